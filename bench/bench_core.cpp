@@ -1,0 +1,146 @@
+// Speed of the readers, the CSV export and the store's memory per record.
+//   build/bench/norvane-bench [--benchmark_filter=Kiss]
+// The captures are generated once into the system's temporary folder.
+
+#include "input/capturereaders.h"
+#include "output/reportwriters.h"
+#include "tools/capturegen.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+namespace {
+
+// Beacons per capture: the KISS capture has a time frame before each, so
+// 500,000 beacons make 1,000,000 frames; the text capture has a time line
+// before each hex line.
+std::int64_t BeaconsFor(CaptureKind kind)
+{
+    return (kind == CaptureKind::Kiss || kind == CaptureKind::Text) ? 500000 : 1000000;
+}
+
+const std::string& CapturePath(CaptureKind kind)
+{
+    static std::map<CaptureKind, std::string> paths;
+    auto it = paths.find(kind);
+    if (it != paths.end())
+        return it->second;
+    static const char* const names[] = {"kiss.kss", "log.log", "server.log", "text.txt"};
+    const auto path = std::filesystem::temp_directory_path() / ("norvane-bench-" + std::string(names[int(kind)]));
+    CaptureOptions o;
+    o.Kind = kind;
+    o.Packets = BeaconsFor(kind);
+    std::ofstream(path, std::ios::binary) << GenerateCapture(o).Bytes;
+    return paths.emplace(kind, path.string()).first->second;
+}
+
+std::string ReadAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void ReadCapture(benchmark::State& state, CaptureKind kind)
+{
+    const std::string& path = CapturePath(kind);
+    const auto bytes = static_cast<std::int64_t>(std::filesystem::file_size(path));
+    ReaderHost host;
+    std::int64_t records = 0;
+    for (auto _ : state) {
+        Module1 m;
+        ReadCaptureFile(kind, m, host, path);
+        records = m.RecordCount + m.Packet2Count;
+        benchmark::DoNotOptimize(m.Table.Record(1).Values[0]);
+    }
+    state.SetBytesProcessed(state.iterations() * bytes);
+    state.counters["records"] = static_cast<double>(records);
+}
+
+// The KISS reader beside a plain scan of the same bytes for FEND, the ceiling
+// of any reader that must look at every byte.
+void BM_KissReader(benchmark::State& state)
+{
+    const std::string& path = CapturePath(CaptureKind::Kiss);
+    const std::string content = ReadAll(path);
+    ReaderHost host;
+    double readSeconds = 0;
+    double scanSeconds = 0;
+    for (auto _ : state) {
+        auto t0 = std::chrono::steady_clock::now();
+        Module1 m;
+        ReadKissFile(m, host, path);
+        auto t1 = std::chrono::steady_clock::now();
+        std::size_t fends = 0;
+        for (const char* p = content.data();
+             (p = static_cast<const char*>(std::memchr(p, 0xC0, content.size() - (p - content.data())))); ++p)
+            ++fends;
+        auto t2 = std::chrono::steady_clock::now();
+        benchmark::DoNotOptimize(fends);
+        readSeconds += std::chrono::duration<double>(t1 - t0).count();
+        scanSeconds += std::chrono::duration<double>(t2 - t1).count();
+    }
+    const double mb = static_cast<double>(content.size()) * static_cast<double>(state.iterations()) / 1e6;
+    state.counters["read_MB/s"] = mb / readSeconds;
+    state.counters["memchr_MB/s"] = mb / scanSeconds;
+    state.counters["ratio"] = scanSeconds / readSeconds;
+}
+BENCHMARK(BM_KissReader)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_LogReader(benchmark::State& state) { ReadCapture(state, CaptureKind::Log); }
+void BM_ServerLogReader(benchmark::State& state) { ReadCapture(state, CaptureKind::ServerLog); }
+void BM_TextReader(benchmark::State& state) { ReadCapture(state, CaptureKind::Text); }
+BENCHMARK(BM_LogReader)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ServerLogReader)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_TextReader)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+class NullSink : public TextSink {
+public:
+    void Write(std::string_view text) override { bytes += text.size(); }
+    std::size_t bytes = 0;
+};
+
+// Exporting 100,000 records of 105 values each.
+void BM_CsvExport(benchmark::State& state)
+{
+    Module1 m;
+    ReaderHost host;
+    CaptureOptions o;
+    o.Packets = 200000;
+    const std::string path = (std::filesystem::temp_directory_path() / "norvane-bench-csv.kss").string();
+    std::ofstream(path, std::ios::binary) << GenerateCapture(o).Bytes;
+    ReadKissFile(m, host, path);
+    const auto captions = CatalogueCaptions();
+    for (auto _ : state) {
+        NullSink sink;
+        WriteCsv(sink, m, captions, ".");
+        benchmark::DoNotOptimize(sink.bytes);
+    }
+    const double values = static_cast<double>(m.HighestRecord()) * 105.0;
+    state.counters["values/s"] = benchmark::Counter(values, benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_CsvExport)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Bytes the store holds per record after a long log file (a time text of its
+// own for every record, the worst case).
+void BM_StoreMemoryPerRecord(benchmark::State& state)
+{
+    const std::string& path = CapturePath(CaptureKind::Log);
+    ReaderHost host;
+    double perRecord = 0;
+    for (auto _ : state) {
+        Module1 m;
+        ReadLogFile(m, host, path);
+        perRecord = static_cast<double>(m.Table.MemoryBytes()) / static_cast<double>(m.HighestRecord());
+    }
+    state.counters["bytes/record"] = perRecord;
+}
+BENCHMARK(BM_StoreMemoryPerRecord)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+} // namespace
+
+BENCHMARK_MAIN();

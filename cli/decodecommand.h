@@ -1,0 +1,17 @@
+#pragma once
+
+#include "output/outputfile.h"
+
+#include <string>
+#include <vector>
+
+// norvane-decode as a function, so that tests run it without a process.
+// args are the arguments after the program name; out receives what goes to
+// standard output, err what goes to standard error. Returns the exit code:
+// 0 success, 1 a capture not read or an output not written, 2 a usage error.
+int RunDecodeCommand(
+    const std::vector<std::string>& args, TextSink& out, TextSink& err, const std::string& decimalMark);
+
+inline constexpr int ExitOk = 0;
+inline constexpr int ExitFailure = 1;
+inline constexpr int ExitUsage = 2;

@@ -1,0 +1,55 @@
+#include "capturefile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+constexpr std::size_t ChunkSize = 1 << 20;
+
+std::string Reason(int error) { return std::strerror(error); }
+
+} // namespace
+
+CaptureFile::~CaptureFile()
+{
+    if (file_)
+        std::fclose(file_);
+}
+
+ReadResult CaptureFile::Open(const std::string& path)
+{
+    path_ = path;
+    std::error_code ec;
+    if (std::filesystem::is_directory(std::filesystem::path(path), ec))
+        return ReadResult::Failure("cannot open " + path + ": it is a folder, not a file");
+    errno = 0;
+    file_ = std::fopen(path.c_str(), "rb");
+    if (!file_)
+        return ReadResult::Failure("cannot open " + path + ": " + Reason(errno ? errno : ENOENT));
+    buffer_.resize(ChunkSize);
+    return {};
+}
+
+std::string_view CaptureFile::NextChunk()
+{
+    if (!file_ || !status_.Ok)
+        return {};
+    const std::size_t n = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+    if (n == 0 && std::ferror(file_))
+        status_ = ReadResult::Failure("cannot read " + path_ + ": " + Reason(errno ? errno : EIO));
+    return {buffer_.data(), n};
+}
+
+std::string ReadWholeFile(const std::string& path)
+{
+    CaptureFile file;
+    std::string content;
+    if (!file.Open(path).Ok)
+        return content;
+    for (std::string_view chunk = file.NextChunk(); !chunk.empty(); chunk = file.NextChunk())
+        content.append(chunk);
+    return content;
+}

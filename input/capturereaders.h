@@ -1,0 +1,38 @@
+#pragma once
+
+#include "capturefile.h"
+#include "readerhost.h"
+#include "telemetry/module1.h"
+
+#include <string>
+#include <vector>
+
+// The four capture readers. Each reads one file into the store of m, appending
+// the chosen satellite's packets to the records, and asks the host to refresh
+// the view at its end. A file that cannot be opened is reported and nothing of
+// the store is changed; a read error part-way keeps what was read.
+
+// KISS capture: FEND-framed, escaped frames; type-9 frames carry the time.
+ReadResult ReadKissFile(Module1& m, ReaderHost& host, const std::string& path);
+// Ground-station log: "HH:MM:SS" and blank-separated hex pairs of the
+// information field on each line.
+ReadResult ReadLogFile(Module1& m, ReaderHost& host, const std::string& path);
+// Server log: a 19-character time, a separator and the escaped frame as
+// continuous hex on each line.
+ReadResult ReadServerLogFile(Module1& m, ReaderHost& host, const std::string& path);
+// Text capture: "[" lines with the time and lines of blank-separated hex pairs.
+ReadResult ReadTextFile(Module1& m, ReaderHost& host, const std::string& path);
+
+enum class CaptureKind { Kiss, Log, ServerLog, Text };
+
+ReadResult ReadCaptureFile(CaptureKind kind, Module1& m, ReaderHost& host, const std::string& path);
+
+// Starts a new data set, as every open command does: both counters 0 and every
+// record cleared (values 0, time texts empty).
+void BeginDataSet(Module1& m);
+
+// Reads the files of one selection in order into the current data set. Each
+// file becomes CurrentFileName before it is read; a file that cannot be read
+// does not stop the others. Returns the failures, in order.
+std::vector<ReadResult> ReadSelection(
+    CaptureKind kind, Module1& m, ReaderHost& host, const std::vector<std::string>& paths);

@@ -1,0 +1,44 @@
+#include "dispatch.h"
+
+#include "telemetry/decoders.h"
+
+#include <algorithm>
+#include <cstring>
+
+bool MatchesPacketHeader(std::span<const std::uint8_t> frame)
+{
+    if (frame.size() < PacketHeaderQB50P1.size())
+        return false;
+    return std::equal(PacketHeaderQB50P1.begin(), PacketHeaderQB50P1.end(), frame.begin())
+        || std::equal(PacketHeaderQB50P2.begin(), PacketHeaderQB50P2.end(), frame.begin());
+}
+
+int DispatchPacket(Module1& m, bool checkSatellite)
+{
+    const int satellite = m.FrameBuffer[19];
+    if (checkSatellite && satellite != m.SatelliteNumber)
+        return 0;
+    switch (m.FrameBuffer[20]) {
+    case 1:
+        ++m.RecordCount;
+        m.Table.SetPacket1Time(m.RecordCount, m.FrameTimeText);
+        DecodePacket1(m);
+        return 1;
+    case 2:
+        ++m.Packet2Count;
+        m.Table.SetPacket2Time(m.Packet2Count, m.FrameTimeText);
+        DecodePacket2(m);
+        return 2;
+    default: return 0;
+    }
+}
+
+void PutIntoFrameBuffer(Module1& m, int first, std::span<const std::uint8_t> bytes)
+{
+    const std::size_t start = static_cast<std::size_t>(first);
+    const std::size_t room = FrameBufferSize + 1 - start;
+    const std::size_t n = std::min(bytes.size(), room);
+    if (n > 0)
+        std::memcpy(m.FrameBuffer.data() + start, bytes.data(), n);
+    std::memset(m.FrameBuffer.data() + start + n, 0, room - n);
+}

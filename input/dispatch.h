@@ -1,0 +1,32 @@
+#pragma once
+
+#include "telemetry/module1.h"
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+// The first 17 bytes of a frame of each satellite: type byte 0, destination and
+// source address "QB50P1" (or "QB50P2") with SSID 0, control 0x03 (UI frame),
+// protocol identifier 0xF0 (no layer 3). Address characters are shifted left
+// by one bit, as AX.25 writes them.
+inline constexpr std::array<std::uint8_t, 17> PacketHeaderQB50P1
+    = {0x00, 0xA2, 0x84, 0x6A, 0x60, 0xA0, 0x62, 0x00, 0xA2, 0x84, 0x6A, 0x60, 0xA0, 0x62, 0x00, 0x03, 0xF0};
+inline constexpr std::array<std::uint8_t, 17> PacketHeaderQB50P2
+    = {0x00, 0xA2, 0x84, 0x6A, 0x60, 0xA0, 0x64, 0x00, 0xA2, 0x84, 0x6A, 0x60, 0xA0, 0x64, 0x00, 0x03, 0xF0};
+
+// True when the frame's first 17 bytes are either satellite's header. Either
+// header is accepted whichever satellite is chosen: the satellite number byte
+// decides.
+bool MatchesPacketHeader(std::span<const std::uint8_t> frame);
+
+// Stores the packet in FrameBuffer as the next record of its kind when its kind
+// byte (position 20) is 1 or 2 and, with checkSatellite, its satellite number
+// byte (position 19) is the chosen satellite: counts it, keeps FrameTimeText
+// as its time and decodes it. Returns the kind stored, or 0 when dropped.
+int DispatchPacket(Module1& m, bool checkSatellite);
+
+// Copies the bytes of a frame into FrameBuffer from position first on, and
+// clears every position after them, so that a short packet decodes as zeros
+// past its end and never as another frame's bytes.
+void PutIntoFrameBuffer(Module1& m, int first, std::span<const std::uint8_t> bytes);

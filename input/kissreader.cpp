@@ -1,0 +1,160 @@
+#include "capturereaders.h"
+#include "dispatch.h"
+#include "hexconv.h"
+
+#include <array>
+#include <cstring>
+#include <span>
+
+namespace {
+
+constexpr std::uint8_t FEND = 0xC0;
+constexpr std::uint8_t FESC = 0xDB;
+constexpr std::uint8_t TFEND = 0xDC;
+constexpr std::uint8_t TFESC = 0xDD;
+constexpr std::uint8_t TimeFrameType = 9;
+
+using Bytes = std::span<const std::uint8_t>;
+
+// Cuts a byte stream at every FEND: each FEND ends the frame before it and
+// starts the next. Bytes before the first FEND are skipped, empty frames are
+// ignored, and a stream that ends inside a frame yields it whole.
+class KissFrameCutter {
+public:
+    template <typename OnFrame>
+    void Feed(std::string_view chunk, OnFrame& onFrame)
+    {
+        const auto* p = reinterpret_cast<const std::uint8_t*>(chunk.data());
+        const auto* end = p + chunk.size();
+        if (!inFrame_) {
+            p = static_cast<const std::uint8_t*>(std::memchr(p, FEND, static_cast<std::size_t>(end - p)));
+            if (!p)
+                return;
+            ++p;
+            inFrame_ = true;
+        }
+        while (p < end) {
+            const auto* fend
+                = static_cast<const std::uint8_t*>(std::memchr(p, FEND, static_cast<std::size_t>(end - p)));
+            if (!fend) {
+                pending_.insert(pending_.end(), p, end);
+                return;
+            }
+            if (pending_.empty()) {
+                if (fend > p)
+                    onFrame(Bytes(p, static_cast<std::size_t>(fend - p)));
+            } else {
+                pending_.insert(pending_.end(), p, fend);
+                onFrame(Bytes(pending_));
+                pending_.clear();
+            }
+            p = fend + 1;
+        }
+    }
+
+    template <typename OnFrame>
+    void Finish(OnFrame& onFrame)
+    {
+        if (!pending_.empty())
+            onFrame(Bytes(pending_));
+        pending_.clear();
+    }
+
+private:
+    bool inFrame_ = false;
+    std::vector<std::uint8_t> pending_;
+};
+
+// Undoes the KISS escapes: FESC TFEND is a FEND byte, FESC TFESC a FESC byte;
+// every other byte, a lone FESC included, stands for itself.
+Bytes Unescape(Bytes escaped, std::vector<std::uint8_t>& scratch)
+{
+    const std::uint8_t* p = escaped.data();
+    const std::uint8_t* end = p + escaped.size();
+    const auto* fesc = static_cast<const std::uint8_t*>(std::memchr(p, FESC, escaped.size()));
+    if (!fesc)
+        return escaped;
+    scratch.resize(escaped.size());
+    std::uint8_t* out = scratch.data();
+    while (fesc) {
+        std::memcpy(out, p, static_cast<std::size_t>(fesc - p));
+        out += fesc - p;
+        p = fesc + 1;
+        if (p < end && (*p == TFEND || *p == TFESC)) {
+            *out++ = *p == TFEND ? FEND : FESC;
+            ++p;
+        } else {
+            *out++ = FESC;
+        }
+        fesc = static_cast<const std::uint8_t*>(std::memchr(p, FESC, static_cast<std::size_t>(end - p)));
+    }
+    std::memcpy(out, p, static_cast<std::size_t>(end - p));
+    out += end - p;
+    return Bytes(scratch.data(), static_cast<std::size_t>(out - scratch.data()));
+}
+
+// "XX " for every byte value, four bytes apart so that one copy writes a byte's text.
+constexpr auto HexBlankTable = [] {
+    std::array<char, 256 * 4> table{};
+    constexpr char digits[] = "0123456789ABCDEF";
+    for (int b = 0; b < 256; ++b) {
+        table[static_cast<std::size_t>(4 * b)] = digits[b >> 4];
+        table[static_cast<std::size_t>(4 * b + 1)] = digits[b & 0x0F];
+        table[static_cast<std::size_t>(4 * b + 2)] = ' ';
+    }
+    return table;
+}();
+
+// Two upper-case hex digits and a blank for every byte of the frame.
+void SetHexText(std::string& text, Bytes frame)
+{
+    // One spare byte lets every byte's text be copied as four bytes.
+    text.resize(frame.size() * 3 + 1);
+    char* out = text.data();
+    for (const std::uint8_t b : frame) {
+        std::memcpy(out, &HexBlankTable[static_cast<std::size_t>(b) * 4], 4);
+        out += 3;
+    }
+    text.resize(frame.size() * 3);
+}
+
+} // namespace
+
+ReadResult ReadKissFile(Module1& m, ReaderHost& host, const std::string& path)
+{
+    CaptureFile file;
+    ReadResult opened = file.Open(path);
+    if (!opened.Ok)
+        return opened;
+
+    host.SetBusy(true);
+    m.ShowTimeSpan = false;
+    EventPump pump(host);
+    std::vector<std::uint8_t> scratch;
+
+    auto onFrame = [&](Bytes escaped) {
+        const Bytes frame = Unescape(escaped, scratch);
+        m.FrameLength = static_cast<std::int64_t>(frame.size());
+        PutIntoFrameBuffer(m, 1, frame);
+        if (frame[0] == TimeFrameType) {
+            // The time of the frames that follow, one character per byte, as
+            // far as the frame buffer reaches.
+            const std::size_t n = std::min<std::size_t>(frame.size(), FrameBufferSize) - 1;
+            m.FrameTimeText.assign(reinterpret_cast<const char*>(frame.data()) + 1, n);
+        } else if (MatchesPacketHeader(frame)) {
+            SetHexText(m.FrameHexText, frame);
+            if (DispatchPacket(m, true) != 0)
+                host.AppendDumpLine(m.FrameHexText);
+        }
+        pump.Tick();
+    };
+
+    KissFrameCutter cutter;
+    for (std::string_view chunk = file.NextChunk(); !chunk.empty(); chunk = file.NextChunk())
+        cutter.Feed(chunk, onFrame);
+    cutter.Finish(onFrame);
+
+    host.SetBusy(false);
+    host.RefreshAtEndOfFile();
+    return file.Status();
+}

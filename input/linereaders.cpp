@@ -1,0 +1,170 @@
+// The three line-based readers: ground-station logs, server logs and text
+// captures.
+
+#include "capturereaders.h"
+#include "dispatch.h"
+#include "hexconv.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr std::size_t InfoFieldStart = 18; // frame position of the first information byte
+
+std::string_view WithoutTrailingCr(std::string_view line)
+{
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    return line;
+}
+
+// Hands every line of an open file to onLine. The text after the last line
+// end is a line too, unless emptyLastIsLine is off and it is empty (or holds
+// only a CR).
+template <typename OnLine>
+ReadResult ForEachLine(CaptureFile& file, LineEnds ends, bool emptyLastIsLine, OnLine&& onLine)
+{
+    LineSplitter splitter(ends);
+    for (std::string_view chunk = file.NextChunk(); !chunk.empty(); chunk = file.NextChunk())
+        splitter.Feed(chunk, onLine);
+    if (emptyLastIsLine || !WithoutTrailingCr(splitter.Rest()).empty())
+        onLine(splitter.Rest());
+    return file.Status();
+}
+
+// Characters from..from+count of a line (counted from 0), as far as it reaches.
+std::string_view Mid(std::string_view line, std::size_t from, std::size_t count)
+{
+    return from < line.size() ? line.substr(from, count) : std::string_view{};
+}
+
+// Puts the blank-separated hex pairs of text (pair j at characters 3j and 3j+1)
+// into FrameBuffer from position 18 on; what lies past the last pair is cleared.
+void PutSpacedHexPairs(Module1& m, std::string_view text)
+{
+    const std::size_t room = FrameBufferSize + 1 - InfoFieldStart;
+    const std::size_t pairs = std::min((text.size() + 2) / 3, room);
+    std::uint8_t* out = m.FrameBuffer.data() + InfoFieldStart;
+    for (std::size_t j = 0; j < pairs; ++j)
+        out[j] = HexPairValue(text, 3 * j);
+    std::memset(out + pairs, 0, room - pairs);
+}
+
+void SetClockTime(std::string& time, std::string_view clock)
+{
+    time.assign(clock);
+    time.append(".000 UTC");
+}
+
+} // namespace
+
+ReadResult ReadLogFile(Module1& m, ReaderHost& host, const std::string& path)
+{
+    CaptureFile file;
+    if (ReadResult opened = file.Open(path); !opened.Ok)
+        return opened;
+    host.SetBusy(true);
+    // A CR before the LF stays in the line; it falls where no pair is read.
+    ReadResult status = ForEachLine(file, LineEnds::LfOnly, true, [&](std::string_view line) {
+        SetClockTime(m.FrameTimeText, line.substr(0, 8));
+        PutSpacedHexPairs(m, Mid(line, 9, std::string_view::npos));
+        DispatchPacket(m, false);
+    });
+    host.SetBusy(false);
+    host.RefreshAtEndOfFile();
+    return status;
+}
+
+ReadResult ReadTextFile(Module1& m, ReaderHost& host, const std::string& path)
+{
+    CaptureFile file;
+    if (ReadResult opened = file.Open(path); !opened.Ok)
+        return opened;
+    m.ShowTimeSpan = true;
+    host.SetBusy(true);
+    EventPump pump(host);
+    ReadResult status = ForEachLine(file, LineEnds::AnyLineEnd, false, [&](std::string_view line) {
+        // A time line gives the time of the hex lines after it, in this file
+        // and the next, until the next time line.
+        if (!line.empty() && line[0] == '[')
+            SetClockTime(m.FrameTimeText, Mid(line, 12, 8));
+        const bool hexLine = line.size() >= 12 && line[2] == ' ' && line[5] == ' ' && line[8] == ' ' && line[11] == ' ';
+        if (hexLine) {
+            PutSpacedHexPairs(m, line);
+            DispatchPacket(m, false);
+        }
+        pump.Tick();
+    });
+    host.SetBusy(false);
+    host.RefreshAtEndOfFile();
+    return status;
+}
+
+namespace {
+
+constexpr std::string_view ServerHeaderQB50P1 = "A2846A60A06200A2846A60A0620003";
+constexpr std::string_view ServerHeaderQB50P2 = "A2846A60A06400A2846A60A0640003";
+
+// Undoes the KISS escapes of a server-log frame on byte boundaries: the byte
+// pairs DB DD and DB DC, written in upper-case digits, become DB and C0.
+void UnescapeHexFrame(std::string_view hex, std::string& out)
+{
+    out.clear();
+    std::size_t k = 0;
+    while (k < hex.size()) {
+        if (hex.compare(k, 4, "DBDD") == 0) {
+            out.append("DB");
+            k += 4;
+        } else if (hex.compare(k, 4, "DBDC") == 0) {
+            out.append("C0");
+            k += 4;
+        } else {
+            out.append(hex.substr(k, 2));
+            k += 2;
+        }
+    }
+}
+
+// Frame byte k (from 1) goes to position k + 1; a single digit left at the end
+// is not read.
+void PutContinuousHex(Module1& m, std::string_view hex)
+{
+    const std::size_t room = FrameBufferSize - 1;
+    const std::size_t bytes = std::min(hex.size() / 2, room);
+    std::uint8_t* out = m.FrameBuffer.data() + 2;
+    for (std::size_t k = 0; k < bytes; ++k)
+        out[k] = HexPairValue(hex, 2 * k);
+    std::memset(out + bytes, 0, room - bytes);
+    m.FrameLength = static_cast<std::int64_t>(hex.size() / 2);
+}
+
+} // namespace
+
+ReadResult ReadServerLogFile(Module1& m, ReaderHost& host, const std::string& path)
+{
+    CaptureFile file;
+    if (ReadResult opened = file.Open(path); !opened.Ok)
+        return opened;
+    host.SetBusy(true);
+    // The dump page shows the lines of the server log read last.
+    host.ClearDump();
+    m.ShowTimeSpan = true;
+    EventPump pump(host);
+    std::int64_t lineNumber = 0;
+    ReadResult status = ForEachLine(file, LineEnds::LfOnly, false, [&](std::string_view line) {
+        // The CR of a CR LF line end is not part of the line.
+        line = WithoutTrailingCr(line);
+        m.FrameTimeText.assign(line.substr(0, 19));
+        UnescapeHexFrame(Mid(line, 20, std::string_view::npos), m.FrameHexText);
+        PutContinuousHex(m, m.FrameHexText);
+        host.AppendDumpLine(m.FrameHexText);
+        const std::string_view header = std::string_view(m.FrameHexText).substr(0, 30);
+        if (header == ServerHeaderQB50P1 || header == ServerHeaderQB50P2)
+            DispatchPacket(m, true);
+        pump.Tick(lineNumber++);
+    });
+    host.SetBusy(false);
+    host.RefreshAtEndOfFile();
+    return status;
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <string_view>
+
+// Where a writer puts its text.
+class TextSink {
+public:
+    virtual ~TextSink() = default;
+    virtual void Write(std::string_view text) = 0;
+};
+
+class StringSink : public TextSink {
+public:
+    void Write(std::string_view text) override { Text.append(text); }
+    std::string Text;
+};
+
+// A file that is written whole or not at all: the text goes to a temporary file
+// in the same folder, which replaces the target only once everything is on
+// disk. A target that exists and is not a regular file (a device, a pipe) is
+// written directly.
+class AtomicFile : public TextSink {
+public:
+    explicit AtomicFile(std::string target);
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+    ~AtomicFile() override; // an uncommitted file is removed, the target left alone
+
+    bool Open();
+    void Write(std::string_view text) override;
+    // Drops everything written so far.
+    void Truncate();
+    bool Commit();
+
+    // "<file> could not be written: <reason>" after a failure.
+    const std::string& Error() const { return error_; }
+    const std::string& Target() const { return target_; }
+
+private:
+    void Fail(int error);
+    void Discard();
+
+    std::string target_;
+    std::string temp_;
+    std::FILE* file_ = nullptr;
+    bool direct_ = false;
+    std::string error_;
+};
+
+struct WriteResult {
+    bool Ok = true;
+    std::string Message; // the status text: "<file> has been written" or the failure
+};
+
+// Writes the file named path through an AtomicFile with write(sink).
+WriteResult WriteOutputFile(const std::string& path, const std::function<void(TextSink&)>& write);
+
+// The name of an output beside a capture: the capture's file name (the part
+// after the last path separator) cut at its first ".", then ending (".csv",
+// ".tlm"); a name without "." gets the ending appended. The folder part is
+// never changed.
+std::string OutputFileName(std::string_view capturePath, std::string_view ending);
+
+// Position just after the last path separator of path, 0 when it has none.
+std::size_t FileNameStart(std::string_view path);

@@ -1,0 +1,106 @@
+#include "cli/decodecommand.h"
+#include "testsupport.h"
+#include "tools/capturegen.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct DecodeRun {
+    int code = -1;
+    StringSink out;
+    StringSink err;
+};
+
+DecodeRun Decode(const std::vector<std::string>& args, const std::string& mark = ".")
+{
+    DecodeRun r;
+    r.code = RunDecodeCommand(args, r.out, r.err, mark);
+    return r;
+}
+
+std::string Sample(const std::string& name) { return std::string(NORVANE_SAMPLES_DIR) + "/" + name; }
+std::string Golden(const std::string& name) { return std::string(NORVANE_GOLDEN_DIR) + "/" + name; }
+
+} // namespace
+
+TEST(DecodeCommand, UsageErrorsExitWithTwoAndTheUsage)
+{
+    for (const auto& args : std::vector<std::vector<std::string>>{{}, {"-f", "kiss"}, {"x.kss"}, {"-f", "wav", "x"},
+             {"-f", "kiss", "-s", "3", "x"}, {"-f", "kiss", "--record", "0", "--tlm", "-", "x"},
+             {"-f", "kiss", "--record", "2", "x"}, {"-f", "kiss", "--bogus", "x"}, {"-f"}}) {
+        const DecodeRun r = Decode(args);
+        EXPECT_EQ(r.code, ExitUsage);
+        EXPECT_NE(r.err.Text.find("Usage: norvane-decode"), std::string::npos);
+        EXPECT_TRUE(r.out.Text.empty());
+    }
+    EXPECT_EQ(Decode({"--help"}).code, ExitOk);
+    EXPECT_NE(Decode({"--version"}).out.Text.find("norvane-decode 2.1"), std::string::npos);
+}
+
+TEST(DecodeCommand, SampleCapturesGiveTheGoldenFiles)
+{
+    struct Case {
+        const char* kind;
+        const char* sample;
+        const char* golden;
+    };
+    for (const Case& c :
+        {Case{"kiss", "qb50p1-pass.kss", "qb50p1-pass.csv"}, Case{"log", "qb50p1-pass.log", "qb50p1-log.csv"},
+            Case{"serverlog", "qb50p2-server.log", "qb50p2-server.csv"},
+            Case{"text", "qb50p2-capture.txt", "qb50p2-text.csv"}}) {
+        const std::string sat = std::string(c.sample).find("qb50p2") == 0 ? "QB50p2" : "1";
+        const DecodeRun r = Decode({"-f", c.kind, "-s", sat, "-q", Sample(c.sample)});
+        EXPECT_EQ(r.code, ExitOk) << r.err.Text;
+        EXPECT_TRUE(r.err.Text.empty());
+        EXPECT_EQ(r.out.Text, ReadFileBytes(Golden(c.golden))) << c.sample;
+    }
+}
+
+TEST(DecodeCommand, TlmReportOfAChosenRecordAndTheDumpPage)
+{
+    TempDir dir;
+    const DecodeRun r = Decode({"-f", "kiss", "--tlm", dir.File("pass.tlm"), "--record", "3", "--dump",
+        dir.File("dump.txt"), Sample("qb50p1-pass.kss")});
+    ASSERT_EQ(r.code, ExitOk) << r.err.Text;
+    EXPECT_EQ(ReadFileBytes(dir.File("pass.tlm")), ReadFileBytes(Golden("qb50p1-pass-record3.tlm")));
+    const std::string dump = ReadFileBytes(dir.File("dump.txt"));
+    EXPECT_EQ(dump.rfind("00 A2 84 6A 60 A0 62 00 A2 84 6A 60 A0 62 00 03 F0 00 01 01 ", 0), 0u);
+    EXPECT_TRUE(r.out.Text.empty());
+    // The summary line names both counts and the files read.
+    EXPECT_NE(r.err.Text.find("records of packet kind 1"), std::string::npos);
+    EXPECT_NE(r.err.Text.find("from 1 file"), std::string::npos);
+}
+
+TEST(DecodeCommand, UnreadableCaptureIsReportedAndTheRestIsStillDone)
+{
+    TempDir dir;
+    const std::string old = dir.Write("out.csv", "keep me");
+    const DecodeRun r = Decode({"-f", "kiss", "--csv", dir.File("out.csv"), "--tlm", dir.File("missing/x.tlm"),
+        dir.File("absent.kss"), Sample("qb50p1-pass.kss")});
+    EXPECT_EQ(r.code, ExitFailure);
+    EXPECT_NE(r.err.Text.find("cannot open " + dir.File("absent.kss") + ": "), std::string::npos) << r.err.Text;
+    EXPECT_NE(r.err.Text.find(dir.File("missing/x.tlm") + " could not be written: "), std::string::npos);
+    EXPECT_NE(r.err.Text.find("(1 not read)"), std::string::npos);
+    EXPECT_EQ(ReadFileBytes(dir.File("out.csv")), ReadFileBytes(Golden("qb50p1-pass.csv")));
+}
+
+TEST(DecodeCommand, RecordBeyondTheDataIsAnError)
+{
+    const DecodeRun r = Decode({"-f", "kiss", "-q", "--tlm", "-", "--record", "100000", Sample("qb50p1-pass.kss")});
+    EXPECT_EQ(r.code, ExitFailure);
+    EXPECT_TRUE(r.out.Text.empty());
+    EXPECT_NE(r.err.Text.find("record 100000 does not exist"), std::string::npos);
+}
+
+TEST(DecodeCommand, DecimalCommaAndSeveralCapturesInOneDataSet)
+{
+    const DecodeRun once = Decode({"-f", "kiss", "-q", Sample("qb50p1-pass.kss")}, ",");
+    const DecodeRun twice = Decode({"-f", "kiss", Sample("qb50p1-pass.kss"), Sample("qb50p1-pass.kss")}, ",");
+    ASSERT_EQ(once.code, ExitOk);
+    EXPECT_NE(once.out.Text.find(",00;"), std::string::npos);
+    EXPECT_EQ(once.out.Text.find(".00;"), std::string::npos);
+    const auto lines = [](const std::string& t) { return std::count(t.begin(), t.end(), '\n'); };
+    EXPECT_EQ(lines(twice.out.Text) - 1, 2 * (lines(once.out.Text) - 1));
+    EXPECT_NE(twice.err.Text.find("from 2 files"), std::string::npos);
+}

@@ -1,0 +1,138 @@
+#include "output/outputfile.h"
+#include "output/reportwriters.h"
+#include "testsupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t end = text.find("\r\n", pos);
+        EXPECT_NE(end, std::string::npos) << "every line ends with CR LF";
+        if (end == std::string::npos)
+            break;
+        lines.push_back(text.substr(pos, end - pos));
+        pos = end + 2;
+    }
+    return lines;
+}
+
+} // namespace
+
+TEST(CsvWriter, HeaderAndOneLinePerRecordOfEitherKind)
+{
+    Module1 m;
+    m.RecordCount = 2;
+    m.Packet2Count = 5;
+    m.Table.RecordForWrite(1).Values[0] = 3.14159;
+    m.Table.RecordForWrite(5).Values[104] = -1;
+    StringSink out;
+    WriteCsv(out, m, CatalogueCaptions(), ",");
+    const auto lines = Lines(out.Text);
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[0].substr(0, 20), "OPS mode;Boot cnt;Pa");
+    EXPECT_NE(lines[0].find(";Temp SP4;Option1;Option1;Option1;Option1;OPS mode;"), std::string::npos);
+    EXPECT_EQ(lines[0].substr(lines[0].size() - 9), "CPU temp;");
+    EXPECT_EQ(lines[1].substr(0, 10), "3,14;0,00;");
+    EXPECT_EQ(std::count(lines[1].begin(), lines[1].end(), ';'), 105);
+    EXPECT_EQ(lines[5].substr(lines[5].size() - 11), "0,00;-1,00;");
+}
+
+TEST(CsvWriter, NoRecordsGiveTheHeaderOnly)
+{
+    Module1 m;
+    StringSink out;
+    WriteCsv(out, m, CatalogueCaptions(), ".");
+    EXPECT_EQ(Lines(out.Text).size(), 1u);
+}
+
+TEST(TlmWriter, FiftyFiveLinesOfPaddedPairs)
+{
+    Module1 m;
+    m.Table.RecordForWrite(1).Values[0] = 2;
+    m.Table.RecordForWrite(1).Values[5] = 254100;
+    FieldRowTexts rows = CatalogueRowTexts(m, 1, ".");
+    rows.Value[2] = "123456789012"; // longer than its column
+    StringSink out;
+    WriteTlm(out, rows);
+    const auto lines = Lines(out.Text);
+    ASSERT_EQ(lines.size(), 55u);
+    EXPECT_EQ(lines[0], "Norvane Telemetry Decoder");
+    EXPECT_EQ(lines[1], std::string(52, '='));
+    EXPECT_EQ(lines[2], "");
+    const std::string blanks(20, ' ');
+    EXPECT_EQ(lines[3],
+        "OPS mode" + blanks.substr(8) + "norm" + blanks.substr(4 + 10) + blanks.substr(10) + " |  " + "Boot cnt"
+            + blanks.substr(8) + "0" + blanks.substr(11) + blanks.substr(12));
+    EXPECT_EQ(lines[3].size(), 82u);
+    EXPECT_EQ(lines[4].size(), 84u);
+    EXPECT_EQ(lines[4].substr(42, 4), " |  ");
+    EXPECT_EQ(lines[5].substr(64), "254100    s       ");
+    EXPECT_EQ(lines[5].size(), 82u);
+    EXPECT_EQ(lines[26].substr(0, 20), "Option1             ");  // fields 46 and 47
+    EXPECT_EQ(lines[54].substr(44, 20), "RS temp             "); // the last pair is (102, 103)
+}
+
+TEST(TlmWriter, PadRightNeverCuts)
+{
+    EXPECT_EQ(PadRight("", 20), std::string(20, ' '));
+    EXPECT_EQ(PadRight(std::string(25, 'x'), 20), std::string(25, 'x'));
+    EXPECT_EQ(PadRight("ab", 4), "ab  ");
+}
+
+TEST(OutputNames, CutTheFileNameAtItsFirstDot)
+{
+    EXPECT_EQ(OutputFileName("/data/my.data/pass.kss", ".csv"), "/data/my.data/pass.csv");
+    EXPECT_EQ(OutputFileName("/data/pass.2016.kss", ".tlm"), "/data/pass.tlm");
+    EXPECT_EQ(OutputFileName("/data/pass", ".csv"), "/data/pass.csv");
+    EXPECT_EQ(OutputFileName("pass 12.kss", ".csv"), "pass 12.csv");
+    EXPECT_EQ(OutputFileName("/data.d/.hidden", ".csv"), "/data.d/.csv");
+}
+
+TEST(AtomicFile, ReplacesTheTargetOnlyWhenEverythingIsWritten)
+{
+    TempDir dir;
+    const std::string target = dir.Write("out.csv", "old");
+    const WriteResult ok = WriteOutputFile(target, [](TextSink& s) { s.Write("new"); });
+    EXPECT_TRUE(ok.Ok);
+    EXPECT_EQ(ok.Message, target + " has been written");
+    EXPECT_EQ(ReadFileBytes(target), "new");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+
+    const std::string elsewhere = dir.File("no-such-folder/out.csv");
+    const WriteResult failed = WriteOutputFile(elsewhere, [](TextSink& s) { s.Write("x"); });
+    EXPECT_FALSE(failed.Ok);
+    EXPECT_EQ(failed.Message.rfind(elsewhere + " could not be written: ", 0), 0u) << failed.Message;
+
+    const WriteResult folder = WriteOutputFile(dir.Path().string(), [](TextSink& s) { s.Write("x"); });
+    EXPECT_FALSE(folder.Ok);
+}
+
+TEST(AtomicFile, FullDiskIsReportedAndTheDeviceStays)
+{
+    if (!std::filesystem::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full here";
+    const WriteResult r = WriteOutputFile("/dev/full", [](TextSink& s) { s.Write(std::string(100000, 'x')); });
+    EXPECT_FALSE(r.Ok);
+    EXPECT_NE(r.Message.find("/dev/full could not be written: "), std::string::npos) << r.Message;
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
+}
+
+TEST(AtomicFile, TruncateStartsTheFileAfresh)
+{
+    TempDir dir;
+    AtomicFile f(dir.File("dump.txt"));
+    ASSERT_TRUE(f.Open());
+    f.Write("first file\r\n");
+    f.Truncate();
+    f.Write("second\r\n");
+    ASSERT_TRUE(f.Commit());
+    EXPECT_EQ(ReadFileBytes(dir.File("dump.txt")), "second\r\n");
+}

@@ -1,0 +1,337 @@
+#include "capturegen.h"
+
+#include "input/dispatch.h"
+#include "input/hexconv.h"
+#include "telemetry/decoders.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+// A small generator of our own, so that a seed gives the same capture on
+// every platform.
+class Random {
+public:
+    explicit Random(std::uint64_t seed)
+        : state_(seed * 0x9E3779B97F4A7C15ull + 1)
+    {
+    }
+    std::uint32_t Next()
+    {
+        state_ ^= state_ << 13;
+        state_ ^= state_ >> 7;
+        state_ ^= state_ << 17;
+        return static_cast<std::uint32_t>(state_ >> 16);
+    }
+    double Uniform(double low, double high) { return low + (high - low) * (Next() % 1000000) / 1e6; }
+
+private:
+    std::uint64_t state_;
+};
+
+constexpr std::int64_t StartSeconds = 1458209700; // 2016-03-17 10:15:00 UTC
+constexpr int SecondsPerBeacon = 10;
+
+struct Clock {
+    std::string Date; // YYYY-MM-DD
+    std::string Time; // HH:MM:SS
+};
+
+Clock ClockAt(std::int64_t seconds)
+{
+    std::int64_t days = seconds / 86400;
+    const std::int64_t rest = seconds % 86400;
+    // Civil date from days since 1970-01-01.
+    days += 719468;
+    const std::int64_t era = days / 146097;
+    const std::int64_t doe = days - era * 146097;
+    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const std::int64_t mp = (5 * doy + 2) / 153;
+    const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
+    const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
+    const std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
+    char date[16];
+    char time[16];
+    std::snprintf(
+        date, sizeof date, "%04d-%02d-%02d", static_cast<int>(year), static_cast<int>(month), static_cast<int>(day));
+    std::snprintf(time, sizeof time, "%02d:%02d:%02d", static_cast<int>(rest / 3600), static_cast<int>(rest / 60 % 60),
+        static_cast<int>(rest % 60));
+    return {date, time};
+}
+
+// The engineering value of a field for beacon index: slow orbital swings of
+// temperatures and solar power, counters that count.
+double FieldValue(int field, std::int64_t index, Random& rnd)
+{
+    const double t = static_cast<double>(index);
+    const double orbit = std::sin(t * SecondsPerBeacon * 2 * 3.14159265358979 / 5700.0);
+    const double sun = orbit > 0 ? orbit : 0;
+    switch (field) {
+    case 0:
+    case 50: return index % 50 == 49 ? 130 : 2; // norm, now and then norm safe
+    case 1:
+    case 51: return 12; // boot count
+    case 2:
+    case 52: return static_cast<double>(index % 65536); // packet count
+    case 3:
+    case 53: return static_cast<double>(index / 40 % 256);
+    case 4:
+    case 54: return static_cast<double>(index / 41 % 256);
+    case 5:
+    case 55: return 254000.0 + t * SecondsPerBeacon; // uptime in seconds
+    case 6: return 32000 + 400 * orbit;              // Doppler
+    case 7: return 180 + rnd.Uniform(0, 40);         // RSSI
+    case 8: return rnd.Uniform(0.5, 3);              // reflected power, mW
+    case 9: return 480 + rnd.Uniform(0, 40);         // forward power, mW
+    case 10: return 160 + rnd.Uniform(0, 20);        // TX current
+    case 11: return 60 + rnd.Uniform(0, 5);
+    case 12: return 25 + 8 * orbit;  // PA temperature
+    case 13: return 7.6 + 0.4 * sun; // bus voltage
+    case 14:
+    case 16: return 0x0F; // deployment switches
+    case 15:
+    case 17: return 10 + 30 * orbit;
+    case 18:
+    case 19:
+    case 20: return 4200 * sun + rnd.Uniform(0, 50);
+    case 21: return 7800 + 300 * sun;
+    case 22:
+    case 23:
+    case 24: return 150 * sun + rnd.Uniform(0, 5);
+    case 25: return 450 * sun;
+    case 26: return 210 + rnd.Uniform(0, 30);
+    case 27:
+    case 28:
+    case 29: return 40 + rnd.Uniform(0, 20);
+    case 30:
+    case 31:
+    case 32: return 20 + rnd.Uniform(0, 10);
+    case 33:
+    case 34:
+    case 35: return std::round(5 + 20 * orbit);
+    case 36: return std::round(12 + 6 * orbit);
+    case 37: return 0xAB;
+    case 38: return 3;
+    case 39: return sun > 0.1 ? 4 : 3;
+    case 40: return 1;
+    case 41:
+    case 42:
+    case 43:
+    case 44:
+    case 45: return -5 + 40 * orbit;
+    case 56: return 1;
+    case 57: return 250000.0 + t * SecondsPerBeacon;
+    case 58: return 3600.0 + t * SecondsPerBeacon;
+    case 59: return 7;
+    case 60: return 18 + 6 * orbit;
+    case 61:
+    case 62: return 3300 + rnd.Uniform(-15, 15);
+    case 63: return 2500 + rnd.Uniform(-5, 5);
+    case 64: return 1800 + rnd.Uniform(-5, 5);
+    case 65: return 1000 + rnd.Uniform(-5, 5);
+    case 66: return 70 + rnd.Uniform(0, 10);
+    case 67: return 25 + rnd.Uniform(0, 3);
+    case 68: return 40 + rnd.Uniform(0, 3);
+    case 69: return 3100 + rnd.Uniform(-10, 10);
+    case 70: return static_cast<double>(index / 100 % 10);
+    case 71: return 90000.0 + t * SecondsPerBeacon;
+    case 72: return static_cast<double>(StartSeconds - 946684800 + index * SecondsPerBeacon);
+    case 73: return index < 30 ? 3 : 5;
+    case 74: return 0x5A;
+    case 75: return 1;
+    case 76: return index < 30 ? 2 : 4;
+    case 77:
+    case 78:
+    case 79:
+    case 80:
+    case 81: return static_cast<double>(index % 2);
+    case 82:
+    case 83:
+    case 84:
+    case 85: return 2.5 * orbit + rnd.Uniform(-0.2, 0.2);
+    case 86:
+    case 87:
+    case 88: return std::round(3000 * orbit + rnd.Uniform(-100, 100));
+    case 89:
+    case 90:
+    case 91:
+    case 92:
+    case 93:
+    case 94: return std::round(200 * sun);
+    case 95:
+    case 96:
+    case 97:
+    case 98:
+    case 99:
+    case 100:
+    case 101:
+    case 102: return 5 + rnd.Uniform(0, 40);
+    case 103: return 21;
+    case 104: return 30;
+    default: return 0;
+    }
+}
+
+void PutRaw(std::vector<std::uint8_t>& field, const FieldLayout& row, double value)
+{
+    // field[0] is frame position 18.
+    auto put = [&](int position, std::uint32_t byte) {
+        field[static_cast<std::size_t>(position - 18)] |= static_cast<std::uint8_t>(byte);
+    };
+    double raw = (value - row.Offset) / row.Factor;
+    if (row.Shape == FieldShape::SquaredWord)
+        raw = std::sqrt(raw > 0 ? raw : 0);
+    auto whole = static_cast<std::int64_t>(std::llround(raw));
+    switch (row.Shape) {
+    case FieldShape::Byte: put(row.FirstByte, static_cast<std::uint32_t>(whole) & 0xFF); break;
+    case FieldShape::LowNibble: put(row.FirstByte, static_cast<std::uint32_t>(whole) & 0x0F); break;
+    case FieldShape::HighNibble: put(row.FirstByte, (static_cast<std::uint32_t>(whole) & 0x0F) << 4); break;
+    case FieldShape::Word:
+    case FieldShape::SquaredWord:
+    case FieldShape::SignedWord: {
+        const auto w = static_cast<std::uint32_t>(whole) & 0xFFFF;
+        put(row.FirstByte, w & 0xFF);
+        put(row.FirstByte + 1, w >> 8);
+        break;
+    }
+    case FieldShape::Long: {
+        const auto l = static_cast<std::uint32_t>(whole);
+        for (int k = 0; k < 4; ++k)
+            put(row.FirstByte + k, (l >> (8 * k)) & 0xFF);
+        break;
+    }
+    }
+}
+
+std::string HexSpaced(const std::vector<std::uint8_t>& bytes)
+{
+    std::string text;
+    for (const std::uint8_t b : bytes) {
+        AppendByteHex(text, b);
+        text.push_back(' ');
+    }
+    return text;
+}
+
+// The frame from the destination address on, as continuous hex with the KISS
+// escapes of a server log.
+std::string HexEscaped(const std::vector<std::uint8_t>& bytes)
+{
+    std::string text;
+    for (const std::uint8_t b : bytes) {
+        if (b == 0xC0)
+            text.append("DBDC");
+        else if (b == 0xDB)
+            text.append("DBDD");
+        else
+            AppendByteHex(text, b);
+    }
+    return text;
+}
+
+void AppendKissFrame(std::string& out, const std::vector<std::uint8_t>& frame)
+{
+    out.push_back(static_cast<char>(0xC0));
+    for (const std::uint8_t b : frame) {
+        if (b == 0xC0) {
+            out.push_back(static_cast<char>(0xDB));
+            out.push_back(static_cast<char>(0xDC));
+        } else if (b == 0xDB) {
+            out.push_back(static_cast<char>(0xDB));
+            out.push_back(static_cast<char>(0xDD));
+        } else {
+            out.push_back(static_cast<char>(b));
+        }
+    }
+    out.push_back(static_cast<char>(0xC0));
+}
+
+// A whole frame as the KISS reader sees it: type byte, AX.25 header, information field.
+std::vector<std::uint8_t> FullFrame(int headerSatellite, const std::vector<std::uint8_t>& info)
+{
+    const auto& header = headerSatellite == 2 ? PacketHeaderQB50P2 : PacketHeaderQB50P1;
+    std::vector<std::uint8_t> frame(header.begin(), header.end());
+    frame.insert(frame.end(), info.begin(), info.end());
+    return frame;
+}
+
+} // namespace
+
+std::vector<std::uint8_t> MakeBeacon(int kind, int satellite, std::int64_t index, std::uint32_t seed)
+{
+    const bool first = kind == 1;
+    std::vector<std::uint8_t> info(static_cast<std::size_t>((first ? 111 : 123) - 17), 0);
+    info[0] = 0x00;
+    info[1] = static_cast<std::uint8_t>(satellite);
+    info[2] = static_cast<std::uint8_t>(kind);
+    Random rnd(static_cast<std::uint64_t>(seed) * 1000003u + static_cast<std::uint64_t>(index) * 2 + (first ? 0 : 1));
+    for (const FieldLayout& row : first ? Packet1Layout() : Packet2Layout())
+        PutRaw(info, row, FieldValue(row.Field, index, rnd));
+    return info;
+}
+
+GeneratedCapture GenerateCapture(const CaptureOptions& o)
+{
+    GeneratedCapture g;
+    const std::string eol = o.CrLf ? "\r\n" : "\n";
+    const int other = o.Satellite == 2 ? 1 : 2;
+    Random noise(o.Seed ^ 0xA5A5A5A5u);
+
+    auto emit = [&](std::int64_t beacon, int kind, int satellite, int headerSatellite, bool counted) {
+        const Clock clock = ClockAt(StartSeconds + beacon * SecondsPerBeacon);
+        std::vector<std::uint8_t> info = MakeBeacon(kind, satellite, beacon, o.Seed);
+        if (counted)
+            (kind == 1 ? g.Packet1 : g.Packet2) += 1;
+        else
+            g.Dropped += 1;
+        switch (o.Kind) {
+        case CaptureKind::Kiss: {
+            const std::string time = clock.Date + " " + clock.Time + " UTC";
+            std::vector<std::uint8_t> timeFrame(time.size() + 1, 9);
+            std::copy(time.begin(), time.end(), timeFrame.begin() + 1);
+            AppendKissFrame(g.Bytes, timeFrame);
+            AppendKissFrame(g.Bytes, FullFrame(headerSatellite, info));
+            break;
+        }
+        case CaptureKind::ServerLog: {
+            const std::vector<std::uint8_t> frame = FullFrame(headerSatellite, info);
+            g.Bytes += clock.Date + " " + clock.Time + " "
+                + HexEscaped(std::vector<std::uint8_t>(frame.begin() + 1, frame.end())) + eol;
+            break;
+        }
+        case CaptureKind::Log: g.Bytes += clock.Time + " " + HexSpaced(info) + eol; break;
+        case CaptureKind::Text:
+            g.Bytes += "[" + clock.Date + " " + clock.Time + "] QB50p" + std::to_string(satellite) + " beacon\r\n";
+            g.Bytes += HexSpaced(info) + "\r\n";
+            break;
+        }
+    };
+
+    const bool framed = o.Kind == CaptureKind::Kiss || o.Kind == CaptureKind::ServerLog;
+    for (std::int64_t i = 0; i < o.Packets; ++i) {
+        const int kind = (i % 2 == 0) ? 1 : 2;
+        emit(i, kind, o.Satellite, o.Satellite, true);
+        if (!o.Noise || noise.Next() % 6 != 0)
+            continue;
+        if (framed) {
+            // The other satellite, under either header; the satellite number
+            // byte decides.
+            emit(i, kind, other, (noise.Next() % 2) ? other : o.Satellite, false);
+        } else {
+            // A packet of a kind the decoder does not know.
+            emit(i, 3, o.Satellite, o.Satellite, false);
+        }
+    }
+    if (o.Noise && o.Kind == CaptureKind::Kiss) {
+        // A frame of a foreign station, and stray bytes between two frames.
+        std::vector<std::uint8_t> foreign = FullFrame(o.Satellite, MakeBeacon(1, o.Satellite, 0, o.Seed));
+        foreign[2] = 0x9C;
+        AppendKissFrame(g.Bytes, foreign);
+        g.Bytes += "noise";
+        g.Dropped += 1;
+    }
+    return g;
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "input/capturereaders.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Synthetic captures of all four kinds, with plausible beacons of either
+// satellite: tests, benchmarks and the bundled samples are made with it.
+
+struct CaptureOptions {
+    CaptureKind Kind = CaptureKind::Kiss;
+    int Satellite = 1;
+    std::int64_t Packets = 20; // beacons of the chosen satellite, kinds 1 and 2 taking turns
+    std::uint32_t Seed = 1;
+    // Frames the readers must drop: the other satellite, a foreign station,
+    // an unknown packet kind (KISS and server logs only; the log and text
+    // readers take every packet line, so those files get lines of an unknown
+    // packet kind instead).
+    bool Noise = true;
+    bool CrLf = false; // CR LF line ends for log and server-log files (text files always have them)
+};
+
+struct GeneratedCapture {
+    std::string Bytes;
+    std::int64_t Packet1 = 0; // records of kind 1 the readers must store
+    std::int64_t Packet2 = 0; // records of kind 2
+    std::int64_t Dropped = 0; // frames or lines written to be dropped
+};
+
+GeneratedCapture GenerateCapture(const CaptureOptions& options);
+
+// The information field of one beacon (frame positions 18 onward): satellite
+// number, packet kind and the fields of beacon number index.
+std::vector<std::uint8_t> MakeBeacon(int kind, int satellite, std::int64_t index, std::uint32_t seed);

@@ -1,0 +1,72 @@
+// Writes a synthetic capture file:
+//   norvane-gen -f kiss|log|serverlog|text [-s 1|2] [-n PACKETS] [--seed N] [--clean] [--crlf] OUTPUT
+
+#include "capturegen.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+int Usage()
+{
+    std::fputs(
+        "Usage: norvane-gen -f kiss|log|serverlog|text [-s 1|2] [-n PACKETS] [--seed N] [--clean] [--crlf] OUTPUT\n",
+        stderr);
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    CaptureOptions o;
+    std::string output;
+    bool kindGiven = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (a == "-f" && hasValue) {
+            const std::string k = argv[++i];
+            kindGiven = true;
+            if (k == "kiss")
+                o.Kind = CaptureKind::Kiss;
+            else if (k == "log")
+                o.Kind = CaptureKind::Log;
+            else if (k == "serverlog")
+                o.Kind = CaptureKind::ServerLog;
+            else if (k == "text")
+                o.Kind = CaptureKind::Text;
+            else
+                return Usage();
+        } else if (a == "-s" && hasValue) {
+            o.Satellite = std::atoi(argv[++i]) == 2 ? 2 : 1;
+        } else if (a == "-n" && hasValue) {
+            o.Packets = std::atoll(argv[++i]);
+        } else if (a == "--seed" && hasValue) {
+            o.Seed = static_cast<std::uint32_t>(std::strtoul(argv[++i], nullptr, 10));
+        } else if (a == "--clean") {
+            o.Noise = false;
+        } else if (a == "--crlf") {
+            o.CrLf = true;
+        } else if (!a.empty() && a[0] != '-' && output.empty()) {
+            output = a;
+        } else {
+            return Usage();
+        }
+    }
+    if (!kindGiven || output.empty())
+        return Usage();
+    const GeneratedCapture g = GenerateCapture(o);
+    std::FILE* f = std::fopen(output.c_str(), "wb");
+    if (!f || std::fwrite(g.Bytes.data(), 1, g.Bytes.size(), f) != g.Bytes.size() || std::fclose(f) != 0) {
+        std::fprintf(stderr, "norvane-gen: %s could not be written: %s\n", output.c_str(), std::strerror(errno));
+        return 1;
+    }
+    std::printf("%s: %lld records of kind 1, %lld of kind 2, %lld to be dropped\n", output.c_str(),
+        static_cast<long long>(g.Packet1), static_cast<long long>(g.Packet2), static_cast<long long>(g.Dropped));
+    return 0;
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string_view>
+
+// The name, unit and place on the window of every field number 0 to 104. The
+// window's field rows, the chart caption and both writers take their texts
+// from here.
+
+// The frames that hold the field rows.
+enum class FieldFrame { None, Frame2, Label2Label2, Frame3, Frame4, Frame5, Frame6, Frame7 };
+
+struct FieldEntry {
+    std::string_view Caption; // caption of Option1(i); "Option1" for the spare rows 46 to 49
+    std::string_view Unit;    // caption of Label2(i), may be empty
+    FieldFrame Frame;
+    int Column; // 1 to 3 inside the frame, 0 for the spare rows
+    int Line;   // from 1
+};
+
+inline constexpr std::string_view SpareCaption = "Option1";
+
+const FieldEntry& FieldCatalogue(int field);
+inline std::string_view FieldCaption(int field) { return FieldCatalogue(field).Caption; }
+inline std::string_view FieldUnit(int field) { return FieldCatalogue(field).Unit; }

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// How the record view writes a field's value into its box.
+enum class DisplayRule { Word, Hex, Whole, Fixed2 };
+
+DisplayRule DisplayRuleOf(int field);
+
+// The text of field's value box for value, by the field's display rule: a word
+// from the field's code table, "&H" and upper-case hex, a whole number, or the
+// "0.00" pattern with the given decimal mark. A code outside its table shows
+// the number itself.
+std::string ValueText(int field, double value, std::string_view decimalMark);
