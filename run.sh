@@ -1,16 +1,23 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and decodes the bundled sample capture
-# (or the KISS captures given as arguments) with norvane-decode.
+# Installs what is missing, builds, and starts the window on the bundled
+# sample capture (or on the KISS captures given as arguments). Without a
+# display it decodes the same captures with norvane-decode instead.
 set -euo pipefail
 cd "$(dirname "$0")"
 
 tools/install-deps.sh
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j2 --target norvane-decode
+cmake --build build -j2 --target norvane norvane-decode
 
 captures=("$@")
 [ ${#captures[@]} -gt 0 ] || captures=(samples/qb50p1-pass.kss)
+
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+  exec build/norvane -f kiss "${captures[@]}"
+fi
+
+echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set): decoding with norvane-decode instead of the window."
 out=build/run
 mkdir -p "$out"
 build/norvane-decode -f kiss --csv "$out/decoded.csv" --tlm "$out/decoded.tlm" --dump "$out/dump.txt" "${captures[@]}"

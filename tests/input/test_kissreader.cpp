@@ -83,7 +83,7 @@ TEST(KissReader, DropsForeignHeadersShortFramesAndUnknownKinds)
     std::string noKind = DataFrame(1, 1, 1).substr(0, 19); // header and satellite byte only
     Read(r, dir,
         Framed(foreign) + Framed(shortFrame) + Framed(noKind) + Framed(DataFrame(1, 1, 3)) + Framed(DataFrame(1, 1, 0))
-            + Framed("\x05" + DataFrame(1, 1, 1).substr(1)));
+            + Framed(std::string(1, '\x05') + DataFrame(1, 1, 1).substr(1)));
     EXPECT_EQ(r.m.RecordCount, 0);
     EXPECT_EQ(r.m.Packet2Count, 0);
     EXPECT_TRUE(r.host.dump.empty());

@@ -1,0 +1,58 @@
+#include "filedialog.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+bool FitsNameBuffer(const QStringList& paths)
+{
+    qsizetype length = 0;
+    if (paths.size() == 1) {
+        length = paths.front().size() + 1;
+    } else {
+        length = QFileInfo(paths.front()).absolutePath().size() + 1;
+        for (const QString& path : paths)
+            length += QFileInfo(path).fileName().size() + 1;
+        length += 1;
+    }
+    return length <= DialogNameBufferSize;
+}
+
+QStringList DialogNameFilters(const QString& filter)
+{
+    // Description and pattern pairs; the patterns of a pair are separated by ";".
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        // Qt reads the patterns from the description's last parentheses.
+        const QString tail = QLatin1Char('(') + patterns + QLatin1Char(')');
+        filters << (parts[i].endsWith(tail) ? parts[i] : parts[i] + QLatin1Char(' ') + tail);
+    }
+    return filters;
+}
+
+FileDialogResult ShowOpenFileDialog(QWidget* parent, const QString& filter)
+{
+    QFileDialog dialog(parent);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setNameFilters(DialogNameFilters(filter));
+    FileDialogResult result;
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return result;
+    result.Paths = dialog.selectedFiles();
+    result.Result
+        = FitsNameBuffer(result.Paths) ? FileDialogResult::Outcome::Chosen : FileDialogResult::Outcome::TooManyFiles;
+    for (QString& path : result.Paths)
+        path = QDir::toNativeSeparators(path);
+    return result;
+}
+
+void ShowMessageBox(QWidget* parent, const QString& text)
+{
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Norvane Telemetry Decoder"), text, QMessageBox::Ok, parent);
+    box.exec();
+}

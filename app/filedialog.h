@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QWidget;
+
+// What the open dialog hands back: the chosen files in the order of the
+// selection, a cancelled dialog, or a selection too long for the dialog's
+// name buffer.
+struct FileDialogResult {
+    enum class Outcome { Chosen, Cancelled, TooManyFiles };
+    Outcome Result = Outcome::Cancelled;
+    QStringList Paths;
+};
+
+// Shows a multi-selection open dialog with a filter in the "Description|*.ext|..."
+// form; the window's tests put their own in its place.
+using OpenFileDialog = std::function<FileDialogResult(QWidget* parent, const QString& filter)>;
+
+// Shows a message box with the program's title.
+using MessageBox = std::function<void(QWidget* parent, const QString& text)>;
+
+// The dialog's name buffer holds 2048 characters.
+inline constexpr int DialogNameBufferSize = 2048;
+
+// Whether the chosen files fit the name buffer in the form the dialog returns
+// them: one full path, or the folder, a NUL and the names separated by NULs,
+// ended by a NUL.
+bool FitsNameBuffer(const QStringList& paths);
+
+FileDialogResult ShowOpenFileDialog(QWidget* parent, const QString& filter);
+void ShowMessageBox(QWidget* parent, const QString& text);
+
+// "KISS Files (*.kss)|*.kss|..." as the name filters of a Qt file dialog.
+QStringList DialogNameFilters(const QString& filter);

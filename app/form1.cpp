@@ -1,0 +1,349 @@
+#include "form1.h"
+
+#include "app/settingsfile.h"
+#include "output/outputfile.h"
+#include "output/reportwriters.h"
+#include "ui/dumpview.h"
+#include "ui/fieldcatalogue.h"
+#include "ui/fieldchart.h"
+#include "ui/recordview.h"
+#include "ui/twips.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QLocale>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QResizeEvent>
+#include <QScrollBar>
+#include <qcustomplot.h>
+
+namespace {
+
+constexpr const char* TooManyFilesMessage = "Es wurden zu viele Dateien ausgew\u00e4hlt!";
+
+struct OpenCommand {
+    CaptureKind Kind;
+    const char* Name;
+    const char* Caption;
+    const char* Filter;
+};
+
+// In the order of the "File" menu.
+constexpr OpenCommand OpenCommands[] = {
+    {CaptureKind::Kiss, "MenuFileOpenKiss", "Open KISS file",
+        "KISS Files (*.kss)|*.kss|Text Files (*.txt)|*.txt|All Files (*.*)|*.*"},
+    {CaptureKind::Text, "MnuOpenText", "Open Text file", "Log Files (Text Files (*.txt)|*.txt|All Files (*.*)|*.*"},
+    {CaptureKind::ServerLog, "MnuOpenServerLogfile", "Open Serverlog file",
+        "Log Files (Text Files (*.log)|*.log|All Files (*.*)|*.*"},
+    {CaptureKind::Log, "MnuOpenLog", "Open Log file",
+        "Log Files (*.log)|*.log|Text Files (*.txt)|*.txt|All Files (*.*)|*.*"},
+};
+
+const OpenCommand& CommandFor(CaptureKind kind)
+{
+    for (const OpenCommand& command : OpenCommands)
+        if (command.Kind == kind)
+            return command;
+    return OpenCommands[0];
+}
+
+QString Latin1(std::string_view text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
+
+std::string ToLocal(const QString& text) { return text.toLocal8Bit().toStdString(); }
+
+std::string ProgramDecimalMark()
+{
+    const QString mark = QLocale().decimalPoint();
+    return mark.isEmpty() ? std::string(".") : mark.toStdString();
+}
+
+} // namespace
+
+Form1::Form1(Module1& m, const QString& programFolder, QWidget* parent)
+    : QMainWindow(parent)
+    , m_(m)
+    , programFolder_(programFolder)
+    , decimalMark_(ProgramDecimalMark())
+    , dialog_(ShowOpenFileDialog)
+    , message_(ShowMessageBox)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QString::fromLatin1(ProgramTitle.data(), static_cast<qsizetype>(ProgramTitle.size())));
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("Form1Client"));
+    const double dpi = client->logicalDpiX() > 0 ? client->logicalDpiX() : 96.0;
+    BuildForm1Controls(client, c_, dpi);
+    client->setMinimumSize(TwipsToPixels(ClientWidthTwips, dpi), TwipsToPixels(ClientHeightTwips, dpi));
+    setCentralWidget(client);
+    chart_ = std::make_unique<FieldChart>(c_.MSChart1);
+    BuildMenus();
+    ConnectControls();
+    Form_Load();
+}
+
+Form1::~Form1() = default;
+
+QAction* Form1::Action(const char* name) const { return findChild<QAction*>(QString::fromLatin1(name)); }
+
+void Form1::BuildMenus()
+{
+    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
+    file->setObjectName(QStringLiteral("MnuFile"));
+    for (const OpenCommand& command : OpenCommands) {
+        QAction* action = file->addAction(QString::fromLatin1(command.Caption));
+        action->setObjectName(QString::fromLatin1(command.Name));
+        openActions_[command.Kind] = action;
+    }
+    connect(openActions_[CaptureKind::Kiss], &QAction::triggered, this, &Form1::MenuFileOpenKiss_Click);
+    connect(openActions_[CaptureKind::Text], &QAction::triggered, this, &Form1::MnuOpenText_Click);
+    connect(openActions_[CaptureKind::ServerLog], &QAction::triggered, this, &Form1::MnuOpenServerLogfile_Click);
+    connect(openActions_[CaptureKind::Log], &QAction::triggered, this, &Form1::MnuOpenLog_Click);
+
+    QMenu* settings = menuBar()->addMenu(QStringLiteral("TLM File"));
+    settings->setObjectName(QStringLiteral("MnuSettings"));
+    QAction* csv = settings->addAction(QStringLiteral("Write CSV File"));
+    csv->setObjectName(QStringLiteral("WriteCSVFile"));
+    connect(csv, &QAction::triggered, this, &Form1::WriteCSVFile_Click);
+    QAction* tlm = settings->addAction(QStringLiteral("Write TLM File"));
+    tlm->setObjectName(QStringLiteral("WriteTLMFile"));
+    connect(tlm, &QAction::triggered, this, &Form1::WriteTLMFile_Click);
+
+    QAction* info = menuBar()->addAction(QStringLiteral("Info"));
+    info->setObjectName(QStringLiteral("MnuInfo"));
+}
+
+void Form1::ConnectControls()
+{
+    connect(c_.QB50P1, &QRadioButton::clicked, this, &Form1::QB50P1_Click);
+    connect(c_.QB50P2, &QRadioButton::clicked, this, &Form1::QB50P2_Click);
+    connect(c_.FieldButtons, &QButtonGroup::idClicked, this, &Form1::Option1_Click);
+    connect(c_.Check1, &QCheckBox::clicked, this, &Form1::Check1_Click);
+    connect(c_.HScroll1, &QScrollBar::valueChanged, this, &Form1::HScroll1_Change);
+}
+
+void Form1::Form_Load()
+{
+    m_.SatelliteNumber = 1;
+    SetFieldCaptions();
+    const std::string folder = ToLocal(QDir::toNativeSeparators(programFolder_));
+    const std::string settingsPath = folder + PathSeparator + "conf.ini";
+    const ProgramSettings settings = ParseSettings(ReadWholeFile(settingsPath));
+    m_.ImagePath = PictureFolder(settings, folder);
+    if (settings.ShowScreenshotButton)
+        c_.Command1->setVisible(*settings.ShowScreenshotButton);
+    c_.Picture2->setVisible(false);
+}
+
+void Form1::Form_Resize()
+{
+    if (centralWidget())
+        c_.Picture2->setGeometry(0, 0, centralWidget()->width(), centralWidget()->height());
+}
+
+void Form1::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    Form_Resize();
+}
+
+void Form1::SetFieldCaptions()
+{
+    for (int i = 0; i < FieldCount; ++i) {
+        if (FieldCatalogue(i).Frame == FieldFrame::None)
+            continue;
+        c_.Option1[static_cast<std::size_t>(i)]->setText(Latin1(FieldCaption(i)));
+        c_.Label2[static_cast<std::size_t>(i)]->setText(Latin1(FieldUnit(i)));
+    }
+}
+
+void Form1::QB50P1_Click() { m_.SatelliteNumber = 1; }
+void Form1::QB50P2_Click() { m_.SatelliteNumber = 2; }
+
+void Form1::MenuFileOpenKiss_Click() { OpenCaptureFiles(CaptureKind::Kiss, std::nullopt); }
+void Form1::MnuOpenLog_Click() { OpenCaptureFiles(CaptureKind::Log, std::nullopt); }
+void Form1::MnuOpenServerLogfile_Click() { OpenCaptureFiles(CaptureKind::ServerLog, std::nullopt); }
+void Form1::MnuOpenText_Click() { OpenCaptureFiles(CaptureKind::Text, std::nullopt); }
+
+void Form1::OpenSelection(CaptureKind kind, const QStringList& paths) { OpenCaptureFiles(kind, paths); }
+
+void Form1::OpenCaptureFiles(CaptureKind kind, const std::optional<QStringList>& chosen)
+{
+    // One open command at a time: a second one started from the event loop
+    // while files are read would mix two data sets.
+    if (reading_)
+        return;
+    SetFieldCaptions();
+    if (kind == CaptureKind::Kiss)
+        ClearDump();
+    for (QLineEdit* box : c_.Text1)
+        box->clear();
+    BeginDataSet(m_);
+
+    FileDialogResult result;
+    if (chosen) {
+        result.Paths = *chosen;
+        result.Result = chosen->isEmpty() ? FileDialogResult::Outcome::Cancelled : FileDialogResult::Outcome::Chosen;
+    } else {
+        result = dialog_(this, QString::fromLatin1(CommandFor(kind).Filter));
+    }
+    if (result.Result == FileDialogResult::Outcome::TooManyFiles) {
+        message_(this, QString::fromUtf8(TooManyFilesMessage));
+        return;
+    }
+    if (result.Result == FileDialogResult::Outcome::Chosen) {
+        // A cancelled dialog reads the previous selection again.
+        c_.List3->clear();
+        c_.List3->addItems(result.Paths);
+    }
+    ReadList3(kind);
+}
+
+void Form1::ReadList3(CaptureKind kind)
+{
+    std::vector<std::string> paths;
+    for (int i = 0; i < c_.List3->count(); ++i)
+        paths.push_back(ToLocal(c_.List3->item(i)->text()));
+    if (paths.empty())
+        return;
+
+    reading_ = true;
+    for (auto& [k, action] : openActions_)
+        action->setEnabled(false);
+    const std::vector<ReadResult> failures = ReadSelection(kind, m_, *this, paths);
+    for (auto& [k, action] : openActions_)
+        action->setEnabled(true);
+    reading_ = false;
+
+    if (!failures.empty()) {
+        // The view shows the data set as it now stands, whichever file failed.
+        RefreshAtEndOfFile();
+        QStringList messages;
+        for (const ReadResult& failure : failures)
+            messages << QString::fromLocal8Bit(failure.Message.c_str());
+        SetStatus(messages.join(QStringLiteral("; ")));
+    }
+}
+
+void Form1::SetStatus(const QString& text) { c_.Text4->setText(text); }
+
+void Form1::HScroll1_Change()
+{
+    const int value = c_.HScroll1->value();
+    c_.Text2->setText(RecordCounterText(value, m_.CountForField(m_.SelectedField)));
+    ShowRecord(m_, c_, value, decimalMark_);
+}
+
+void Form1::Option1_Click(int index)
+{
+    if (index < 0 || index >= FieldCount)
+        return;
+    m_.SelectedField = index;
+    const std::int64_t count = m_.CountForField(index);
+    c_.Text2->setText(RecordCounterText(c_.HScroll1->value(), count));
+    // A maximum below the value moves the scroll bar, which shows that record.
+    c_.HScroll1->setMaximum(static_cast<int>(std::clamp<std::int64_t>(count, 1, INT32_MAX)));
+
+    const std::string_view caption = FieldCaption(index);
+    const std::string_view unit = FieldUnit(index);
+    c_.Frame1->setTitle(unit.empty() ? Latin1(caption) : Latin1(caption) + QStringLiteral(" (") + Latin1(unit) + ')');
+
+    for (int i = 0; i < FieldCount; ++i)
+        SetValueBoxColour(c_.Text1[static_cast<std::size_t>(i)], i == index ? ChosenFieldYellow : QColor(Qt::white));
+    c_.Option1[static_cast<std::size_t>(index)]->setChecked(true);
+    chart_->Draw(m_, index, c_.Check1->isChecked());
+}
+
+void Form1::Check1_Click() { chart_->Draw(m_, m_.SelectedField, c_.Check1->isChecked()); }
+
+void Form1::BeginFile(std::string_view path)
+{
+    SetStatus(QString::fromLocal8Bit(path.data(), static_cast<qsizetype>(path.size())));
+}
+
+void Form1::SetBusy(bool busy)
+{
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void Form1::ProcessPendingEvents()
+{
+    if (dumpChanged_) {
+        c_.Text3->viewport()->update();
+        dumpChanged_ = false;
+    }
+    QCoreApplication::processEvents();
+    if (OnPendingEvents)
+        OnPendingEvents();
+}
+
+void Form1::AppendDumpLine(std::string_view line)
+{
+    c_.Text3->AppendLine(line);
+    dumpChanged_ = true;
+}
+
+void Form1::ClearDump()
+{
+    c_.Text3->Clear();
+    dumpChanged_ = false;
+}
+
+void Form1::ShowProgress(std::int64_t lineNumber) { c_.Text2->setText(QString::number(lineNumber)); }
+
+void Form1::RefreshAtEndOfFile()
+{
+    c_.Text3->viewport()->update();
+    dumpChanged_ = false;
+    c_.HScroll1->setEnabled(true);
+    c_.Text2->setText(RecordCounterText(c_.HScroll1->value(), m_.RecordCount));
+    c_.HScroll1->setMaximum(static_cast<int>(std::clamp<std::int64_t>(m_.RecordCount, 1, INT32_MAX)));
+    Option1_Click(5);
+    c_.Option1[5]->setChecked(true);
+    HScroll1_Change();
+}
+
+std::string Form1::OutputPath(const char* ending) const { return OutputFileName(m_.CurrentFileName, ending); }
+
+void Form1::WriteCSVFile_Click()
+{
+    if (m_.CurrentFileName.empty()) {
+        SetStatus(QStringLiteral("no input file"));
+        return;
+    }
+    std::array<std::string, FieldCount> captions;
+    for (int i = 0; i < FieldCount; ++i)
+        captions[static_cast<std::size_t>(i)]
+            = c_.Option1[static_cast<std::size_t>(i)]->text().toLatin1().toStdString();
+    const WriteResult result
+        = WriteOutputFile(OutputPath(".csv"), [&](TextSink& sink) { WriteCsv(sink, m_, captions, decimalMark_); });
+    SetStatus(QString::fromLocal8Bit(result.Message.c_str()));
+}
+
+void Form1::WriteTLMFile_Click()
+{
+    if (m_.CurrentFileName.empty()) {
+        SetStatus(QStringLiteral("no input file"));
+        return;
+    }
+    FieldRowTexts rows;
+    for (int i = 0; i < FieldCount; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        rows.Caption[k] = c_.Option1[k]->text().toLatin1().toStdString();
+        rows.Unit[k] = c_.Label2[k]->text().toLatin1().toStdString();
+        rows.Value[k] = c_.Text1[k]->text().toLatin1().toStdString();
+    }
+    const WriteResult result = WriteOutputFile(OutputPath(".tlm"), [&](TextSink& sink) { WriteTlm(sink, rows); });
+    SetStatus(QString::fromLocal8Bit(result.Message.c_str()));
+}

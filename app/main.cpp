@@ -1,0 +1,68 @@
+// norvane [-f kiss|log|serverlog|text] [-s 1|2] [CAPTURE...]
+// Starts the window; captures given on the command line are read as one
+// selection of that kind's open command.
+
+#include "app/form1.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <QRadioButton>
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("norvane"));
+    QApplication::setApplicationVersion(QStringLiteral(NORVANE_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Norvane Telemetry Decoder"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption format({QStringLiteral("f"), QStringLiteral("format")},
+        QStringLiteral("Kind of the captures: kiss, log, serverlog or text."), QStringLiteral("kind"),
+        QStringLiteral("kiss"));
+    const QCommandLineOption satellite({QStringLiteral("s"), QStringLiteral("satellite")},
+        QStringLiteral("1 or 2 (QB50p1 or QB50p2)."), QStringLiteral("sat"), QStringLiteral("1"));
+    parser.addOption(format);
+    parser.addOption(satellite);
+    parser.addPositionalArgument(QStringLiteral("capture"), QStringLiteral("Capture files to read."), "[CAPTURE...]");
+    parser.process(app);
+
+    const QString kindText = parser.value(format).toLower();
+    CaptureKind kind = CaptureKind::Kiss;
+    if (kindText == QLatin1String("log"))
+        kind = CaptureKind::Log;
+    else if (kindText == QLatin1String("serverlog"))
+        kind = CaptureKind::ServerLog;
+    else if (kindText == QLatin1String("text"))
+        kind = CaptureKind::Text;
+    else if (kindText != QLatin1String("kiss")) {
+        std::fprintf(stderr, "norvane: unknown capture kind '%s' (kiss, log, serverlog or text)\n",
+            kindText.toLocal8Bit().constData());
+        return 2;
+    }
+    const QString sat = parser.value(satellite).toLower();
+    if (sat != QLatin1String("1") && sat != QLatin1String("2") && sat != QLatin1String("qb50p1")
+        && sat != QLatin1String("qb50p2")) {
+        std::fprintf(stderr, "norvane: unknown satellite '%s' (1 or 2)\n", sat.toLocal8Bit().constData());
+        return 2;
+    }
+
+    Module1 m;
+    Form1 window(m, QApplication::applicationDirPath());
+    window.show();
+    if (sat.endsWith(QLatin1Char('2'))) {
+        window.Controls().QB50P2->setChecked(true);
+        window.QB50P2_Click();
+    }
+    QStringList captures;
+    for (const QString& path : parser.positionalArguments())
+        captures << QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+    if (!captures.isEmpty())
+        window.OpenSelection(kind, captures);
+    return app.exec();
+}

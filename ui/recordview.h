@@ -1,0 +1,18 @@
+#pragma once
+
+#include "telemetry/module1.h"
+#include "ui/windowlayout.h"
+
+#include <QString>
+
+#include <string_view>
+
+// "#", the scroll bar's value, " / " and the record count of the selected
+// field's packet kind.
+QString RecordCounterText(int value, std::int64_t count);
+
+// Writes every value box with record n's value in its field's display rule,
+// and the time label: the record's own time of the selected field's kind, or,
+// with ShowTimeSpan, the span from the first to the last record's time (empty
+// when there is no record of that kind).
+void ShowRecord(const Module1& m, Form1Controls& c, std::int64_t n, std::string_view decimalMark);

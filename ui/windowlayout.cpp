@@ -1,0 +1,272 @@
+#include "windowlayout.h"
+
+#include "ui/dumpview.h"
+#include "ui/twips.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <qcustomplot.h>
+
+namespace {
+
+// The tab strip takes the top 360 twips of the tab control; the pages'
+// places are counted from the control's corner.
+constexpr int TabStripTwips = 360;
+
+struct FrameSpec {
+    FieldFrame Frame;
+    const char* Name;
+    const char* Caption;
+    int Page;
+    int Left, Top, Width, Height;
+};
+
+constexpr FrameSpec FrameSpecs[] = {
+    {FieldFrame::Frame2, "Frame2", "Status", 0, 120, 360, 3375, 2655},
+    {FieldFrame::Label2Label2, "Label2Label2", "TRXUV", 0, 3600, 360, 3375, 2655},
+    {FieldFrame::Frame4, "Frame4", "Antennas / Solar Panels", 0, 7080, 360, 3375, 2655},
+    {FieldFrame::Frame3, "Frame3", "Electrical Power Subsystem (EPS)", 0, 120, 3120, 10335, 3135},
+    {FieldFrame::Frame5, "Frame5", "Status", 1, 120, 360, 3375, 2655},
+    {FieldFrame::Frame6, "Frame6", "OBC Supervisor", 1, 3600, 360, 6855, 2655},
+    {FieldFrame::Frame7, "Frame7", "ADCS", 1, 120, 3120, 10335, 3135},
+};
+
+constexpr int ColumnLeft[] = {0, 120, 3600, 7080};
+
+QFont SansSerif(double points, bool bold)
+{
+    QFont font("MS Sans Serif");
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+void SetBackground(QWidget* w, const QColor& colour)
+{
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, colour);
+    w->setPalette(p);
+    w->setAutoFillBackground(true);
+}
+
+void SetTextColour(QWidget* w, const QColor& colour)
+{
+    QPalette p = w->palette();
+    p.setColor(QPalette::WindowText, colour);
+    p.setColor(QPalette::Text, colour);
+    w->setPalette(p);
+}
+
+QGroupBox* MakeFrame(QWidget* parent, const char* name, const char* caption)
+{
+    auto* frame = new QGroupBox(QString::fromLatin1(caption), parent);
+    frame->setObjectName(QString::fromLatin1(name));
+    return frame;
+}
+
+// One field row: option button, value box and unit label on one line.
+void MakeFieldRow(int i, QWidget* parent, int left, int top, Form1Controls& c, double dpi, const QColor& background)
+{
+    const bool opsMode = i == 0 || i == 50;
+    auto* option = new QRadioButton(QStringLiteral("Option1"), parent);
+    option->setObjectName(QStringLiteral("Option1_%1").arg(i));
+    option->setAutoExclusive(false);
+    PlaceInTwips(option, left, top, 1935, 255, dpi);
+    if (background.isValid())
+        SetBackground(option, background);
+
+    auto* value = new QLineEdit(parent);
+    value->setObjectName(QStringLiteral("Text1_%1").arg(i));
+    value->setReadOnly(true);
+    value->setFrame(true);
+    PlaceInTwips(value, left + 1920, top, opsMode ? 975 : 735, 285, dpi);
+    value->setTextMargins(0, 0, 0, 0);
+    SetValueBoxColour(value, WindowGrey);
+
+    auto* unit = new QLabel(parent);
+    unit->setObjectName(QStringLiteral("Label2_%1").arg(i));
+    if (opsMode)
+        PlaceInTwips(unit, left + 3000, top, 135, 255, dpi);
+    else
+        PlaceInTwips(unit, left + 2760, top, 375, 255, dpi);
+    if (background.isValid())
+        SetBackground(unit, background);
+
+    // The value box lies above the button's long caption area.
+    value->raise();
+    unit->raise();
+    c.Option1[static_cast<std::size_t>(i)] = option;
+    c.Text1[static_cast<std::size_t>(i)] = value;
+    c.Label2[static_cast<std::size_t>(i)] = unit;
+    c.FieldButtons->addButton(option, i);
+}
+
+void BuildPages(QWidget* client, Form1Controls& c, double dpi)
+{
+    c.SSTab1 = new QTabWidget(client);
+    c.SSTab1->setObjectName(QStringLiteral("SSTab1"));
+    PlaceInTwips(c.SSTab1, 120, 120, 10575, 6375, dpi);
+    QWidget* pages[3];
+    const char* const captions[] = {"Packet #1", "Packet #2", "Dump"};
+    for (int p = 0; p < 3; ++p) {
+        pages[p] = new QWidget;
+        pages[p]->setObjectName(QStringLiteral("SSTab1_page%1").arg(p));
+        c.SSTab1->addTab(pages[p], QString::fromLatin1(captions[p]));
+    }
+    SetBackground(pages[0], WindowGrey);
+
+    for (const FrameSpec& spec : FrameSpecs) {
+        QGroupBox* frame = MakeFrame(pages[spec.Page], spec.Name, spec.Caption);
+        PlaceInTwips(frame, spec.Left, spec.Top - TabStripTwips, spec.Width, spec.Height, dpi);
+        frame->setFont(SansSerif(8.25, true));
+        SetTextColour(frame, CaptionGrey);
+        if (spec.Page == 0)
+            SetBackground(frame, WindowGrey);
+        c.Frames[spec.Frame] = frame;
+    }
+
+    c.Text3 = new DumpView(pages[2]);
+    c.Text3->setObjectName(QStringLiteral("Text3"));
+    PlaceInTwips(c.Text3, 120, 480 - TabStripTwips, 10335, 5775, dpi);
+}
+
+void BuildFieldRows(QWidget* client, Form1Controls& c, double dpi)
+{
+    c.FieldButtons = new QButtonGroup(client);
+    c.FieldButtons->setExclusive(true);
+    const QFont rowFont = SansSerif(8.25, false);
+    for (int i = 0; i < FieldCount; ++i) {
+        const FieldEntry& e = FieldCatalogue(i);
+        if (e.Frame == FieldFrame::None) {
+            // The spare rows exist beside the visible area and are never shown.
+            MakeFieldRow(i, client, 14520, 1200 + 300 * (i - 46), c, dpi, WindowGrey);
+            c.Option1[static_cast<std::size_t>(i)]->hide();
+            c.Text1[static_cast<std::size_t>(i)]->hide();
+            c.Label2[static_cast<std::size_t>(i)]->hide();
+            continue;
+        }
+        QGroupBox* frame = c.Frames.at(e.Frame);
+        const bool firstPage = i < FirstPacket2Field;
+        MakeFieldRow(
+            i, frame, ColumnLeft[e.Column], 360 + 240 * (e.Line - 1), c, dpi, firstPage ? WindowGrey : QColor());
+        for (QWidget* w : {static_cast<QWidget*>(c.Option1[static_cast<std::size_t>(i)]),
+                 static_cast<QWidget*>(c.Text1[static_cast<std::size_t>(i)]),
+                 static_cast<QWidget*>(c.Label2[static_cast<std::size_t>(i)])}) {
+            // The frame's bold grey caption font is its own, not its rows'.
+            w->setFont(rowFont);
+            SetTextColour(w, Qt::black);
+        }
+        SetValueBoxColour(c.Text1[static_cast<std::size_t>(i)], WindowGrey);
+    }
+}
+
+void BuildBottom(QWidget* client, Form1Controls& c, double dpi)
+{
+    auto satellite = [&](const char* name, const char* caption, int left) {
+        auto* b = new QRadioButton(QString::fromLatin1(caption), client);
+        b->setObjectName(QString::fromLatin1(name));
+        PlaceInTwips(b, left, 6600, 1095, 255, dpi);
+        b->setFont(SansSerif(8.25, true));
+        SetTextColour(b, Qt::blue);
+        return b;
+    };
+    c.QB50P1 = satellite("QB50P1", "QB50p1", 120);
+    c.QB50P2 = satellite("QB50P2", "QB50p2", 2040);
+    auto* satellites = new QButtonGroup(client);
+    satellites->addButton(c.QB50P1, 1);
+    satellites->addButton(c.QB50P2, 2);
+    c.QB50P1->setChecked(true);
+
+    c.Label5 = new QLabel(client);
+    c.Label5->setObjectName(QStringLiteral("Label5"));
+    PlaceInTwips(c.Label5, 4080, 6600, 6615, 255, dpi);
+    c.Label5->setFont(SansSerif(9.75, true));
+
+    c.Frame1 = MakeFrame(client, "Frame1", "");
+    PlaceInTwips(c.Frame1, 120, 6960, 10575, 4455, dpi);
+    c.Frame1->setFont(SansSerif(9.75, true));
+    SetBackground(c.Frame1, WindowGrey);
+
+    c.MSChart1 = new QCustomPlot(c.Frame1);
+    c.MSChart1->setObjectName(QStringLiteral("MSChart1"));
+    c.MSChart1->setFont(SansSerif(8.25, false));
+    PlaceInTwips(c.MSChart1, 120, 240, 10335, 4095, dpi);
+    c.MSChart1->setBackground(QBrush(WindowGrey));
+
+    c.Check1 = new QCheckBox(QStringLiteral("B"), c.Frame1);
+    c.Check1->setObjectName(QStringLiteral("Check1"));
+    c.Check1->setFont(SansSerif(8.25, false));
+    c.Check1->setStyleSheet(QStringLiteral("QCheckBox { spacing: 1px; }"));
+    PlaceInTwips(c.Check1, 9960, 4080, 375, 255, dpi);
+    c.Check1->setChecked(true);
+    c.Check1->raise();
+
+    c.Command1 = new QPushButton(QStringLiteral("S"), client);
+    c.Command1->setObjectName(QStringLiteral("Command1"));
+    PlaceInTwips(c.Command1, 120, 11520, 495, 315, dpi);
+
+    c.Text4 = new QLineEdit(client);
+    c.Text4->setObjectName(QStringLiteral("Text4"));
+    c.Text4->setReadOnly(true);
+    PlaceInTwips(c.Text4, 720, 11520, 7455, 285, dpi);
+    SetTextColour(c.Text4, CaptionGrey);
+
+    c.Text2 = new QLineEdit(client);
+    c.Text2->setObjectName(QStringLiteral("Text2"));
+    c.Text2->setReadOnly(true);
+    PlaceInTwips(c.Text2, 8280, 11520, 975, 285, dpi);
+
+    c.HScroll1 = new QScrollBar(Qt::Horizontal, client);
+    c.HScroll1->setObjectName(QStringLiteral("HScroll1"));
+    PlaceInTwips(c.HScroll1, 9360, 11520, 1335, 375, dpi);
+    c.HScroll1->setRange(1, 1);
+    c.HScroll1->setEnabled(false);
+}
+
+void BuildHidden(QWidget* client, Form1Controls& c, double dpi)
+{
+    c.Picture2 = new QLabel(client);
+    c.Picture2->setObjectName(QStringLiteral("Picture2"));
+    PlaceInTwips(c.Picture2, 14520, 360, 1095, 615, dpi);
+    c.Picture2->hide();
+
+    c.List3 = new QListWidget(client);
+    c.List3->setObjectName(QStringLiteral("List3"));
+    PlaceInTwips(c.List3, 11760, 360, 2655, 2010, dpi);
+    c.List3->hide();
+
+    c.Label3 = new QLabel(QStringLiteral("Label1"), client);
+    c.Label3->setObjectName(QStringLiteral("Label3"));
+    PlaceInTwips(c.Label3, 11520, 3240, 1935, 255, dpi);
+    c.Label3->hide();
+}
+
+} // namespace
+
+void SetValueBoxColour(QLineEdit* box, const QColor& colour)
+{
+    QPalette p = box->palette();
+    if (p.color(QPalette::Base) == colour)
+        return;
+    p.setColor(QPalette::Base, colour);
+    box->setPalette(p);
+}
+
+void BuildForm1Controls(QWidget* client, Form1Controls& c, double dpi)
+{
+    SetBackground(client, WindowGrey);
+    client->setFont(SansSerif(8.25, false));
+    BuildPages(client, c, dpi);
+    BuildFieldRows(client, c, dpi);
+    BuildBottom(client, c, dpi);
+    BuildHidden(client, c, dpi);
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "telemetry/module1.h"
+#include "ui/fieldcatalogue.h"
+
+#include <QColor>
+
+#include <array>
+#include <map>
+
+class QButtonGroup;
+class QCheckBox;
+class QCustomPlot;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+class QTabWidget;
+class QWidget;
+class DumpView;
+
+// Every control of the main window, by the name the program gives it. The
+// three field-row arrays are indexed by field number.
+struct Form1Controls {
+    QTabWidget* SSTab1 = nullptr;
+    std::map<FieldFrame, QGroupBox*> Frames;
+    std::array<QRadioButton*, FieldCount> Option1{};
+    std::array<QLineEdit*, FieldCount> Text1{};
+    std::array<QLabel*, FieldCount> Label2{};
+    QButtonGroup* FieldButtons = nullptr; // one chosen field row across all pages
+    QRadioButton* QB50P1 = nullptr;
+    QRadioButton* QB50P2 = nullptr;
+    QLabel* Label5 = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QCustomPlot* MSChart1 = nullptr;
+    QCheckBox* Check1 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QLineEdit* Text4 = nullptr;
+    QLineEdit* Text2 = nullptr;
+    QScrollBar* HScroll1 = nullptr;
+    DumpView* Text3 = nullptr;
+    QLabel* Picture2 = nullptr;
+    QListWidget* List3 = nullptr;
+    QLabel* Label3 = nullptr;
+};
+
+inline const QColor WindowGrey(240, 240, 240); // the window picture makes this colour transparent
+inline const QColor CaptionGrey(128, 128, 128);
+inline const QColor ChosenFieldYellow(255, 255, 192);
+
+// The client area's size in twips.
+inline constexpr int ClientWidthTwips = 10785;
+inline constexpr int ClientHeightTwips = 11970;
+
+// Creates every control on client, at its place for the screen's dpi.
+void BuildForm1Controls(QWidget* client, Form1Controls& c, double dpi);
+
+// Sets the background of a value box.
+void SetValueBoxColour(QLineEdit* box, const QColor& colour);
