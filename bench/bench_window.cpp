@@ -1,0 +1,138 @@
+// Speed of the main window, offscreen: opening a large KISS capture through
+// the window beside the headless read of the same file, redrawing the chart
+// of 100,000 records, and moving the record chooser.
+//   build/bench/norvane-bench-window [--benchmark_filter=Chart]
+
+#include "app/form1.h"
+#include "tools/capturegen.h"
+#include "ui/fieldchart.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QScrollBar>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+// 50,000 beacons, each after a time frame: 100,000 frames and the noise frames
+// the readers drop.
+const std::string& KissCapture()
+{
+    static const std::string path = [] {
+        const auto p = std::filesystem::temp_directory_path() / "norvane-bench-window.kss";
+        CaptureOptions o;
+        o.Packets = 50000;
+        std::ofstream(p, std::ios::binary) << GenerateCapture(o).Bytes;
+        return p.string();
+    }();
+    return path;
+}
+
+// Opening the capture through the window's KISS command: the longest time the
+// window went without handling its events, and the whole open beside the
+// headless read of the same file.
+void BM_WindowOpenKiss(benchmark::State& state)
+{
+    const std::string& path = KissCapture();
+    double headless = 0;
+    double window = 0;
+    double longestGap = 0;
+    for (auto _ : state) {
+        {
+            Module1 m;
+            ReaderHost host;
+            const auto t0 = Clock::now();
+            ReadKissFile(m, host, path);
+            headless += Seconds(Clock::now() - t0);
+        }
+        Module1 m;
+        Form1 form(m, QDir::tempPath());
+        auto last = Clock::now();
+        form.OnPendingEvents = [&] {
+            const auto now = Clock::now();
+            longestGap = std::max(longestGap, Seconds(now - last));
+            last = now;
+        };
+        const auto t0 = Clock::now();
+        last = t0;
+        form.OpenSelection(CaptureKind::Kiss, {QString::fromStdString(path)});
+        const auto t1 = Clock::now();
+        longestGap = std::max(longestGap, Seconds(t1 - last));
+        window += Seconds(t1 - t0);
+    }
+    const auto n = static_cast<double>(state.iterations());
+    state.counters["headless_ms"] = 1000 * headless / n;
+    state.counters["window_ms"] = 1000 * window / n;
+    state.counters["limit_ms"] = 1000 * (2 * headless / n + 1);
+    state.counters["longest_gap_ms"] = 1000 * longestGap;
+}
+BENCHMARK(BM_WindowOpenKiss)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// A data set of 100,000 records of each kind, each with a time text of its own.
+void FillRecords(Module1& m, std::int64_t n)
+{
+    for (std::int64_t i = 1; i <= n; ++i) {
+        TelemetryRecord& r = m.Table.RecordForWrite(i);
+        for (int f = 0; f < FieldCount; ++f)
+            r.Values[static_cast<std::size_t>(f)] = static_cast<double>((i * 37 + f * 11) % 1000) / 10.0;
+        const std::string time = "2016-03-17 " + std::to_string(10 + i / 3600 % 10) + ":"
+            + std::to_string(10 + i / 60 % 50) + ":" + std::to_string(10 + i % 50) + " UTC";
+        m.Table.SetPacket1Time(i, time);
+        m.Table.SetPacket2Time(i, time);
+    }
+    m.RecordCount = n;
+    m.Packet2Count = n;
+}
+
+void BM_ChartRedraw(benchmark::State& state)
+{
+    Module1 m;
+    FillRecords(m, state.range(0));
+    Form1 form(m, QDir::tempPath());
+    bool bars = true;
+    for (auto _ : state) {
+        form.Chart().Draw(m, 5, bars);
+        bars = !bars;
+    }
+}
+BENCHMARK(BM_ChartRedraw)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Moving the record chooser shows another record: counter, 105 boxes, label.
+void BM_ScrollToRecord(benchmark::State& state)
+{
+    Module1 m;
+    FillRecords(m, 100000);
+    Form1 form(m, QDir::tempPath());
+    form.RefreshAtEndOfFile();
+    QScrollBar* scroll = form.Controls().HScroll1;
+    scroll->setMaximum(100000);
+    int value = 1;
+    for (auto _ : state) {
+        value = value % 99991 + 7919;
+        scroll->setValue(value);
+    }
+}
+BENCHMARK(BM_ScrollToRecord)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
