@@ -1,8 +1,10 @@
 #include "form1.h"
 
+#include "app/infowindow.h"
 #include "app/settingsfile.h"
 #include "output/outputfile.h"
 #include "output/reportwriters.h"
+#include "output/windowpicture.h"
 #include "ui/dumpview.h"
 #include "ui/fieldcatalogue.h"
 #include "ui/fieldchart.h"
@@ -78,6 +80,7 @@ Form1::Form1(Module1& m, const QString& programFolder, QWidget* parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromLatin1(ProgramTitle.data(), static_cast<qsizetype>(ProgramTitle.size())));
+    setWindowIcon(ProgramIcon());
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("Form1Client"));
     const double dpi = client->logicalDpiX() > 0 ? client->logicalDpiX() : 96.0;
@@ -119,6 +122,7 @@ void Form1::BuildMenus()
 
     QAction* info = menuBar()->addAction(QStringLiteral("Info"));
     info->setObjectName(QStringLiteral("MnuInfo"));
+    connect(info, &QAction::triggered, this, &Form1::MnuInfo_Click);
 }
 
 void Form1::ConnectControls()
@@ -127,6 +131,7 @@ void Form1::ConnectControls()
     connect(c_.QB50P2, &QRadioButton::clicked, this, &Form1::QB50P2_Click);
     connect(c_.FieldButtons, &QButtonGroup::idClicked, this, &Form1::Option1_Click);
     connect(c_.Check1, &QCheckBox::clicked, this, &Form1::Check1_Click);
+    connect(c_.Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(c_.HScroll1, &QScrollBar::valueChanged, this, &Form1::HScroll1_Change);
 }
 
@@ -346,4 +351,42 @@ void Form1::WriteTLMFile_Click()
     }
     const WriteResult result = WriteOutputFile(OutputPath(".tlm"), [&](TextSink& sink) { WriteTlm(sink, rows); });
     SetStatus(QString::fromLocal8Bit(result.Message.c_str()));
+}
+
+void Form1::Command1_Click()
+{
+    // The picture shows the window without its two small controls.
+    c_.Check1->hide();
+    c_.Command1->hide();
+    QCoreApplication::processEvents();
+    const QPixmap client = centralWidget()->grab();
+    c_.Picture2->setPixmap(client);
+    c_.Check1->show();
+    c_.Command1->show();
+
+    const QImage picture = client.toImage();
+    const QString bitmap = QString::fromLocal8Bit(PictureFileName(m_.ImagePath, m_.CurrentFileName, ".bmp").c_str());
+    if (const auto error = SaveImageFile(picture, bitmap, "BMP")) {
+        SetStatus(*error);
+        return;
+    }
+    SetStatus(bitmap + QStringLiteral(" saved"));
+
+    const QString png = QString::fromLocal8Bit(PictureFileName(m_.ImagePath, m_.CurrentFileName, ".png").c_str());
+    const auto error = SaveImageFile(ToPalettePicture(picture, WindowGrey.rgb()), png, "PNG");
+    SetStatus(error ? *error : png + QStringLiteral(" converted and saved"));
+}
+
+Info* Form1::InfoWindow() const { return info_.data(); }
+
+void Form1::MnuInfo_Click()
+{
+    // One information window; choosing it again brings it to the front.
+    if (!info_) {
+        info_ = new Info(this);
+        info_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    info_->show();
+    info_->raise();
+    info_->activateWindow();
 }

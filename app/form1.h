@@ -7,6 +7,7 @@
 #include "ui/windowlayout.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 #include <map>
@@ -15,6 +16,7 @@
 #include <string>
 
 class FieldChart;
+class Info;
 class QAction;
 
 // The main window: field rows on two pages and the dump page, the satellite
@@ -35,6 +37,8 @@ public:
     QAction* OpenAction(CaptureKind kind) const { return openActions_.at(kind); }
     QAction* Action(const char* name) const;
     bool IsReading() const { return reading_; }
+    // The information window while it is open.
+    Info* InfoWindow() const;
 
     // Runs an open command with these files as its selection, as if the
     // dialog had returned them.
@@ -54,6 +58,8 @@ public:
     void MnuOpenText_Click();
     void WriteCSVFile_Click();
     void WriteTLMFile_Click();
+    void Command1_Click();
+    void MnuInfo_Click();
     void HScroll1_Change();
     void Option1_Click(int index);
     void Check1_Click();
@@ -87,6 +93,7 @@ private:
     std::map<CaptureKind, QAction*> openActions_;
     OpenFileDialog dialog_;
     MessageBox message_;
+    QPointer<Info> info_;
     bool reading_ = false;
     bool dumpChanged_ = false;
 };

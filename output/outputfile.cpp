@@ -150,3 +150,14 @@ std::string OutputFileName(std::string_view capturePath, std::string_view ending
     name.append(ending);
     return name;
 }
+
+std::string PictureFileName(std::string_view imagePath, std::string_view capturePath, std::string_view ending)
+{
+    std::string_view name = capturePath.substr(FileNameStart(capturePath));
+    // A leading dot starts a hidden file's name, not its extension.
+    if (const std::size_t dot = name.rfind('.'); dot != std::string_view::npos && dot > 0)
+        name = name.substr(0, dot);
+    std::string path(imagePath);
+    path.append("nv_").append(name).append(ending);
+    return path;
+}

@@ -64,5 +64,10 @@ WriteResult WriteOutputFile(const std::string& path, const std::function<void(Te
 // never changed.
 std::string OutputFileName(std::string_view capturePath, std::string_view ending);
 
+// The name of a window picture: imagePath, "nv_", then the capture's file name
+// with its last extension replaced by ending (".bmp", ".png"). Before any
+// capture was read: imagePath, "nv_" and the ending.
+std::string PictureFileName(std::string_view imagePath, std::string_view capturePath, std::string_view ending);
+
 // Position just after the last path separator of path, 0 when it has none.
 std::size_t FileNameStart(std::string_view path);

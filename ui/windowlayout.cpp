@@ -66,11 +66,25 @@ void SetTextColour(QWidget* w, const QColor& colour)
     w->setPalette(p);
 }
 
-QGroupBox* MakeFrame(QWidget* parent, const char* name, const char* caption)
+// A frame drawn flat in its background colour with a thin border and the
+// caption on it, whatever the platform's style shades group boxes with: the
+// window picture relies on the grey being exactly 240, 240, 240.
+QGroupBox* MakeFrame(
+    QWidget* parent, const char* name, const char* caption, const QString& background, const QColor& captionColour)
 {
     auto* frame = new QGroupBox(QString::fromLatin1(caption), parent);
     frame->setObjectName(QString::fromLatin1(name));
+    frame->setStyleSheet(QStringLiteral("QGroupBox#%1 { background-color: %2; border: 1px solid rgb(160, 160, 160);"
+                                        " margin-top: 0.6em; }"
+                                        "QGroupBox#%1::title { subcontrol-origin: margin; left: 6px; padding: 0 2px;"
+                                        " color: %3; }")
+                             .arg(frame->objectName(), background, captionColour.name()));
     return frame;
+}
+
+QString CssColour(const QColor& c)
+{
+    return QStringLiteral("rgb(%1, %2, %3)").arg(c.red()).arg(c.green()).arg(c.blue());
 }
 
 // One field row: option button, value box and unit label on one line.
@@ -125,12 +139,12 @@ void BuildPages(QWidget* client, Form1Controls& c, double dpi)
     SetBackground(pages[0], WindowGrey);
 
     for (const FrameSpec& spec : FrameSpecs) {
-        QGroupBox* frame = MakeFrame(pages[spec.Page], spec.Name, spec.Caption);
+        // The frames of the first page are the window's grey, those of the
+        // second the platform's button face.
+        QGroupBox* frame = MakeFrame(pages[spec.Page], spec.Name, spec.Caption,
+            spec.Page == 0 ? CssColour(WindowGrey) : QStringLiteral("palette(button)"), CaptionGrey);
         PlaceInTwips(frame, spec.Left, spec.Top - TabStripTwips, spec.Width, spec.Height, dpi);
         frame->setFont(SansSerif(8.25, true));
-        SetTextColour(frame, CaptionGrey);
-        if (spec.Page == 0)
-            SetBackground(frame, WindowGrey);
         c.Frames[spec.Frame] = frame;
     }
 
@@ -191,10 +205,9 @@ void BuildBottom(QWidget* client, Form1Controls& c, double dpi)
     PlaceInTwips(c.Label5, 4080, 6600, 6615, 255, dpi);
     c.Label5->setFont(SansSerif(9.75, true));
 
-    c.Frame1 = MakeFrame(client, "Frame1", "");
+    c.Frame1 = MakeFrame(client, "Frame1", "", CssColour(WindowGrey), Qt::black);
     PlaceInTwips(c.Frame1, 120, 6960, 10575, 4455, dpi);
     c.Frame1->setFont(SansSerif(9.75, true));
-    SetBackground(c.Frame1, WindowGrey);
 
     c.MSChart1 = new QCustomPlot(c.Frame1);
     c.MSChart1->setObjectName(QStringLiteral("MSChart1"));

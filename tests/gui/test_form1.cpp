@@ -1,8 +1,7 @@
 // The main window, offscreen: start-up, the open commands, the record view
 // and the chart.
 
-#include "app/form1.h"
-#include "testsupport.h"
+#include "gui/windowfixture.h"
 #include "tools/capturegen.h"
 #include "ui/dumpview.h"
 #include "ui/fieldchart.h"
@@ -21,48 +20,6 @@
 #include <QTabWidget>
 #include <QtTest>
 #include <qcustomplot.h>
-
-namespace {
-
-QString Sample(const char* name) { return QStringLiteral(NORVANE_SAMPLES_DIR "/") + QLatin1String(name); }
-
-// A window with a dialog that returns what the test says and a message box
-// that only remembers.
-struct Window {
-    explicit Window(const QString& folder = QDir::tempPath())
-        : form(m, folder)
-    {
-        form.SetFileDialog([this](QWidget*, const QString& filter) {
-            filters << filter;
-            return next;
-        });
-        form.SetMessageBox([this](QWidget*, const QString& text) { messages << text; });
-    }
-    void Choose(const QStringList& paths)
-    {
-        next.Result = FileDialogResult::Outcome::Chosen;
-        next.Paths = paths;
-    }
-    void Cancel() { next = FileDialogResult{}; }
-
-    Module1 m;
-    Form1 form;
-    FileDialogResult next;
-    QStringList filters;
-    QStringList messages;
-    Form1Controls& c() { return form.Controls(); }
-};
-
-QString Generate(TempDir& dir, const char* name, CaptureKind kind, std::int64_t packets, int satellite = 1)
-{
-    CaptureOptions o;
-    o.Kind = kind;
-    o.Packets = packets;
-    o.Satellite = satellite;
-    return QString::fromStdString(dir.Write(name, GenerateCapture(o).Bytes));
-}
-
-} // namespace
 
 class TestForm1 : public QObject {
     Q_OBJECT

@@ -96,6 +96,17 @@ TEST(OutputNames, CutTheFileNameAtItsFirstDot)
     EXPECT_EQ(OutputFileName("/data.d/.hidden", ".csv"), "/data.d/.csv");
 }
 
+TEST(OutputNames, PicturesReplaceTheLastExtensionAndNeverTheFolder)
+{
+    EXPECT_EQ(PictureFileName("/pics/", "/kss/pass12.kss", ".bmp"), "/pics/nv_pass12.bmp");
+    EXPECT_EQ(PictureFileName("/pics.kss/", "/data/pass.log", ".png"), "/pics.kss/nv_pass.png");
+    EXPECT_EQ(PictureFileName("/pics/", "/data/pass.2016.kss", ".bmp"), "/pics/nv_pass.2016.bmp");
+    EXPECT_EQ(PictureFileName("/pics/", "/my.data/pass", ".bmp"), "/pics/nv_pass.bmp");
+    EXPECT_EQ(PictureFileName("/pics/", "/data/.hidden", ".bmp"), "/pics/nv_.hidden.bmp");
+    EXPECT_EQ(PictureFileName("/pics/", "", ".bmp"), "/pics/nv_.bmp");
+    EXPECT_EQ(PictureFileName("/pics/", "", ".png"), "/pics/nv_.png");
+}
+
 TEST(AtomicFile, ReplacesTheTargetOnlyWhenEverythingIsWritten)
 {
     TempDir dir;

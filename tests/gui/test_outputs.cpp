@@ -1,0 +1,355 @@
+// The window's outputs, offscreen: CSV file, TLM report, window picture and
+// the information window.
+
+#include "app/infowindow.h"
+#include "gui/windowfixture.h"
+#include "output/windowpicture.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QtTest>
+
+#include <filesystem>
+
+#ifdef __unix__
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace {
+
+QString Golden(const char* name) { return QStringLiteral(NORVANE_GOLDEN_DIR "/") + QLatin1String(name); }
+
+std::string GoldenBytes(const char* name) { return ReadFileBytes(Golden(name).toStdString()); }
+
+// The sample KISS capture copied to path, read through the KISS command.
+void OpenSampleAs(Window& w, const std::string& path)
+{
+    fs::create_directories(fs::path(path).parent_path());
+    fs::copy_file(Sample("qb50p1-pass.kss").toStdString(), path, fs::copy_options::overwrite_existing);
+    w.Choose({QString::fromStdString(path)});
+    w.form.MenuFileOpenKiss_Click();
+}
+
+QString Status(Window& w) { return w.c().Text4->text(); }
+
+// Every pixel of rect in image has the colour.
+bool AllPixels(const QImage& image, const QRect& rect, QRgb colour)
+{
+    for (int y = rect.top(); y <= rect.bottom(); ++y)
+        for (int x = rect.left(); x <= rect.right(); ++x)
+            if ((image.pixel(x, y) | 0xff000000u) != (colour | 0xff000000u))
+                return false;
+    return true;
+}
+
+// A window whose conf.ini sends pictures to pictures/ inside dir.
+struct PictureWindow {
+    explicit PictureWindow(const TempDir& dir)
+        : pictures(dir.File("pictures") + "/")
+        , w((fs::create_directories(pictures),
+              QString::fromStdString(dir.Write("conf.ini", "IMAGE_PATH=" + pictures + "\r\n")).section('/', 0, -2)))
+    {
+        w.form.show();
+    }
+    std::string pictures;
+    Window w;
+};
+
+} // namespace
+
+class TestOutputs : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void csvAndTlmMatchTheGoldenFiles();
+    void outputNames_data();
+    void outputNames();
+    void noInputFile();
+    void failedWritesAreReportedAndKeepTheOldFile();
+    void readOnlyFolder();
+    void pictureWithoutTheSmallControls();
+    void pngHasAPaletteAndTransparentGrey();
+    void paletteOfAManyColouredPicture();
+    void pictureBeforeAnyCaptureAndInAMissingFolder();
+    void oneInfoWindow();
+};
+
+void TestOutputs::initTestCase()
+{
+    // The golden files have a decimal point.
+    QLocale::setDefault(QLocale::c());
+}
+
+void TestOutputs::csvAndTlmMatchTheGoldenFiles()
+{
+    TempDir dir;
+    Window w;
+    OpenSampleAs(w, dir.File("qb50p1-pass.kss"));
+    w.form.WriteCSVFile_Click();
+    const std::string csv = dir.File("qb50p1-pass.csv");
+    QCOMPARE(Status(w), QString::fromStdString(csv + " has been written"));
+    QVERIFY(ReadFileBytes(csv) == GoldenBytes("qb50p1-pass.csv"));
+
+    // The report holds the record on display, as the boxes show it.
+    const std::string tlm = dir.File("qb50p1-pass.tlm");
+    w.form.WriteTLMFile_Click();
+    const std::string first = ReadFileBytes(tlm);
+    QVERIFY(first != GoldenBytes("qb50p1-pass-record3.tlm"));
+    w.c().HScroll1->setValue(3);
+    w.form.WriteTLMFile_Click();
+    QCOMPARE(Status(w), QString::fromStdString(tlm + " has been written"));
+    QVERIFY(ReadFileBytes(tlm) == GoldenBytes("qb50p1-pass-record3.tlm"));
+}
+
+void TestOutputs::outputNames_data()
+{
+    QTest::addColumn<QString>("capture");
+    QTest::addColumn<QString>("csv");
+    QTest::addColumn<QString>("tlm");
+    QTest::newRow("dot in a folder") << "my.data/pass.kss"
+                                     << "my.data/pass.csv"
+                                     << "my.data/pass.tlm";
+    QTest::newRow("two dots") << "pass.2016.kss"
+                              << "pass.csv"
+                              << "pass.tlm";
+    QTest::newRow("no dot") << "pass"
+                            << "pass.csv"
+                            << "pass.tlm";
+    QTest::newRow("other ending, blank in the name") << "pass 12.txt"
+                                                     << "pass 12.csv"
+                                                     << "pass 12.tlm";
+}
+
+void TestOutputs::outputNames()
+{
+    QFETCH(QString, capture);
+    QFETCH(QString, csv);
+    QFETCH(QString, tlm);
+    TempDir dir;
+    Window w;
+    OpenSampleAs(w, dir.File(capture.toStdString()));
+    w.form.WriteCSVFile_Click();
+    QCOMPARE(Status(w), QString::fromStdString(dir.File(csv.toStdString())) + " has been written");
+    w.form.WriteTLMFile_Click();
+    QCOMPARE(Status(w), QString::fromStdString(dir.File(tlm.toStdString())) + " has been written");
+    QVERIFY(fs::is_regular_file(dir.File(csv.toStdString())));
+    QVERIFY(fs::is_regular_file(dir.File(tlm.toStdString())));
+}
+
+void TestOutputs::noInputFile()
+{
+    TempDir dir;
+    Window w(QString::fromStdString(dir.Path().string()));
+    w.form.WriteCSVFile_Click();
+    QCOMPARE(Status(w), QStringLiteral("no input file"));
+    w.form.WriteTLMFile_Click();
+    QCOMPARE(Status(w), QStringLiteral("no input file"));
+    QVERIFY(fs::is_empty(dir.Path()));
+}
+
+void TestOutputs::failedWritesAreReportedAndKeepTheOldFile()
+{
+    TempDir dir;
+    Window w;
+    OpenSampleAs(w, dir.File("pass.kss"));
+
+    // An output name that is taken by a folder.
+    fs::create_directory(dir.File("pass.tlm"));
+    w.form.WriteTLMFile_Click();
+    QCOMPARE(Status(w), QString::fromStdString(dir.File("pass.tlm") + " could not be written: it is a folder"));
+
+    // A full disk: the output is a link to /dev/full.
+    if (fs::exists("/dev/full")) {
+        fs::create_symlink("/dev/full", dir.File("pass.csv"));
+        w.form.WriteCSVFile_Click();
+        QVERIFY2(Status(w).startsWith(QString::fromStdString(dir.File("pass.csv") + " could not be written: ")),
+            qPrintable(Status(w)));
+        QVERIFY(fs::is_character_file(dir.File("pass.csv")));
+        fs::remove(dir.File("pass.csv"));
+    }
+
+#ifdef __unix__
+    // A disk that fills up part-way: the old file stays whole and no
+    // temporary file is left behind.
+    dir.Write("pass.csv", "old\r\n");
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    w.form.WriteCSVFile_Click();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    QVERIFY2(Status(w).startsWith(QString::fromStdString(dir.File("pass.csv") + " could not be written: ")),
+        qPrintable(Status(w)));
+    QCOMPARE(QString::fromStdString(ReadFileBytes(dir.File("pass.csv"))), QStringLiteral("old\r\n"));
+    int entries = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir.Path()))
+        ++entries;
+    QCOMPARE(entries, 3); // pass.kss, pass.csv and the folder pass.tlm
+#endif
+}
+
+void TestOutputs::readOnlyFolder()
+{
+#ifdef __unix__
+    if (geteuid() == 0)
+        QSKIP("root writes into read-only folders");
+#endif
+    TempDir dir;
+    Window w;
+    OpenSampleAs(w, dir.File("ro/pass.kss"));
+    dir.Write("ro/pass.csv", "old\r\n");
+    fs::permissions(dir.File("ro"), fs::perms::owner_read | fs::perms::owner_exec);
+    w.form.WriteCSVFile_Click();
+    fs::permissions(dir.File("ro"), fs::perms::owner_all);
+    QVERIFY2(Status(w).startsWith(QString::fromStdString(dir.File("ro/pass.csv") + " could not be written: ")),
+        qPrintable(Status(w)));
+    QCOMPARE(QString::fromStdString(ReadFileBytes(dir.File("ro/pass.csv"))), QStringLiteral("old\r\n"));
+}
+
+void TestOutputs::pictureWithoutTheSmallControls()
+{
+    TempDir dir;
+    PictureWindow p(dir);
+    Window& w = p.w;
+    auto& c = w.c();
+    OpenSampleAs(w, dir.File("captures.kss/pass12.kss"));
+    QWidget* client = w.form.centralWidget();
+    const QImage withControls = client->grab().toImage();
+
+    c.Command1->click();
+    const QString bmp = QString::fromStdString(p.pictures + "nv_pass12.bmp");
+    const QString png = QString::fromStdString(p.pictures + "nv_pass12.png");
+    QCOMPARE(Status(w), png + " converted and saved");
+    QVERIFY(c.Check1->isVisible() && c.Command1->isVisible());
+
+    const QImage picture(bmp, "BMP");
+    QVERIFY(!picture.isNull());
+    QCOMPARE(picture.size(), client->size());
+    QCOMPARE(c.Picture2->pixmap().size(), client->size());
+    QCOMPARE(c.Picture2->geometry(), QRect(QPoint(0, 0), client->size()));
+
+    // "S" stands on the window's grey: the picture shows only grey there.
+    QVERIFY(!AllPixels(withControls, c.Command1->geometry(), WindowGrey.rgb()));
+    QVERIFY(AllPixels(picture, c.Command1->geometry(), WindowGrey.rgb()));
+    // "B" stands on the chart: the picture differs there from the window with it.
+    const QRect check(c.Check1->mapTo(client, QPoint(0, 0)), c.Check1->size());
+    QVERIFY(picture.copy(check).convertToFormat(QImage::Format_RGB32)
+        != withControls.copy(check).convertToFormat(QImage::Format_RGB32));
+    // Elsewhere the picture is the window.
+    const QRect tabs(c.SSTab1->geometry());
+    QVERIFY(picture.copy(tabs).convertToFormat(QImage::Format_RGB32)
+        == withControls.copy(tabs).convertToFormat(QImage::Format_RGB32));
+
+    // Saving again replaces both files.
+    fs::resize_file(png.toStdString(), 0);
+    c.Command1->click();
+    QVERIFY(fs::file_size(png.toStdString()) > 0);
+}
+
+void TestOutputs::pngHasAPaletteAndTransparentGrey()
+{
+    TempDir dir;
+    PictureWindow p(dir);
+    auto& c = p.w.c();
+    OpenSampleAs(p.w, dir.File("pass.log"));
+    p.w.form.Command1_Click();
+    QCOMPARE(Status(p.w), QString::fromStdString(p.pictures + "nv_pass.png converted and saved"));
+
+    const QImage png(QString::fromStdString(p.pictures + "nv_pass.png"), "PNG");
+    QCOMPARE(png.format(), QImage::Format_Indexed8);
+    QVERIFY(png.colorCount() <= 256);
+    const QRgb grey = png.pixel(c.Command1->geometry().center());
+    QCOMPARE(qAlpha(grey), 0);
+    QCOMPARE(grey & 0xffffffu, WindowGrey.rgb() & 0xffffffu);
+    // A value box is white, and opaque.
+    const QPoint box = c.Text1[1]->mapTo(p.w.form.centralWidget(), c.Text1[1]->rect().center());
+    QCOMPARE(qAlpha(png.pixel(box)), 255);
+    QCOMPARE(png.pixel(box), qRgb(255, 255, 255));
+}
+
+void TestOutputs::paletteOfAManyColouredPicture()
+{
+    // 250 colours of four pixels each, 50 stray colours one blue step away
+    // from some of them, and two greys: 302 colours in all.
+    auto main = [](int i) { return qRgb(i, 255 - i, (i * 7) % 256); };
+    QImage image(1050, 2, QImage::Format_RGB32);
+    for (int x = 0; x < 1000; ++x)
+        image.setPixel(x, 0, main(x / 4));
+    for (int i = 0; i < 50; ++i)
+        image.setPixel(1000 + i, 0, main(i) + 1);
+    for (int x = 0; x < 1050; ++x)
+        image.setPixel(x, 1, x < 500 ? WindowGrey.rgb() : qRgb(239, 239, 239));
+
+    const QImage out = ToPalettePicture(image, WindowGrey.rgb());
+    QCOMPARE(out.format(), QImage::Format_Indexed8);
+    QCOMPARE(out.colorCount(), 256);
+    QCOMPARE(qAlpha(out.pixel(0, 1)), 0);
+    // A grey next to the transparent one stays visible.
+    QCOMPARE(out.pixel(1049, 1), qRgb(239, 239, 239));
+    // The frequent colours are kept; the rare ones take the nearest.
+    for (int x = 0; x < 1050; ++x) {
+        const QRgb a = image.pixel(x, 0);
+        const QRgb b = out.pixel(x, 0);
+        QVERIFY(x >= 1000 || a == b);
+        QVERIFY(qRed(a) == qRed(b) && qGreen(a) == qGreen(b) && std::abs(qBlue(a) - qBlue(b)) <= 1);
+    }
+}
+
+void TestOutputs::pictureBeforeAnyCaptureAndInAMissingFolder()
+{
+    TempDir dir;
+    PictureWindow p(dir);
+    p.w.form.Command1_Click();
+    QCOMPARE(Status(p.w), QString::fromStdString(p.pictures + "nv_.png converted and saved"));
+    QVERIFY(fs::is_regular_file(p.pictures + "nv_.bmp"));
+
+    // A picture folder that does not exist: reported, and no PNG is tried.
+    TempDir other;
+    other.Write("conf.ini", "image_path = " + other.File("missing") + "\r\n");
+    Window w(QString::fromStdString(other.Path().string()));
+    w.form.show();
+    w.form.Command1_Click();
+    QVERIFY2(Status(w).startsWith(QString::fromStdString(other.File("missing") + "/nv_.bmp could not be written: ")),
+        qPrintable(Status(w)));
+    QVERIFY(!fs::exists(other.File("missing")));
+    QVERIFY(w.c().Check1->isVisible() && w.c().Command1->isVisible());
+}
+
+void TestOutputs::oneInfoWindow()
+{
+    Window w;
+    w.form.show();
+    w.form.Action("MnuInfo")->trigger();
+    Info* info = w.form.InfoWindow();
+    QVERIFY(info && info->isVisible());
+    QCOMPARE(info->windowTitle(), QStringLiteral("Info"));
+    QCOMPARE(info->Label2->text(), QStringLiteral("Version 2.1    (17 March 2016)"));
+    QCOMPARE(info->Label1->text(), QStringLiteral("Norvane Telemetry Decoder"));
+    QVERIFY(!info->Label11->text().isEmpty());
+    QVERIFY(!info->Image1->pixmap().isNull());
+
+    w.form.MnuInfo_Click();
+    QCOMPARE(w.form.findChildren<Info*>().size(), 1);
+    QCOMPARE(w.form.InfoWindow(), info);
+
+    // Closed, it is made anew the next time.
+    info->close();
+    QTRY_VERIFY(w.form.InfoWindow() == nullptr);
+    w.form.MnuInfo_Click();
+    QVERIFY(w.form.InfoWindow() != nullptr);
+    QCOMPARE(w.form.findChildren<Info*>().size(), 1);
+}
+
+QTEST_MAIN(TestOutputs)
+#include "test_outputs.moc"
