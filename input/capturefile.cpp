@@ -1,5 +1,6 @@
 #include "capturefile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -29,7 +30,10 @@ ReadResult CaptureFile::Open(const std::string& path)
     file_ = std::fopen(path.c_str(), "rb");
     if (!file_)
         return ReadResult::Failure("cannot open " + path + ": " + Reason(errno ? errno : ENOENT));
-    buffer_.resize(ChunkSize);
+    // A small capture needs no more than its own size; a file that grows
+    // while it is read still streams through in several chunks.
+    const std::uintmax_t size = std::filesystem::file_size(std::filesystem::path(path), ec);
+    buffer_.resize(ec ? ChunkSize : static_cast<std::size_t>(std::clamp<std::uintmax_t>(size + 1, 4096, ChunkSize)));
     return {};
 }
 

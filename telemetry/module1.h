@@ -56,7 +56,7 @@ public:
     std::size_t MemoryBytes() const;
 
 private:
-    static constexpr std::int64_t BlockSize = 1024;
+    static constexpr std::int64_t BlockSize = 128;
     using Block = std::array<TelemetryRecord, BlockSize>;
 
     std::uint32_t InternTime(std::string_view time);
