@@ -53,8 +53,8 @@ Clock ClockAt(std::int64_t seconds)
     const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
     const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
     const std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
-    char date[16];
-    char time[16];
+    char date[32];
+    char time[32];
     std::snprintf(
         date, sizeof date, "%04d-%02d-%02d", static_cast<int>(year), static_cast<int>(month), static_cast<int>(day));
     std::snprintf(time, sizeof time, "%02d:%02d:%02d", static_cast<int>(rest / 3600), static_cast<int>(rest / 60 % 60),

@@ -1,0 +1,70 @@
+// One capture reader on any bytes. Built once per kind (NORVANE_FUZZ_KIND).
+// Besides surviving, the reader must keep its promises: the counters never go
+// down while a file is read, the host sees one busy spell and one refresh,
+// reading the same bytes again gives the same records, and the KISS reader
+// stores only frames with a satellite's header and the chosen satellite byte.
+
+#include "fuzzsupport.h"
+#include "input/dispatch.h"
+#include "input/hexconv.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr auto Kind = static_cast<CaptureKind>(NORVANE_FUZZ_KIND);
+
+std::string HeaderText(const std::array<std::uint8_t, 17>& header)
+{
+    std::string text;
+    for (const std::uint8_t b : header) {
+        AppendByteHex(text, b);
+        text.push_back(' ');
+    }
+    return text;
+}
+
+// A stored KISS frame, as the dump page lists it: a header, the satellite
+// byte at position 19 and the kind byte 1 or 2 at position 20.
+[[maybe_unused]] void CheckStoredKissFrame(const std::string& line, int satellite)
+{
+    static const std::string p1 = HeaderText(PacketHeaderQB50P1);
+    static const std::string p2 = HeaderText(PacketHeaderQB50P2);
+    FUZZ_REQUIRE(line.compare(0, p1.size(), p1) == 0 || line.compare(0, p2.size(), p2) == 0);
+    FUZZ_REQUIRE(line.size() >= 20 * 3);
+    FUZZ_REQUIRE(HexTextToLong(line.substr(18 * 3, 2)) == satellite);
+    const std::int32_t kind = HexTextToLong(line.substr(19 * 3, 2));
+    FUZZ_REQUIRE(kind == 1 || kind == 2);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string path = WriteCaptureFile(data, size);
+    const int satellite = size % 2 == 0 ? 1 : 2;
+
+    Module1 first;
+    first.SatelliteNumber = satellite;
+    CheckingHost host(first);
+    FUZZ_REQUIRE(ReadCaptureFile(Kind, first, host, path).Ok);
+    host.CheckFinished();
+
+    if constexpr (Kind == CaptureKind::Kiss) {
+        FUZZ_REQUIRE(static_cast<std::int64_t>(host.dump.size()) == first.RecordCount + first.Packet2Count);
+        for (const std::string& line : host.dump)
+            CheckStoredKissFrame(line, satellite);
+    }
+    if constexpr (Kind == CaptureKind::ServerLog) {
+        // A server-log time is the line's first 19 characters.
+        for (std::int64_t r = 1; r <= first.HighestRecord(); ++r)
+            FUZZ_REQUIRE(first.Table.Packet1Time(r).size() <= 19 && first.Table.Packet2Time(r).size() <= 19);
+    }
+
+    Module1 second;
+    second.SatelliteNumber = satellite;
+    ReaderHost quiet;
+    ReadCaptureFile(Kind, second, quiet, path);
+    FUZZ_REQUIRE(SameRecords(first, second));
+    return 0;
+}
