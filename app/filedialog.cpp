@@ -56,3 +56,9 @@ void ShowMessageBox(QWidget* parent, const QString& text)
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Norvane Telemetry Decoder"), text, QMessageBox::Ok, parent);
     box.exec();
 }
+
+QString ShowSaveFileDialog(QWidget* parent, const QString& suggested)
+{
+    return QFileDialog::getSaveFileName(
+        parent, QStringLiteral("Save chart as PNG"), suggested, QStringLiteral("PNG Files (*.png);;All Files (*)"));
+}

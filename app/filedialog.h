@@ -20,6 +20,10 @@ struct FileDialogResult {
 // form; the window's tests put their own in its place.
 using OpenFileDialog = std::function<FileDialogResult(QWidget* parent, const QString& filter)>;
 
+// Asks where to save a PNG file, suggesting a name; empty when cancelled.
+using SaveFileDialog = std::function<QString(QWidget* parent, const QString& suggested)>;
+QString ShowSaveFileDialog(QWidget* parent, const QString& suggested);
+
 // Shows a message box with the program's title.
 using MessageBox = std::function<void(QWidget* parent, const QString& text)>;
 

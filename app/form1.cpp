@@ -16,16 +16,23 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
+#include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QResizeEvent>
 #include <QScrollBar>
+#include <QTableWidget>
+#include <QUrl>
 #include <qcustomplot.h>
 
 namespace {
@@ -33,7 +40,7 @@ namespace {
 constexpr const char* TooManyFilesMessage = "Es wurden zu viele Dateien ausgew\u00e4hlt!";
 
 struct OpenCommand {
-    CaptureKind Kind;
+    std::optional<CaptureKind> Kind; // empty: each file's own kind
     const char* Name;
     const char* Caption;
     const char* Filter;
@@ -48,9 +55,11 @@ constexpr OpenCommand OpenCommands[] = {
         "Log Files (Text Files (*.log)|*.log|All Files (*.*)|*.*"},
     {CaptureKind::Log, "MnuOpenLog", "Open Log file",
         "Log Files (*.log)|*.log|Text Files (*.txt)|*.txt|All Files (*.*)|*.*"},
+    {std::nullopt, "MnuOpenAny", "Open capture file (any kind)",
+        "Capture Files (*.kss *.log *.txt)|*.kss;*.log;*.txt|All Files (*.*)|*.*"},
 };
 
-const OpenCommand& CommandFor(CaptureKind kind)
+const OpenCommand& CommandFor(std::optional<CaptureKind> kind)
 {
     for (const OpenCommand& command : OpenCommands)
         if (command.Kind == kind)
@@ -76,6 +85,7 @@ Form1::Form1(Module1& m, const QString& programFolder, QWidget* parent)
     , programFolder_(programFolder)
     , decimalMark_(ProgramDecimalMark())
     , dialog_(ShowOpenFileDialog)
+    , saveDialog_(ShowSaveFileDialog)
     , message_(ShowMessageBox)
 {
     setObjectName(QStringLiteral("Form1"));
@@ -87,9 +97,10 @@ Form1::Form1(Module1& m, const QString& programFolder, QWidget* parent)
     BuildForm1Controls(client, c_, dpi);
     client->setMinimumSize(TwipsToPixels(ClientWidthTwips, dpi), TwipsToPixels(ClientHeightTwips, dpi));
     setCentralWidget(client);
-    chart_ = std::make_unique<FieldChart>(c_.MSChart1);
+    chart_ = std::make_unique<FieldChart>(c_.MSChart1, decimalMark_);
     BuildMenus();
     ConnectControls();
+    setAcceptDrops(true);
     Form_Load();
 }
 
@@ -110,6 +121,7 @@ void Form1::BuildMenus()
     connect(openActions_[CaptureKind::Text], &QAction::triggered, this, &Form1::MnuOpenText_Click);
     connect(openActions_[CaptureKind::ServerLog], &QAction::triggered, this, &Form1::MnuOpenServerLogfile_Click);
     connect(openActions_[CaptureKind::Log], &QAction::triggered, this, &Form1::MnuOpenLog_Click);
+    connect(openActions_[std::nullopt], &QAction::triggered, this, &Form1::MnuOpenAny_Click);
 
     QMenu* settings = menuBar()->addMenu(QStringLiteral("TLM File"));
     settings->setObjectName(QStringLiteral("MnuSettings"));
@@ -132,6 +144,15 @@ void Form1::ConnectControls()
     connect(c_.FieldButtons, &QButtonGroup::idClicked, this, &Form1::Option1_Click);
     connect(c_.Check1, &QCheckBox::clicked, this, &Form1::Check1_Click);
     connect(c_.Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(c_.CancelRead, &QPushButton::clicked, this, [this] { cancel_ = true; });
+
+    chartMenu_ = new QMenu(this);
+    QAction* savePng = chartMenu_->addAction(QStringLiteral("Save chart as PNG..."));
+    savePng->setObjectName(QStringLiteral("SaveChartPng"));
+    connect(savePng, &QAction::triggered, this, &Form1::SaveChartAsPng);
+    c_.MSChart1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(c_.MSChart1, &QWidget::customContextMenuRequested, this,
+        [this](const QPoint& at) { chartMenu_->popup(c_.MSChart1->mapToGlobal(at)); });
     connect(c_.HScroll1, &QScrollBar::valueChanged, this, &Form1::HScroll1_Change);
 }
 
@@ -177,17 +198,19 @@ void Form1::MenuFileOpenKiss_Click() { OpenCaptureFiles(CaptureKind::Kiss, std::
 void Form1::MnuOpenLog_Click() { OpenCaptureFiles(CaptureKind::Log, std::nullopt); }
 void Form1::MnuOpenServerLogfile_Click() { OpenCaptureFiles(CaptureKind::ServerLog, std::nullopt); }
 void Form1::MnuOpenText_Click() { OpenCaptureFiles(CaptureKind::Text, std::nullopt); }
+void Form1::MnuOpenAny_Click() { OpenCaptureFiles(std::nullopt, std::nullopt); }
 
-void Form1::OpenSelection(CaptureKind kind, const QStringList& paths) { OpenCaptureFiles(kind, paths); }
+void Form1::OpenSelection(std::optional<CaptureKind> kind, const QStringList& paths) { OpenCaptureFiles(kind, paths); }
 
-void Form1::OpenCaptureFiles(CaptureKind kind, const std::optional<QStringList>& chosen)
+void Form1::OpenCaptureFiles(std::optional<CaptureKind> kind, const std::optional<QStringList>& chosen)
 {
     // One open command at a time: a second one started from the event loop
     // while files are read would mix two data sets.
     if (reading_)
         return;
     SetFieldCaptions();
-    if (kind == CaptureKind::Kiss)
+    // A selection of any kind may hold KISS captures too.
+    if (kind == CaptureKind::Kiss || !kind)
         ClearDump();
     for (QLineEdit* box : c_.Text1)
         box->clear();
@@ -212,7 +235,7 @@ void Form1::OpenCaptureFiles(CaptureKind kind, const std::optional<QStringList>&
     ReadList3(kind);
 }
 
-void Form1::ReadList3(CaptureKind kind)
+void Form1::ReadList3(std::optional<CaptureKind> kind)
 {
     std::vector<std::string> paths;
     for (int i = 0; i < c_.List3->count(); ++i)
@@ -221,24 +244,84 @@ void Form1::ReadList3(CaptureKind kind)
         return;
 
     reading_ = true;
+    cancel_ = false;
     for (auto& [k, action] : openActions_)
         action->setEnabled(false);
+    c_.ReadProgress->setValue(0);
+    c_.ReadProgress->show();
+    c_.CancelRead->show();
     const std::vector<ReadResult> failures = ReadSelection(kind, m_, *this, paths);
+    c_.ReadProgress->hide();
+    c_.CancelRead->hide();
     for (auto& [k, action] : openActions_)
         action->setEnabled(true);
     reading_ = false;
+    ShowImports();
 
+    QStringList messages;
+    for (const ReadResult& failure : failures)
+        messages << QString::fromLocal8Bit(failure.Message.c_str());
+    if (cancel_)
+        messages << QStringLiteral("cancelled");
     if (!failures.empty()) {
         // The view shows the data set as it now stands, whichever file failed.
         RefreshAtEndOfFile();
-        QStringList messages;
-        for (const ReadResult& failure : failures)
-            messages << QString::fromLocal8Bit(failure.Message.c_str());
+    }
+    if (!messages.isEmpty())
         SetStatus(messages.join(QStringLiteral("; ")));
+}
+
+void Form1::ShowImports()
+{
+    QTableWidget* table = c_.ImportTable;
+    table->setRowCount(static_cast<int>(m_.Imports.size()));
+    int row = 0;
+    for (const ImportSummary& s : m_.Imports) {
+        const QString outcome = !s.Error.empty() ? QString::fromLocal8Bit(s.Error.c_str())
+            : s.Cancelled                        ? QStringLiteral("cancelled")
+                                                 : QStringLiteral("read");
+        const QStringList cells{QString::fromLocal8Bit(s.File.c_str()), QString::fromLatin1(s.Kind.c_str()),
+            QString::number(s.Units), QString::number(s.TimeUnits), QString::number(s.Stored1),
+            QString::number(s.Stored2), QString::number(s.TooShort), QString::number(s.OtherHeader),
+            QString::number(s.OtherSatellite), QString::number(s.OtherKind), QString::number(s.NotOfKind),
+            QString::number(s.BadEscapes), QString::number(s.BadHexPairs), outcome};
+        for (int column = 0; column < cells.size(); ++column) {
+            auto* item = new QTableWidgetItem(cells[column]);
+            if (column >= 2 && column < cells.size() - 1)
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            table->setItem(row, column, item);
+        }
+        ++row;
     }
 }
 
-void Form1::SetStatus(const QString& text) { c_.Text4->setText(text); }
+void Form1::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!reading_ && event->mimeData()->hasUrls())
+        for (const QUrl& url : event->mimeData()->urls())
+            if (url.isLocalFile()) {
+                event->acceptProposedAction();
+                return;
+            }
+}
+
+void Form1::dropEvent(QDropEvent* event)
+{
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            paths << QDir::toNativeSeparators(url.toLocalFile());
+    if (paths.isEmpty() || reading_)
+        return;
+    event->acceptProposedAction();
+    OpenSelection(std::nullopt, paths);
+}
+
+void Form1::SetStatus(const QString& text)
+{
+    c_.Text4->setText(text);
+    c_.Text4->setCursorPosition(0); // a long message shows its beginning
+}
 
 void Form1::HScroll1_Change()
 {
@@ -269,9 +352,17 @@ void Form1::Option1_Click(int index)
 
 void Form1::Check1_Click() { chart_->Draw(m_, m_.SelectedField, c_.Check1->isChecked()); }
 
-void Form1::BeginFile(std::string_view path)
+void Form1::BeginFile(std::string_view path, std::size_t index, std::size_t count)
 {
     SetStatus(QString::fromLocal8Bit(path.data(), static_cast<qsizetype>(path.size())));
+    c_.ReadProgress->setFormat(QStringLiteral("file %1 of %2: %p%").arg(index + 1).arg(count));
+    c_.ReadProgress->setValue(0);
+}
+
+void Form1::ShowReadProgress(std::uint64_t bytesRead, std::uint64_t fileSize)
+{
+    const std::uint64_t permille = fileSize == 0 ? 0 : std::min<std::uint64_t>(1000, bytesRead * 1000 / fileSize);
+    c_.ReadProgress->setValue(static_cast<int>(permille));
 }
 
 void Form1::SetBusy(bool busy)
@@ -378,6 +469,18 @@ void Form1::Command1_Click()
 }
 
 Info* Form1::InfoWindow() const { return info_.data(); }
+
+void Form1::SaveChartAsPng()
+{
+    QString suggested = QStringLiteral("chart.png");
+    if (!m_.CurrentFileName.empty())
+        suggested = QString::fromLocal8Bit(OutputFileName(m_.CurrentFileName, ".png").c_str());
+    const QString path = saveDialog_(this, suggested);
+    if (path.isEmpty())
+        return;
+    const auto error = SaveImageFile(c_.MSChart1->toPixmap().toImage(), path, "PNG");
+    SetStatus(error ? *error : path + QStringLiteral(" saved"));
+}
 
 void Form1::MnuInfo_Click()
 {

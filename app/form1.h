@@ -18,6 +18,7 @@
 class FieldChart;
 class Info;
 class QAction;
+class QMenu;
 
 // The main window: field rows on two pages and the dump page, the satellite
 // choice, the chart, the record chooser and the menus. It is the readers'
@@ -31,10 +32,12 @@ public:
 
     void SetFileDialog(OpenFileDialog dialog) { dialog_ = std::move(dialog); }
     void SetMessageBox(MessageBox box) { message_ = std::move(box); }
+    void SetSaveDialog(SaveFileDialog dialog) { saveDialog_ = std::move(dialog); }
 
     Form1Controls& Controls() { return c_; }
     FieldChart& Chart() { return *chart_; }
-    QAction* OpenAction(CaptureKind kind) const { return openActions_.at(kind); }
+    // The open command of a kind; empty for "any kind".
+    QAction* OpenAction(std::optional<CaptureKind> kind) const { return openActions_.at(kind); }
     QAction* Action(const char* name) const;
     bool IsReading() const { return reading_; }
     // The information window while it is open.
@@ -42,7 +45,8 @@ public:
 
     // Runs an open command with these files as its selection, as if the
     // dialog had returned them.
-    void OpenSelection(CaptureKind kind, const QStringList& paths);
+    // Kind empty: each file is read with the reader of its own kind.
+    void OpenSelection(std::optional<CaptureKind> kind, const QStringList& paths);
 
     // Called each time the window handles its pending events while reading.
     std::function<void()> OnPendingEvents;
@@ -56,17 +60,23 @@ public:
     void MnuOpenLog_Click();
     void MnuOpenServerLogfile_Click();
     void MnuOpenText_Click();
+    void MnuOpenAny_Click();
     void WriteCSVFile_Click();
     void WriteTLMFile_Click();
     void Command1_Click();
     void MnuInfo_Click();
+    // The chart's context menu: the chart as it shows now, as a PNG file.
+    void SaveChartAsPng();
+    QMenu* ChartMenu() const { return chartMenu_; }
     void HScroll1_Change();
     void Option1_Click(int index);
     void Check1_Click();
     void SetFieldCaptions();
 
     // The readers' host.
-    void BeginFile(std::string_view path) override;
+    void BeginFile(std::string_view path, std::size_t index, std::size_t count) override;
+    void ShowReadProgress(std::uint64_t bytesRead, std::uint64_t fileSize) override;
+    bool CancelRequested() override { return cancel_; }
     void SetBusy(bool busy) override;
     void ProcessPendingEvents() override;
     void AppendDumpLine(std::string_view line) override;
@@ -76,13 +86,18 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // Capture files dropped onto the window are read as one selection, each
+    // with the reader of its kind.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void BuildMenus();
     void ConnectControls();
-    void OpenCaptureFiles(CaptureKind kind, const std::optional<QStringList>& chosen);
-    void ReadList3(CaptureKind kind);
+    void OpenCaptureFiles(std::optional<CaptureKind> kind, const std::optional<QStringList>& chosen);
+    void ReadList3(std::optional<CaptureKind> kind);
     void SetStatus(const QString& text);
+    void ShowImports();
     std::string OutputPath(const char* ending) const;
 
     Module1& m_;
@@ -90,10 +105,13 @@ private:
     Form1Controls c_;
     std::unique_ptr<FieldChart> chart_;
     std::string decimalMark_;
-    std::map<CaptureKind, QAction*> openActions_;
+    std::map<std::optional<CaptureKind>, QAction*> openActions_;
     OpenFileDialog dialog_;
+    SaveFileDialog saveDialog_;
+    QMenu* chartMenu_ = nullptr;
     MessageBox message_;
     QPointer<Info> info_;
     bool reading_ = false;
+    bool cancel_ = false;
     bool dumpChanged_ = false;
 };

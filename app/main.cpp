@@ -1,8 +1,9 @@
-// norvane [-f kiss|log|serverlog|text] [-s 1|2] [CAPTURE...]
+// norvane [-f auto|kiss|log|serverlog|text] [-s 1|2] [CAPTURE...]
 // Starts the window; captures given on the command line are read as one
 // selection of that kind's open command.
 
 #include "app/form1.h"
+#include "input/detect.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -23,8 +24,8 @@ int main(int argc, char** argv)
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption format({QStringLiteral("f"), QStringLiteral("format")},
-        QStringLiteral("Kind of the captures: kiss, log, serverlog or text."), QStringLiteral("kind"),
-        QStringLiteral("kiss"));
+        QStringLiteral("Kind of the captures: auto (each file's own), kiss, log, serverlog or text."),
+        QStringLiteral("kind"), QStringLiteral("auto"));
     const QCommandLineOption satellite({QStringLiteral("s"), QStringLiteral("satellite")},
         QStringLiteral("1 or 2 (QB50p1 or QB50p2)."), QStringLiteral("sat"), QStringLiteral("1"));
     parser.addOption(format);
@@ -33,15 +34,9 @@ int main(int argc, char** argv)
     parser.process(app);
 
     const QString kindText = parser.value(format).toLower();
-    CaptureKind kind = CaptureKind::Kiss;
-    if (kindText == QLatin1String("log"))
-        kind = CaptureKind::Log;
-    else if (kindText == QLatin1String("serverlog"))
-        kind = CaptureKind::ServerLog;
-    else if (kindText == QLatin1String("text"))
-        kind = CaptureKind::Text;
-    else if (kindText != QLatin1String("kiss")) {
-        std::fprintf(stderr, "norvane: unknown capture kind '%s' (kiss, log, serverlog or text)\n",
+    const std::optional<CaptureKind> kind = CaptureKindFromName(kindText.toStdString());
+    if (!kind && kindText != QLatin1String("auto")) {
+        std::fprintf(stderr, "norvane: unknown capture kind '%s' (auto, kiss, log, serverlog or text)\n",
             kindText.toLocal8Bit().constData());
         return 2;
     }

@@ -6,6 +6,9 @@
 #include "app/form1.h"
 #include "tools/capturegen.h"
 #include "ui/fieldchart.h"
+#include "ui/windowlayout.h"
+
+#include <qcustomplot.h>
 
 #include <QApplication>
 #include <QDir>
@@ -106,6 +109,27 @@ void BM_ChartRedraw(benchmark::State& state)
     }
 }
 BENCHMARK(BM_ChartRedraw)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Zooming and panning the rows of a 100,000-record chart, as the mouse wheel
+// and a drag do: each step draws the chart again.
+void BM_ChartZoomPan(benchmark::State& state)
+{
+    Module1 m;
+    FillRecords(m, 100000);
+    Form1 form(m, QDir::tempPath());
+    form.Chart().Draw(m, 5, true);
+    QCustomPlot* plot = form.Controls().MSChart1;
+    int step = 0;
+    for (auto _ : state) {
+        if (step % 20 < 10)
+            plot->xAxis->scaleRange(step % 20 < 5 ? 0.85 : 1 / 0.85, plot->xAxis->range().center());
+        else
+            plot->xAxis->moveRange(step % 20 < 15 ? 500 : -500);
+        plot->replot();
+        ++step;
+    }
+}
+BENCHMARK(BM_ChartZoomPan)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Moving the record chooser shows another record: counter, 105 boxes, label.
 void BM_ScrollToRecord(benchmark::State& state)

@@ -1,9 +1,12 @@
 #include "decodecommand.h"
 
 #include "input/capturereaders.h"
+#include "input/detect.h"
 #include "output/reportwriters.h"
 
+#include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <memory>
 #include <optional>
 
@@ -12,18 +15,21 @@ namespace {
 constexpr std::string_view Version = "norvane-decode " NORVANE_VERSION "\n";
 
 constexpr std::string_view Usage
-    = "Usage: norvane-decode -f kiss|log|serverlog|text [-s 1|2] [--csv FILE] [--tlm FILE [--record N]]\n"
-      "                      [--dump FILE] [-q] CAPTURE...\n"
+    = "Usage: norvane-decode [-f auto|kiss|log|serverlog|text] [-s 1|2] [--csv FILE] [--tlm FILE [--record N]]\n"
+      "                      [--dump FILE] [--summary] [-q] CAPTURE...\n"
       "\n"
       "Decodes the housekeeping telemetry of QB50p1 or QB50p2 from capture files. The captures\n"
       "are read in the given order into one data set.\n"
       "\n"
-      "  -f, --format KIND     kind of the captures: kiss, log, serverlog or text\n"
+      "  -f, --format KIND     kind of the captures: kiss, log, serverlog or text; auto (the\n"
+      "                        default) tells each file's kind from its first 64 KiB\n"
       "  -s, --satellite SAT   1 or 2 (or QB50p1, QB50p2); default 1\n"
       "      --csv FILE        write every record as CSV\n"
       "      --tlm FILE        write the TLM report of one record\n"
       "      --record N        the record of the TLM report; default 1\n"
       "      --dump FILE       write the frames of the dump page\n"
+      "      --summary         tell on standard error what each file gave and what was\n"
+      "                        dropped, one line per file, then the totals\n"
       "  -q, --quiet           no summary line on standard error\n"
       "  -h, --help            show this help\n"
       "      --version         show the version\n"
@@ -32,8 +38,8 @@ constexpr std::string_view Usage
       "standard output.\n";
 
 struct Options {
-    CaptureKind Kind = CaptureKind::Kiss;
-    bool KindGiven = false;
+    std::optional<CaptureKind> Kind; // empty: each file's own, detected
+    bool Summary = false;
     int Satellite = 1;
     std::optional<std::string> Csv, Tlm, Dump;
     std::int64_t Record = 1;
@@ -50,20 +56,6 @@ std::string Lower(std::string text)
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
     return text;
-}
-
-std::optional<CaptureKind> ParseKind(const std::string& text)
-{
-    const std::string kind = Lower(text);
-    if (kind == "kiss")
-        return CaptureKind::Kiss;
-    if (kind == "log")
-        return CaptureKind::Log;
-    if (kind == "serverlog")
-        return CaptureKind::ServerLog;
-    if (kind == "text")
-        return CaptureKind::Text;
-    return std::nullopt;
 }
 
 std::optional<int> ParseSatellite(const std::string& text)
@@ -114,16 +106,17 @@ std::optional<std::string> ParseArguments(const std::vector<std::string>& args, 
             o.Help = true;
         } else if (name == "--version") {
             o.ShowVersion = true;
+        } else if (name == "--summary") {
+            o.Summary = true;
         } else if (name == "-q" || name == "--quiet") {
             o.Quiet = true;
         } else if (name == "-f" || name == "--format") {
             if (auto e = needValue(text))
                 return e;
-            const auto kind = ParseKind(*text);
-            if (!kind)
-                return "unknown capture kind '" + *text + "' (kiss, log, serverlog or text)";
-            o.Kind = *kind;
-            o.KindGiven = true;
+            const std::string name = Lower(*text);
+            o.Kind = CaptureKindFromName(name);
+            if (!o.Kind && name != "auto")
+                return "unknown capture kind '" + *text + "' (auto, kiss, log, serverlog or text)";
         } else if (name == "-s" || name == "--satellite") {
             if (auto e = needValue(text))
                 return e;
@@ -155,8 +148,6 @@ std::optional<std::string> ParseArguments(const std::vector<std::string>& args, 
     }
     if (o.Help || o.ShowVersion)
         return std::nullopt;
-    if (!o.KindGiven)
-        return "the capture kind is missing (-f kiss|log|serverlog|text)";
     if (o.Captures.empty())
         return "no capture file given";
     if (o.RecordGiven && !o.Tlm)
@@ -169,10 +160,42 @@ std::optional<std::string> ParseArguments(const std::vector<std::string>& args, 
 // starts a new dump page, which empties what was written.
 class DumpHost : public ReaderHost {
 public:
-    DumpHost(AtomicFile* file, std::string* memory)
+    DumpHost(AtomicFile* file, std::string* memory, TextSink* progress)
         : file_(file)
         , memory_(memory)
+        , progress_(progress)
     {
+    }
+
+    void BeginFile(std::string_view path, std::size_t index, std::size_t count) override
+    {
+        path_ = path;
+        index_ = index;
+        count_ = count;
+    }
+
+    // A line on the terminal for files of a few megabytes and more, redrawn
+    // at most five times a second.
+    void ShowReadProgress(std::uint64_t bytesRead, std::uint64_t fileSize) override
+    {
+        if (!progress_ || fileSize < (4u << 20))
+            return;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastProgress_ < std::chrono::milliseconds(200))
+            return;
+        lastProgress_ = now;
+        const auto percent = static_cast<int>(100 * std::min(bytesRead, fileSize) / fileSize);
+        progress_->Write("\rreading " + path_ + " (file " + std::to_string(index_ + 1) + " of " + std::to_string(count_)
+            + "): " + std::to_string(percent) + "%\x1b[K");
+        progressShown_ = true;
+    }
+
+    // Clears the progress line before anything else is written.
+    void EndProgress()
+    {
+        if (progressShown_)
+            progress_->Write("\r\x1b[K");
+        progressShown_ = false;
     }
 
     void AppendDumpLine(std::string_view line) override
@@ -206,12 +229,19 @@ public:
 private:
     AtomicFile* file_;
     std::string* memory_;
+    TextSink* progress_;
     std::string buffer_;
+    std::string path_;
+    std::size_t index_ = 0;
+    std::size_t count_ = 0;
+    std::chrono::steady_clock::time_point lastProgress_;
+    bool progressShown_ = false;
 };
 
 } // namespace
 
-int RunDecodeCommand(const std::vector<std::string>& args, TextSink& out, TextSink& err, const std::string& decimalMark)
+int RunDecodeCommand(
+    const std::vector<std::string>& args, TextSink& out, TextSink& err, const std::string& decimalMark, bool progress)
 {
     Options o;
     if (const auto error = ParseArguments(args, o)) {
@@ -251,12 +281,23 @@ int RunDecodeCommand(const std::vector<std::string>& args, TextSink& out, TextSi
 
     Module1 m;
     m.SatelliteNumber = o.Satellite;
-    DumpHost host(dumpFile.get(), dumpToOut ? &dumpText : nullptr);
+    DumpHost host(dumpFile.get(), dumpToOut ? &dumpText : nullptr, progress && !o.Quiet ? &err : nullptr);
     BeginDataSet(m);
     const std::vector<ReadResult> failures = ReadSelection(o.Kind, m, host, o.Captures);
+    host.EndProgress();
     for (const ReadResult& failure : failures)
         report(failure.Message);
     host.Flush();
+    if (o.Summary) {
+        ImportSummary total;
+        total.File = "total";
+        for (const ImportSummary& file : m.Imports) {
+            err.Write(SummaryLine(file) + "\n");
+            total.Add(file);
+        }
+        total.File = "total of " + std::to_string(m.Imports.size()) + (m.Imports.size() == 1 ? " file" : " files");
+        err.Write(SummaryLine(total) + "\n");
+    }
 
     auto writeTo = [&](const std::string& path, const std::function<void(TextSink&)>& write) {
         if (path == "-") {

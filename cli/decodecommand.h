@@ -9,8 +9,9 @@
 // args are the arguments after the program name; out receives what goes to
 // standard output, err what goes to standard error. Returns the exit code:
 // 0 success, 1 a capture not read or an output not written, 2 a usage error.
-int RunDecodeCommand(
-    const std::vector<std::string>& args, TextSink& out, TextSink& err, const std::string& decimalMark);
+// With progress, a progress line for large captures goes to err.
+int RunDecodeCommand(const std::vector<std::string>& args, TextSink& out, TextSink& err, const std::string& decimalMark,
+    bool progress = false);
 
 inline constexpr int ExitOk = 0;
 inline constexpr int ExitFailure = 1;

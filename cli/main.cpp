@@ -4,6 +4,12 @@
 #include <clocale>
 #include <cstdio>
 
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace {
 
 class StreamSink : public TextSink {
@@ -24,6 +30,15 @@ private:
     bool failed_ = false;
 };
 
+bool StandardErrorIsTerminal()
+{
+#ifdef _WIN32
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return isatty(fileno(stderr)) != 0;
+#endif
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -33,7 +48,7 @@ int main(int argc, char** argv)
     std::vector<std::string> args(argv + 1, argv + argc);
     StreamSink out(stdout);
     StreamSink err(stderr);
-    int code = RunDecodeCommand(args, out, err, decimalMark);
+    int code = RunDecodeCommand(args, out, err, decimalMark, StandardErrorIsTerminal());
     if (!out.Close()) {
         std::fputs("norvane-decode: standard output could not be written\n", stderr);
         code = ExitFailure;

@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr std::size_t ChunkSize = 1 << 20;
-
 std::string Reason(int error) { return std::strerror(error); }
 
 } // namespace
@@ -20,7 +18,7 @@ CaptureFile::~CaptureFile()
         std::fclose(file_);
 }
 
-ReadResult CaptureFile::Open(const std::string& path)
+ReadResult CaptureFile::Open(const std::string& path, std::size_t maxChunk)
 {
     path_ = path;
     std::error_code ec;
@@ -33,7 +31,9 @@ ReadResult CaptureFile::Open(const std::string& path)
     // A small capture needs no more than its own size; a file that grows
     // while it is read still streams through in several chunks.
     const std::uintmax_t size = std::filesystem::file_size(std::filesystem::path(path), ec);
-    buffer_.resize(ec ? ChunkSize : static_cast<std::size_t>(std::clamp<std::uintmax_t>(size + 1, 4096, ChunkSize)));
+    size_ = ec ? 0 : size;
+    const std::size_t small = std::min<std::size_t>(4096, maxChunk);
+    buffer_.resize(ec ? maxChunk : static_cast<std::size_t>(std::clamp<std::uintmax_t>(size + 1, small, maxChunk)));
     return {};
 }
 
@@ -44,6 +44,7 @@ std::string_view CaptureFile::NextChunk()
     const std::size_t n = std::fread(buffer_.data(), 1, buffer_.size(), file_);
     if (n == 0 && std::ferror(file_))
         status_ = ReadResult::Failure("cannot read " + path_ + ": " + Reason(errno ? errno : EIO));
+    bytesRead_ += n;
     return {buffer_.data(), n};
 }
 

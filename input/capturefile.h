@@ -27,18 +27,24 @@ public:
     CaptureFile& operator=(const CaptureFile&) = delete;
     ~CaptureFile();
 
-    // Opens path for reading; on failure the result says why.
-    ReadResult Open(const std::string& path);
+    // Opens path for reading, to be read in chunks of at most maxChunk bytes;
+    // on failure the result says why.
+    ReadResult Open(const std::string& path, std::size_t maxChunk = 1 << 20);
     // The next chunk, empty at the end of the file or after a read error.
     std::string_view NextChunk();
     // Set once a read failed after the file was opened.
     const ReadResult& Status() const { return status_; }
+    // Bytes handed out so far, and the file's size when it was opened.
+    std::uint64_t BytesRead() const { return bytesRead_; }
+    std::uint64_t Size() const { return size_; }
 
 private:
     std::FILE* file_ = nullptr;
     std::string path_;
     std::vector<char> buffer_;
     ReadResult status_;
+    std::uint64_t bytesRead_ = 0;
+    std::uint64_t size_ = 0;
 };
 
 // The whole content of a file, one character per byte; empty when the file
@@ -47,10 +53,12 @@ std::string ReadWholeFile(const std::string& path);
 
 // Hands the window its pending events at most every few tens of milliseconds,
 // however many frames pass in between.
+// After the events it asks whether the user cancelled the reading.
 class EventPump {
 public:
-    explicit EventPump(ReaderHost& host)
+    EventPump(ReaderHost& host, const CaptureFile& file)
         : host_(host)
+        , file_(file)
         , last_(std::chrono::steady_clock::now())
     {
     }
@@ -67,15 +75,21 @@ public:
         last_ = now;
         if (progress >= 0)
             host_.ShowProgress(progress);
+        host_.ShowReadProgress(file_.BytesRead(), file_.Size());
         host_.ProcessPendingEvents();
+        cancelled_ = host_.CancelRequested();
     }
+
+    bool Cancelled() const { return cancelled_; }
 
     static constexpr std::chrono::milliseconds Interval{20};
 
 private:
     ReaderHost& host_;
+    const CaptureFile& file_;
     std::chrono::steady_clock::time_point last_;
     std::uint32_t ticks_ = 0;
+    bool cancelled_ = false;
 };
 
 // Splits a stream of chunks into lines. LfOnly ends a line at LF alone (the

@@ -1,5 +1,7 @@
 #include "capturereaders.h"
 
+#include "detect.h"
+
 ReadResult ReadCaptureFile(CaptureKind kind, Module1& m, ReaderHost& host, const std::string& path)
 {
     switch (kind) {
@@ -16,19 +18,43 @@ void BeginDataSet(Module1& m)
     m.RecordCount = 0;
     m.Packet2Count = 0;
     m.Table.Clear();
+    m.Imports.clear();
 }
 
 std::vector<ReadResult> ReadSelection(
-    CaptureKind kind, Module1& m, ReaderHost& host, const std::vector<std::string>& paths)
+    std::optional<CaptureKind> kind, Module1& m, ReaderHost& host, const std::vector<std::string>& paths)
 {
     std::vector<ReadResult> failures;
-    for (const std::string& path : paths) {
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const std::string& path = paths[i];
         m.CurrentFileName = path;
-        host.BeginFile(path);
+        host.BeginFile(path, i, paths.size());
         host.ProcessPendingEvents();
-        ReadResult result = ReadCaptureFile(kind, m, host, path);
+        if (host.CancelRequested())
+            break;
+        m.Import = ImportSummary{};
+        m.Import.File = path;
+        std::optional<CaptureKind> fileKind = kind;
+        ReadResult result;
+        if (!fileKind) {
+            const Detection detected = DetectCaptureFile(path);
+            fileKind = detected.Kind;
+            if (!fileKind)
+                result = ReadResult::Failure(detected.Reason.rfind("cannot ", 0) == 0
+                        ? detected.Reason
+                        : "cannot read " + path + ": not a capture of a known kind (" + detected.Reason + ")");
+        }
+        if (fileKind) {
+            m.Import.Kind = CaptureKindName(*fileKind);
+            result = ReadCaptureFile(*fileKind, m, host, path);
+        }
+        if (!result.Ok)
+            m.Import.Error = result.Message;
+        m.Imports.push_back(m.Import);
         if (!result.Ok)
             failures.push_back(std::move(result));
+        if (m.Imports.back().Cancelled)
+            break;
     }
     return failures;
 }

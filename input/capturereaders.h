@@ -4,6 +4,7 @@
 #include "readerhost.h"
 #include "telemetry/module1.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,8 +32,10 @@ ReadResult ReadCaptureFile(CaptureKind kind, Module1& m, ReaderHost& host, const
 // record cleared (values 0, time texts empty).
 void BeginDataSet(Module1& m);
 
-// Reads the files of one selection in order into the current data set. Each
-// file becomes CurrentFileName before it is read; a file that cannot be read
-// does not stop the others. Returns the failures, in order.
+// Reads the files of one selection in order into the current data set, each
+// with the reader of kind, or of the kind it is detected to be when kind is
+// empty. Each file becomes CurrentFileName before it is read and gets its
+// import summary in m.Imports; a file that cannot be read does not stop the
+// others, a cancel does. Returns the failures, in order.
 std::vector<ReadResult> ReadSelection(
-    CaptureKind kind, Module1& m, ReaderHost& host, const std::vector<std::string>& paths);
+    std::optional<CaptureKind> kind, Module1& m, ReaderHost& host, const std::vector<std::string>& paths);

@@ -16,20 +16,24 @@ bool MatchesPacketHeader(std::span<const std::uint8_t> frame)
 int DispatchPacket(Module1& m, bool checkSatellite)
 {
     const int satellite = m.FrameBuffer[19];
-    if (checkSatellite && satellite != m.SatelliteNumber)
+    if (checkSatellite && satellite != m.SatelliteNumber) {
+        ++m.Import.OtherSatellite;
         return 0;
+    }
     switch (m.FrameBuffer[20]) {
     case 1:
+        ++m.Import.Stored1;
         ++m.RecordCount;
         m.Table.SetPacket1Time(m.RecordCount, m.FrameTimeText);
         DecodePacket1(m);
         return 1;
     case 2:
+        ++m.Import.Stored2;
         ++m.Packet2Count;
         m.Table.SetPacket2Time(m.Packet2Count, m.FrameTimeText);
         DecodePacket2(m);
         return 2;
-    default: return 0;
+    default: ++m.Import.OtherKind; return 0;
     }
 }
 

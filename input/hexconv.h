@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -31,6 +32,27 @@ inline int HexDigitValue(char c)
 // the hex digits up to the first other character; no digit gives 0. Digits past
 // the eighth shift the older ones out, as a 32-bit register would.
 std::int32_t HexTextToLong(std::string_view text);
+
+// The value of every character as a hex digit, 0xFF for the others.
+inline constexpr auto HexValueTable = [] {
+    std::array<std::uint8_t, 256> table{};
+    for (int c = 0; c < 256; ++c)
+        table[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(c >= '0' && c <= '9' ? c - '0'
+                : c >= 'A' && c <= 'F'                                                      ? c - 'A' + 10
+                : c >= 'a' && c <= 'f'                                                      ? c - 'a' + 10
+                                                                                            : 0xFF);
+    return table;
+}();
+
+// Converts the complete pair at line[at], line[at + 1] as HexPairValue does,
+// and tells whether it was two hex digits.
+inline std::uint8_t CompletePairValue(std::string_view line, std::size_t at, bool& valid)
+{
+    const std::uint8_t high = HexValueTable[static_cast<unsigned char>(line[at])];
+    const std::uint8_t low = HexValueTable[static_cast<unsigned char>(line[at + 1])];
+    valid = (high | low) < 16;
+    return high > 15 ? 0 : low > 15 ? high : static_cast<std::uint8_t>(high << 4 | low);
+}
 
 // HexTextToLong of the (at most) two characters of a byte pair, as the line
 // readers take it: the pair's leading hex digits, 0 when there are none.

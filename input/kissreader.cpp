@@ -67,7 +67,7 @@ private:
 
 // Undoes the KISS escapes: FESC TFEND is a FEND byte, FESC TFESC a FESC byte;
 // every other byte, a lone FESC included, stands for itself.
-Bytes Unescape(Bytes escaped, std::vector<std::uint8_t>& scratch)
+Bytes Unescape(Bytes escaped, std::vector<std::uint8_t>& scratch, std::int64_t& badEscapes)
 {
     const std::uint8_t* p = escaped.data();
     const std::uint8_t* end = p + escaped.size();
@@ -85,6 +85,7 @@ Bytes Unescape(Bytes escaped, std::vector<std::uint8_t>& scratch)
             ++p;
         } else {
             *out++ = FESC;
+            ++badEscapes;
         }
         fesc = static_cast<const std::uint8_t*>(std::memchr(p, FESC, static_cast<std::size_t>(end - p)));
     }
@@ -129,30 +130,40 @@ ReadResult ReadKissFile(Module1& m, ReaderHost& host, const std::string& path)
 
     host.SetBusy(true);
     m.ShowTimeSpan = false;
-    EventPump pump(host);
+    EventPump pump(host, file);
     std::vector<std::uint8_t> scratch;
 
     auto onFrame = [&](Bytes escaped) {
-        const Bytes frame = Unescape(escaped, scratch);
+        if (pump.Cancelled())
+            return;
+        const Bytes frame = Unescape(escaped, scratch, m.Import.BadEscapes);
         m.FrameLength = static_cast<std::int64_t>(frame.size());
         PutIntoFrameBuffer(m, 1, frame);
+        ++m.Import.Units;
         if (frame[0] == TimeFrameType) {
+            ++m.Import.TimeUnits;
             // The time of the frames that follow, one character per byte, as
             // far as the frame buffer reaches.
             const std::size_t n = std::min<std::size_t>(frame.size(), FrameBufferSize) - 1;
             m.FrameTimeText.assign(reinterpret_cast<const char*>(frame.data()) + 1, n);
+        } else if (frame.size() < 20) {
+            // No packet kind at position 20: the frame cannot be stored.
+            ++m.Import.TooShort;
         } else if (MatchesPacketHeader(frame)) {
             SetHexText(m.FrameHexText, frame);
             if (DispatchPacket(m, true) != 0)
                 host.AppendDumpLine(m.FrameHexText);
+        } else {
+            ++m.Import.OtherHeader;
         }
         pump.Tick();
     };
 
     KissFrameCutter cutter;
-    for (std::string_view chunk = file.NextChunk(); !chunk.empty(); chunk = file.NextChunk())
+    for (std::string_view chunk = file.NextChunk(); !chunk.empty() && !pump.Cancelled(); chunk = file.NextChunk())
         cutter.Feed(chunk, onFrame);
     cutter.Finish(onFrame);
+    m.Import.Cancelled = pump.Cancelled();
 
     host.SetBusy(false);
     host.RefreshAtEndOfFile();

@@ -19,17 +19,23 @@ std::string_view WithoutTrailingCr(std::string_view line)
     return line;
 }
 
-// Hands every line of an open file to onLine. The text after the last line
-// end is a line too, unless emptyLastIsLine is off and it is empty (or holds
-// only a CR).
+// Hands every line of an open file to onLine until the user cancels. The text
+// after the last line end is a line too, unless emptyLastIsLine is off and it
+// is empty (or holds only a CR).
 template <typename OnLine>
-ReadResult ForEachLine(CaptureFile& file, LineEnds ends, bool emptyLastIsLine, OnLine&& onLine)
+ReadResult ForEachLine(
+    CaptureFile& file, EventPump& pump, ImportSummary& import, LineEnds ends, bool emptyLastIsLine, OnLine&& onLine)
 {
     LineSplitter splitter(ends);
-    for (std::string_view chunk = file.NextChunk(); !chunk.empty(); chunk = file.NextChunk())
-        splitter.Feed(chunk, onLine);
+    auto eachLine = [&](std::string_view line) {
+        if (!pump.Cancelled())
+            onLine(line);
+    };
+    for (std::string_view chunk = file.NextChunk(); !chunk.empty() && !pump.Cancelled(); chunk = file.NextChunk())
+        splitter.Feed(chunk, eachLine);
     if (emptyLastIsLine || !WithoutTrailingCr(splitter.Rest()).empty())
-        onLine(splitter.Rest());
+        eachLine(splitter.Rest());
+    import.Cancelled = pump.Cancelled();
     return file.Status();
 }
 
@@ -45,10 +51,30 @@ void PutSpacedHexPairs(Module1& m, std::string_view text)
 {
     const std::size_t room = FrameBufferSize + 1 - InfoFieldStart;
     const std::size_t pairs = std::min((text.size() + 2) / 3, room);
+    // Every pair but perhaps the last has both its characters; a last single
+    // character is a lone digit (a flaw) or the line's CR (none).
+    const std::size_t complete = std::min(pairs, (text.size() + 1) / 3);
     std::uint8_t* out = m.FrameBuffer.data() + InfoFieldStart;
-    for (std::size_t j = 0; j < pairs; ++j)
+    std::int64_t bad = 0;
+    for (std::size_t j = 0; j < complete; ++j) {
+        bool valid = true;
+        out[j] = CompletePairValue(text, 3 * j, valid);
+        bad += !valid;
+    }
+    for (std::size_t j = complete; j < pairs; ++j) {
         out[j] = HexPairValue(text, 3 * j);
+        bad += text[3 * j] != '\r';
+    }
     std::memset(out + pairs, 0, room - pairs);
+    m.Import.BadHexPairs += bad;
+}
+
+// "HH:MM:SS": two digits, a colon, two digits, a colon, two digits.
+bool StartsWithClockTime(std::string_view line)
+{
+    auto digit = [&](std::size_t i) { return line[i] >= '0' && line[i] <= '9'; };
+    return line.size() >= 8 && digit(0) && digit(1) && line[2] == ':' && digit(3) && digit(4) && line[5] == ':'
+        && digit(6) && digit(7);
 }
 
 void SetClockTime(std::string& time, std::string_view clock)
@@ -65,11 +91,22 @@ ReadResult ReadLogFile(Module1& m, ReaderHost& host, const std::string& path)
     if (ReadResult opened = file.Open(path); !opened.Ok)
         return opened;
     host.SetBusy(true);
+    EventPump pump(host, file);
     // A CR before the LF stays in the line; it falls where no pair is read.
-    ReadResult status = ForEachLine(file, LineEnds::LfOnly, true, [&](std::string_view line) {
+    ReadResult status = ForEachLine(file, pump, m.Import, LineEnds::LfOnly, true, [&](std::string_view line) {
         SetClockTime(m.FrameTimeText, line.substr(0, 8));
         PutSpacedHexPairs(m, Mid(line, 9, std::string_view::npos));
-        DispatchPacket(m, false);
+        const std::string_view text = WithoutTrailingCr(line);
+        if (!text.empty()) {
+            ++m.Import.Units;
+            m.Import.NotOfKind += !StartsWithClockTime(text);
+        }
+        // Without the third pair there is no packet kind (position 20 is 0).
+        if (text.size() < 16)
+            m.Import.TooShort += !text.empty();
+        else
+            DispatchPacket(m, false);
+        pump.Tick();
     });
     host.SetBusy(false);
     host.RefreshAtEndOfFile();
@@ -83,16 +120,22 @@ ReadResult ReadTextFile(Module1& m, ReaderHost& host, const std::string& path)
         return opened;
     m.ShowTimeSpan = true;
     host.SetBusy(true);
-    EventPump pump(host);
-    ReadResult status = ForEachLine(file, LineEnds::AnyLineEnd, false, [&](std::string_view line) {
+    EventPump pump(host, file);
+    ReadResult status = ForEachLine(file, pump, m.Import, LineEnds::AnyLineEnd, false, [&](std::string_view line) {
+        m.Import.Units += !line.empty();
         // A time line gives the time of the hex lines after it, in this file
         // and the next, until the next time line.
-        if (!line.empty() && line[0] == '[')
+        const bool timeLine = !line.empty() && line[0] == '[';
+        if (timeLine) {
             SetClockTime(m.FrameTimeText, Mid(line, 12, 8));
+            ++m.Import.TimeUnits;
+        }
         const bool hexLine = line.size() >= 12 && line[2] == ' ' && line[5] == ' ' && line[8] == ' ' && line[11] == ' ';
         if (hexLine) {
             PutSpacedHexPairs(m, line);
             DispatchPacket(m, false);
+        } else if (!timeLine && !line.empty()) {
+            ++m.Import.NotOfKind;
         }
         pump.Tick();
     });
@@ -133,10 +176,15 @@ void PutContinuousHex(Module1& m, std::string_view hex)
     const std::size_t room = FrameBufferSize - 1;
     const std::size_t bytes = std::min(hex.size() / 2, room);
     std::uint8_t* out = m.FrameBuffer.data() + 2;
-    for (std::size_t k = 0; k < bytes; ++k)
-        out[k] = HexPairValue(hex, 2 * k);
+    std::int64_t bad = 0;
+    for (std::size_t k = 0; k < bytes; ++k) {
+        bool valid = true;
+        out[k] = CompletePairValue(hex, 2 * k, valid);
+        bad += !valid;
+    }
     std::memset(out + bytes, 0, room - bytes);
     m.FrameLength = static_cast<std::int64_t>(hex.size() / 2);
+    m.Import.BadHexPairs += bad;
 }
 
 } // namespace
@@ -150,18 +198,25 @@ ReadResult ReadServerLogFile(Module1& m, ReaderHost& host, const std::string& pa
     // The dump page shows the lines of the server log read last.
     host.ClearDump();
     m.ShowTimeSpan = true;
-    EventPump pump(host);
+    EventPump pump(host, file);
     std::int64_t lineNumber = 0;
-    ReadResult status = ForEachLine(file, LineEnds::LfOnly, false, [&](std::string_view line) {
+    ReadResult status = ForEachLine(file, pump, m.Import, LineEnds::LfOnly, false, [&](std::string_view line) {
         // The CR of a CR LF line end is not part of the line.
         line = WithoutTrailingCr(line);
         m.FrameTimeText.assign(line.substr(0, 19));
         UnescapeHexFrame(Mid(line, 20, std::string_view::npos), m.FrameHexText);
         PutContinuousHex(m, m.FrameHexText);
         host.AppendDumpLine(m.FrameHexText);
+        ++m.Import.Units;
         const std::string_view header = std::string_view(m.FrameHexText).substr(0, 30);
-        if (header == ServerHeaderQB50P1 || header == ServerHeaderQB50P2)
+        if (line.size() <= 20)
+            ++m.Import.NotOfKind; // a time at most: no frame
+        else if (m.FrameHexText.size() < 38)
+            ++m.Import.TooShort; // no packet kind at position 20
+        else if (header == ServerHeaderQB50P1 || header == ServerHeaderQB50P2)
             DispatchPacket(m, true);
+        else
+            ++m.Import.OtherHeader;
         pump.Tick(lineNumber++);
     });
     host.SetBusy(false);

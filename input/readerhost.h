@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -10,8 +11,8 @@ class ReaderHost {
 public:
     virtual ~ReaderHost() = default;
 
-    // A file of the selection is about to be read.
-    virtual void BeginFile(std::string_view /*path*/) { }
+    // File index (from 0) of count in the selection is about to be read.
+    virtual void BeginFile(std::string_view /*path*/, std::size_t /*index*/, std::size_t /*count*/) { }
     virtual void SetBusy(bool /*busy*/) { }
     // Lets the window handle what is pending. The readers call it at most every
     // few tens of milliseconds.
@@ -21,6 +22,11 @@ public:
     virtual void ClearDump() { }
     // The number of the line being read, while a server log is read.
     virtual void ShowProgress(std::int64_t /*lineNumber*/) { }
+    // How far the reader is in its file, told right before pending events.
+    virtual void ShowReadProgress(std::uint64_t /*bytesRead*/, std::uint64_t /*fileSize*/) { }
+    // Asked right after pending events: a reader stops after the frame or
+    // line at hand, keeps what it read and refreshes the view as at the end.
+    virtual bool CancelRequested() { return false; }
     // A file has been read (or stopped by a read error): show what is stored.
     virtual void RefreshAtEndOfFile() { }
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "importsummary.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -81,6 +83,10 @@ struct Module1 {
     bool ShowTimeSpan = false;
     std::string CurrentFileName;
     std::string ImagePath;
+    // What the file being read gave so far, and what every file of the data
+    // set gave, in the order read.
+    ImportSummary Import;
+    std::vector<ImportSummary> Imports;
 
     // Record count of the packet kind that field belongs to.
     std::int64_t CountForField(int field) const { return PacketKindOfField(field) == 2 ? Packet2Count : RecordCount; }

@@ -21,7 +21,7 @@ public:
         ++clears;
     }
     void RefreshAtEndOfFile() override { ++refreshes; }
-    void BeginFile(std::string_view path) override { files.emplace_back(path); }
+    void BeginFile(std::string_view path, std::size_t, std::size_t) override { files.emplace_back(path); }
 
     std::vector<std::string> dump;
     std::vector<std::string> files;

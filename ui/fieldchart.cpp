@@ -1,13 +1,18 @@
 #include "fieldchart.h"
 
 #include "ui/chartrows.h"
+#include "ui/fieldcatalogue.h"
+#include "ui/valuetext.h"
 
 #include <qcustomplot.h>
 
 #include <algorithm>
+#include <cmath>
 
-FieldChart::FieldChart(QCustomPlot* plot)
+FieldChart::FieldChart(QCustomPlot* plot, std::string decimalMark)
     : plot_(plot)
+    , decimalMark_(std::move(decimalMark))
+    , readout_(new QCPItemText(plot))
     , bars_(new QCPBars(plot->xAxis, plot->yAxis))
     , line_(plot->addGraph())
     , ticker_(new QCPAxisTickerText)
@@ -22,6 +27,63 @@ FieldChart::FieldChart(QCustomPlot* plot)
     plot_->xAxis->setSubTicks(false);
     plot_->setNoAntialiasingOnDrag(true);
     plot_->setPlottingHints(QCP::phFastPolylines | QCP::phCacheLabels);
+
+    // The rows zoom and pan; the value axis follows the drawing.
+    plot_->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
+    plot_->axisRect()->setRangeDrag(Qt::Horizontal);
+    plot_->axisRect()->setRangeZoom(Qt::Horizontal);
+    plot_->setMouseTracking(true);
+    QObject::connect(plot_, &QCustomPlot::mouseMove, plot_, [this](QMouseEvent* e) { FollowMouse(e); });
+    QObject::connect(plot_, &QCustomPlot::mouseDoubleClick, plot_, [this](QMouseEvent*) { ResetView(); });
+
+    plot_->layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmBuffered);
+    readout_->setLayer(QStringLiteral("overlay"));
+    readout_->setClipToAxisRect(true);
+    readout_->position->setType(QCPItemPosition::ptAxisRectRatio);
+    readout_->position->setCoords(0.01, 0.02);
+    readout_->setPositionAlignment(Qt::AlignLeft | Qt::AlignTop);
+    readout_->setPadding(QMargins(4, 2, 4, 2));
+    readout_->setBrush(QColor(255, 255, 225));
+    readout_->setPen(QPen(QColor(120, 120, 120)));
+    readout_->setVisible(false);
+}
+
+void FieldChart::ResetView()
+{
+    plot_->xAxis->setRange(fullKeys_);
+    plot_->yAxis->setRange(fullValues_);
+    plot_->replot();
+}
+
+QString FieldChart::ReadoutAt(double x) const
+{
+    if (!m_)
+        return {};
+    const std::int64_t n = m_->CountForField(field_);
+    const double key = plot_->xAxis->pixelToCoord(x);
+    const auto i = static_cast<std::int64_t>(std::llround(key));
+    if (n == 0 || i < 1 || i > n)
+        return {};
+    const bool second = PacketKindOfField(field_) == 2;
+    const std::string_view time = second ? m_->Table.Packet2Time(i) : m_->Table.Packet1Time(i);
+    std::string text = "#" + std::to_string(i);
+    if (!time.empty())
+        text += "  " + std::string(time);
+    text += "  " + ValueText(field_, m_->Table.Record(i).Values[static_cast<std::size_t>(field_)], decimalMark_);
+    if (const std::string_view unit = FieldUnit(field_); !unit.empty())
+        text += " " + std::string(unit);
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+void FieldChart::FollowMouse(QMouseEvent* event)
+{
+    const QString text = ReadoutAt(event->position().x());
+    if (text == readout_->text() && readout_->visible() == !text.isEmpty())
+        return;
+    readout_->setText(text);
+    readout_->setVisible(!text.isEmpty());
+    // Only the readout's own layer is drawn again, not the rows.
+    readout_->layer()->replot();
 }
 
 void FieldChart::Draw(const Module1& m, int field, bool bars)
@@ -33,6 +95,9 @@ void FieldChart::Draw(const Module1& m, int field, bool bars)
 
     const std::int64_t n = m.CountForField(field);
     const bool second = PacketKindOfField(field) == 2;
+    m_ = &m;
+    field_ = field;
+    readout_->setVisible(false);
     rows_ = n;
     if (const std::int64_t manual = ChartDivisions(n); manual > 0)
         divisions_ = manual;
@@ -67,10 +132,10 @@ void FieldChart::Draw(const Module1& m, int field, bool bars)
 
     // Many labels stand on end so that they do not run into each other.
     plot_->xAxis->setTickLabelRotation(ticker_->ticks().size() > 12 ? -90 : 0);
-    plot_->xAxis->setRange(0.5, static_cast<double>(std::max<std::int64_t>(n, 1)) + 0.5);
     if (high == low)
         high = low + 1;
     const double margin = (high - low) * 0.05;
-    plot_->yAxis->setRange(low < 0 ? low - margin : 0, high + margin);
-    plot_->replot();
+    fullKeys_ = QCPRange(0.5, static_cast<double>(std::max<std::int64_t>(n, 1)) + 0.5);
+    fullValues_ = QCPRange(low < 0 ? low - margin : 0, high + margin);
+    ResetView();
 }

@@ -3,22 +3,35 @@
 #include "telemetry/module1.h"
 
 #include <QSharedPointer>
+#include <QString>
+#include <qcustomplot.h>
 
 #include <cstdint>
+#include <string>
 
 class QCustomPlot;
 class QCPBars;
 class QCPGraph;
 class QCPAxisTickerText;
+class QCPItemText;
+class QMouseEvent;
 
 // The chart of one field over all records of its packet kind, drawn as bars
 // or as a thick line, one row per record in record order with the records'
-// time texts under them.
+// time texts under them. The mouse wheel zooms the rows, a drag pans them, a
+// double click shows all rows again, and a readout follows the mouse.
 class FieldChart {
 public:
-    explicit FieldChart(QCustomPlot* plot);
+    FieldChart(QCustomPlot* plot, std::string decimalMark);
 
     void Draw(const Module1& m, int field, bool bars);
+
+    // Back to the whole range of the last drawing.
+    void ResetView();
+    // The readout for the mouse at x (pixels in the chart): the record under
+    // it, its time text, and its value with the unit. Empty off the rows.
+    QString ReadoutAt(double x) const;
+    QCPItemText* Readout() const { return readout_; }
 
     // What the chart shows, for the tests and the benchmark.
     std::int64_t RowCount() const { return rows_; }
@@ -31,7 +44,15 @@ public:
     static constexpr double LinePenWidth = 3.0;
 
 private:
+    void FollowMouse(QMouseEvent* event);
+
     QCustomPlot* plot_;
+    std::string decimalMark_;
+    const Module1* m_ = nullptr;
+    int field_ = 0;
+    QCPItemText* readout_;
+    QCPRange fullKeys_;
+    QCPRange fullValues_;
     QCPBars* bars_;
     QCPGraph* line_;
     QSharedPointer<QCPAxisTickerText> ticker_;

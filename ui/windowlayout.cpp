@@ -6,13 +6,16 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <qcustomplot.h>
 
 namespace {
@@ -129,9 +132,9 @@ void BuildPages(QWidget* client, Form1Controls& c, double dpi)
     c.SSTab1 = new QTabWidget(client);
     c.SSTab1->setObjectName(QStringLiteral("SSTab1"));
     PlaceInTwips(c.SSTab1, 120, 120, 10575, 6375, dpi);
-    QWidget* pages[3];
-    const char* const captions[] = {"Packet #1", "Packet #2", "Dump"};
-    for (int p = 0; p < 3; ++p) {
+    QWidget* pages[4];
+    const char* const captions[] = {"Packet #1", "Packet #2", "Dump", "Import"};
+    for (int p = 0; p < 4; ++p) {
         pages[p] = new QWidget;
         pages[p]->setObjectName(QStringLiteral("SSTab1_page%1").arg(p));
         c.SSTab1->addTab(pages[p], QString::fromLatin1(captions[p]));
@@ -151,6 +154,17 @@ void BuildPages(QWidget* client, Form1Controls& c, double dpi)
     c.Text3 = new DumpView(pages[2]);
     c.Text3->setObjectName(QStringLiteral("Text3"));
     PlaceInTwips(c.Text3, 120, 480 - TabStripTwips, 10335, 5775, dpi);
+
+    c.ImportTable = new QTableWidget(0, static_cast<int>(std::size(ImportColumns)), pages[3]);
+    c.ImportTable->setObjectName(QStringLiteral("ImportTable"));
+    PlaceInTwips(c.ImportTable, 120, 480 - TabStripTwips, 10335, 5775, dpi);
+    QStringList headers;
+    for (const char* column : ImportColumns)
+        headers << QString::fromLatin1(column);
+    c.ImportTable->setHorizontalHeaderLabels(headers);
+    c.ImportTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    c.ImportTable->verticalHeader()->setVisible(false);
+    c.ImportTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
 }
 
 void BuildFieldRows(QWidget* client, Form1Controls& c, double dpi)
@@ -243,6 +257,17 @@ void BuildBottom(QWidget* client, Form1Controls& c, double dpi)
     PlaceInTwips(c.HScroll1, 9360, 11520, 1335, 375, dpi);
     c.HScroll1->setRange(1, 1);
     c.HScroll1->setEnabled(false);
+
+    // Over the right part of the status box, only while files are read.
+    c.ReadProgress = new QProgressBar(client);
+    c.ReadProgress->setObjectName(QStringLiteral("ReadProgress"));
+    PlaceInTwips(c.ReadProgress, 4980, 11520, 2400, 285, dpi);
+    c.ReadProgress->setRange(0, 1000);
+    c.ReadProgress->hide();
+    c.CancelRead = new QPushButton(QStringLiteral("Cancel"), client);
+    c.CancelRead->setObjectName(QStringLiteral("CancelRead"));
+    PlaceInTwips(c.CancelRead, 7440, 11505, 735, 315, dpi);
+    c.CancelRead->hide();
 }
 
 void BuildHidden(QWidget* client, Form1Controls& c, double dpi)

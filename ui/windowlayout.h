@@ -15,7 +15,9 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QProgressBar;
 class QPushButton;
+class QTableWidget;
 class QRadioButton;
 class QScrollBar;
 class QTabWidget;
@@ -42,6 +44,9 @@ struct Form1Controls {
     QLineEdit* Text2 = nullptr;
     QScrollBar* HScroll1 = nullptr;
     DumpView* Text3 = nullptr;
+    QTableWidget* ImportTable = nullptr;  // the "Import" page: what each file gave
+    QProgressBar* ReadProgress = nullptr; // beside the status box while files are read
+    QPushButton* CancelRead = nullptr;
     QLabel* Picture2 = nullptr;
     QListWidget* List3 = nullptr;
     QLabel* Label3 = nullptr;
@@ -54,6 +59,11 @@ inline const QColor ChosenFieldYellow(255, 255, 192);
 // The client area's size in twips.
 inline constexpr int ClientWidthTwips = 10785;
 inline constexpr int ClientHeightTwips = 11970;
+
+// The columns of the "Import" page.
+inline constexpr const char* ImportColumns[]
+    = {"File", "Kind", "Frames or lines", "Time frames or lines", "Kind 1", "Kind 2", "Too short", "Other header",
+        "Other satellite", "Other packet kind", "Not of the kind", "Bad escapes", "Bad hex pairs", "Outcome"};
 
 // Creates every control on client, at its place for the screen's dpi.
 void BuildForm1Controls(QWidget* client, Form1Controls& c, double dpi);

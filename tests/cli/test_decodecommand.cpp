@@ -26,7 +26,7 @@ std::string Golden(const std::string& name) { return std::string(NORVANE_GOLDEN_
 
 TEST(DecodeCommand, UsageErrorsExitWithTwoAndTheUsage)
 {
-    for (const auto& args : std::vector<std::vector<std::string>>{{}, {"-f", "kiss"}, {"x.kss"}, {"-f", "wav", "x"},
+    for (const auto& args : std::vector<std::vector<std::string>>{{}, {"-f", "kiss"}, {"-f", "wav", "x"},
              {"-f", "kiss", "-s", "3", "x"}, {"-f", "kiss", "--record", "0", "--tlm", "-", "x"},
              {"-f", "kiss", "--record", "2", "x"}, {"-f", "kiss", "--bogus", "x"}, {"-f"}}) {
         const DecodeRun r = Decode(args);
@@ -103,4 +103,26 @@ TEST(DecodeCommand, DecimalCommaAndSeveralCapturesInOneDataSet)
     const auto lines = [](const std::string& t) { return std::count(t.begin(), t.end(), '\n'); };
     EXPECT_EQ(lines(twice.out.Text) - 1, 2 * (lines(once.out.Text) - 1));
     EXPECT_NE(twice.err.Text.find("from 2 files"), std::string::npos);
+}
+
+TEST(DecodeCommand, AutoIsTheDefaultAndTheSummaryTellsEachFile)
+{
+    TempDir dir;
+    const std::string notes = dir.Write("notes.txt", "not a capture\n");
+    const DecodeRun r = Decode({"--summary", "-s", "qb50p2", "--csv", dir.File("all.csv"), Sample("qb50p2-server.log"),
+        Sample("qb50p2-capture.txt"), notes});
+    EXPECT_EQ(r.code, ExitFailure); // the notes are of no kind
+    EXPECT_NE(
+        r.err.Text.find("norvane-decode: cannot read " + notes + ": not a capture of a known kind"), std::string::npos)
+        << r.err.Text;
+    EXPECT_NE(r.err.Text.find(Sample("qb50p2-server.log") + ": serverlog, "), std::string::npos) << r.err.Text;
+    EXPECT_NE(r.err.Text.find(Sample("qb50p2-capture.txt") + ": text, "), std::string::npos);
+    EXPECT_NE(r.err.Text.find("total of 3 files: "), std::string::npos);
+    EXPECT_NE(r.err.Text.find("35 records of packet kind 1"), std::string::npos) << r.err.Text;
+
+    // Without --summary, the one summary line only.
+    const DecodeRun plain = Decode({Sample("qb50p1-pass.kss")});
+    EXPECT_EQ(plain.code, ExitOk);
+    EXPECT_EQ(plain.out.Text, ReadFileBytes(Golden("qb50p1-pass.csv")));
+    EXPECT_EQ(std::count(plain.err.Text.begin(), plain.err.Text.end(), '\n'), 1);
 }

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -63,8 +64,10 @@ void TestForm1::startUpState()
     QVERIFY(c.Check1->isChecked());
     QVERIFY(c.Command1->isVisibleTo(&w.form));
     QVERIFY(!c.Picture2->isVisibleTo(&w.form) && !c.List3->isVisibleTo(&w.form) && !c.Label3->isVisibleTo(&w.form));
-    QCOMPARE(c.SSTab1->count(), 3);
+    QCOMPARE(c.SSTab1->count(), 4);
     QCOMPARE(c.SSTab1->tabText(2), QStringLiteral("Dump"));
+    QCOMPARE(c.SSTab1->tabText(3), QStringLiteral("Import"));
+    QVERIFY(!c.ReadProgress->isVisibleTo(&w.form) && !c.CancelRead->isVisibleTo(&w.form));
     QCOMPARE(c.SSTab1->currentIndex(), 0);
     QCOMPARE(c.Frames.at(FieldFrame::Frame3)->title(), QStringLiteral("Electrical Power Subsystem (EPS)"));
     QCOMPARE(w.m.SatelliteNumber, 1);

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// What one capture file gave: how much was read, what was stored, and what
+// was left out and why. The readers only count what they do anyway.
+struct ImportSummary {
+    std::string File;
+    std::string Kind;           // "kiss", "log", "serverlog" or "text"
+    std::string Error;          // why the file could not be read, or stopped
+    bool Cancelled = false;     // the user stopped the reading
+    std::int64_t Units = 0;     // frames (KISS) or lines read
+    std::int64_t TimeUnits = 0; // time frames (KISS) or time lines (text)
+    std::int64_t Stored1 = 0;   // records of packet kind 1
+    std::int64_t Stored2 = 0;   // records of packet kind 2
+    // Frames or lines dropped:
+    std::int64_t TooShort = 0;       // too short to hold the packet kind
+    std::int64_t OtherHeader = 0;    // neither satellite's AX.25 header
+    std::int64_t OtherSatellite = 0; // the other satellite's number byte
+    std::int64_t OtherKind = 0;      // a packet kind other than 1 and 2
+    std::int64_t NotOfKind = 0;      // lines that are not of the file's kind
+    // Flaws in what was read:
+    std::int64_t BadEscapes = 0;  // FESC not followed by TFEND or TFESC
+    std::int64_t BadHexPairs = 0; // byte pairs that are not two hex digits
+
+    // Adds the counts of other (for totals).
+    void Add(const ImportSummary& other);
+};
+
+// "pass.kss: kiss, 120 frames (60 time frames), stored 30 + 30, dropped: ..."
+std::string SummaryLine(const ImportSummary& s);

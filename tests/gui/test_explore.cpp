@@ -1,0 +1,242 @@
+// Offscreen: opening captures of any kind from the menu and by dropping them,
+// the "Import" page, cancelling a read, and exploring the chart.
+
+#include "gui/windowfixture.h"
+#include "input/detect.h"
+#include "ui/fieldchart.h"
+#include "ui/valuetext.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QTimer>
+#include <QtTest>
+#include <qcustomplot.h>
+
+namespace {
+
+const CaptureKind AllKinds[] = {CaptureKind::Kiss, CaptureKind::Log, CaptureKind::ServerLog, CaptureKind::Text};
+
+// One capture of each kind, with names that do not give their kind away.
+QStringList OneOfEachKind(TempDir& dir)
+{
+    QStringList paths;
+    int n = 0;
+    for (const CaptureKind kind : AllKinds)
+        paths << Generate(dir, ("capture-" + std::to_string(n++)).c_str(), kind, 20);
+    return paths;
+}
+
+QString Cell(Window& w, int row, int column)
+{
+    const QTableWidgetItem* item = w.c().ImportTable->item(row, column);
+    return item ? item->text() : QString();
+}
+
+void MoveMouse(QWidget* widget, QPointF at)
+{
+    QMouseEvent move(QEvent::MouseMove, at, widget->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &move);
+}
+
+} // namespace
+
+class TestExplore : public QObject {
+    Q_OBJECT
+private slots:
+    void anyKindCommandReadsEachWithItsReader();
+    void droppedFilesAreOneSelection();
+    void cancelStopsAndKeepsWhatWasRead();
+    void zoomPanAndResetTheRows();
+    void readoutFollowsTheMouse();
+    void saveChartAsPng();
+};
+
+void TestExplore::anyKindCommandReadsEachWithItsReader()
+{
+    TempDir dir;
+    Window w;
+    w.Choose(OneOfEachKind(dir) << QString::fromStdString(dir.Write("notes", "dear operator\n")));
+    w.form.MnuOpenAny_Click();
+    QCOMPARE(w.form.OpenAction(std::nullopt)->text(), QStringLiteral("Open capture file (any kind)"));
+    QCOMPARE(
+        w.filters.front(), QStringLiteral("Capture Files (*.kss *.log *.txt)|*.kss;*.log;*.txt|All Files (*.*)|*.*"));
+    QCOMPARE(w.m.RecordCount, 40);
+    QCOMPARE(w.m.Packet2Count, 40);
+
+    // The "Import" page: one row per file, its kind, what it gave.
+    QCOMPARE(w.c().ImportTable->rowCount(), 5);
+    for (int row = 0; row < 4; ++row) {
+        QCOMPARE(Cell(w, row, 1), QString::fromLatin1(CaptureKindName(AllKinds[row])));
+        QCOMPARE(Cell(w, row, 4), QStringLiteral("10"));
+        QCOMPARE(Cell(w, row, 5), QStringLiteral("10"));
+        QCOMPARE(Cell(w, row, 13), QStringLiteral("read"));
+    }
+    QCOMPARE(Cell(w, 0, 8), QString::number(w.m.Imports[0].OtherSatellite)); // KISS: the other satellite's frames
+    QVERIFY(w.m.Imports[0].OtherSatellite + w.m.Imports[2].OtherSatellite > 0);
+    QVERIFY(Cell(w, 4, 13).contains(QStringLiteral("not a capture of a known kind")));
+    QVERIFY(w.c().Text4->text().contains(QStringLiteral("not a capture of a known kind")));
+    QCOMPARE(w.c().ImportTable->horizontalHeaderItem(0)->text(), QStringLiteral("File"));
+}
+
+void TestExplore::droppedFilesAreOneSelection()
+{
+    TempDir dir;
+    Window w;
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& path : OneOfEachKind(dir))
+        urls << QUrl::fromLocalFile(path);
+    data.setUrls(urls);
+
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&w.form, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&w.form, &drop);
+    QCOMPARE(w.c().List3->count(), 4);
+    QCOMPARE(w.m.RecordCount, 40);
+    QCOMPARE(w.c().ImportTable->rowCount(), 4);
+    QVERIFY(w.filters.isEmpty()); // no dialog
+    QCOMPARE(w.c().Text2->text(), QStringLiteral("#1 / 40"));
+
+    // Text that is no file is not taken.
+    QMimeData text;
+    text.setText(QStringLiteral("hello"));
+    QDragEnterEvent other(QPoint(10, 10), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    other.setAccepted(false);
+    QCoreApplication::sendEvent(&w.form, &other);
+    QVERIFY(!other.isAccepted());
+}
+
+void TestExplore::cancelStopsAndKeepsWhatWasRead()
+{
+    TempDir dir;
+    Window w;
+    const QString big = Generate(dir, "big.kss", CaptureKind::Kiss, 200000);
+    const QString next = Generate(dir, "next.kss", CaptureKind::Kiss, 10);
+    bool progressShown = false;
+    int progress = 0;
+    w.form.OnPendingEvents = [&] {
+        progressShown = progressShown || w.c().ReadProgress->isVisibleTo(&w.form);
+        progress = std::max(progress, w.c().ReadProgress->value());
+    };
+    // The user clicks "Cancel" a little while into the file.
+    QTimer::singleShot(30, w.c().CancelRead, &QPushButton::click);
+    w.Choose({big, next});
+    w.form.MenuFileOpenKiss_Click();
+
+    QVERIFY(progressShown);
+    QVERIFY(progress > 0 && progress < 1000);
+    QVERIFY(w.m.RecordCount > 0 && w.m.RecordCount < 100000);
+    QCOMPARE(w.c().Text4->text(), QStringLiteral("cancelled"));
+    QCOMPARE(w.m.Imports.size(), std::size_t(1));
+    QVERIFY(w.m.Imports[0].Cancelled);
+    QCOMPARE(Cell(w, 0, 13), QStringLiteral("cancelled"));
+    // The view shows what was read, as at the end of a file.
+    QVERIFY(w.c().HScroll1->isEnabled());
+    QCOMPARE(w.c().Text2->text(), QStringLiteral("#1 / %1").arg(w.m.RecordCount));
+    QCOMPARE(w.form.Chart().RowCount(), w.m.RecordCount);
+    QVERIFY(!w.c().ReadProgress->isVisibleTo(&w.form) && !w.c().CancelRead->isVisibleTo(&w.form));
+
+    // The next open command reads the whole file again.
+    w.form.MenuFileOpenKiss_Click();
+    QCOMPARE(w.m.RecordCount, 100005);
+}
+
+void TestExplore::zoomPanAndResetTheRows()
+{
+    TempDir dir;
+    Window w;
+    w.form.resize(800, 900);
+    w.form.show();
+    w.Choose({Generate(dir, "pass.kss", CaptureKind::Kiss, 400)});
+    w.form.MenuFileOpenKiss_Click();
+    QCustomPlot* plot = w.c().MSChart1;
+    const QCPRange full = plot->xAxis->range();
+    QCOMPARE(full.lower, 0.5);
+    QCOMPARE(full.upper, 200.5);
+
+    const QPointF centre = plot->axisRect()->rect().center();
+    QWheelEvent wheel(centre, plot->mapToGlobal(centre), QPoint(), QPoint(0, 600), Qt::NoButton, Qt::NoModifier,
+        Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(plot, &wheel);
+    const QCPRange zoomed = plot->xAxis->range();
+    QVERIFY(zoomed.size() < full.size() / 2);
+    QVERIFY(zoomed.lower > full.lower && zoomed.upper < full.upper);
+
+    QTest::mousePress(plot, Qt::LeftButton, Qt::NoModifier, centre.toPoint());
+    QTest::mouseMove(plot, (centre + QPointF(100, 0)).toPoint());
+    QTest::mouseRelease(plot, Qt::LeftButton, Qt::NoModifier, (centre + QPointF(100, 0)).toPoint());
+    const QCPRange panned = plot->xAxis->range();
+    QVERIFY(panned.lower < zoomed.lower);
+    QCOMPARE(panned.size(), zoomed.size());
+
+    QTest::mouseDClick(plot, Qt::LeftButton, Qt::NoModifier, centre.toPoint());
+    QCOMPARE(plot->xAxis->range().lower, full.lower);
+    QCOMPARE(plot->xAxis->range().upper, full.upper);
+}
+
+void TestExplore::readoutFollowsTheMouse()
+{
+    Window w;
+    w.form.resize(800, 900);
+    w.form.show();
+    w.Choose({Sample("qb50p1-pass.kss")});
+    w.form.MenuFileOpenKiss_Click();
+    QCustomPlot* plot = w.c().MSChart1;
+    FieldChart& chart = w.form.Chart();
+    const double y = plot->axisRect()->rect().center().y();
+
+    MoveMouse(plot, QPointF(plot->xAxis->coordToPixel(3.1), y));
+    QVERIFY(chart.Readout()->visible());
+    const auto uptime = static_cast<long long>(w.m.Table.Record(3).Values[5]);
+    QCOMPARE(chart.Readout()->text(), QStringLiteral("#3  2016-03-17 10:15:40 UTC  %1 s").arg(uptime));
+
+    // A field without a unit, and a coded one: the value as the record view shows it.
+    w.c().Option1[0]->click();
+    MoveMouse(plot, QPointF(plot->xAxis->coordToPixel(1), y));
+    QCOMPARE(chart.Readout()->text(), QStringLiteral("#1  2016-03-17 10:15:00 UTC  norm"));
+
+    // Off the rows, no readout.
+    MoveMouse(plot, QPointF(plot->xAxis->coordToPixel(-5), y));
+    QVERIFY(!chart.Readout()->visible());
+}
+
+void TestExplore::saveChartAsPng()
+{
+    TempDir dir;
+    Window w;
+    w.form.show();
+    QString suggested;
+    const QString target = QString::fromStdString(dir.File("uptime chart.png"));
+    w.form.SetSaveDialog([&](QWidget*, const QString& s) {
+        suggested = s;
+        return target;
+    });
+    const std::string capture = dir.Write("pass.kss", ReadFileBytes(Sample("qb50p1-pass.kss").toStdString()));
+    w.Choose({QString::fromStdString(capture)});
+    w.form.MenuFileOpenKiss_Click();
+
+    QAction* save = w.form.ChartMenu()->findChild<QAction*>(QStringLiteral("SaveChartPng"));
+    QVERIFY(save);
+    QCOMPARE(save->text(), QStringLiteral("Save chart as PNG..."));
+    save->trigger();
+    QCOMPARE(suggested, QString::fromStdString(dir.File("pass.png")));
+    QCOMPARE(w.c().Text4->text(), target + QStringLiteral(" saved"));
+    const QImage png(target, "PNG");
+    QCOMPARE(png.size(), w.c().MSChart1->size());
+
+    // Cancelled: nothing written, the status stays.
+    w.form.SetSaveDialog([](QWidget*, const QString&) { return QString(); });
+    save->trigger();
+    QCOMPARE(w.c().Text4->text(), target + QStringLiteral(" saved"));
+}
+
+QTEST_MAIN(TestExplore)
+#include "test_explore.moc"
