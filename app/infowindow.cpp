@@ -101,7 +101,7 @@ QIcon ProgramIcon()
         pixmap.fill(Qt::transparent);
         QPainter p(&pixmap);
         p.setRenderHint(QPainter::Antialiasing);
-        DrawCubesat(p, QPointF(side / 2.0, side / 2.0), side * 0.75);
+        DrawCubesat(p, QPointF(side / 2.0, side / 2.0), side * 0.55);
         p.end();
         icon.addPixmap(pixmap);
     }
