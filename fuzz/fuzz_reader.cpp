@@ -1,8 +1,9 @@
 // One capture reader on any bytes. Built once per kind (NORVANE_FUZZ_KIND).
 // Besides surviving, the reader must keep its promises: the counters never go
 // down while a file is read, the host sees one busy spell and one refresh,
-// reading the same bytes again gives the same records, and the KISS reader
-// stores only frames with a satellite's header and the chosen satellite byte.
+// reading the same bytes again gives the same records, the import summary
+// accounts for what was read, and the KISS reader stores only frames with a
+// satellite's header and the chosen satellite byte.
 
 #include "fuzzsupport.h"
 #include "input/dispatch.h"
@@ -49,6 +50,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckingHost host(first);
     FUZZ_REQUIRE(ReadCaptureFile(Kind, first, host, path).Ok);
     host.CheckFinished();
+
+    // The import summary accounts for every record, and for every frame or
+    // line where each meets one fate only.
+    const ImportSummary& s = first.Import;
+    FUZZ_REQUIRE(s.Stored1 == first.RecordCount && s.Stored2 == first.Packet2Count);
+    const std::int64_t dropped = s.TooShort + s.OtherHeader + s.OtherSatellite + s.OtherKind;
+    if constexpr (Kind == CaptureKind::Kiss)
+        FUZZ_REQUIRE(s.Units == s.TimeUnits + dropped + s.Stored1 + s.Stored2);
+    if constexpr (Kind == CaptureKind::ServerLog)
+        FUZZ_REQUIRE(s.Units == s.NotOfKind + dropped + s.Stored1 + s.Stored2);
+    if constexpr (Kind == CaptureKind::Log)
+        FUZZ_REQUIRE(s.Units == dropped + s.Stored1 + s.Stored2);
+    if constexpr (Kind == CaptureKind::Text)
+        FUZZ_REQUIRE(s.Units >= s.NotOfKind + dropped + s.Stored1 + s.Stored2 && s.Units >= s.TimeUnits);
 
     if constexpr (Kind == CaptureKind::Kiss) {
         FUZZ_REQUIRE(static_cast<std::int64_t>(host.dump.size()) == first.RecordCount + first.Packet2Count);
