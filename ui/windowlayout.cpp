@@ -24,7 +24,7 @@ namespace {
 // places are counted from the control's corner.
 constexpr int TabStripTwips = 360;
 
-struct FrameSpec {
+struct FramePlace {
     FieldFrame Frame;
     const char* Name;
     const char* Caption;
@@ -32,7 +32,7 @@ struct FrameSpec {
     int Left, Top, Width, Height;
 };
 
-constexpr FrameSpec FrameSpecs[] = {
+constexpr FramePlace FramePlaces[] = {
     {FieldFrame::Frame2, "Frame2", "Status", 0, 120, 360, 3375, 2655},
     {FieldFrame::Label2Label2, "Label2Label2", "TRXUV", 0, 3600, 360, 3375, 2655},
     {FieldFrame::Frame4, "Frame4", "Antennas / Solar Panels", 0, 7080, 360, 3375, 2655},
@@ -141,14 +141,14 @@ void BuildPages(QWidget* client, Form1Controls& c, double dpi)
     }
     SetBackground(pages[0], WindowGrey);
 
-    for (const FrameSpec& spec : FrameSpecs) {
+    for (const FramePlace& place : FramePlaces) {
         // The frames of the first page are the window's grey, those of the
         // second the platform's button face.
-        QGroupBox* frame = MakeFrame(pages[spec.Page], spec.Name, spec.Caption,
-            spec.Page == 0 ? CssColour(WindowGrey) : QStringLiteral("palette(button)"), CaptionGrey);
-        PlaceInTwips(frame, spec.Left, spec.Top - TabStripTwips, spec.Width, spec.Height, dpi);
+        QGroupBox* frame = MakeFrame(pages[place.Page], place.Name, place.Caption,
+            place.Page == 0 ? CssColour(WindowGrey) : QStringLiteral("palette(button)"), CaptionGrey);
+        PlaceInTwips(frame, place.Left, place.Top - TabStripTwips, place.Width, place.Height, dpi);
         frame->setFont(SansSerif(8.25, true));
-        c.Frames[spec.Frame] = frame;
+        c.Frames[place.Frame] = frame;
     }
 
     c.Text3 = new DumpView(pages[2]);
