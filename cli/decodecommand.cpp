@@ -290,7 +290,6 @@ int RunDecodeCommand(
     host.Flush();
     if (o.Summary) {
         ImportSummary total;
-        total.File = "total";
         for (const ImportSummary& file : m.Imports) {
             err.Write(SummaryLine(file) + "\n");
             total.Add(file);

@@ -52,8 +52,8 @@ private:
 std::string ReadWholeFile(const std::string& path);
 
 // Hands the window its pending events at most every few tens of milliseconds,
-// however many frames pass in between.
-// After the events it asks whether the user cancelled the reading.
+// however many frames pass in between, with how far the file is read; after
+// the events it asks whether the user cancelled the reading.
 class EventPump {
 public:
     EventPump(ReaderHost& host, const CaptureFile& file)

@@ -40,7 +40,7 @@ std::vector<ReadResult> ReadSelection(
             const Detection detected = DetectCaptureFile(path);
             fileKind = detected.Kind;
             if (!fileKind)
-                result = ReadResult::Failure(detected.Reason.rfind("cannot ", 0) == 0
+                result = ReadResult::Failure(detected.Unreadable
                         ? detected.Reason
                         : "cannot read " + path + ": not a capture of a known kind (" + detected.Reason + ")");
         }

@@ -127,12 +127,12 @@ Detection DetectCaptureFile(const std::string& path)
 {
     CaptureFile file;
     if (ReadResult opened = file.Open(path, DetectionBytes); !opened.Ok)
-        return {std::nullopt, opened.Message};
+        return {std::nullopt, opened.Message, true};
     std::string head;
     for (std::string_view chunk = file.NextChunk(); !chunk.empty() && head.size() < DetectionBytes;
          chunk = file.NextChunk())
         head.append(chunk.substr(0, DetectionBytes - head.size()));
     if (!file.Status().Ok)
-        return {std::nullopt, file.Status().Message};
+        return {std::nullopt, file.Status().Message, true};
     return DetectCaptureKind(head);
 }

@@ -9,7 +9,8 @@
 // Which of the four kinds a capture is, told from its first bytes.
 struct Detection {
     std::optional<CaptureKind> Kind;
-    std::string Reason; // why it is of no known kind
+    std::string Reason;      // why it is of no known kind
+    bool Unreadable = false; // the file could not be read; Reason says why
 };
 
 // At most this much of a file is looked at.

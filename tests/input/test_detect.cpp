@@ -191,14 +191,16 @@ TEST(ImportSummaries, AnyKindReadsEachFileWithItsReader)
         paths.push_back(dir.Write(std::string("capture-") + CaptureKindName(kind), g.Bytes));
     }
     paths.push_back(dir.Write("notes.txt", "not a capture\n"));
+    paths.push_back(dir.File("gone.kss"));
     Module1 m;
     RecordingHost host;
     const auto failures = ReadSelection(std::nullopt, m, host, paths);
-    ASSERT_EQ(failures.size(), 1u);
+    ASSERT_EQ(failures.size(), 2u);
+    EXPECT_EQ(failures[1].Message, "cannot open " + paths[5] + ": No such file or directory");
     EXPECT_EQ(failures[0].Message,
         "cannot read " + paths[4]
             + ": not a capture of a known kind (no KISS framing, and 1 of its 1 lines are of no capture kind)");
-    ASSERT_EQ(m.Imports.size(), 5u);
+    ASSERT_EQ(m.Imports.size(), 6u);
     for (std::size_t i = 0; i < 4; ++i)
         EXPECT_EQ(m.Imports[i].Kind, CaptureKindName(AllKinds[i]));
     EXPECT_EQ(m.Imports[4].Error, failures[0].Message);
