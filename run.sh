@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and starts the window on the bundled
-# sample capture (or on the KISS captures given as arguments). Without a
-# display it decodes the same captures with norvane-decode instead.
+# sample capture (or on the captures given as arguments, of any kind). Without
+# a display it decodes the same captures with norvane-decode instead.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -14,13 +14,13 @@ captures=("$@")
 [ ${#captures[@]} -gt 0 ] || captures=(samples/qb50p1-pass.kss)
 
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
-  exec build/norvane -f kiss "${captures[@]}"
+  exec build/norvane "${captures[@]}"
 fi
 
 echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set): decoding with norvane-decode instead of the window."
 out=build/run
 mkdir -p "$out"
-build/norvane-decode -f kiss --csv "$out/decoded.csv" --tlm "$out/decoded.tlm" --dump "$out/dump.txt" "${captures[@]}"
+build/norvane-decode --summary --csv "$out/decoded.csv" --tlm "$out/decoded.tlm" --dump "$out/dump.txt" "${captures[@]}"
 echo "Written: $out/decoded.csv (every record), $out/decoded.tlm (record 1), $out/dump.txt (the frames)"
 echo
 cat "$out/decoded.tlm"
