@@ -294,8 +294,10 @@ int RunDecodeCommand(
             err.Write(SummaryLine(file) + "\n");
             total.Add(file);
         }
-        total.File = "total of " + std::to_string(m.Imports.size()) + (m.Imports.size() == 1 ? " file" : " files");
-        err.Write(SummaryLine(total) + "\n");
+        if (m.Imports.size() > 1) {
+            total.File = "total of " + std::to_string(m.Imports.size()) + " files";
+            err.Write(SummaryLine(total) + "\n");
+        }
     }
 
     auto writeTo = [&](const std::string& path, const std::function<void(TextSink&)>& write) {
