@@ -53,6 +53,7 @@ private slots:
     void droppedFilesAreOneSelection();
     void cancelStopsAndKeepsWhatWasRead();
     void zoomPanAndResetTheRows();
+    void denseRowsAreDrawnPerPixelColumn();
     void readoutFollowsTheMouse();
     void saveChartAsPng();
 };
@@ -180,6 +181,27 @@ void TestExplore::zoomPanAndResetTheRows()
     QTest::mouseDClick(plot, Qt::LeftButton, Qt::NoModifier, centre.toPoint());
     QCOMPARE(plot->xAxis->range().lower, full.lower);
     QCOMPARE(plot->xAxis->range().upper, full.upper);
+}
+
+void TestExplore::denseRowsAreDrawnPerPixelColumn()
+{
+    // 2,000 rows in some 650 pixels: each pixel column shows its rows'
+    // highest value, in the bars' outline colour, and nothing above it.
+    TempDir dir;
+    Window w;
+    w.form.resize(800, 900);
+    w.form.show();
+    w.Choose({Generate(dir, "long.kss", CaptureKind::Kiss, 4000)});
+    w.form.MenuFileOpenKiss_Click();
+    QCustomPlot* plot = w.c().MSChart1;
+    const QImage image = plot->toPixmap().toImage();
+    const QColor outline = w.form.Chart().Bars()->pen().color();
+    for (const std::int64_t row : {100, 1000, 1900}) {
+        const double value = w.m.Table.Record(row).Values[5];
+        const int x = static_cast<int>(std::lround(plot->xAxis->coordToPixel(static_cast<double>(row))));
+        QCOMPARE(image.pixelColor(x, static_cast<int>(plot->yAxis->coordToPixel(value / 2))), outline);
+        QVERIFY(image.pixelColor(x, static_cast<int>(plot->yAxis->coordToPixel(value * 1.03))) != outline);
+    }
 }
 
 void TestExplore::readoutFollowsTheMouse()
