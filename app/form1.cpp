@@ -215,6 +215,7 @@ void Form1::OpenCaptureFiles(std::optional<CaptureKind> kind, const std::optiona
     for (QLineEdit* box : c_.Text1)
         box->clear();
     BeginDataSet(m_);
+    ShowImports();
 
     FileDialogResult result;
     if (chosen) {

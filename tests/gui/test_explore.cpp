@@ -82,6 +82,11 @@ void TestExplore::anyKindCommandReadsEachWithItsReader()
     QVERIFY(w.m.Imports[0].OtherSatellite + w.m.Imports[2].OtherSatellite > 0);
     QVERIFY(Cell(w, 4, 13).contains(QStringLiteral("not a capture of a known kind")));
     QVERIFY(w.c().Text4->text().contains(QStringLiteral("not a capture of a known kind")));
+
+    // A selection too long for the dialog starts an empty data set: an empty page.
+    w.next.Result = FileDialogResult::Outcome::TooManyFiles;
+    w.form.MnuOpenAny_Click();
+    QCOMPARE(w.c().ImportTable->rowCount(), 0);
     QCOMPARE(w.c().ImportTable->horizontalHeaderItem(0)->text(), QStringLiteral("File"));
 }
 
