@@ -44,6 +44,16 @@ void MoveMouse(QWidget* widget, QPointF at)
     QCoreApplication::sendEvent(widget, &move);
 }
 
+// The window on screen with the chart of a KISS capture.
+QCustomPlot* ShowChartOf(Window& w, const QString& capture)
+{
+    w.form.resize(800, 900);
+    w.form.show();
+    w.Choose({capture});
+    w.form.MenuFileOpenKiss_Click();
+    return w.c().MSChart1;
+}
+
 } // namespace
 
 class TestExplore : public QObject {
@@ -159,11 +169,7 @@ void TestExplore::zoomPanAndResetTheRows()
 {
     TempDir dir;
     Window w;
-    w.form.resize(800, 900);
-    w.form.show();
-    w.Choose({Generate(dir, "pass.kss", CaptureKind::Kiss, 400)});
-    w.form.MenuFileOpenKiss_Click();
-    QCustomPlot* plot = w.c().MSChart1;
+    QCustomPlot* plot = ShowChartOf(w, Generate(dir, "pass.kss", CaptureKind::Kiss, 400));
     const QCPRange full = plot->xAxis->range();
     QCOMPARE(full.lower, 0.5);
     QCOMPARE(full.upper, 200.5);
@@ -194,11 +200,7 @@ void TestExplore::denseRowsAreDrawnPerPixelColumn()
     // highest value, in the bars' outline colour, and nothing above it.
     TempDir dir;
     Window w;
-    w.form.resize(800, 900);
-    w.form.show();
-    w.Choose({Generate(dir, "long.kss", CaptureKind::Kiss, 4000)});
-    w.form.MenuFileOpenKiss_Click();
-    QCustomPlot* plot = w.c().MSChart1;
+    QCustomPlot* plot = ShowChartOf(w, Generate(dir, "long.kss", CaptureKind::Kiss, 4000));
     const QImage image = plot->toPixmap().toImage();
     const QColor outline = w.form.Chart().Bars()->pen().color();
     for (const std::int64_t row : {100, 1000, 1900}) {
@@ -212,11 +214,7 @@ void TestExplore::denseRowsAreDrawnPerPixelColumn()
 void TestExplore::readoutFollowsTheMouse()
 {
     Window w;
-    w.form.resize(800, 900);
-    w.form.show();
-    w.Choose({Sample("qb50p1-pass.kss")});
-    w.form.MenuFileOpenKiss_Click();
-    QCustomPlot* plot = w.c().MSChart1;
+    QCustomPlot* plot = ShowChartOf(w, Sample("qb50p1-pass.kss"));
     FieldChart& chart = w.form.Chart();
     const double y = plot->axisRect()->rect().center().y();
 
