@@ -8,6 +8,7 @@
 #include "ui/dumpview.h"
 #include "ui/fieldcatalogue.h"
 #include "ui/fieldchart.h"
+#include "ui/latin1.h"
 #include "ui/recordview.h"
 #include "ui/twips.h"
 
@@ -67,8 +68,6 @@ const OpenCommand& CommandFor(std::optional<CaptureKind> kind)
     return OpenCommands[0];
 }
 
-QString Latin1(std::string_view text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
-
 std::string ToLocal(const QString& text) { return text.toLocal8Bit().toStdString(); }
 
 std::string ProgramDecimalMark()
@@ -89,7 +88,7 @@ Form1::Form1(Module1& m, const QString& programFolder, QWidget* parent)
     , message_(ShowMessageBox)
 {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QString::fromLatin1(ProgramTitle.data(), static_cast<qsizetype>(ProgramTitle.size())));
+    setWindowTitle(Latin1(ProgramTitle));
     setWindowIcon(ProgramIcon());
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("Form1Client"));

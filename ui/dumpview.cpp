@@ -1,5 +1,7 @@
 #include "dumpview.h"
 
+#include "ui/latin1.h"
+
 #include <QFontDatabase>
 #include <QPainter>
 #include <QScrollBar>
@@ -73,7 +75,7 @@ void DumpView::paintEvent(QPaintEvent*)
     const int x = 2 - horizontalScrollBar()->value();
     int y = fm.ascent();
     for (std::size_t i = first; i < lines_.size() && y - fm.ascent() < viewport()->height(); ++i) {
-        painter.drawText(x, y, QString::fromLatin1(lines_[i].data(), static_cast<qsizetype>(lines_[i].size())));
+        painter.drawText(x, y, Latin1(lines_[i]));
         y += lineHeight;
     }
 }

@@ -2,6 +2,7 @@
 
 #include "ui/chartrows.h"
 #include "ui/fieldcatalogue.h"
+#include "ui/latin1.h"
 #include "ui/valuetext.h"
 
 #include <qcustomplot.h>
@@ -125,7 +126,7 @@ QString FieldChart::ReadoutAt(double x) const
     text += "  " + ValueText(field_, m_->Table.Record(i).Values[static_cast<std::size_t>(field_)], decimalMark_);
     if (const std::string_view unit = FieldUnit(field_); !unit.empty())
         text += " " + std::string(unit);
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    return Latin1(text);
 }
 
 void FieldChart::FollowMouse(QMouseEvent* event)
@@ -179,8 +180,7 @@ void FieldChart::Draw(const Module1& m, int field, bool bars)
     for (std::int64_t i = 1; i <= n; i += divisions_) {
         const std::string_view time = second ? m.Table.Packet2Time(i) : m.Table.Packet1Time(i);
         const std::string label = ChartRowLabel(time, i, n);
-        ticker_->addTick(
-            static_cast<double>(i), QString::fromLatin1(label.data(), static_cast<qsizetype>(label.size())));
+        ticker_->addTick(static_cast<double>(i), Latin1(label));
     }
 
     // Many labels stand on end so that they do not run into each other.

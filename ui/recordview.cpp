@@ -1,15 +1,10 @@
 #include "recordview.h"
 
+#include "ui/latin1.h"
 #include "ui/valuetext.h"
 
 #include <QLabel>
 #include <QLineEdit>
-
-namespace {
-
-QString Latin1(std::string_view text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
-
-} // namespace
 
 QString RecordCounterText(int value, std::int64_t count) { return QStringLiteral("#%1 / %2").arg(value).arg(count); }
 

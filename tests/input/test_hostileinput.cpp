@@ -4,6 +4,7 @@
 // crash or store what is not there.
 
 #include "input/capturereaders.h"
+#include "input/detect.h"
 #include "output/outputfile.h"
 #include "output/reportwriters.h"
 #include "testsupport.h"
@@ -31,12 +32,6 @@ struct Read {
 void ReadInto(Read& r, CaptureKind kind, const std::string& path)
 {
     r.result = ReadCaptureFile(kind, r.m, r.host, path);
-}
-
-std::string KindName(CaptureKind kind)
-{
-    static const char* const names[] = {"kiss", "log", "serverlog", "text"};
-    return names[static_cast<int>(kind)];
 }
 
 std::string Generated(CaptureKind kind, std::int64_t packets, bool noise = true)
@@ -178,7 +173,7 @@ TEST_P(HostileInput, CaptureThatGrowsWhileItIsRead)
 
 INSTANTIATE_TEST_SUITE_P(EveryReader, HostileInput,
     testing::Values(CaptureKind::Kiss, CaptureKind::Log, CaptureKind::ServerLog, CaptureKind::Text),
-    [](const testing::TestParamInfo<CaptureKind>& info) { return KindName(info.param); });
+    [](const testing::TestParamInfo<CaptureKind>& info) { return std::string(CaptureKindName(info.param)); });
 
 TEST(HostileLines, TenMegabyteLineHoldsOnePacket)
 {
@@ -195,13 +190,14 @@ TEST(HostileLines, TenMegabyteLineHoldsOnePacket)
             tail += pair;
         capture.insert(end, tail);
         Read r;
-        ReadInto(r, kind, dir.Write("long-" + KindName(kind), capture));
+        ReadInto(r, kind, dir.Write(std::string("long-").append(CaptureKindName(kind)), capture));
         ASSERT_TRUE(r.result.Ok);
-        EXPECT_EQ(r.m.RecordCount, 1) << KindName(kind);
+        EXPECT_EQ(r.m.RecordCount, 1) << CaptureKindName(kind);
         Read plain;
-        ReadInto(plain, kind, dir.Write("plain-" + KindName(kind), Generated(kind, 1, false)));
+        ReadInto(
+            plain, kind, dir.Write(std::string("plain-").append(CaptureKindName(kind)), Generated(kind, 1, false)));
         // The packet's own fields are as without the tail.
-        EXPECT_EQ(r.m.Table.Record(1).Values[5], plain.m.Table.Record(1).Values[5]) << KindName(kind);
+        EXPECT_EQ(r.m.Table.Record(1).Values[5], plain.m.Table.Record(1).Values[5]) << CaptureKindName(kind);
     }
 }
 
