@@ -3,18 +3,18 @@
 # build's tests, the same tests built with AddressSanitizer and UBSan, and a
 # short run of every fuzz target (FUZZ_SECONDS each, default 30).
 #   ./test.sh           all of it
-#   ./test.sh --quick   the normal build's tests and the format check only
+#   ./test.sh --quick   the normal build's tests, the format check and clang-tidy only
 set -euo pipefail
 cd "$(dirname "$0")"
 
 quick=false
 [ "${1:-}" = "--quick" ] && quick=true
 
-tools/install-deps.sh clang-format clang libclang-rt-14-dev
+tools/install-deps.sh clang-format clang-tidy clang libclang-rt-14-dev
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j2
-ctest --test-dir build --output-on-failure -j2
+cmake --preset release >/dev/null
+cmake --build --preset release
+ctest --preset release
 
 # The code keeps the committed .clang-format style.
 if command -v clang-format >/dev/null; then
@@ -27,14 +27,30 @@ if command -v clang-format >/dev/null; then
   echo "clang-format: every file follows .clang-format"
 fi
 
+# The checks of .clang-tidy on the sources that changed: those that differ
+# from the last commit, or on a clean tree (as in CI) those of the last commit.
+if command -v clang-tidy >/dev/null; then
+  changed=$(git diff --name-only HEAD -- '*.cpp'; git ls-files --others --exclude-standard -- '*.cpp')
+  [ -n "$changed" ] || changed=$(git diff --name-only HEAD~1 HEAD -- '*.cpp' 2>/dev/null || true)
+  checked=()
+  for f in $changed; do
+    [ -f "$f" ] && grep -q "\"file\": \"$PWD/$f\"" build/compile_commands.json && checked+=("$f")
+  done
+  if [ ${#checked[@]} -gt 0 ]; then
+    clang-tidy -p build --quiet "${checked[@]}" 2>/dev/null | grep -E 'warning:|error:' && {
+      echo "clang-tidy: the findings above must be mended"
+      exit 1
+    }
+  fi
+  echo "clang-tidy: ${#checked[@]} changed sources checked, no findings"
+fi
+
 $quick && exit 0
 
 echo "== The tests again, built with AddressSanitizer and UndefinedBehaviorSanitizer"
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNORVANE_SANITIZE=ON -DNORVANE_BENCHMARKS=OFF >/dev/null
-cmake --build build-asan -j2
-ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:check_initialization_order=1 \
-  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir build-asan --output-on-failure -j2
+cmake --preset sanitize >/dev/null
+cmake --build --preset sanitize
+ctest --preset sanitize
 
 echo "== Fuzzing: ${FUZZ_SECONDS:-30} s per target"
 tools/fuzz.sh "${FUZZ_SECONDS:-30}"

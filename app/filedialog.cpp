@@ -1,5 +1,8 @@
 #include "filedialog.h"
 
+#include "programinfo.h"
+#include "ui/latin1.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -53,7 +56,7 @@ FileDialogResult ShowOpenFileDialog(QWidget* parent, const QString& filter)
 
 void ShowMessageBox(QWidget* parent, const QString& text)
 {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Norvane Telemetry Decoder"), text, QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::NoIcon, Latin1(ProgramTitle), text, QMessageBox::Ok, parent);
     box.exec();
 }
 

@@ -5,10 +5,12 @@
 #include "output/outputfile.h"
 #include "output/reportwriters.h"
 #include "output/windowpicture.h"
+#include "programinfo.h"
 #include "ui/dumpview.h"
 #include "ui/fieldcatalogue.h"
 #include "ui/fieldchart.h"
 #include "ui/latin1.h"
+#include "ui/programicon.h"
 #include "ui/recordview.h"
 #include "ui/twips.h"
 
@@ -40,32 +42,39 @@ namespace {
 
 constexpr const char* TooManyFilesMessage = "Es wurden zu viele Dateien ausgew\u00e4hlt!";
 
+// The open commands of the "File" menu, in its order: a command for each
+// capture kind that has one, then the one for any kind.
 struct OpenCommand {
     std::optional<CaptureKind> Kind; // empty: each file's own kind
-    const char* Name;
-    const char* Caption;
-    const char* Filter;
+    std::string_view Name;
+    std::string_view Caption;
+    std::string_view Filter;
 };
 
-// In the order of the "File" menu.
-constexpr OpenCommand OpenCommands[] = {
-    {CaptureKind::Kiss, "MenuFileOpenKiss", "Open KISS file",
-        "KISS Files (*.kss)|*.kss|Text Files (*.txt)|*.txt|All Files (*.*)|*.*"},
-    {CaptureKind::Text, "MnuOpenText", "Open Text file", "Log Files (Text Files (*.txt)|*.txt|All Files (*.*)|*.*"},
-    {CaptureKind::ServerLog, "MnuOpenServerLogfile", "Open Serverlog file",
-        "Log Files (Text Files (*.log)|*.log|All Files (*.*)|*.*"},
-    {CaptureKind::Log, "MnuOpenLog", "Open Log file",
-        "Log Files (*.log)|*.log|Text Files (*.txt)|*.txt|All Files (*.*)|*.*"},
-    {std::nullopt, "MnuOpenAny", "Open capture file (any kind)",
-        "Capture Files (*.kss *.log *.txt)|*.kss;*.log;*.txt|All Files (*.*)|*.*"},
-};
+const std::vector<OpenCommand>& OpenCommands()
+{
+    static const std::vector<OpenCommand> commands = [] {
+        std::vector<const CaptureKindInfo*> kinds;
+        for (const CaptureKindInfo& kind : CaptureKinds())
+            if (kind.MenuPlace > 0)
+                kinds.push_back(&kind);
+        std::sort(kinds.begin(), kinds.end(), [](auto* a, auto* b) { return a->MenuPlace < b->MenuPlace; });
+        std::vector<OpenCommand> list;
+        for (const CaptureKindInfo* kind : kinds)
+            list.push_back({kind->Kind, kind->CommandName, kind->CommandCaption, kind->DialogFilter});
+        list.push_back({std::nullopt, "MnuOpenAny", "Open capture file (any kind)",
+            "Capture Files (*.kss *.log *.txt)|*.kss;*.log;*.txt|All Files (*.*)|*.*"});
+        return list;
+    }();
+    return commands;
+}
 
 const OpenCommand& CommandFor(std::optional<CaptureKind> kind)
 {
-    for (const OpenCommand& command : OpenCommands)
+    for (const OpenCommand& command : OpenCommands())
         if (command.Kind == kind)
             return command;
-    return OpenCommands[0];
+    return OpenCommands().front();
 }
 
 std::string ToLocal(const QString& text) { return text.toLocal8Bit().toStdString(); }
@@ -111,9 +120,9 @@ void Form1::BuildMenus()
 {
     QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
     file->setObjectName(QStringLiteral("MnuFile"));
-    for (const OpenCommand& command : OpenCommands) {
-        QAction* action = file->addAction(QString::fromLatin1(command.Caption));
-        action->setObjectName(QString::fromLatin1(command.Name));
+    for (const OpenCommand& command : OpenCommands()) {
+        QAction* action = file->addAction(Latin1(command.Caption));
+        action->setObjectName(Latin1(command.Name));
         openActions_[command.Kind] = action;
     }
     connect(openActions_[CaptureKind::Kiss], &QAction::triggered, this, &Form1::MenuFileOpenKiss_Click);
@@ -221,7 +230,7 @@ void Form1::OpenCaptureFiles(std::optional<CaptureKind> kind, const std::optiona
         result.Paths = *chosen;
         result.Result = chosen->isEmpty() ? FileDialogResult::Outcome::Cancelled : FileDialogResult::Outcome::Chosen;
     } else {
-        result = dialog_(this, QString::fromLatin1(CommandFor(kind).Filter));
+        result = dialog_(this, Latin1(CommandFor(kind).Filter));
     }
     if (result.Result == FileDialogResult::Outcome::TooManyFiles) {
         message_(this, QString::fromUtf8(TooManyFilesMessage));
@@ -280,11 +289,10 @@ void Form1::ShowImports()
         const QString outcome = !s.Error.empty() ? QString::fromLocal8Bit(s.Error.c_str())
             : s.Cancelled                        ? QStringLiteral("cancelled")
                                                  : QStringLiteral("read");
-        const QStringList cells{QString::fromLocal8Bit(s.File.c_str()), QString::fromLatin1(s.Kind.c_str()),
-            QString::number(s.Units), QString::number(s.TimeUnits), QString::number(s.Stored1),
-            QString::number(s.Stored2), QString::number(s.TooShort), QString::number(s.OtherHeader),
-            QString::number(s.OtherSatellite), QString::number(s.OtherKind), QString::number(s.NotOfKind),
-            QString::number(s.BadEscapes), QString::number(s.BadHexPairs), outcome};
+        QStringList cells{QString::fromLocal8Bit(s.File.c_str()), QString::fromLatin1(s.Kind.c_str())};
+        for (const ImportCounter& counter : ImportCounters())
+            cells << QString::number(s.*counter.Member);
+        cells << outcome;
         for (int column = 0; column < cells.size(); ++column) {
             auto* item = new QTableWidgetItem(cells[column]);
             if (column >= 2 && column < cells.size() - 1)

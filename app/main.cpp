@@ -1,9 +1,12 @@
-// norvane [-f auto|kiss|log|serverlog|text] [-s 1|2] [CAPTURE...]
+// norvane [-f auto|KIND] [-s 1|2] [CAPTURE...]
 // Starts the window; captures given on the command line are read as one
 // selection of that kind's open command.
 
 #include "app/form1.h"
 #include "input/detect.h"
+#include "programinfo.h"
+#include "telemetry/satellite.h"
+#include "ui/latin1.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -17,14 +20,14 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("norvane"));
-    QApplication::setApplicationVersion(QStringLiteral(NORVANE_VERSION));
+    QApplication::setApplicationVersion(Latin1(ProgramVersion));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Norvane Telemetry Decoder"));
+    parser.setApplicationDescription(Latin1(ProgramTitle));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption format({QStringLiteral("f"), QStringLiteral("format")},
-        QStringLiteral("Kind of the captures: auto (each file's own), kiss, log, serverlog or text."),
+        QStringLiteral("Kind of the captures: auto (each file's own), %1.").arg(Latin1(CaptureKindNames())),
         QStringLiteral("kind"), QStringLiteral("auto"));
     const QCommandLineOption satellite({QStringLiteral("s"), QStringLiteral("satellite")},
         QStringLiteral("1 or 2 (QB50p1 or QB50p2)."), QStringLiteral("sat"), QStringLiteral("1"));
@@ -36,21 +39,22 @@ int main(int argc, char** argv)
     const QString kindText = parser.value(format).toLower();
     const std::optional<CaptureKind> kind = CaptureKindFromName(kindText.toStdString());
     if (!kind && kindText != QLatin1String("auto")) {
-        std::fprintf(stderr, "norvane: unknown capture kind '%s' (auto, kiss, log, serverlog or text)\n",
-            kindText.toLocal8Bit().constData());
+        std::fprintf(stderr, "norvane: unknown capture kind '%s' (auto, %s)\n", kindText.toLocal8Bit().constData(),
+            CaptureKindNames().c_str());
         return 2;
     }
-    const QString sat = parser.value(satellite).toLower();
-    if (sat != QLatin1String("1") && sat != QLatin1String("2") && sat != QLatin1String("qb50p1")
-        && sat != QLatin1String("qb50p2")) {
-        std::fprintf(stderr, "norvane: unknown satellite '%s' (1 or 2)\n", sat.toLocal8Bit().constData());
+    const QString satText = parser.value(satellite);
+    const std::optional<int> sat = ParseSatellite(satText.toStdString());
+    if (!sat) {
+        std::fprintf(stderr, "norvane: unknown satellite '%s' (%s)\n", satText.toLocal8Bit().constData(),
+            std::string(SatelliteChoices).c_str());
         return 2;
     }
 
     Module1 m;
     Form1 window(m, QApplication::applicationDirPath());
     window.show();
-    if (sat.endsWith(QLatin1Char('2'))) {
+    if (*sat == 2) {
         window.Controls().QB50P2->setChecked(true);
         window.QB50P2_Click();
     }

@@ -31,8 +31,7 @@ const std::string& CapturePath(CaptureKind kind)
     auto it = paths.find(kind);
     if (it != paths.end())
         return it->second;
-    static const char* const names[] = {"kiss.kss", "log.log", "server.log", "text.txt"};
-    const auto path = std::filesystem::temp_directory_path() / ("norvane-bench-" + std::string(names[int(kind)]));
+    const auto path = std::filesystem::temp_directory_path() / ("norvane-bench-" + std::string(CaptureKindName(kind)));
     CaptureOptions o;
     o.Kind = kind;
     o.Packets = BeaconsFor(kind);
@@ -92,12 +91,16 @@ void BM_KissReader(benchmark::State& state)
 }
 BENCHMARK(BM_KissReader)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void BM_LogReader(benchmark::State& state) { ReadCapture(state, CaptureKind::Log); }
-void BM_ServerLogReader(benchmark::State& state) { ReadCapture(state, CaptureKind::ServerLog); }
-void BM_TextReader(benchmark::State& state) { ReadCapture(state, CaptureKind::Text); }
-BENCHMARK(BM_LogReader)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_ServerLogReader)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_TextReader)->Unit(benchmark::kMillisecond)->UseRealTime();
+// Every other kind's reader: BM_Reader/log, BM_Reader/serverlog, ...
+const bool ReadersRegistered = [] {
+    for (const CaptureKindInfo& kind : CaptureKinds())
+        if (kind.Kind != CaptureKind::Kiss)
+            benchmark::RegisterBenchmark(("BM_Reader/" + std::string(kind.Name)).c_str(),
+                [k = kind.Kind](benchmark::State& state) { ReadCapture(state, k); })
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime();
+    return true;
+}();
 
 class NullSink : public TextSink {
 public:

@@ -1,5 +1,5 @@
 #include "decodecommand.h"
-#include "output/numberformat.h"
+#include "ui/numberformat.h"
 
 #include <clocale>
 #include <cstdio>

@@ -4,13 +4,7 @@
 
 ReadResult ReadCaptureFile(CaptureKind kind, Module1& m, ReaderHost& host, const std::string& path)
 {
-    switch (kind) {
-    case CaptureKind::Kiss: return ReadKissFile(m, host, path);
-    case CaptureKind::Log: return ReadLogFile(m, host, path);
-    case CaptureKind::ServerLog: return ReadServerLogFile(m, host, path);
-    case CaptureKind::Text: return ReadTextFile(m, host, path);
-    }
-    return ReadResult::Failure("unknown capture kind");
+    return CaptureKindOf(kind).Read(m, host, path);
 }
 
 void BeginDataSet(Module1& m)
@@ -45,7 +39,8 @@ std::vector<ReadResult> ReadSelection(
                         : "cannot read " + path + ": not a capture of a known kind (" + detected.Reason + ")");
         }
         if (fileKind) {
-            m.Import.Kind = CaptureKindName(*fileKind);
+            m.Import.Kind = CaptureKindOf(*fileKind).Name;
+            m.Import.Unit = CaptureKindOf(*fileKind).Unit;
             result = ReadCaptureFile(*fileKind, m, host, path);
         }
         if (!result.Ok)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "capturefile.h"
+#include "capturekinds.h"
 #include "readerhost.h"
 #include "telemetry/module1.h"
 
@@ -8,7 +9,7 @@
 #include <string>
 #include <vector>
 
-// The four capture readers. Each reads one file into the store of m, appending
+// The capture readers, one for each row of the kinds' table. Each reads one file into the store of m, appending
 // the chosen satellite's packets to the records, and asks the host to refresh
 // the view at its end. A file that cannot be opened is reported and nothing of
 // the store is changed; a read error part-way keeps what was read.
@@ -23,8 +24,6 @@ ReadResult ReadLogFile(Module1& m, ReaderHost& host, const std::string& path);
 ReadResult ReadServerLogFile(Module1& m, ReaderHost& host, const std::string& path);
 // Text capture: "[" lines with the time and lines of blank-separated hex pairs.
 ReadResult ReadTextFile(Module1& m, ReaderHost& host, const std::string& path);
-
-enum class CaptureKind { Kiss, Log, ServerLog, Text };
 
 ReadResult ReadCaptureFile(CaptureKind kind, Module1& m, ReaderHost& host, const std::string& path);
 

@@ -2,8 +2,8 @@
 
 #include "hexconv.h"
 
-#include <array>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -12,9 +12,11 @@ constexpr unsigned char FEND = 0xC0;
 bool IsHex(char c) { return HexDigitValue(c) >= 0; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+} // namespace
+
 // The first frame of a KISS stream: after the first FENDs, a type byte of 0
 // (a received frame) or 9 (a time frame).
-bool LooksLikeKiss(std::string_view head)
+bool LooksLikeKissStream(std::string_view head)
 {
     std::size_t at = head.find(static_cast<char>(FEND));
     if (at == std::string_view::npos)
@@ -27,6 +29,8 @@ bool LooksLikeKiss(std::string_view head)
     return type == 0x00 || type == 0x09;
 }
 
+namespace {
+
 // At least three pairs "XX" each followed by a blank, from character from on.
 bool SpacedPairs(std::string_view line, std::size_t from)
 {
@@ -38,15 +42,17 @@ bool SpacedPairs(std::string_view line, std::size_t from)
     return true;
 }
 
-bool TextLine(std::string_view line) { return line[0] == '[' || (line.size() >= 12 && SpacedPairs(line, 0)); }
+} // namespace
 
-bool LogLine(std::string_view line)
+bool IsTextCaptureLine(std::string_view line) { return line[0] == '[' || (line.size() >= 12 && SpacedPairs(line, 0)); }
+
+bool IsLogLine(std::string_view line)
 {
     return line.size() >= 17 && IsDigit(line[0]) && IsDigit(line[1]) && line[2] == ':' && IsDigit(line[3])
         && IsDigit(line[4]) && line[5] == ':' && IsDigit(line[6]) && IsDigit(line[7]) && SpacedPairs(line, 9);
 }
 
-bool ServerLogLine(std::string_view line)
+bool IsServerLogLine(std::string_view line)
 {
     if (line.size() < 20 + 30 || !IsDigit(line[0]))
         return false;
@@ -56,34 +62,14 @@ bool ServerLogLine(std::string_view line)
     return true;
 }
 
-} // namespace
-
-const char* CaptureKindName(CaptureKind kind)
-{
-    switch (kind) {
-    case CaptureKind::Kiss: return "kiss";
-    case CaptureKind::Log: return "log";
-    case CaptureKind::ServerLog: return "serverlog";
-    case CaptureKind::Text: return "text";
-    }
-    return "";
-}
-
-std::optional<CaptureKind> CaptureKindFromName(std::string_view name)
-{
-    for (const CaptureKind kind : {CaptureKind::Kiss, CaptureKind::Log, CaptureKind::ServerLog, CaptureKind::Text})
-        if (name == CaptureKindName(kind))
-            return kind;
-    return std::nullopt;
-}
-
 Detection DetectCaptureKind(std::string_view head)
 {
     head = head.substr(0, DetectionBytes);
     if (head.empty())
         return {std::nullopt, "the file is empty"};
-    if (LooksLikeKiss(head))
-        return {CaptureKind::Kiss, {}};
+    for (const CaptureKindInfo& kind : CaptureKinds())
+        if (kind.HeadTest && kind.HeadTest(head))
+            return {kind.Kind, {}};
 
     // The last line may be cut off where the look ends: leave it out unless
     // it is the only one.
@@ -91,7 +77,8 @@ Detection DetectCaptureKind(std::string_view head)
     if (end != std::string_view::npos && end + 1 < head.size() && head.size() == DetectionBytes)
         head = head.substr(0, end + 1);
 
-    std::array<int, 4> votes{};
+    const auto kinds = CaptureKinds();
+    std::vector<int> votes(kinds.size());
     int lines = 0;
     std::size_t pos = 0;
     while (pos < head.size()) {
@@ -103,23 +90,25 @@ Detection DetectCaptureKind(std::string_view head)
         if (line.find_first_not_of(" \t") == std::string_view::npos)
             continue;
         ++lines;
-        votes[static_cast<int>(CaptureKind::Text)] += TextLine(line);
-        votes[static_cast<int>(CaptureKind::Log)] += LogLine(line);
-        votes[static_cast<int>(CaptureKind::ServerLog)] += ServerLogLine(line);
+        for (std::size_t k = 0; k < kinds.size(); ++k)
+            votes[k] += kinds[k].LineTest && kinds[k].LineTest(line);
     }
     if (lines == 0)
         return {std::nullopt, "the file holds only blank lines"};
-    int best = static_cast<int>(CaptureKind::Text);
-    for (const CaptureKind kind : {CaptureKind::Log, CaptureKind::ServerLog})
-        if (votes[static_cast<int>(kind)] > votes[best])
-            best = static_cast<int>(kind);
-    if (2 * votes[best] >= lines)
-        return {static_cast<CaptureKind>(best), {}};
+    std::optional<std::size_t> best;
+    for (std::size_t k = 0; k < kinds.size(); ++k)
+        if (kinds[k].LineTest
+            && (!best || votes[k] > votes[*best]
+                || (votes[k] == votes[*best] && kinds[k].TieRank < kinds[*best].TieRank)))
+            best = k;
+    if (best && 2 * votes[*best] >= lines)
+        return {kinds[*best].Kind, {}};
+    const int mostVotes = best ? votes[*best] : 0;
     const std::size_t fend = head.find(static_cast<char>(FEND));
     return {std::nullopt,
         fend != std::string_view::npos
             ? "its FEND bytes frame no KISS frame of type 0 or 9, and its lines are of no capture kind"
-            : "no KISS framing, and " + std::to_string(lines - votes[best]) + " of its " + std::to_string(lines)
+            : "no KISS framing, and " + std::to_string(lines - mostVotes) + " of its " + std::to_string(lines)
                 + " lines are of no capture kind"};
 }
 

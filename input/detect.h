@@ -1,12 +1,12 @@
 #pragma once
 
-#include "capturereaders.h"
+#include "capturekinds.h"
 
 #include <optional>
 #include <string>
 #include <string_view>
 
-// Which of the four kinds a capture is, told from its first bytes.
+// Which kind a capture is, told from its first bytes.
 struct Detection {
     std::optional<CaptureKind> Kind;
     std::string Reason;      // why it is of no known kind
@@ -16,17 +16,20 @@ struct Detection {
 // At most this much of a file is looked at.
 inline constexpr std::size_t DetectionBytes = 64 * 1024;
 
-// KISS: FEND-framed, the first frame of type 0 or 9. Otherwise lines: the kind
-// that most of the lines are, where they are at least half of the lines that
-// hold anything: "[" time lines and blank-separated hex lines (text),
-// "HH:MM:SS" and blank-separated pairs (log), a 19-character time, a
-// separator and continuous hex (server log).
+// A kind whose head test passes; otherwise the line kind that most of the
+// lines are, where they are at least half of the lines that hold anything.
 Detection DetectCaptureKind(std::string_view head);
 
 // Reads the first DetectionBytes of path and tells its kind; a file that
 // cannot be read has no kind, and the reason says why.
 Detection DetectCaptureFile(const std::string& path);
 
-// "kiss", "log", "serverlog", "text".
-const char* CaptureKindName(CaptureKind kind);
-std::optional<CaptureKind> CaptureKindFromName(std::string_view name);
+// The tests of the kinds' table.
+// KISS: FEND-framed, the first frame of type 0 or 9.
+bool LooksLikeKissStream(std::string_view head);
+// "[" time lines and lines of at least three blank-separated hex pairs.
+bool IsTextCaptureLine(std::string_view line);
+// "HH:MM:SS", a separator and blank-separated hex pairs.
+bool IsLogLine(std::string_view line);
+// A 19-character time, a separator and at least 30 continuous hex digits.
+bool IsServerLogLine(std::string_view line);

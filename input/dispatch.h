@@ -1,5 +1,6 @@
 #pragma once
 
+#include "hexconv.h"
 #include "telemetry/module1.h"
 
 #include <array>
@@ -14,6 +15,18 @@ inline constexpr std::array<std::uint8_t, 17> PacketHeaderQB50P1
     = {0x00, 0xA2, 0x84, 0x6A, 0x60, 0xA0, 0x62, 0x00, 0xA2, 0x84, 0x6A, 0x60, 0xA0, 0x62, 0x00, 0x03, 0xF0};
 inline constexpr std::array<std::uint8_t, 17> PacketHeaderQB50P2
     = {0x00, 0xA2, 0x84, 0x6A, 0x60, 0xA0, 0x64, 0x00, 0xA2, 0x84, 0x6A, 0x60, 0xA0, 0x64, 0x00, 0x03, 0xF0};
+
+// A header as a server log writes it: continuous upper-case hex of the bytes
+// from the destination address up to the control byte (positions 2 to 16).
+inline constexpr std::array<char, 30> ServerLogHeaderText(const std::array<std::uint8_t, 17>& header)
+{
+    std::array<char, 30> text{};
+    for (std::size_t k = 0; k < 15; ++k) {
+        text[2 * k] = UpperHexDigits[header[k + 1] >> 4];
+        text[2 * k + 1] = UpperHexDigits[header[k + 1] & 0x0F];
+    }
+    return text;
+}
 
 // True when the frame's first 17 bytes are either satellite's header. Either
 // header is accepted whichever satellite is chosen: the satellite number byte

@@ -5,33 +5,17 @@
 #include <string>
 #include <string_view>
 
+inline constexpr char UpperHexDigits[] = "0123456789ABCDEF";
+
 // Two upper-case hex digits of a byte, with a leading 0 below 16 (0x0A gives "0A").
 std::string ByteToHexText(std::uint8_t value);
 
 // Appends the two upper-case hex digits of a byte to out.
 inline void AppendByteHex(std::string& out, std::uint8_t value)
 {
-    static constexpr char digits[] = "0123456789ABCDEF";
-    out.push_back(digits[value >> 4]);
-    out.push_back(digits[value & 0x0F]);
+    out.push_back(UpperHexDigits[value >> 4]);
+    out.push_back(UpperHexDigits[value & 0x0F]);
 }
-
-// The value of a hex digit, or -1 for any other character.
-inline int HexDigitValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
-// The value of a hex text: an optional "0x" or "&H" prefix (either case), then
-// the hex digits up to the first other character; no digit gives 0. Digits past
-// the eighth shift the older ones out, as a 32-bit register would.
-std::int32_t HexTextToLong(std::string_view text);
 
 // The value of every character as a hex digit, 0xFF for the others.
 inline constexpr auto HexValueTable = [] {
@@ -43,6 +27,18 @@ inline constexpr auto HexValueTable = [] {
                                                                                             : 0xFF);
     return table;
 }();
+
+// The value of a hex digit, or -1 for any other character.
+inline int HexDigitValue(char c)
+{
+    const std::uint8_t value = HexValueTable[static_cast<unsigned char>(c)];
+    return value < 16 ? value : -1;
+}
+
+// The value of a hex text: an optional "0x" or "&H" prefix (either case), then
+// the hex digits up to the first other character; no digit gives 0. Digits past
+// the eighth shift the older ones out, as a 32-bit register would.
+std::int32_t HexTextToLong(std::string_view text);
 
 // Converts the complete pair at line[at], line[at + 1] as HexPairValue does,
 // and tells whether it was two hex digits.

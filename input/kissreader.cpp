@@ -1,6 +1,7 @@
 #include "capturereaders.h"
 #include "dispatch.h"
 #include "hexconv.h"
+#include "readerskeleton.h"
 
 #include <array>
 #include <cstring>
@@ -97,10 +98,9 @@ Bytes Unescape(Bytes escaped, std::vector<std::uint8_t>& scratch, std::int64_t& 
 // "XX " for every byte value, four bytes apart so that one copy writes a byte's text.
 constexpr auto HexBlankTable = [] {
     std::array<char, 256 * 4> table{};
-    constexpr char digits[] = "0123456789ABCDEF";
     for (int b = 0; b < 256; ++b) {
-        table[static_cast<std::size_t>(4 * b)] = digits[b >> 4];
-        table[static_cast<std::size_t>(4 * b + 1)] = digits[b & 0x0F];
+        table[static_cast<std::size_t>(4 * b)] = UpperHexDigits[b >> 4];
+        table[static_cast<std::size_t>(4 * b + 1)] = UpperHexDigits[b & 0x0F];
         table[static_cast<std::size_t>(4 * b + 2)] = ' ';
     }
     return table;
@@ -123,49 +123,38 @@ void SetHexText(std::string& text, Bytes frame)
 
 ReadResult ReadKissFile(Module1& m, ReaderHost& host, const std::string& path)
 {
-    CaptureFile file;
-    ReadResult opened = file.Open(path);
-    if (!opened.Ok)
-        return opened;
+    return ReadCaptureWith(m, host, path, [&](CaptureFile& file, EventPump& pump) {
+        m.ShowTimeSpan = false;
+        std::vector<std::uint8_t> scratch;
+        auto onFrame = [&](Bytes escaped) {
+            if (pump.Cancelled())
+                return;
+            const Bytes frame = Unescape(escaped, scratch, m.Import.BadEscapes);
+            m.FrameLength = static_cast<std::int64_t>(frame.size());
+            PutIntoFrameBuffer(m, 1, frame);
+            ++m.Import.Units;
+            if (frame[0] == TimeFrameType) {
+                ++m.Import.TimeUnits;
+                // The time of the frames that follow, one character per byte,
+                // as far as the frame buffer reaches.
+                const std::size_t n = std::min<std::size_t>(frame.size(), FrameBufferSize) - 1;
+                m.FrameTimeText.assign(reinterpret_cast<const char*>(frame.data()) + 1, n);
+            } else if (frame.size() < 20) {
+                // No packet kind at position 20: the frame cannot be stored.
+                ++m.Import.TooShort;
+            } else if (MatchesPacketHeader(frame)) {
+                SetHexText(m.FrameHexText, frame);
+                if (DispatchPacket(m, true) != 0)
+                    host.AppendDumpLine(m.FrameHexText);
+            } else {
+                ++m.Import.OtherHeader;
+            }
+            pump.Tick();
+        };
 
-    host.SetBusy(true);
-    m.ShowTimeSpan = false;
-    EventPump pump(host, file);
-    std::vector<std::uint8_t> scratch;
-
-    auto onFrame = [&](Bytes escaped) {
-        if (pump.Cancelled())
-            return;
-        const Bytes frame = Unescape(escaped, scratch, m.Import.BadEscapes);
-        m.FrameLength = static_cast<std::int64_t>(frame.size());
-        PutIntoFrameBuffer(m, 1, frame);
-        ++m.Import.Units;
-        if (frame[0] == TimeFrameType) {
-            ++m.Import.TimeUnits;
-            // The time of the frames that follow, one character per byte, as
-            // far as the frame buffer reaches.
-            const std::size_t n = std::min<std::size_t>(frame.size(), FrameBufferSize) - 1;
-            m.FrameTimeText.assign(reinterpret_cast<const char*>(frame.data()) + 1, n);
-        } else if (frame.size() < 20) {
-            // No packet kind at position 20: the frame cannot be stored.
-            ++m.Import.TooShort;
-        } else if (MatchesPacketHeader(frame)) {
-            SetHexText(m.FrameHexText, frame);
-            if (DispatchPacket(m, true) != 0)
-                host.AppendDumpLine(m.FrameHexText);
-        } else {
-            ++m.Import.OtherHeader;
-        }
-        pump.Tick();
-    };
-
-    KissFrameCutter cutter;
-    for (std::string_view chunk = file.NextChunk(); !chunk.empty() && !pump.Cancelled(); chunk = file.NextChunk())
-        cutter.Feed(chunk, onFrame);
-    cutter.Finish(onFrame);
-    m.Import.Cancelled = pump.Cancelled();
-
-    host.SetBusy(false);
-    host.RefreshAtEndOfFile();
-    return file.Status();
+        KissFrameCutter cutter;
+        for (std::string_view chunk = file.NextChunk(); !chunk.empty() && !pump.Cancelled(); chunk = file.NextChunk())
+            cutter.Feed(chunk, onFrame);
+        cutter.Finish(onFrame);
+    });
 }

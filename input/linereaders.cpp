@@ -4,6 +4,8 @@
 #include "capturereaders.h"
 #include "dispatch.h"
 #include "hexconv.h"
+#include "linesplitter.h"
+#include "readerskeleton.h"
 
 #include <algorithm>
 #include <cstring>
@@ -23,8 +25,7 @@ std::string_view WithoutTrailingCr(std::string_view line)
 // after the last line end is a line too, unless emptyLastIsLine is off and it
 // is empty (or holds only a CR).
 template <typename OnLine>
-ReadResult ForEachLine(
-    CaptureFile& file, EventPump& pump, ImportSummary& import, LineEnds ends, bool emptyLastIsLine, OnLine&& onLine)
+void ForEachLine(CaptureFile& file, EventPump& pump, LineEnds ends, bool emptyLastIsLine, OnLine&& onLine)
 {
     LineSplitter splitter(ends);
     auto eachLine = [&](std::string_view line) {
@@ -35,8 +36,6 @@ ReadResult ForEachLine(
         splitter.Feed(chunk, eachLine);
     if (emptyLastIsLine || !WithoutTrailingCr(splitter.Rest()).empty())
         eachLine(splitter.Rest());
-    import.Cancelled = pump.Cancelled();
-    return file.Status();
 }
 
 // Characters from..from+count of a line (counted from 0), as far as it reaches.
@@ -87,67 +86,63 @@ void SetClockTime(std::string& time, std::string_view clock)
 
 ReadResult ReadLogFile(Module1& m, ReaderHost& host, const std::string& path)
 {
-    CaptureFile file;
-    if (ReadResult opened = file.Open(path); !opened.Ok)
-        return opened;
-    host.SetBusy(true);
-    EventPump pump(host, file);
-    // A CR before the LF stays in the line; it falls where no pair is read.
-    ReadResult status = ForEachLine(file, pump, m.Import, LineEnds::LfOnly, true, [&](std::string_view line) {
-        SetClockTime(m.FrameTimeText, line.substr(0, 8));
-        PutSpacedHexPairs(m, Mid(line, 9, std::string_view::npos));
-        const std::string_view text = WithoutTrailingCr(line);
-        if (!text.empty()) {
-            ++m.Import.Units;
-            m.Import.NotOfKind += !StartsWithClockTime(text);
-        }
-        // Without the third pair there is no packet kind (position 20 is 0).
-        if (text.size() < 16)
-            m.Import.TooShort += !text.empty();
-        else
-            DispatchPacket(m, false);
-        pump.Tick();
+    return ReadCaptureWith(m, host, path, [&](CaptureFile& file, EventPump& pump) {
+        // A CR before the LF stays in the line; it falls where no pair is read.
+        ForEachLine(file, pump, LineEnds::LfOnly, true, [&](std::string_view line) {
+            SetClockTime(m.FrameTimeText, line.substr(0, 8));
+            PutSpacedHexPairs(m, Mid(line, 9, std::string_view::npos));
+            const std::string_view text = WithoutTrailingCr(line);
+            if (!text.empty()) {
+                ++m.Import.Units;
+                m.Import.NotOfKind += !StartsWithClockTime(text);
+            }
+            // Without the third pair there is no packet kind (position 20 is 0).
+            if (text.size() < 16)
+                m.Import.TooShort += !text.empty();
+            else
+                DispatchPacket(m, false);
+            pump.Tick();
+        });
     });
-    host.SetBusy(false);
-    host.RefreshAtEndOfFile();
-    return status;
 }
 
 ReadResult ReadTextFile(Module1& m, ReaderHost& host, const std::string& path)
 {
-    CaptureFile file;
-    if (ReadResult opened = file.Open(path); !opened.Ok)
-        return opened;
-    m.ShowTimeSpan = true;
-    host.SetBusy(true);
-    EventPump pump(host, file);
-    ReadResult status = ForEachLine(file, pump, m.Import, LineEnds::AnyLineEnd, false, [&](std::string_view line) {
-        m.Import.Units += !line.empty();
-        // A time line gives the time of the hex lines after it, in this file
-        // and the next, until the next time line.
-        const bool timeLine = !line.empty() && line[0] == '[';
-        if (timeLine) {
-            SetClockTime(m.FrameTimeText, Mid(line, 12, 8));
-            ++m.Import.TimeUnits;
-        }
-        const bool hexLine = line.size() >= 12 && line[2] == ' ' && line[5] == ' ' && line[8] == ' ' && line[11] == ' ';
-        if (hexLine) {
-            PutSpacedHexPairs(m, line);
-            DispatchPacket(m, false);
-        } else if (!timeLine && !line.empty()) {
-            ++m.Import.NotOfKind;
-        }
-        pump.Tick();
+    return ReadCaptureWith(m, host, path, [&](CaptureFile& file, EventPump& pump) {
+        m.ShowTimeSpan = true;
+        ForEachLine(file, pump, LineEnds::AnyLineEnd, false, [&](std::string_view line) {
+            m.Import.Units += !line.empty();
+            // A time line gives the time of the hex lines after it, in this file
+            // and the next, until the next time line.
+            const bool timeLine = !line.empty() && line[0] == '[';
+            if (timeLine) {
+                SetClockTime(m.FrameTimeText, Mid(line, 12, 8));
+                ++m.Import.TimeUnits;
+            }
+            const bool hexLine
+                = line.size() >= 12 && line[2] == ' ' && line[5] == ' ' && line[8] == ' ' && line[11] == ' ';
+            if (hexLine) {
+                PutSpacedHexPairs(m, line);
+                DispatchPacket(m, false);
+            } else if (!timeLine && !line.empty()) {
+                ++m.Import.NotOfKind;
+            }
+            pump.Tick();
+        });
     });
-    host.SetBusy(false);
-    host.RefreshAtEndOfFile();
-    return status;
 }
 
 namespace {
 
-constexpr std::string_view ServerHeaderQB50P1 = "A2846A60A06200A2846A60A0620003";
-constexpr std::string_view ServerHeaderQB50P2 = "A2846A60A06400A2846A60A0640003";
+constexpr auto ServerHeaderQB50P1 = ServerLogHeaderText(PacketHeaderQB50P1);
+constexpr auto ServerHeaderQB50P2 = ServerLogHeaderText(PacketHeaderQB50P2);
+
+bool IsServerLogHeader(std::string_view header)
+{
+    const auto is
+        = [&](const std::array<char, 30>& text) { return header == std::string_view(text.data(), text.size()); };
+    return is(ServerHeaderQB50P1) || is(ServerHeaderQB50P2);
+}
 
 // Undoes the KISS escapes of a server-log frame on byte boundaries: the byte
 // pairs DB DD and DB DC, written in upper-case digits, become DB and C0.
@@ -191,35 +186,29 @@ void PutContinuousHex(Module1& m, std::string_view hex)
 
 ReadResult ReadServerLogFile(Module1& m, ReaderHost& host, const std::string& path)
 {
-    CaptureFile file;
-    if (ReadResult opened = file.Open(path); !opened.Ok)
-        return opened;
-    host.SetBusy(true);
-    // The dump page shows the lines of the server log read last.
-    host.ClearDump();
-    m.ShowTimeSpan = true;
-    EventPump pump(host, file);
-    std::int64_t lineNumber = 0;
-    ReadResult status = ForEachLine(file, pump, m.Import, LineEnds::LfOnly, false, [&](std::string_view line) {
-        // The CR of a CR LF line end is not part of the line.
-        line = WithoutTrailingCr(line);
-        m.FrameTimeText.assign(line.substr(0, 19));
-        UnescapeHexFrame(Mid(line, 20, std::string_view::npos), m.FrameHexText);
-        PutContinuousHex(m, m.FrameHexText);
-        host.AppendDumpLine(m.FrameHexText);
-        ++m.Import.Units;
-        const std::string_view header = std::string_view(m.FrameHexText).substr(0, 30);
-        if (line.size() <= 20)
-            ++m.Import.NotOfKind; // a time at most: no frame
-        else if (m.FrameHexText.size() < 38)
-            ++m.Import.TooShort; // no packet kind at position 20
-        else if (header == ServerHeaderQB50P1 || header == ServerHeaderQB50P2)
-            DispatchPacket(m, true);
-        else
-            ++m.Import.OtherHeader;
-        pump.Tick(lineNumber++);
+    return ReadCaptureWith(m, host, path, [&](CaptureFile& file, EventPump& pump) {
+        // The dump page shows the lines of the server log read last.
+        host.ClearDump();
+        m.ShowTimeSpan = true;
+        std::int64_t lineNumber = 0;
+        ForEachLine(file, pump, LineEnds::LfOnly, false, [&](std::string_view line) {
+            // The CR of a CR LF line end is not part of the line.
+            line = WithoutTrailingCr(line);
+            m.FrameTimeText.assign(line.substr(0, 19));
+            UnescapeHexFrame(Mid(line, 20, std::string_view::npos), m.FrameHexText);
+            PutContinuousHex(m, m.FrameHexText);
+            host.AppendDumpLine(m.FrameHexText);
+            ++m.Import.Units;
+            const std::string_view header = std::string_view(m.FrameHexText).substr(0, 30);
+            if (line.size() <= 20)
+                ++m.Import.NotOfKind; // a time at most: no frame
+            else if (m.FrameHexText.size() < 38)
+                ++m.Import.TooShort; // no packet kind at position 20
+            else if (IsServerLogHeader(header))
+                DispatchPacket(m, true);
+            else
+                ++m.Import.OtherHeader;
+            pump.Tick(lineNumber++);
+        });
     });
-    host.SetBusy(false);
-    host.RefreshAtEndOfFile();
-    return status;
 }

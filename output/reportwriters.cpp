@@ -1,7 +1,9 @@
 #include "reportwriters.h"
 
-#include "numberformat.h"
+#include "programinfo.h"
+
 #include "ui/fieldcatalogue.h"
+#include "ui/numberformat.h"
 #include "ui/valuetext.h"
 
 namespace {

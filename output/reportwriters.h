@@ -18,8 +18,6 @@ struct FieldRowTexts {
     std::array<std::string, FieldCount> Value;
 };
 
-inline constexpr std::string_view ProgramTitle = "Norvane Telemetry Decoder";
-
 // Every record 1 to the larger of the two record counts, one line each, after
 // a line of the field captions; every item followed by ";", every line by CR LF.
 void WriteCsv(

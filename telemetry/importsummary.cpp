@@ -1,31 +1,51 @@
 #include "importsummary.h"
 
+namespace {
+
+using S = ImportSummary;
+using G = CounterGroup;
+
+constexpr ImportCounter Counters[] = {
+    {&S::Units, "Frames or lines", "", G::Read},
+    {&S::TimeUnits, "Time frames or lines", "", G::Read},
+    {&S::Stored1, "Kind 1", "", G::Stored},
+    {&S::Stored2, "Kind 2", "", G::Stored},
+    {&S::TooShort, "Too short", "too short", G::Dropped},
+    {&S::OtherHeader, "Other header", "other header", G::Dropped},
+    {&S::OtherSatellite, "Other satellite", "other satellite", G::Dropped},
+    {&S::OtherKind, "Other packet kind", "other packet kind", G::Dropped},
+    {&S::NotOfKind, "Not of the kind", "not of the file's kind", G::Dropped},
+    {&S::BadEscapes, "Bad escapes", "bad KISS escapes", G::Flaw},
+    {&S::BadHexPairs, "Bad hex pairs", "hex pairs not hex", G::Flaw},
+};
+
+} // namespace
+
+std::span<const ImportCounter> ImportCounters() { return Counters; }
+
 void ImportSummary::Add(const ImportSummary& o)
 {
-    Units += o.Units;
-    TimeUnits += o.TimeUnits;
-    Stored1 += o.Stored1;
-    Stored2 += o.Stored2;
-    TooShort += o.TooShort;
-    OtherHeader += o.OtherHeader;
-    OtherSatellite += o.OtherSatellite;
-    OtherKind += o.OtherKind;
-    NotOfKind += o.NotOfKind;
-    BadEscapes += o.BadEscapes;
-    BadHexPairs += o.BadHexPairs;
+    for (const ImportCounter& counter : Counters)
+        this->*counter.Member += o.*counter.Member;
 }
 
 namespace {
 
-void AppendCount(std::string& out, bool& first, std::int64_t count, const char* what)
+// The counts of one group that are not 0, as " 3 too short, 1 other header";
+// empty when all are 0.
+std::string GroupCounts(const ImportSummary& s, CounterGroup group)
 {
-    if (count == 0)
-        return;
-    out += first ? " " : ", ";
-    out += std::to_string(count);
-    out += ' ';
-    out += what;
-    first = false;
+    std::string out;
+    for (const ImportCounter& counter : Counters) {
+        const std::int64_t count = s.*counter.Member;
+        if (counter.Group != group || count == 0)
+            continue;
+        out += out.empty() ? " " : ", ";
+        out += std::to_string(count);
+        out += ' ';
+        out += counter.Phrase;
+    }
+    return out;
 }
 
 } // namespace
@@ -36,7 +56,7 @@ std::string SummaryLine(const ImportSummary& s)
     if (s.Kind.empty() && !s.Error.empty())
         return s.Error;
     // Totals mix frames of KISS captures and lines of the others.
-    const std::string unit = s.Kind == "kiss" ? "frames" : s.Kind.empty() ? "frames or lines" : "lines";
+    const std::string unit = s.Unit.empty() ? "frames or lines" : s.Unit;
     std::string line = s.File + ": ";
     if (!s.Kind.empty())
         line += s.Kind + ", ";
@@ -45,20 +65,9 @@ std::string SummaryLine(const ImportSummary& s)
         line += " (" + std::to_string(s.TimeUnits) + " time " + unit + ")";
     line += ", stored " + std::to_string(s.Stored1) + " of kind 1 and " + std::to_string(s.Stored2) + " of kind 2";
 
-    std::string dropped;
-    bool first = true;
-    AppendCount(dropped, first, s.TooShort, "too short");
-    AppendCount(dropped, first, s.OtherHeader, "other header");
-    AppendCount(dropped, first, s.OtherSatellite, "other satellite");
-    AppendCount(dropped, first, s.OtherKind, "other packet kind");
-    AppendCount(dropped, first, s.NotOfKind, "not of the file's kind");
-    line += ", dropped:" + (first ? std::string(" none") : dropped);
-
-    std::string flaws;
-    first = true;
-    AppendCount(flaws, first, s.BadEscapes, "bad KISS escapes");
-    AppendCount(flaws, first, s.BadHexPairs, "hex pairs not hex");
-    if (!first)
+    const std::string dropped = GroupCounts(s, CounterGroup::Dropped);
+    line += ", dropped:" + (dropped.empty() ? std::string(" none") : dropped);
+    if (const std::string flaws = GroupCounts(s, CounterGroup::Flaw); !flaws.empty())
         line += ", flaws:" + flaws;
     if (s.Cancelled)
         line += ", cancelled";

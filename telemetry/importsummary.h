@@ -1,13 +1,16 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
+#include <string_view>
 
 // What one capture file gave: how much was read, what was stored, and what
 // was left out and why. The readers only count what they do anyway.
 struct ImportSummary {
     std::string File;
-    std::string Kind;           // "kiss", "log", "serverlog" or "text"
+    std::string Kind;           // the capture kind's name: "kiss", "log", ...
+    std::string Unit;           // what Units counts: "frames" or "lines"
     std::string Error;          // why the file could not be read, or stopped
     bool Cancelled = false;     // the user stopped the reading
     std::int64_t Units = 0;     // frames (KISS) or lines read
@@ -27,6 +30,20 @@ struct ImportSummary {
     // Adds the counts of other (for totals).
     void Add(const ImportSummary& other);
 };
+
+// What a counter of ImportSummary counts, and how the "Import" page and the
+// summary line name it. Adding a counter is a member and a row of the table.
+enum class CounterGroup { Read, Stored, Dropped, Flaw };
+
+struct ImportCounter {
+    std::int64_t ImportSummary::*Member;
+    std::string_view Column; // header of its column on the "Import" page
+    std::string_view Phrase; // in the summary line, after the count (dropped and flaws)
+    CounterGroup Group;
+};
+
+// Every counter, in the order of the "Import" page's columns.
+std::span<const ImportCounter> ImportCounters();
 
 // "pass.kss: kiss, 120 frames (60 time frames), stored 30 + 30, dropped: ..."
 std::string SummaryLine(const ImportSummary& s);

@@ -1,5 +1,7 @@
 #include "capturegen.h"
 
+#include "frameencoders.h"
+
 #include "input/dispatch.h"
 #include "input/hexconv.h"
 #include "telemetry/decoders.h"
@@ -206,58 +208,6 @@ void PutRaw(std::vector<std::uint8_t>& field, const FieldLayout& row, double val
     }
 }
 
-std::string HexSpaced(const std::vector<std::uint8_t>& bytes)
-{
-    std::string text;
-    for (const std::uint8_t b : bytes) {
-        AppendByteHex(text, b);
-        text.push_back(' ');
-    }
-    return text;
-}
-
-// The frame from the destination address on, as continuous hex with the KISS
-// escapes of a server log.
-std::string HexEscaped(const std::vector<std::uint8_t>& bytes)
-{
-    std::string text;
-    for (const std::uint8_t b : bytes) {
-        if (b == 0xC0)
-            text.append("DBDC");
-        else if (b == 0xDB)
-            text.append("DBDD");
-        else
-            AppendByteHex(text, b);
-    }
-    return text;
-}
-
-void AppendKissFrame(std::string& out, const std::vector<std::uint8_t>& frame)
-{
-    out.push_back(static_cast<char>(0xC0));
-    for (const std::uint8_t b : frame) {
-        if (b == 0xC0) {
-            out.push_back(static_cast<char>(0xDB));
-            out.push_back(static_cast<char>(0xDC));
-        } else if (b == 0xDB) {
-            out.push_back(static_cast<char>(0xDB));
-            out.push_back(static_cast<char>(0xDD));
-        } else {
-            out.push_back(static_cast<char>(b));
-        }
-    }
-    out.push_back(static_cast<char>(0xC0));
-}
-
-// A whole frame as the KISS reader sees it: type byte, AX.25 header, information field.
-std::vector<std::uint8_t> FullFrame(int headerSatellite, const std::vector<std::uint8_t>& info)
-{
-    const auto& header = headerSatellite == 2 ? PacketHeaderQB50P2 : PacketHeaderQB50P1;
-    std::vector<std::uint8_t> frame(header.begin(), header.end());
-    frame.insert(frame.end(), info.begin(), info.end());
-    return frame;
-}
-
 } // namespace
 
 std::vector<std::uint8_t> MakeBeacon(int kind, int satellite, std::int64_t index, std::uint32_t seed)
@@ -289,17 +239,13 @@ GeneratedCapture GenerateCapture(const CaptureOptions& o)
             g.Dropped += 1;
         switch (o.Kind) {
         case CaptureKind::Kiss: {
-            const std::string time = clock.Date + " " + clock.Time + " UTC";
-            std::vector<std::uint8_t> timeFrame(time.size() + 1, 9);
-            std::copy(time.begin(), time.end(), timeFrame.begin() + 1);
-            AppendKissFrame(g.Bytes, timeFrame);
+            AppendKissFrame(g.Bytes, KissTimeFrame(clock.Date + " " + clock.Time + " UTC"));
             AppendKissFrame(g.Bytes, FullFrame(headerSatellite, info));
             break;
         }
         case CaptureKind::ServerLog: {
             const std::vector<std::uint8_t> frame = FullFrame(headerSatellite, info);
-            g.Bytes += clock.Date + " " + clock.Time + " "
-                + HexEscaped(std::vector<std::uint8_t>(frame.begin() + 1, frame.end())) + eol;
+            g.Bytes += clock.Date + " " + clock.Time + " " + HexEscaped(std::span(frame).subspan(1)) + eol;
             break;
         }
         case CaptureKind::Log: g.Bytes += clock.Time + " " + HexSpaced(info) + eol; break;

@@ -12,9 +12,8 @@ shift || true
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(kiss log serverlog text hextext settings)
 
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNORVANE_FUZZ=ON \
-  -DNORVANE_GUI=OFF -DNORVANE_TESTS=OFF -DNORVANE_BENCHMARKS=OFF >/dev/null
-cmake --build build-fuzz -j2 --target all-fuzzers >/dev/null
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz >/dev/null
 
 mkdir -p build-fuzz/crashes
 passed=0

@@ -1,7 +1,8 @@
 // Writes a synthetic capture file:
-//   norvane-gen -f kiss|log|serverlog|text [-s 1|2] [-n PACKETS] [--seed N] [--clean] [--crlf] OUTPUT
+//   norvane-gen -f KIND [-s 1|2] [-n PACKETS] [--seed N] [--clean] [--crlf] OUTPUT
 
 #include "capturegen.h"
+#include "telemetry/satellite.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -13,9 +14,9 @@ namespace {
 
 int Usage()
 {
-    std::fputs(
-        "Usage: norvane-gen -f kiss|log|serverlog|text [-s 1|2] [-n PACKETS] [--seed N] [--clean] [--crlf] OUTPUT\n",
-        stderr);
+    const std::string kinds = CaptureKindNames("|", "|");
+    std::fprintf(
+        stderr, "Usage: norvane-gen -f %s [-s 1|2] [-n PACKETS] [--seed N] [--clean] [--crlf] OUTPUT\n", kinds.c_str());
     return 2;
 }
 
@@ -30,20 +31,16 @@ int main(int argc, char** argv)
         const std::string a = argv[i];
         const bool hasValue = i + 1 < argc;
         if (a == "-f" && hasValue) {
-            const std::string k = argv[++i];
-            kindGiven = true;
-            if (k == "kiss")
-                o.Kind = CaptureKind::Kiss;
-            else if (k == "log")
-                o.Kind = CaptureKind::Log;
-            else if (k == "serverlog")
-                o.Kind = CaptureKind::ServerLog;
-            else if (k == "text")
-                o.Kind = CaptureKind::Text;
-            else
+            const auto kind = CaptureKindFromName(argv[++i]);
+            if (!kind)
                 return Usage();
+            o.Kind = *kind;
+            kindGiven = true;
         } else if (a == "-s" && hasValue) {
-            o.Satellite = std::atoi(argv[++i]) == 2 ? 2 : 1;
+            const auto satellite = ParseSatellite(argv[++i]);
+            if (!satellite)
+                return Usage();
+            o.Satellite = *satellite;
         } else if (a == "-n" && hasValue) {
             o.Packets = std::atoll(argv[++i]);
         } else if (a == "--seed" && hasValue) {

@@ -2,7 +2,7 @@
 // Writes the program's icon, as the window draws it, to FILE as a PNG of
 // SIZE by SIZE pixels; the install puts it beside the SVG.
 
-#include "app/infowindow.h"
+#include "ui/programicon.h"
 
 #include <QGuiApplication>
 #include <QIcon>

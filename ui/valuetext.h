@@ -1,10 +1,9 @@
 #pragma once
 
+#include "ui/fieldcatalogue.h"
+
 #include <string>
 #include <string_view>
-
-// How the record view writes a field's value into its box.
-enum class DisplayRule { Word, Hex, Whole, Fixed2 };
 
 DisplayRule DisplayRuleOf(int field);
 

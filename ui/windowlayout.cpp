@@ -1,6 +1,8 @@
 #include "windowlayout.h"
 
+#include "telemetry/importsummary.h"
 #include "ui/dumpview.h"
+#include "ui/latin1.h"
 #include "ui/twips.h"
 
 #include <QButtonGroup>
@@ -155,12 +157,14 @@ void BuildPages(QWidget* client, Form1Controls& c, double dpi)
     c.Text3->setObjectName(QStringLiteral("Text3"));
     PlaceInTwips(c.Text3, 120, 480 - TabStripTwips, 10335, 5775, dpi);
 
-    c.ImportTable = new QTableWidget(0, static_cast<int>(std::size(ImportColumns)), pages[3]);
+    // The file and its kind, a column per import counter, and the outcome.
+    QStringList headers{QStringLiteral("File"), QStringLiteral("Kind")};
+    for (const ImportCounter& counter : ImportCounters())
+        headers << Latin1(counter.Column);
+    headers << QStringLiteral("Outcome");
+    c.ImportTable = new QTableWidget(0, static_cast<int>(headers.size()), pages[3]);
     c.ImportTable->setObjectName(QStringLiteral("ImportTable"));
     PlaceInTwips(c.ImportTable, 120, 480 - TabStripTwips, 10335, 5775, dpi);
-    QStringList headers;
-    for (const char* column : ImportColumns)
-        headers << QString::fromLatin1(column);
     c.ImportTable->setHorizontalHeaderLabels(headers);
     c.ImportTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     c.ImportTable->verticalHeader()->setVisible(false);

@@ -60,11 +60,6 @@ inline const QColor ChosenFieldYellow(255, 255, 192);
 inline constexpr int ClientWidthTwips = 10785;
 inline constexpr int ClientHeightTwips = 11970;
 
-// The columns of the "Import" page.
-inline constexpr const char* ImportColumns[]
-    = {"File", "Kind", "Frames or lines", "Time frames or lines", "Kind 1", "Kind 2", "Too short", "Other header",
-        "Other satellite", "Other packet kind", "Not of the kind", "Bad escapes", "Bad hex pairs", "Outcome"};
-
 // Creates every control on client, at its place for the screen's dpi.
 void BuildForm1Controls(QWidget* client, Form1Controls& c, double dpi);
 

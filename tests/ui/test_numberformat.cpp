@@ -1,4 +1,4 @@
-#include "output/numberformat.h"
+#include "ui/numberformat.h"
 
 #include <gtest/gtest.h>
 

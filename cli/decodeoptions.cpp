@@ -1,0 +1,164 @@
+#include "decodeoptions.h"
+
+#include "telemetry/satellite.h"
+
+#include <algorithm>
+#include <charconv>
+#include <span>
+#include <string_view>
+
+namespace {
+
+using Error = std::optional<std::string>;
+
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+Error SetKind(DecodeOptions& o, const std::string& text)
+{
+    const std::string name = Lower(text);
+    o.Kind = CaptureKindFromName(name);
+    if (!o.Kind && name != "auto")
+        return "unknown capture kind '" + text + "' (auto, " + CaptureKindNames() + ")";
+    return std::nullopt;
+}
+
+Error SetSatellite(DecodeOptions& o, const std::string& text)
+{
+    const auto satellite = ParseSatellite(text);
+    if (!satellite)
+        return "unknown satellite '" + text + "' (" + std::string(SatelliteChoices) + ")";
+    o.Satellite = *satellite;
+    return std::nullopt;
+}
+
+Error SetRecord(DecodeOptions& o, const std::string& text)
+{
+    std::int64_t n = 0;
+    const auto res = std::from_chars(text.data(), text.data() + text.size(), n);
+    if (res.ec != std::errc() || res.ptr != text.data() + text.size() || n < 1)
+        return "--record needs a record number of 1 or more, not '" + text + "'";
+    o.Record = n;
+    o.RecordGiven = true;
+    return std::nullopt;
+}
+
+struct OptionSpec {
+    std::string_view Short; // "-f", or empty
+    std::string_view Long;  // "--format"
+    std::string_view Value; // the value's name in the help, empty for a flag
+    std::string_view Help;  // lines of the help text
+    Error (*Apply)(DecodeOptions& o, const std::string& value);
+};
+
+// Every option, in the order of the help text.
+const std::vector<OptionSpec>& Options()
+{
+    static const std::string formatHelp = "kind of the captures: " + CaptureKindNames()
+        + "; auto (the\ndefault) tells each file's kind from its first 64 KiB";
+    static const std::vector<OptionSpec> options = {
+        {"-f", "--format", "KIND", formatHelp, SetKind},
+        {"-s", "--satellite", "SAT", "1 or 2 (or QB50p1, QB50p2); default 1", SetSatellite},
+        {"", "--csv", "FILE", "write every record as CSV",
+            [](DecodeOptions& o, const std::string& v) -> Error { return o.Csv = v, std::nullopt; }},
+        {"", "--tlm", "FILE", "write the TLM report of one record",
+            [](DecodeOptions& o, const std::string& v) -> Error { return o.Tlm = v, std::nullopt; }},
+        {"", "--record", "N", "the record of the TLM report; default 1", SetRecord},
+        {"", "--dump", "FILE", "write the frames of the dump page",
+            [](DecodeOptions& o, const std::string& v) -> Error { return o.Dump = v, std::nullopt; }},
+        {"", "--summary", "",
+            "tell on standard error what each file gave and what was\ndropped, one line per file, then the totals",
+            [](DecodeOptions& o, const std::string&) -> Error { return o.Summary = true, std::nullopt; }},
+        {"-q", "--quiet", "", "no summary line on standard error",
+            [](DecodeOptions& o, const std::string&) -> Error { return o.Quiet = true, std::nullopt; }},
+        {"-h", "--help", "", "show this help",
+            [](DecodeOptions& o, const std::string&) -> Error { return o.Help = true, std::nullopt; }},
+        {"", "--version", "", "show the version",
+            [](DecodeOptions& o, const std::string&) -> Error { return o.ShowVersion = true, std::nullopt; }},
+    };
+    return options;
+}
+
+const OptionSpec* FindOption(std::string_view name)
+{
+    for (const OptionSpec& option : Options())
+        if (name == option.Long || (!option.Short.empty() && name == option.Short))
+            return &option;
+    return nullptr;
+}
+
+} // namespace
+
+std::optional<std::string> ParseDecodeArguments(const std::vector<std::string>& args, DecodeOptions& o)
+{
+    bool onlyCaptures = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (onlyCaptures || a == "-" || a.empty() || a[0] != '-') {
+            o.Captures.push_back(a);
+            continue;
+        }
+        if (a == "--") {
+            onlyCaptures = true;
+            continue;
+        }
+        std::string name = a;
+        std::optional<std::string> value;
+        if (const auto eq = a.find('='); a.rfind("--", 0) == 0 && eq != std::string::npos) {
+            name = a.substr(0, eq);
+            value = a.substr(eq + 1);
+        }
+        const OptionSpec* option = FindOption(name);
+        if (!option)
+            return "unknown option " + a;
+        if (!option->Value.empty() && !value) {
+            if (i + 1 >= args.size())
+                return "option " + name + " needs a value";
+            value = args[++i];
+        }
+        if (Error error = option->Apply(o, value.value_or(std::string())))
+            return error;
+    }
+    if (o.Help || o.ShowVersion)
+        return std::nullopt;
+    if (o.Captures.empty())
+        return "no capture file given";
+    if (o.RecordGiven && !o.Tlm)
+        return "--record goes with --tlm";
+    return std::nullopt;
+}
+
+std::string DecodeUsage()
+{
+    constexpr std::size_t HelpColumn = 24;
+    std::string usage = "Usage: norvane-decode [-f auto|" + CaptureKindNames("|", "|")
+        + "] [-s 1|2] [--csv FILE] [--tlm FILE [--record N]]\n"
+          "                      [--dump FILE] [--summary] [-q] CAPTURE...\n"
+          "\n"
+          "Decodes the housekeeping telemetry of QB50p1 or QB50p2 from capture files. The captures\n"
+          "are read in the given order into one data set.\n"
+          "\n";
+    for (const OptionSpec& option : Options()) {
+        std::string line = "  " + (option.Short.empty() ? std::string("    ") : std::string(option.Short) + ", ");
+        line += option.Long;
+        if (!option.Value.empty())
+            line += " " + std::string(option.Value);
+        std::string_view help = option.Help;
+        for (bool first = true; first || !help.empty(); first = false) {
+            const std::size_t eol = help.find('\n');
+            line.resize(std::max(line.size() + 1, HelpColumn), ' ');
+            usage += line + std::string(help.substr(0, eol)) + "\n";
+            help = eol == std::string_view::npos ? std::string_view() : help.substr(eol + 1);
+            line.clear();
+        }
+    }
+    usage += "\n"
+             "FILE may be - for standard output. Without --csv, --tlm and --dump the CSV goes to\n"
+             "standard output.\n";
+    return usage;
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "input/capturekinds.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// What the arguments of norvane-decode ask for.
+struct DecodeOptions {
+    std::optional<CaptureKind> Kind; // empty: each file's own, detected
+    bool Summary = false;
+    int Satellite = 1;
+    std::optional<std::string> Csv, Tlm, Dump;
+    std::int64_t Record = 1;
+    bool RecordGiven = false;
+    bool Quiet = false;
+    bool Help = false;
+    bool ShowVersion = false;
+    std::vector<std::string> Captures;
+};
+
+// Parses args (without the program name) into o; returns the message of a
+// usage error.
+std::optional<std::string> ParseDecodeArguments(const std::vector<std::string>& args, DecodeOptions& o);
+
+// The text of --help, made from the table of options.
+std::string DecodeUsage();

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "capturefile.h"
+#include "eventpump.h"
+#include "readerhost.h"
+#include "telemetry/module1.h"
+
+#include <string>
+
+// What every capture reader does around its own reading: a file that cannot
+// be opened is reported and nothing of the store changes; otherwise the host
+// is busy while readFile(file, pump) reads the file into m, the import
+// summary notes a cancel, and the host refreshes the view at the end, also
+// after a read error part-way, which keeps what was read.
+template <typename ReadFile>
+ReadResult ReadCaptureWith(Module1& m, ReaderHost& host, const std::string& path, ReadFile&& readFile)
+{
+    CaptureFile file;
+    if (ReadResult opened = file.Open(path); !opened.Ok)
+        return opened;
+    host.SetBusy(true);
+    EventPump pump(host, file);
+    readFile(file, pump);
+    m.Import.Cancelled = pump.Cancelled();
+    host.SetBusy(false);
+    host.RefreshAtEndOfFile();
+    return file.Status();
+}

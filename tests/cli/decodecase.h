@@ -1,0 +1,35 @@
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+// A folder of tests/decode: the arguments of norvane-decode and the outputs
+// they must give.
+struct DecodeCase {
+    std::string Name;
+    std::vector<std::string> Args;                             // paths made absolute
+    std::vector<std::pair<std::string, std::string>> Expected; // output ("csv", "tlm", "dump") and its file
+};
+
+inline std::vector<DecodeCase> DecodeCases(const std::filesystem::path& root)
+{
+    std::vector<DecodeCase> cases;
+    for (const auto& entry : std::filesystem::directory_iterator(root)) {
+        if (!entry.is_directory())
+            continue;
+        DecodeCase c;
+        c.Name = entry.path().filename().string();
+        std::ifstream args(entry.path() / "args");
+        for (std::string line; std::getline(args, line);)
+            c.Args.push_back(line.rfind("./", 0) == 0 || line.rfind("../", 0) == 0
+                    ? std::filesystem::weakly_canonical(entry.path() / line).string()
+                    : line);
+        for (const char* output : {"csv", "tlm", "dump"})
+            if (const auto file = entry.path() / ("expected." + std::string(output)); std::filesystem::exists(file))
+                c.Expected.emplace_back(output, file.string());
+        cases.push_back(std::move(c));
+    }
+    return cases;
+}

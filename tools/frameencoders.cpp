@@ -1,0 +1,60 @@
+#include "frameencoders.h"
+
+#include "input/dispatch.h"
+#include "input/hexconv.h"
+
+std::string HexSpaced(ByteSpan bytes)
+{
+    std::string text;
+    for (const std::uint8_t b : bytes) {
+        AppendByteHex(text, b);
+        text.push_back(' ');
+    }
+    return text;
+}
+
+std::string HexEscaped(ByteSpan bytes)
+{
+    std::string text;
+    for (const std::uint8_t b : bytes) {
+        if (b == 0xC0)
+            text.append("DBDC");
+        else if (b == 0xDB)
+            text.append("DBDD");
+        else
+            AppendByteHex(text, b);
+    }
+    return text;
+}
+
+void AppendKissFrame(std::string& out, ByteSpan frame)
+{
+    out.push_back(static_cast<char>(0xC0));
+    for (const std::uint8_t b : frame) {
+        if (b == 0xC0) {
+            out.push_back(static_cast<char>(0xDB));
+            out.push_back(static_cast<char>(0xDC));
+        } else if (b == 0xDB) {
+            out.push_back(static_cast<char>(0xDB));
+            out.push_back(static_cast<char>(0xDD));
+        } else {
+            out.push_back(static_cast<char>(b));
+        }
+    }
+    out.push_back(static_cast<char>(0xC0));
+}
+
+std::vector<std::uint8_t> FullFrame(int headerSatellite, const std::vector<std::uint8_t>& info)
+{
+    const auto& header = headerSatellite == 2 ? PacketHeaderQB50P2 : PacketHeaderQB50P1;
+    std::vector<std::uint8_t> frame(header.begin(), header.end());
+    frame.insert(frame.end(), info.begin(), info.end());
+    return frame;
+}
+
+std::vector<std::uint8_t> KissTimeFrame(std::string_view time)
+{
+    std::vector<std::uint8_t> frame(time.size() + 1, 9);
+    std::copy(time.begin(), time.end(), frame.begin() + 1);
+    return frame;
+}
