@@ -37,7 +37,7 @@ if command -v clang-tidy >/dev/null; then
     [ -f "$f" ] && grep -q "\"file\": \"$PWD/$f\"" build/compile_commands.json && checked+=("$f")
   done
   if [ ${#checked[@]} -gt 0 ]; then
-    clang-tidy -p build --quiet "${checked[@]}" 2>/dev/null | grep -E 'warning:|error:' && {
+    printf '%s\n' "${checked[@]}" | xargs -P2 -n4 clang-tidy -p build --quiet 2>/dev/null | grep -E 'warning:|error:' && {
       echo "clang-tidy: the findings above must be mended"
       exit 1
     }

@@ -10,10 +10,15 @@ cd "$(dirname "$0")/.."
 seconds=${1:-30}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(kiss log serverlog text hextext settings)
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz >/dev/null
+# Every target that the build made, unless some are named.
+if [ ${#targets[@]} -eq 0 ]; then
+  for binary in build-fuzz/fuzz/fuzz_*; do
+    [ -x "$binary" ] && targets+=("${binary#build-fuzz/fuzz/fuzz_}")
+  done
+fi
 
 mkdir -p build-fuzz/crashes
 passed=0

@@ -28,7 +28,7 @@ std::string HexText(double value)
     // The two's-complement pattern for a negative value, as a 32-bit word.
     const std::int64_t whole = RoundToInt64(value);
     const auto bits = static_cast<std::uint64_t>(whole < 0 ? static_cast<std::uint32_t>(whole) : whole);
-    char buf[24];
+    char buf[24]{};
     const auto res = std::to_chars(buf, buf + sizeof buf, bits, 16);
     std::string text = "&H";
     for (const char* p = buf; p < res.ptr; ++p)

@@ -70,8 +70,6 @@ class TestOutputs : public QObject {
 private slots:
     void initTestCase();
     void csvAndTlmMatchTheGoldenFiles();
-    void outputNames_data();
-    void outputNames();
     void noInputFile();
     void failedWritesAreReportedAndKeepTheOldFile();
     void readOnlyFolder();
@@ -107,41 +105,6 @@ void TestOutputs::csvAndTlmMatchTheGoldenFiles()
     w.form.WriteTLMFile_Click();
     QCOMPARE(Status(w), QString::fromStdString(tlm + " has been written"));
     QVERIFY(ReadFileBytes(tlm) == GoldenBytes("expected.tlm"));
-}
-
-void TestOutputs::outputNames_data()
-{
-    QTest::addColumn<QString>("capture");
-    QTest::addColumn<QString>("csv");
-    QTest::addColumn<QString>("tlm");
-    QTest::newRow("dot in a folder") << "my.data/pass.kss"
-                                     << "my.data/pass.csv"
-                                     << "my.data/pass.tlm";
-    QTest::newRow("two dots") << "pass.2016.kss"
-                              << "pass.csv"
-                              << "pass.tlm";
-    QTest::newRow("no dot") << "pass"
-                            << "pass.csv"
-                            << "pass.tlm";
-    QTest::newRow("other ending, blank in the name") << "pass 12.txt"
-                                                     << "pass 12.csv"
-                                                     << "pass 12.tlm";
-}
-
-void TestOutputs::outputNames()
-{
-    QFETCH(QString, capture);
-    QFETCH(QString, csv);
-    QFETCH(QString, tlm);
-    TempDir dir;
-    Window w;
-    OpenSampleAs(w, dir.File(capture.toStdString()));
-    w.form.WriteCSVFile_Click();
-    QCOMPARE(Status(w), QString::fromStdString(dir.File(csv.toStdString())) + " has been written");
-    w.form.WriteTLMFile_Click();
-    QCOMPARE(Status(w), QString::fromStdString(dir.File(tlm.toStdString())) + " has been written");
-    QVERIFY(fs::is_regular_file(dir.File(csv.toStdString())));
-    QVERIFY(fs::is_regular_file(dir.File(tlm.toStdString())));
 }
 
 void TestOutputs::noInputFile()

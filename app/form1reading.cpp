@@ -1,0 +1,212 @@
+// The reading half of the main window: the open commands, reading a selection
+// as the readers' host, the "Import" page, and files dropped on the window.
+
+#include "form1.h"
+
+#include "app/opencommands.h"
+#include "ui/dumpview.h"
+#include "ui/latin1.h"
+#include "ui/recordview.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QUrl>
+
+namespace {
+
+constexpr const char* TooManyFilesMessage = "Es wurden zu viele Dateien ausgew\u00e4hlt!";
+
+std::string ToLocal(const QString& text) { return text.toLocal8Bit().toStdString(); }
+
+} // namespace
+
+void Form1::MenuFileOpenKiss_Click() { OpenCaptureFiles(CaptureKind::Kiss, std::nullopt); }
+void Form1::MnuOpenLog_Click() { OpenCaptureFiles(CaptureKind::Log, std::nullopt); }
+void Form1::MnuOpenServerLogfile_Click() { OpenCaptureFiles(CaptureKind::ServerLog, std::nullopt); }
+void Form1::MnuOpenText_Click() { OpenCaptureFiles(CaptureKind::Text, std::nullopt); }
+void Form1::MnuOpenAny_Click() { OpenCaptureFiles(std::nullopt, std::nullopt); }
+
+void Form1::OpenSelection(std::optional<CaptureKind> kind, const QStringList& paths) { OpenCaptureFiles(kind, paths); }
+
+void Form1::OpenCaptureFiles(std::optional<CaptureKind> kind, const std::optional<QStringList>& chosen)
+{
+    // One open command at a time: a second one started from the event loop
+    // while files are read would mix two data sets.
+    if (reading_)
+        return;
+    SetFieldCaptions();
+    // A selection of any kind may hold KISS captures too.
+    if (kind == CaptureKind::Kiss || !kind)
+        ClearDump();
+    for (QLineEdit* box : c_.Text1)
+        box->clear();
+    BeginDataSet(m_);
+    ShowImports();
+
+    FileDialogResult result;
+    if (chosen) {
+        result.Paths = *chosen;
+        result.Result = chosen->isEmpty() ? FileDialogResult::Outcome::Cancelled : FileDialogResult::Outcome::Chosen;
+    } else {
+        result = dialog_(this, Latin1(CommandFor(kind).Filter));
+    }
+    if (result.Result == FileDialogResult::Outcome::TooManyFiles) {
+        message_(this, QString::fromUtf8(TooManyFilesMessage));
+        return;
+    }
+    if (result.Result == FileDialogResult::Outcome::Chosen) {
+        // A cancelled dialog reads the previous selection again.
+        c_.List3->clear();
+        c_.List3->addItems(result.Paths);
+    }
+    ReadList3(kind);
+}
+
+void Form1::ReadList3(std::optional<CaptureKind> kind)
+{
+    std::vector<std::string> paths;
+    for (int i = 0; i < c_.List3->count(); ++i)
+        paths.push_back(ToLocal(c_.List3->item(i)->text()));
+    if (paths.empty())
+        return;
+
+    reading_ = true;
+    cancel_ = false;
+    for (auto& [k, action] : openActions_)
+        action->setEnabled(false);
+    c_.ReadProgress->setValue(0);
+    c_.ReadProgress->show();
+    c_.CancelRead->show();
+    const std::vector<ReadResult> failures = ReadSelection(kind, m_, *this, paths);
+    c_.ReadProgress->hide();
+    c_.CancelRead->hide();
+    for (auto& [k, action] : openActions_)
+        action->setEnabled(true);
+    reading_ = false;
+    ShowImports();
+
+    QStringList messages;
+    for (const ReadResult& failure : failures)
+        messages << QString::fromLocal8Bit(failure.Message.c_str());
+    if (cancel_)
+        messages << QStringLiteral("cancelled");
+    if (!failures.empty()) {
+        // The view shows the data set as it now stands, whichever file failed.
+        RefreshAtEndOfFile();
+    }
+    if (!messages.isEmpty())
+        SetStatus(messages.join(QStringLiteral("; ")));
+}
+
+void Form1::ShowImports()
+{
+    QTableWidget* table = c_.ImportTable;
+    table->setRowCount(static_cast<int>(m_.Imports.size()));
+    int row = 0;
+    for (const ImportSummary& s : m_.Imports) {
+        const QString outcome = !s.Error.empty() ? QString::fromLocal8Bit(s.Error.c_str())
+            : s.Cancelled                        ? QStringLiteral("cancelled")
+                                                 : QStringLiteral("read");
+        QStringList cells{QString::fromLocal8Bit(s.File.c_str()), QString::fromLatin1(s.Kind.c_str())};
+        for (const ImportCounter& counter : ImportCounters())
+            cells << QString::number(s.*counter.Member);
+        cells << outcome;
+        for (int column = 0; column < cells.size(); ++column) {
+            auto* item = new QTableWidgetItem(cells[column]);
+            if (column >= 2 && column < cells.size() - 1)
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            table->setItem(row, column, item);
+        }
+        ++row;
+    }
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!reading_ && event->mimeData()->hasUrls())
+        for (const QUrl& url : event->mimeData()->urls())
+            if (url.isLocalFile()) {
+                event->acceptProposedAction();
+                return;
+            }
+}
+
+void Form1::dropEvent(QDropEvent* event)
+{
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            paths << QDir::toNativeSeparators(url.toLocalFile());
+    if (paths.isEmpty() || reading_)
+        return;
+    event->acceptProposedAction();
+    OpenSelection(std::nullopt, paths);
+}
+
+void Form1::BeginFile(std::string_view path, std::size_t index, std::size_t count)
+{
+    SetStatus(QString::fromLocal8Bit(path.data(), static_cast<qsizetype>(path.size())));
+    c_.ReadProgress->setFormat(QStringLiteral("file %1 of %2: %p%").arg(index + 1).arg(count));
+    c_.ReadProgress->setValue(0);
+}
+
+void Form1::ShowReadProgress(std::uint64_t bytesRead, std::uint64_t fileSize)
+{
+    const std::uint64_t permille = fileSize == 0 ? 0 : std::min<std::uint64_t>(1000, bytesRead * 1000 / fileSize);
+    c_.ReadProgress->setValue(static_cast<int>(permille));
+}
+
+void Form1::SetBusy(bool busy)
+{
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void Form1::ProcessPendingEvents()
+{
+    if (dumpChanged_) {
+        c_.Text3->viewport()->update();
+        dumpChanged_ = false;
+    }
+    QCoreApplication::processEvents();
+    if (OnPendingEvents)
+        OnPendingEvents();
+}
+
+void Form1::AppendDumpLine(std::string_view line)
+{
+    c_.Text3->AppendLine(line);
+    dumpChanged_ = true;
+}
+
+void Form1::ClearDump()
+{
+    c_.Text3->Clear();
+    dumpChanged_ = false;
+}
+
+void Form1::ShowProgress(std::int64_t lineNumber) { c_.Text2->setText(QString::number(lineNumber)); }
+
+void Form1::RefreshAtEndOfFile()
+{
+    c_.Text3->viewport()->update();
+    dumpChanged_ = false;
+    c_.HScroll1->setEnabled(true);
+    c_.Text2->setText(RecordCounterText(c_.HScroll1->value(), m_.RecordCount));
+    c_.HScroll1->setMaximum(static_cast<int>(std::clamp<std::int64_t>(m_.RecordCount, 1, INT32_MAX)));
+    Option1_Click(5);
+    c_.Option1[5]->setChecked(true);
+    HScroll1_Change();
+}
