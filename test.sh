@@ -10,7 +10,7 @@ cd "$(dirname "$0")"
 quick=false
 [ "${1:-}" = "--quick" ] && quick=true
 
-tools/install-deps.sh clang-format clang-tidy clang libclang-rt-14-dev
+tools/install-deps.sh clang-format clang-tidy clang libclang-rt-14-dev influxdb curl
 
 cmake --preset release >/dev/null
 cmake --build --preset release

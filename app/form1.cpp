@@ -88,12 +88,10 @@ void Form1::BuildMenus()
         QAction* action = file->addAction(Latin1(command.Caption));
         action->setObjectName(Latin1(command.Name));
         openActions_[command.Kind] = action;
+        // Every open command reads with its kind's reader (MenuFileOpenKiss_Click and its siblings).
+        connect(
+            action, &QAction::triggered, this, [this, kind = command.Kind] { OpenCaptureFiles(kind, std::nullopt); });
     }
-    connect(openActions_[CaptureKind::Kiss], &QAction::triggered, this, &Form1::MenuFileOpenKiss_Click);
-    connect(openActions_[CaptureKind::Text], &QAction::triggered, this, &Form1::MnuOpenText_Click);
-    connect(openActions_[CaptureKind::ServerLog], &QAction::triggered, this, &Form1::MnuOpenServerLogfile_Click);
-    connect(openActions_[CaptureKind::Log], &QAction::triggered, this, &Form1::MnuOpenLog_Click);
-    connect(openActions_[std::nullopt], &QAction::triggered, this, &Form1::MnuOpenAny_Click);
 
     QMenu* settings = menuBar()->addMenu(QStringLiteral("TLM File"));
     settings->setObjectName(QStringLiteral("MnuSettings"));

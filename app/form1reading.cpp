@@ -120,6 +120,8 @@ void Form1::ShowImports()
         QStringList cells{QString::fromLocal8Bit(s.File.c_str()), QString::fromLatin1(s.Kind.c_str())};
         for (const ImportCounter& counter : ImportCounters())
             cells << QString::number(s.*counter.Member);
+        for (const Instant instant : {s.FirstInstant, s.LastInstant})
+            cells << (instant == UnknownInstant ? QString() : Latin1(FormatIsoUtc(instant)));
         cells << outcome;
         for (int column = 0; column < cells.size(); ++column) {
             auto* item = new QTableWidgetItem(cells[column]);

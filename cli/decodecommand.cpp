@@ -4,6 +4,7 @@
 #include "dumphost.h"
 #include "input/capturereaders.h"
 #include "output/reportwriters.h"
+#include "output/timeoutputs.h"
 #include "programinfo.h"
 
 #include <functional>
@@ -46,18 +47,22 @@ void WriteImportSummary(TextSink& err, const std::vector<ImportSummary>& imports
 }
 
 // Unless -q: both record counts and the number of files read.
-void WriteClosingLine(TextSink& err, const Module1& m, std::size_t captures, std::size_t failures)
+void WriteClosingLine(
+    TextSink& err, const Module1& m, std::size_t captures, std::size_t failures, std::int64_t leftOutOfInflux)
 {
     const std::size_t read = captures - failures;
     std::string line = std::to_string(m.RecordCount) + " records of packet kind 1, " + std::to_string(m.Packet2Count)
         + " of packet kind 2, from " + std::to_string(read) + (read == 1 ? " file" : " files");
     if (failures > 0)
         line += " (" + std::to_string(failures) + " not read)";
+    if (leftOutOfInflux > 0)
+        line += "; " + std::to_string(leftOutOfInflux) + " packets without a time left out of the line protocol";
     err.Write(line + "\n");
 }
 
-// Writes the CSV and the TLM report that o asks for, to files or to out.
-void WriteOutputs(
+// Writes the outputs that o asks for, to files or to out. Returns the number
+// of packets left out of the line protocol for want of a time.
+std::int64_t WriteOutputs(
     const DecodeOptions& o, const Module1& m, TextSink& out, Reporter& reporter, const std::string& decimalMark)
 {
     auto writeTo = [&](const std::string& path, const std::function<void(TextSink&)>& write) {
@@ -82,6 +87,12 @@ void WriteOutputs(
             writeTo(*o.Tlm, [&](TextSink& sink) { WriteTlm(sink, rows); });
         }
     }
+    if (o.Jsonl)
+        writeTo(*o.Jsonl, [&](TextSink& sink) { WriteJsonl(sink, m); });
+    std::int64_t leftOut = 0;
+    if (o.Influx)
+        writeTo(*o.Influx, [&](TextSink& sink) { leftOut = WriteInfluxLines(sink, m); });
+    return leftOut;
 }
 
 } // namespace
@@ -103,7 +114,7 @@ int RunDecodeCommand(
         out.Write("norvane-decode " + std::string(ProgramVersion) + "\n");
         return ExitOk;
     }
-    if (!o.Csv && !o.Tlm && !o.Dump)
+    if (!o.Csv && !o.Tlm && !o.Dump && !o.Jsonl && !o.Influx)
         o.Csv = "-";
     Reporter reporter(err);
 
@@ -122,6 +133,8 @@ int RunDecodeCommand(
 
     Module1 m;
     m.SatelliteNumber = o.Satellite;
+    m.LogDateKnown = o.LogDate.has_value();
+    m.LogDate = o.LogDate.value_or(0);
     DumpHost host(dumpFile.get(), dumpToOut ? &dumpText : nullptr, progress && !o.Quiet ? &err : nullptr);
     BeginDataSet(m);
     const std::vector<ReadResult> failures = ReadSelection(o.Kind, m, host, o.Captures);
@@ -132,13 +145,13 @@ int RunDecodeCommand(
     if (o.Summary)
         WriteImportSummary(err, m.Imports);
 
-    WriteOutputs(o, m, out, reporter, decimalMark);
+    const std::int64_t leftOut = WriteOutputs(o, m, out, reporter, decimalMark);
     if (dumpFile && !dumpFile->Commit())
         reporter.Fail(dumpFile->Error());
     if (dumpToOut)
         out.Write(dumpText);
 
     if (!o.Quiet)
-        WriteClosingLine(err, m, o.Captures.size(), failures.size());
+        WriteClosingLine(err, m, o.Captures.size(), failures.size(), leftOut);
     return reporter.ExitCode();
 }

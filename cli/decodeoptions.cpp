@@ -1,5 +1,6 @@
 #include "decodeoptions.h"
 
+#include "telemetry/instant.h"
 #include "telemetry/satellite.h"
 
 #include <algorithm>
@@ -48,6 +49,15 @@ Error SetRecord(DecodeOptions& o, const std::string& text)
     return std::nullopt;
 }
 
+Error SetLogDate(DecodeOptions& o, const std::string& text)
+{
+    const auto instant = ParseDateTime(text + " 00:00:00");
+    if (text.size() != 10 || !instant)
+        return "--date needs a date YYYY-MM-DD, not '" + text + "'";
+    o.LogDate = *instant / 86400000;
+    return std::nullopt;
+}
+
 struct OptionSpec {
     std::string_view Short; // "-f", or empty
     std::string_view Long;  // "--format"
@@ -71,6 +81,11 @@ const std::vector<OptionSpec>& Options()
         {"", "--record", "N", "the record of the TLM report; default 1", SetRecord},
         {"", "--dump", "FILE", "write the frames of the dump page",
             [](DecodeOptions& o, const std::string& v) -> Error { return o.Dump = v, std::nullopt; }},
+        {"", "--jsonl", "FILE", "write every packet as a line of JSON, with its time and place",
+            [](DecodeOptions& o, const std::string& v) -> Error { return o.Jsonl = v, std::nullopt; }},
+        {"", "--influx", "FILE", "write the packets with a known time in InfluxDB line protocol",
+            [](DecodeOptions& o, const std::string& v) -> Error { return o.Influx = v, std::nullopt; }},
+        {"", "--date", "DATE", "the date (YYYY-MM-DD) of log files whose names hold none", SetLogDate},
         {"", "--summary", "",
             "tell on standard error what each file gave and what was\ndropped, one line per file, then the totals",
             [](DecodeOptions& o, const std::string&) -> Error { return o.Summary = true, std::nullopt; }},
@@ -138,7 +153,8 @@ std::string DecodeUsage()
     constexpr std::size_t HelpColumn = 24;
     std::string usage = "Usage: norvane-decode [-f auto|" + CaptureKindNames("|", "|")
         + "] [-s 1|2] [--csv FILE] [--tlm FILE [--record N]]\n"
-          "                      [--dump FILE] [--summary] [-q] CAPTURE...\n"
+          "                      [--dump FILE] [--jsonl FILE] [--influx FILE] [--date DATE] [--summary] [-q]\n"
+          "                      CAPTURE...\n"
           "\n"
           "Decodes the housekeeping telemetry of QB50p1 or QB50p2 from capture files. The captures\n"
           "are read in the given order into one data set.\n"
@@ -158,7 +174,7 @@ std::string DecodeUsage()
         }
     }
     usage += "\n"
-             "FILE may be - for standard output. Without --csv, --tlm and --dump the CSV goes to\n"
+             "FILE may be - for standard output. Without any of the outputs the CSV goes to\n"
              "standard output.\n";
     return usage;
 }

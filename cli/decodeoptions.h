@@ -12,7 +12,8 @@ struct DecodeOptions {
     std::optional<CaptureKind> Kind; // empty: each file's own, detected
     bool Summary = false;
     int Satellite = 1;
-    std::optional<std::string> Csv, Tlm, Dump;
+    std::optional<std::string> Csv, Tlm, Dump, Jsonl, Influx;
+    std::optional<std::int64_t> LogDate; // days since 1970 for log files without a date in their names
     std::int64_t Record = 1;
     bool RecordGiven = false;
     bool Quiet = false;

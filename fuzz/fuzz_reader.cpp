@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::int64_t dropped = s.TooShort + s.OtherHeader + s.OtherSatellite + s.OtherKind;
     if (Kind == CaptureKind::Kiss)
         FUZZ_REQUIRE(s.Units == s.TimeUnits + dropped + s.Stored1 + s.Stored2);
-    if (Kind == CaptureKind::ServerLog)
+    if (Kind == CaptureKind::ServerLog || Kind == CaptureKind::Satnogs)
         FUZZ_REQUIRE(s.Units == s.NotOfKind + dropped + s.Stored1 + s.Stored2);
     if (Kind == CaptureKind::Log)
         FUZZ_REQUIRE(s.Units == dropped + s.Stored1 + s.Stored2);
@@ -70,7 +70,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const std::string& line : host.dump)
             CheckStoredKissFrame(line, satellite);
     }
-    if (Kind == CaptureKind::ServerLog) {
+    // Each kind's packets are stored in reading order, each from a place of
+    // its own, and a date-time text gives the instant it reads as.
+    for (const int kind : {1, 2}) {
+        const std::int64_t count = kind == 1 ? first.RecordCount : first.Packet2Count;
+        for (std::int64_t r = 1; r <= count; ++r) {
+            const PacketInfo& p = first.Packet(kind, r);
+            FUZZ_REQUIRE(p.Offset < size);
+            FUZZ_REQUIRE(r == 1 || p.Offset > first.Packet(kind, r - 1).Offset);
+            if (Kind == CaptureKind::Kiss || Kind == CaptureKind::ServerLog || Kind == CaptureKind::Satnogs) {
+                const std::string_view time = kind == 1 ? first.Table.Packet1Time(r) : first.Table.Packet2Time(r);
+                // (A gr-satellites stamp past the year 9999 has a time text
+                // that no longer reads back, but an instant all the same.)
+                if (const auto parsed = ParseDateTime(time))
+                    FUZZ_REQUIRE(p.At == *parsed);
+                else if (Kind != CaptureKind::Kiss)
+                    FUZZ_REQUIRE(p.At == UnknownInstant);
+            }
+        }
+    }
+    if (Kind == CaptureKind::ServerLog || Kind == CaptureKind::Satnogs) {
         // A server-log time is the line's first 19 characters.
         for (std::int64_t r = 1; r <= first.HighestRecord(); ++r)
             FUZZ_REQUIRE(first.Table.Packet1Time(r).size() <= 19 && first.Table.Packet2Time(r).size() <= 19);

@@ -13,7 +13,7 @@
 // kinds is a column of the table below; reading, naming, detection, the
 // window's open commands, the generator, tests, benchmarks and fuzz targets
 // all walk it.
-enum class CaptureKind { Kiss, Log, ServerLog, Text };
+enum class CaptureKind { Kiss, Log, ServerLog, Text, Satnogs };
 
 using CaptureReader = ReadResult (*)(Module1& m, ReaderHost& host, const std::string& path);
 

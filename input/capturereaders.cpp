@@ -26,6 +26,7 @@ std::vector<ReadResult> ReadSelection(
         host.ProcessPendingEvents();
         if (host.CancelRequested())
             break;
+        m.FileIndex = static_cast<std::uint32_t>(i);
         m.Import = ImportSummary{};
         m.Import.File = path;
         std::optional<CaptureKind> fileKind = kind;

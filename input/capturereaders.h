@@ -22,6 +22,9 @@ ReadResult ReadLogFile(Module1& m, ReaderHost& host, const std::string& path);
 // Server log: a 19-character time, a separator and the escaped frame as
 // continuous hex on each line.
 ReadResult ReadServerLogFile(Module1& m, ReaderHost& host, const std::string& path);
+// SatNOGS DB export: "YYYY-MM-DD HH:MM:SS|HEX" lines, read as a server log but
+// with the frame's hex not escaped.
+ReadResult ReadSatnogsFile(Module1& m, ReaderHost& host, const std::string& path);
 // Text capture: "[" lines with the time and lines of blank-separated hex pairs.
 ReadResult ReadTextFile(Module1& m, ReaderHost& host, const std::string& path);
 

@@ -20,21 +20,28 @@ int DispatchPacket(Module1& m, bool checkSatellite)
         ++m.Import.OtherSatellite;
         return 0;
     }
-    switch (m.FrameBuffer[20]) {
+    PacketInfo* info = nullptr;
+    const int kind = m.FrameBuffer[20];
+    switch (kind) {
     case 1:
         ++m.Import.Stored1;
         ++m.RecordCount;
         m.Table.SetPacket1Time(m.RecordCount, m.FrameTimeText);
         DecodePacket1(m);
-        return 1;
+        info = &m.Table.RecordForWrite(m.RecordCount).Packet1;
+        break;
     case 2:
         ++m.Import.Stored2;
         ++m.Packet2Count;
         m.Table.SetPacket2Time(m.Packet2Count, m.FrameTimeText);
         DecodePacket2(m);
-        return 2;
+        info = &m.Table.RecordForWrite(m.Packet2Count).Packet2;
+        break;
     default: ++m.Import.OtherKind; return 0;
     }
+    *info = {m.FrameInstant, m.FrameOffset, m.FileIndex, static_cast<std::uint8_t>(satellite)};
+    m.Import.NoteInstant(m.FrameInstant);
+    return kind;
 }
 
 void PutIntoFrameBuffer(Module1& m, int first, std::span<const std::uint8_t> bytes)

@@ -1,6 +1,7 @@
 #include "capturereaders.h"
 #include "dispatch.h"
 #include "hexconv.h"
+#include "kissframecutter.h"
 #include "readerskeleton.h"
 
 #include <array>
@@ -9,62 +10,33 @@
 
 namespace {
 
-constexpr std::uint8_t FEND = 0xC0;
+constexpr std::uint8_t FEND = KissFrameCutter::FEND;
 constexpr std::uint8_t FESC = 0xDB;
 constexpr std::uint8_t TFEND = 0xDC;
 constexpr std::uint8_t TFESC = 0xDD;
 constexpr std::uint8_t TimeFrameType = 9;
 
-using Bytes = std::span<const std::uint8_t>;
+using Bytes = KissFrameCutter::Bytes;
 
-// Cuts a byte stream at every FEND: each FEND ends the frame before it and
-// starts the next. Bytes before the first FEND are skipped, empty frames are
-// ignored, and a stream that ends inside a frame yields it whole.
-class KissFrameCutter {
-public:
-    template <typename OnFrame>
-    void Feed(std::string_view chunk, OnFrame& onFrame)
-    {
-        const auto* p = reinterpret_cast<const std::uint8_t*>(chunk.data());
-        const auto* end = p + chunk.size();
-        if (!inFrame_) {
-            p = static_cast<const std::uint8_t*>(std::memchr(p, FEND, static_cast<std::size_t>(end - p)));
-            if (!p)
-                return;
-            ++p;
-            inFrame_ = true;
-        }
-        while (p < end) {
-            const auto* fend
-                = static_cast<const std::uint8_t*>(std::memchr(p, FEND, static_cast<std::size_t>(end - p)));
-            if (!fend) {
-                pending_.insert(pending_.end(), p, end);
-                return;
-            }
-            if (pending_.empty()) {
-                if (fend > p)
-                    onFrame(Bytes(p, static_cast<std::size_t>(fend - p)));
-            } else {
-                pending_.insert(pending_.end(), p, fend);
-                onFrame(Bytes(pending_));
-                pending_.clear();
-            }
-            p = fend + 1;
-        }
+// The time a time frame gives the frames after it. A gr-satellites stamp (8
+// bytes after the type byte, the first 0x00) is a big-endian count of
+// milliseconds since 1970 and gets a readable text; any other time frame is
+// its text, one character per byte, as far as the frame buffer reaches.
+void SetFrameTime(Module1& m, Bytes frame)
+{
+    const Bytes content = frame.subspan(1);
+    if (content.size() == 8 && content[0] == 0x00) {
+        Instant stamp = 0;
+        for (const std::uint8_t b : content)
+            stamp = stamp << 8 | b;
+        m.FrameInstant = stamp;
+        m.FrameTimeText = FormatTimeText(stamp);
+        return;
     }
-
-    template <typename OnFrame>
-    void Finish(OnFrame& onFrame)
-    {
-        if (!pending_.empty())
-            onFrame(Bytes(pending_));
-        pending_.clear();
-    }
-
-private:
-    bool inFrame_ = false;
-    std::vector<std::uint8_t> pending_;
-};
+    const std::size_t n = std::min<std::size_t>(frame.size(), FrameBufferSize) - 1;
+    m.FrameTimeText.assign(reinterpret_cast<const char*>(content.data()), n);
+    m.FrameInstant = ParseDateTime(m.FrameTimeText).value_or(UnknownInstant);
+}
 
 // Undoes the KISS escapes: FESC TFEND is a FEND byte, FESC TFESC a FESC byte;
 // every other byte, a lone FESC included, stands for itself.
@@ -126,7 +98,7 @@ ReadResult ReadKissFile(Module1& m, ReaderHost& host, const std::string& path)
     return ReadCaptureWith(m, host, path, [&](CaptureFile& file, EventPump& pump) {
         m.ShowTimeSpan = false;
         std::vector<std::uint8_t> scratch;
-        auto onFrame = [&](Bytes escaped) {
+        auto onFrame = [&](Bytes escaped, std::uint64_t offset) {
             if (pump.Cancelled())
                 return;
             const Bytes frame = Unescape(escaped, scratch, m.Import.BadEscapes);
@@ -135,14 +107,12 @@ ReadResult ReadKissFile(Module1& m, ReaderHost& host, const std::string& path)
             ++m.Import.Units;
             if (frame[0] == TimeFrameType) {
                 ++m.Import.TimeUnits;
-                // The time of the frames that follow, one character per byte,
-                // as far as the frame buffer reaches.
-                const std::size_t n = std::min<std::size_t>(frame.size(), FrameBufferSize) - 1;
-                m.FrameTimeText.assign(reinterpret_cast<const char*>(frame.data()) + 1, n);
+                SetFrameTime(m, frame);
             } else if (frame.size() < 20) {
                 // No packet kind at position 20: the frame cannot be stored.
                 ++m.Import.TooShort;
             } else if (MatchesPacketHeader(frame)) {
+                m.FrameOffset = offset;
                 SetHexText(m.FrameHexText, frame);
                 if (DispatchPacket(m, true) != 0)
                     host.AppendDumpLine(m.FrameHexText);

@@ -28,14 +28,14 @@ template <typename OnLine>
 void ForEachLine(CaptureFile& file, EventPump& pump, LineEnds ends, bool emptyLastIsLine, OnLine&& onLine)
 {
     LineSplitter splitter(ends);
-    auto eachLine = [&](std::string_view line) {
+    auto eachLine = [&](std::string_view line, std::uint64_t offset) {
         if (!pump.Cancelled())
-            onLine(line);
+            onLine(line, offset);
     };
     for (std::string_view chunk = file.NextChunk(); !chunk.empty() && !pump.Cancelled(); chunk = file.NextChunk())
         splitter.Feed(chunk, eachLine);
     if (emptyLastIsLine || !WithoutTrailingCr(splitter.Rest()).empty())
-        eachLine(splitter.Rest());
+        eachLine(splitter.Rest(), splitter.RestOffset());
 }
 
 // Characters from..from+count of a line (counted from 0), as far as it reaches.
@@ -82,14 +82,52 @@ void SetClockTime(std::string& time, std::string_view clock)
     time.append(".000 UTC");
 }
 
+// The instants of a log file's lines: its clock times on the date of the
+// file's name or, without one, the date the program was given. A clock time
+// more than 12 hours earlier than the one before moves the date on by a day.
+class LogClock {
+public:
+    LogClock(const Module1& m, const std::string& path)
+    {
+        const std::size_t slash = path.find_last_of("/\\");
+        const auto named = DateInName(slash == std::string::npos ? path : std::string_view(path).substr(slash + 1));
+        if (named)
+            day_ = *named;
+        else if (m.LogDateKnown)
+            day_ = m.LogDate;
+        else
+            known_ = false;
+    }
+
+    Instant At(std::string_view line)
+    {
+        const std::optional<Instant> clock = ParseClockTime(line);
+        if (!known_ || !clock)
+            return UnknownInstant;
+        constexpr Instant HalfDay = 12 * 3600 * 1000;
+        if (last_ && *clock < *last_ - HalfDay)
+            ++day_;
+        last_ = clock;
+        return day_ * 86400000 + *clock;
+    }
+
+private:
+    bool known_ = true;
+    std::int64_t day_ = 0;
+    std::optional<Instant> last_;
+};
+
 } // namespace
 
 ReadResult ReadLogFile(Module1& m, ReaderHost& host, const std::string& path)
 {
     return ReadCaptureWith(m, host, path, [&](CaptureFile& file, EventPump& pump) {
+        LogClock clock(m, path);
         // A CR before the LF stays in the line; it falls where no pair is read.
-        ForEachLine(file, pump, LineEnds::LfOnly, true, [&](std::string_view line) {
+        ForEachLine(file, pump, LineEnds::LfOnly, true, [&](std::string_view line, std::uint64_t offset) {
             SetClockTime(m.FrameTimeText, line.substr(0, 8));
+            m.FrameInstant = clock.At(line);
+            m.FrameOffset = offset;
             PutSpacedHexPairs(m, Mid(line, 9, std::string_view::npos));
             const std::string_view text = WithoutTrailingCr(line);
             if (!text.empty()) {
@@ -110,13 +148,17 @@ ReadResult ReadTextFile(Module1& m, ReaderHost& host, const std::string& path)
 {
     return ReadCaptureWith(m, host, path, [&](CaptureFile& file, EventPump& pump) {
         m.ShowTimeSpan = true;
-        ForEachLine(file, pump, LineEnds::AnyLineEnd, false, [&](std::string_view line) {
+        ForEachLine(file, pump, LineEnds::AnyLineEnd, false, [&](std::string_view line, std::uint64_t offset) {
             m.Import.Units += !line.empty();
+            m.FrameOffset = offset;
             // A time line gives the time of the hex lines after it, in this file
             // and the next, until the next time line.
             const bool timeLine = !line.empty() && line[0] == '[';
             if (timeLine) {
                 SetClockTime(m.FrameTimeText, Mid(line, 12, 8));
+                // "[YYYY-MM-DD HH:MM:SS": characters 2 to 20 give the instant.
+                m.FrameInstant
+                    = line.size() >= 20 ? ParseDateTime(line.substr(1, 19)).value_or(UnknownInstant) : UnknownInstant;
                 ++m.Import.TimeUnits;
             }
             const bool hexLine
@@ -146,22 +188,27 @@ bool IsServerLogHeader(std::string_view header)
 
 // Undoes the KISS escapes of a server-log frame on byte boundaries: the byte
 // pairs DB DD and DB DC, written in upper-case digits, become DB and C0.
-void UnescapeHexFrame(std::string_view hex, std::string& out)
+// Returns how many it undid.
+std::int64_t UnescapeHexFrame(std::string_view hex, std::string& out)
 {
     out.clear();
+    std::int64_t undone = 0;
     std::size_t k = 0;
     while (k < hex.size()) {
         if (hex.compare(k, 4, "DBDD") == 0) {
             out.append("DB");
             k += 4;
+            ++undone;
         } else if (hex.compare(k, 4, "DBDC") == 0) {
             out.append("C0");
             k += 4;
+            ++undone;
         } else {
             out.append(hex.substr(k, 2));
             k += 2;
         }
     }
+    return undone;
 }
 
 // Frame byte k (from 1) goes to position k + 1; a single digit left at the end
@@ -182,20 +229,27 @@ void PutContinuousHex(Module1& m, std::string_view hex)
     m.Import.BadHexPairs += bad;
 }
 
-} // namespace
-
-ReadResult ReadServerLogFile(Module1& m, ReaderHost& host, const std::string& path)
+// Server logs and SatNOGS DB exports: a 19-character time, a separator and
+// the frame from the destination address on as continuous hex, escaped as
+// KISS escapes it in server logs only.
+ReadResult ReadFrameLines(Module1& m, ReaderHost& host, const std::string& path, bool kissEscaped)
 {
     return ReadCaptureWith(m, host, path, [&](CaptureFile& file, EventPump& pump) {
         // The dump page shows the lines of the server log read last.
         host.ClearDump();
         m.ShowTimeSpan = true;
         std::int64_t lineNumber = 0;
-        ForEachLine(file, pump, LineEnds::LfOnly, false, [&](std::string_view line) {
+        ForEachLine(file, pump, LineEnds::LfOnly, false, [&](std::string_view line, std::uint64_t offset) {
             // The CR of a CR LF line end is not part of the line.
             line = WithoutTrailingCr(line);
             m.FrameTimeText.assign(line.substr(0, 19));
-            UnescapeHexFrame(Mid(line, 20, std::string_view::npos), m.FrameHexText);
+            m.FrameInstant = ParseDateTime(m.FrameTimeText).value_or(UnknownInstant);
+            m.FrameOffset = offset;
+            const std::string_view hex = Mid(line, 20, std::string_view::npos);
+            if (kissEscaped)
+                m.Import.EscapesUndone += UnescapeHexFrame(hex, m.FrameHexText);
+            else
+                m.FrameHexText.assign(hex);
             PutContinuousHex(m, m.FrameHexText);
             host.AppendDumpLine(m.FrameHexText);
             ++m.Import.Units;
@@ -211,4 +265,16 @@ ReadResult ReadServerLogFile(Module1& m, ReaderHost& host, const std::string& pa
             pump.Tick(lineNumber++);
         });
     });
+}
+
+} // namespace
+
+ReadResult ReadServerLogFile(Module1& m, ReaderHost& host, const std::string& path)
+{
+    return ReadFrameLines(m, host, path, true);
+}
+
+ReadResult ReadSatnogsFile(Module1& m, ReaderHost& host, const std::string& path)
+{
+    return ReadFrameLines(m, host, path, false);
 }

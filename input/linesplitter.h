@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -14,11 +15,13 @@ public:
     {
     }
 
-    // Calls onLine(line) for every line completed in chunk.
+    // Calls onLine(line, offset) for every line completed in chunk, with the
+    // stream offset of the line's first character.
     template <typename OnLine>
     void Feed(std::string_view chunk, OnLine&& onLine);
     // The text after the last line end, if any (possibly empty).
     std::string_view Rest() const { return carry_; }
+    std::uint64_t RestOffset() const { return lineStart_; }
 
 private:
     template <typename OnLine>
@@ -26,17 +29,19 @@ private:
 
     LineEnds ends_;
     std::string carry_;
-    bool skipLf_ = false; // the last chunk ended in CR: an LF right after it belongs to it
+    bool skipLf_ = false;         // the last chunk ended in CR: an LF right after it belongs to it
+    std::uint64_t position_ = 0;  // stream bytes fed so far
+    std::uint64_t lineStart_ = 0; // stream offset of the line being split
 };
 
 template <typename OnLine>
 void LineSplitter::Emit(std::string_view piece, OnLine& onLine)
 {
     if (carry_.empty()) {
-        onLine(piece);
+        onLine(piece, lineStart_);
     } else {
         carry_.append(piece);
-        onLine(std::string_view(carry_));
+        onLine(std::string_view(carry_), lineStart_);
         carry_.clear();
     }
 }
@@ -44,10 +49,14 @@ void LineSplitter::Emit(std::string_view piece, OnLine& onLine)
 template <typename OnLine>
 void LineSplitter::Feed(std::string_view chunk, OnLine&& onLine)
 {
+    const std::uint64_t base = position_;
+    position_ += chunk.size();
     std::size_t pos = 0;
     if (skipLf_ && !chunk.empty()) {
-        if (chunk[0] == '\n')
+        if (chunk[0] == '\n') {
             pos = 1;
+            lineStart_ = base + 1;
+        }
         skipLf_ = false;
     }
     while (pos < chunk.size()) {
@@ -66,5 +75,6 @@ void LineSplitter::Feed(std::string_view chunk, OnLine&& onLine)
                 skipLf_ = true;
             }
         }
+        lineStart_ = base + pos;
     }
 }

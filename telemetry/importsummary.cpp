@@ -17,6 +17,8 @@ constexpr ImportCounter Counters[] = {
     {&S::NotOfKind, "Not of the kind", "not of the file's kind", G::Dropped},
     {&S::BadEscapes, "Bad escapes", "bad KISS escapes", G::Flaw},
     {&S::BadHexPairs, "Bad hex pairs", "hex pairs not hex", G::Flaw},
+    {&S::EscapesUndone, "Escapes undone", "escapes undone", G::Note},
+    {&S::NoInstant, "Without a time", "without a time", G::Note},
 };
 
 } // namespace
@@ -27,6 +29,10 @@ void ImportSummary::Add(const ImportSummary& o)
 {
     for (const ImportCounter& counter : Counters)
         this->*counter.Member += o.*counter.Member;
+    if (FirstInstant == UnknownInstant)
+        FirstInstant = o.FirstInstant;
+    if (o.LastInstant != UnknownInstant)
+        LastInstant = o.LastInstant;
 }
 
 namespace {
@@ -69,6 +75,11 @@ std::string SummaryLine(const ImportSummary& s)
     line += ", dropped:" + (dropped.empty() ? std::string(" none") : dropped);
     if (const std::string flaws = GroupCounts(s, CounterGroup::Flaw); !flaws.empty())
         line += ", flaws:" + flaws;
+    for (const ImportCounter& counter : Counters)
+        if (counter.Group == CounterGroup::Note && s.*counter.Member != 0)
+            line += ", " + std::string(counter.Phrase) + ": " + std::to_string(s.*counter.Member);
+    if (s.FirstInstant != UnknownInstant)
+        line += ", times " + FormatIsoUtc(s.FirstInstant) + " to " + FormatIsoUtc(s.LastInstant);
     if (s.Cancelled)
         line += ", cancelled";
     if (!s.Error.empty())

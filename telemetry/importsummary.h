@@ -1,5 +1,7 @@
 #pragma once
 
+#include "instant.h"
+
 #include <cstdint>
 #include <span>
 #include <string>
@@ -26,6 +28,25 @@ struct ImportSummary {
     // Flaws in what was read:
     std::int64_t BadEscapes = 0;  // FESC not followed by TFEND or TFESC
     std::int64_t BadHexPairs = 0; // byte pairs that are not two hex digits
+    // Notes:
+    std::int64_t EscapesUndone = 0; // server logs: KISS escape pairs undone in the hex
+    std::int64_t NoInstant = 0;     // records stored without a reception instant
+    // The first and the last reception instant of the records stored, in
+    // reading order; unknown when none has one.
+    Instant FirstInstant = UnknownInstant;
+    Instant LastInstant = UnknownInstant;
+
+    // Counts a stored record's instant.
+    void NoteInstant(Instant instant)
+    {
+        if (instant == UnknownInstant) {
+            ++NoInstant;
+            return;
+        }
+        if (FirstInstant == UnknownInstant)
+            FirstInstant = instant;
+        LastInstant = instant;
+    }
 
     // Adds the counts of other (for totals).
     void Add(const ImportSummary& other);
@@ -33,12 +54,12 @@ struct ImportSummary {
 
 // What a counter of ImportSummary counts, and how the "Import" page and the
 // summary line name it. Adding a counter is a member and a row of the table.
-enum class CounterGroup { Read, Stored, Dropped, Flaw };
+enum class CounterGroup { Read, Stored, Dropped, Flaw, Note };
 
 struct ImportCounter {
     std::int64_t ImportSummary::*Member;
     std::string_view Column; // header of its column on the "Import" page
-    std::string_view Phrase; // in the summary line, after the count (dropped and flaws)
+    std::string_view Phrase; // in the summary line: after the count (dropped and flaws), before it (notes)
     CounterGroup Group;
 };
 

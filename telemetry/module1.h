@@ -1,6 +1,7 @@
 #pragma once
 
 #include "importsummary.h"
+#include "instant.h"
 
 #include <array>
 #include <cstddef>
@@ -26,10 +27,20 @@ inline int PacketKindOfField(int field) { return field >= FirstPacket2Field ? 2 
 // frame positions they stand for.
 using FrameBytes = std::array<std::uint8_t, FrameBufferSize + 1>;
 
+// Where and when a stored packet was received.
+struct PacketInfo {
+    Instant At = UnknownInstant; // its reception instant
+    std::uint64_t Offset = 0;    // where its frame or line starts in its capture file
+    std::uint32_t File = 0;      // its capture's index in the selection (Imports)
+    std::uint8_t Satellite = 0;  // its satellite number byte (frame position 19)
+};
+
 struct TelemetryRecord {
     std::array<double, FieldCount> Values{};
     std::uint32_t Packet1TimeId = 0; // index into the table's time texts, 0 = empty
     std::uint32_t Packet2TimeId = 0;
+    PacketInfo Packet1; // the packet of kind 1 of the record, if any
+    PacketInfo Packet2;
 };
 
 // Records numbered from 1, grown in blocks as packets arrive, so a long pass
@@ -76,6 +87,11 @@ struct Module1 {
     std::int64_t RecordCount = 0;  // records holding a packet of kind 1
     std::int64_t Packet2Count = 0; // records holding a packet of kind 2
     std::string FrameTimeText;
+    Instant FrameInstant = UnknownInstant; // the reception instant of the frames that follow, as FrameTimeText
+    std::uint64_t FrameOffset = 0;         // where the frame or line at hand starts in its file
+    std::uint32_t FileIndex = 0;           // the index in the selection of the file being read
+    std::int64_t LogDate = 0;              // days since 1970 of log files without a date in their names
+    bool LogDateKnown = false;
     std::string FrameHexText;
     std::int64_t FrameLength = 0;
     int SatelliteNumber = 1;
@@ -92,4 +108,9 @@ struct Module1 {
     std::int64_t CountForField(int field) const { return PacketKindOfField(field) == 2 ? Packet2Count : RecordCount; }
     // The larger of the two counts: every record that holds any packet.
     std::int64_t HighestRecord() const { return RecordCount > Packet2Count ? RecordCount : Packet2Count; }
+    // The reception data of record n's packet of kind (1 or 2).
+    const PacketInfo& Packet(int kind, std::int64_t n) const
+    {
+        return kind == 2 ? Table.Record(n).Packet2 : Table.Record(n).Packet1;
+    }
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "input/capturekinds.h"
 #include "input/readerhost.h"
 
 #include <atomic>
@@ -9,6 +10,18 @@
 #include <random>
 #include <string>
 #include <vector>
+
+// Every capture kind of the kinds' table or, with detectableOnly, those that
+// detection can tell (a SatNOGS export is shaped like a server log and is
+// read as one unless it is named).
+inline std::vector<CaptureKind> AllCaptureKinds(bool detectableOnly = false)
+{
+    std::vector<CaptureKind> kinds;
+    for (const CaptureKindInfo& info : CaptureKinds())
+        if (!detectableOnly || info.HeadTest || info.LineTest)
+            kinds.push_back(info.Kind);
+    return kinds;
+}
 
 // A reader host that remembers what the readers told it.
 class RecordingHost : public ReaderHost {

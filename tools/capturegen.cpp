@@ -239,13 +239,21 @@ GeneratedCapture GenerateCapture(const CaptureOptions& o)
             g.Dropped += 1;
         switch (o.Kind) {
         case CaptureKind::Kiss: {
-            AppendKissFrame(g.Bytes, KissTimeFrame(clock.Date + " " + clock.Time + " UTC"));
+            if (o.GrStamps)
+                AppendKissFrame(g.Bytes, GrSatellitesStamp((StartSeconds + beacon * SecondsPerBeacon) * 1000));
+            else
+                AppendKissFrame(g.Bytes, KissTimeFrame(clock.Date + " " + clock.Time + " UTC"));
             AppendKissFrame(g.Bytes, FullFrame(headerSatellite, info));
             break;
         }
         case CaptureKind::ServerLog: {
             const std::vector<std::uint8_t> frame = FullFrame(headerSatellite, info);
             g.Bytes += clock.Date + " " + clock.Time + " " + HexEscaped(std::span(frame).subspan(1)) + eol;
+            break;
+        }
+        case CaptureKind::Satnogs: {
+            const std::vector<std::uint8_t> frame = FullFrame(headerSatellite, info);
+            g.Bytes += clock.Date + " " + clock.Time + "|" + HexContinuous(std::span(frame).subspan(1)) + eol;
             break;
         }
         case CaptureKind::Log: g.Bytes += clock.Time + " " + HexSpaced(info) + eol; break;
@@ -256,7 +264,8 @@ GeneratedCapture GenerateCapture(const CaptureOptions& o)
         }
     };
 
-    const bool framed = o.Kind == CaptureKind::Kiss || o.Kind == CaptureKind::ServerLog;
+    const bool framed
+        = o.Kind == CaptureKind::Kiss || o.Kind == CaptureKind::ServerLog || o.Kind == CaptureKind::Satnogs;
     for (std::int64_t i = 0; i < o.Packets; ++i) {
         const int kind = (i % 2 == 0) ? 1 : 2;
         emit(i, kind, o.Satellite, o.Satellite, true);

@@ -19,7 +19,8 @@ struct CaptureOptions {
     // readers take every packet line, so those files get lines of an unknown
     // packet kind instead).
     bool Noise = true;
-    bool CrLf = false; // CR LF line ends for log and server-log files (text files always have them)
+    bool CrLf = false;     // CR LF line ends for log and server-log files (text files always have them)
+    bool GrStamps = false; // KISS: gr-satellites' 8-byte millisecond stamps instead of time texts
 };
 
 struct GeneratedCapture {

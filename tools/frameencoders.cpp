@@ -52,9 +52,25 @@ std::vector<std::uint8_t> FullFrame(int headerSatellite, const std::vector<std::
     return frame;
 }
 
+std::string HexContinuous(ByteSpan bytes)
+{
+    std::string text;
+    for (const std::uint8_t b : bytes)
+        AppendByteHex(text, b);
+    return text;
+}
+
 std::vector<std::uint8_t> KissTimeFrame(std::string_view time)
 {
     std::vector<std::uint8_t> frame(time.size() + 1, 9);
     std::copy(time.begin(), time.end(), frame.begin() + 1);
+    return frame;
+}
+
+std::vector<std::uint8_t> GrSatellitesStamp(std::int64_t milliseconds)
+{
+    std::vector<std::uint8_t> frame{9};
+    for (int shift = 56; shift >= 0; shift -= 8)
+        frame.push_back(static_cast<std::uint8_t>(static_cast<std::uint64_t>(milliseconds) >> shift));
     return frame;
 }

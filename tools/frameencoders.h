@@ -19,11 +19,18 @@ std::vector<std::uint8_t> FullFrame(int headerSatellite, const std::vector<std::
 // A KISS time frame: type byte 9, then the time text.
 std::vector<std::uint8_t> KissTimeFrame(std::string_view time);
 
+// gr-satellites' time frame: type byte 9, then the milliseconds since 1970
+// as 8 big-endian bytes.
+std::vector<std::uint8_t> GrSatellitesStamp(std::int64_t milliseconds);
+
 // FEND, the frame with FEND and FESC escaped, FEND.
 void AppendKissFrame(std::string& out, ByteSpan frame);
 
 // "XX " for every byte, as log and text captures write the information field.
 std::string HexSpaced(ByteSpan bytes);
+
+// Continuous upper-case hex, as a SatNOGS DB export writes a frame.
+std::string HexContinuous(ByteSpan bytes);
 
 // Continuous upper-case hex with the KISS escapes of a server log (C0 as
 // DBDC, DB as DBDD).

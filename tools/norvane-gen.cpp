@@ -1,5 +1,5 @@
 // Writes a synthetic capture file:
-//   norvane-gen -f KIND [-s 1|2] [-n PACKETS] [--seed N] [--clean] [--crlf] OUTPUT
+//   norvane-gen -f KIND [-s 1|2] [-n PACKETS] [--seed N] [--clean] [--crlf] [--gr-stamps] OUTPUT
 
 #include "capturegen.h"
 #include "telemetry/satellite.h"
@@ -15,8 +15,9 @@ namespace {
 int Usage()
 {
     const std::string kinds = CaptureKindNames("|", "|");
-    std::fprintf(
-        stderr, "Usage: norvane-gen -f %s [-s 1|2] [-n PACKETS] [--seed N] [--clean] [--crlf] OUTPUT\n", kinds.c_str());
+    std::fprintf(stderr,
+        "Usage: norvane-gen -f %s [-s 1|2] [-n PACKETS] [--seed N] [--clean] [--crlf] [--gr-stamps] OUTPUT\n",
+        kinds.c_str());
     return 2;
 }
 
@@ -49,6 +50,8 @@ int main(int argc, char** argv)
             o.Noise = false;
         } else if (a == "--crlf") {
             o.CrLf = true;
+        } else if (a == "--gr-stamps") {
+            o.GrStamps = true;
         } else if (!a.empty() && a[0] != '-' && output.empty()) {
             output = a;
         } else {

@@ -3,6 +3,7 @@
 #include "ui/chartrows.h"
 #include "ui/fieldcatalogue.h"
 #include "ui/latin1.h"
+#include "ui/reception.h"
 #include "ui/valuetext.h"
 
 #include <qcustomplot.h>
@@ -126,6 +127,7 @@ QString FieldChart::ReadoutAt(double x) const
     text += "  " + ValueText(field_, m_->Table.Record(i).Values[static_cast<std::size_t>(field_)], decimalMark_);
     if (const std::string_view unit = FieldUnit(field_); !unit.empty())
         text += " " + std::string(unit);
+    text += "  (" + ReceptionText(*m_, second ? 2 : 1, i) + ")";
     return Latin1(text);
 }
 

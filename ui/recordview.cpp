@@ -1,6 +1,7 @@
 #include "recordview.h"
 
 #include "ui/latin1.h"
+#include "ui/reception.h"
 #include "ui/valuetext.h"
 
 #include <QLabel>
@@ -31,4 +32,10 @@ void ShowRecord(const Module1& m, Form1Controls& c, std::int64_t n, std::string_
         label = Latin1(timeOf(n));
     }
     c.Label5->setText(label);
+    // Where and when the record shown was received, as text whatever the
+    // file's name holds.
+    const std::string reception = ReceptionText(m, second ? 2 : 1, n);
+    c.Label5->setToolTip(reception.empty()
+            ? QString()
+            : QStringLiteral("<qt>") + Latin1(reception).toHtmlEscaped() + QStringLiteral("</qt>"));
 }

@@ -161,7 +161,7 @@ void BuildPages(QWidget* client, Form1Controls& c, double dpi)
     QStringList headers{QStringLiteral("File"), QStringLiteral("Kind")};
     for (const ImportCounter& counter : ImportCounters())
         headers << Latin1(counter.Column);
-    headers << QStringLiteral("Outcome");
+    headers << QStringLiteral("First time") << QStringLiteral("Last time") << QStringLiteral("Outcome");
     c.ImportTable = new QTableWidget(0, static_cast<int>(headers.size()), pages[3]);
     c.ImportTable->setObjectName(QStringLiteral("ImportTable"));
     PlaceInTwips(c.ImportTable, 120, 480 - TabStripTwips, 10335, 5775, dpi);

@@ -10,7 +10,7 @@
 struct DecodeCase {
     std::string Name;
     std::vector<std::string> Args;                             // paths made absolute
-    std::vector<std::pair<std::string, std::string>> Expected; // output ("csv", "tlm", "dump") and its file
+    std::vector<std::pair<std::string, std::string>> Expected; // output ("csv", "tlm", ...) and its file
 };
 
 inline std::vector<DecodeCase> DecodeCases(const std::filesystem::path& root)
@@ -26,7 +26,7 @@ inline std::vector<DecodeCase> DecodeCases(const std::filesystem::path& root)
             c.Args.push_back(line.rfind("./", 0) == 0 || line.rfind("../", 0) == 0
                     ? std::filesystem::weakly_canonical(entry.path() / line).string()
                     : line);
-        for (const char* output : {"csv", "tlm", "dump"})
+        for (const char* output : {"csv", "tlm", "dump", "influx"})
             if (const auto file = entry.path() / ("expected." + std::string(output)); std::filesystem::exists(file))
                 c.Expected.emplace_back(output, file.string());
         cases.push_back(std::move(c));

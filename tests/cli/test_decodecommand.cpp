@@ -106,3 +106,19 @@ TEST(DecodeCommand, AutoIsTheDefaultAndTheSummaryTellsEachFile)
     EXPECT_EQ(plain.out.Text, SampleCsv());
     EXPECT_EQ(std::count(plain.err.Text.begin(), plain.err.Text.end(), '\n'), 1);
 }
+
+TEST(DecodeCommand, LineProtocolLeavesOutPacketsWithoutATimeAndSaysSo)
+{
+    const DecodeRun dated = Decode({"--date", "2016-03-17", "--influx", "-", Sample("qb50p1-pass.log")});
+    ASSERT_EQ(dated.code, ExitOk) << dated.err.Text;
+    EXPECT_EQ(std::count(dated.out.Text.begin(), dated.out.Text.end(), '\n'), 40);
+    EXPECT_EQ(dated.out.Text.rfind("norvane,satellite=QB50p1,kind=1 OPS\\ mode=2,Boot\\ cnt=12,", 0), 0u);
+    EXPECT_EQ(dated.err.Text.find("without a time"), std::string::npos);
+
+    const DecodeRun undated = Decode({"--influx", "-", Sample("qb50p1-pass.log")});
+    EXPECT_EQ(undated.code, ExitOk);
+    EXPECT_TRUE(undated.out.Text.empty());
+    EXPECT_NE(undated.err.Text.find("; 40 packets without a time left out of the line protocol"), std::string::npos)
+        << undated.err.Text;
+    EXPECT_EQ(Decode({"--date", "2016-02-30", "x"}).code, ExitUsage);
+}

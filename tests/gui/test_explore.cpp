@@ -20,7 +20,7 @@
 
 namespace {
 
-const CaptureKind AllKinds[] = {CaptureKind::Kiss, CaptureKind::Log, CaptureKind::ServerLog, CaptureKind::Text};
+const std::vector<CaptureKind> AllKinds = AllCaptureKinds(true);
 
 // One capture of each kind, with names that do not give their kind away.
 QStringList OneOfEachKind(TempDir& dir)
@@ -30,6 +30,15 @@ QStringList OneOfEachKind(TempDir& dir)
     for (const CaptureKind kind : AllKinds)
         paths << Generate(dir, ("capture-" + std::to_string(n++)).c_str(), kind, 20);
     return paths;
+}
+
+// The column of the "Import" page with that header.
+int Column(Window& w, const QString& header)
+{
+    for (int c = 0; c < w.c().ImportTable->columnCount(); ++c)
+        if (w.c().ImportTable->horizontalHeaderItem(c)->text() == header)
+            return c;
+    return -1;
 }
 
 QString Cell(Window& w, int row, int column)
@@ -86,11 +95,15 @@ void TestExplore::anyKindCommandReadsEachWithItsReader()
         QCOMPARE(Cell(w, row, 1), QString::fromLatin1(CaptureKindName(AllKinds[row])));
         QCOMPARE(Cell(w, row, 4), QStringLiteral("10"));
         QCOMPARE(Cell(w, row, 5), QStringLiteral("10"));
-        QCOMPARE(Cell(w, row, 13), QStringLiteral("read"));
+        QCOMPARE(Cell(w, row, Column(w, QStringLiteral("Outcome"))), QStringLiteral("read"));
     }
     QCOMPARE(Cell(w, 0, 8), QString::number(w.m.Imports[0].OtherSatellite)); // KISS: the other satellite's frames
     QVERIFY(w.m.Imports[0].OtherSatellite + w.m.Imports[2].OtherSatellite > 0);
-    QVERIFY(Cell(w, 4, 13).contains(QStringLiteral("not a capture of a known kind")));
+    // The generated KISS capture starts 2016-03-17 10:15:00 and has a beacon every 10 s.
+    QCOMPARE(Cell(w, 0, Column(w, QStringLiteral("First time"))), QStringLiteral("2016-03-17T10:15:00Z"));
+    QCOMPARE(Cell(w, 0, Column(w, QStringLiteral("Last time"))), QStringLiteral("2016-03-17T10:18:10Z"));
+    QVERIFY(Cell(w, static_cast<int>(AllKinds.size()), Column(w, QStringLiteral("Outcome")))
+                .contains(QStringLiteral("not a capture of a known kind")));
     QVERIFY(w.c().Text4->text().contains(QStringLiteral("not a capture of a known kind")));
 
     // A selection too long for the dialog starts an empty data set: an empty page.
@@ -153,7 +166,7 @@ void TestExplore::cancelStopsAndKeepsWhatWasRead()
     QCOMPARE(w.c().Text4->text(), QStringLiteral("cancelled"));
     QCOMPARE(w.m.Imports.size(), std::size_t(1));
     QVERIFY(w.m.Imports[0].Cancelled);
-    QCOMPARE(Cell(w, 0, 13), QStringLiteral("cancelled"));
+    QCOMPARE(Cell(w, 0, Column(w, QStringLiteral("Outcome"))), QStringLiteral("cancelled"));
     // The view shows what was read, as at the end of a file.
     QVERIFY(w.c().HScroll1->isEnabled());
     QCOMPARE(w.c().Text2->text(), QStringLiteral("#1 / %1").arg(w.m.RecordCount));
@@ -221,12 +234,17 @@ void TestExplore::readoutFollowsTheMouse()
     MoveMouse(plot, QPointF(plot->xAxis->coordToPixel(3.1), y));
     QVERIFY(chart.Readout()->visible());
     const auto uptime = static_cast<long long>(w.m.Table.Record(3).Values[5]);
-    QCOMPARE(chart.Readout()->text(), QStringLiteral("#3  2016-03-17 10:15:40 UTC  %1 s").arg(uptime));
+    QCOMPARE(chart.Readout()->text(),
+        QStringLiteral("#3  2016-03-17 10:15:40 UTC  %1 s  (2016-03-17T10:15:40Z, qb50p1-pass.kss at byte 613)")
+            .arg(uptime));
 
     // A field without a unit, and a coded one: the value as the record view shows it.
     w.c().Option1[0]->click();
     MoveMouse(plot, QPointF(plot->xAxis->coordToPixel(1), y));
-    QCOMPARE(chart.Readout()->text(), QStringLiteral("#1  2016-03-17 10:15:00 UTC  norm"));
+    // The first data frame follows the first time frame: FEND, 24 bytes, FEND, FEND.
+    QCOMPARE(chart.Readout()->text(),
+        QStringLiteral("#1  2016-03-17 10:15:00 UTC  norm  (2016-03-17T10:15:00Z, qb50p1-pass.kss at byte 27)"));
+    QCOMPARE(w.c().Label5->toolTip(), QStringLiteral("<qt>2016-03-17T10:15:00Z, qb50p1-pass.kss at byte 27</qt>"));
 
     // Off the rows, no readout.
     MoveMouse(plot, QPointF(plot->xAxis->coordToPixel(-5), y));

@@ -12,8 +12,6 @@
 
 namespace {
 
-const CaptureKind AllKinds[] = {CaptureKind::Kiss, CaptureKind::Log, CaptureKind::ServerLog, CaptureKind::Text};
-
 GeneratedCapture Generate(CaptureKind kind, std::int64_t packets = 40, int satellite = 1, bool crlf = false)
 {
     CaptureOptions o;
@@ -38,7 +36,7 @@ ImportSummary ReadOne(std::optional<CaptureKind> kind, const std::string& path, 
 
 TEST(Detection, EveryGeneratedKindWholeAndCutShort)
 {
-    for (const CaptureKind kind : AllKinds)
+    for (const CaptureKind kind : AllCaptureKinds(true))
         for (const int satellite : {1, 2})
             for (const bool crlf : {false, true}) {
                 const std::string bytes = Generate(kind, 40, satellite, crlf).Bytes;
@@ -105,7 +103,7 @@ TEST(Detection, LooksAtTheFirst64KiBOnly)
 TEST(ImportSummaries, CountWhatTheGeneratorMeantToBeDropped)
 {
     TempDir dir;
-    for (const CaptureKind kind : AllKinds) {
+    for (const CaptureKind kind : AllCaptureKinds()) {
         const GeneratedCapture g = Generate(kind, 300);
         const ImportSummary s = ReadOne(kind, dir.Write("capture", g.Bytes));
         SCOPED_TRACE(CaptureKindName(kind));
@@ -124,6 +122,7 @@ TEST(ImportSummaries, CountWhatTheGeneratorMeantToBeDropped)
             EXPECT_EQ(s.Units, 2 * s.TimeUnits + 2);
             break;
         case CaptureKind::ServerLog:
+        case CaptureKind::Satnogs:
             EXPECT_EQ(s.OtherSatellite, g.Dropped);
             EXPECT_EQ(s.Units, g.Packet1 + g.Packet2 + g.Dropped);
             break;
@@ -185,7 +184,8 @@ TEST(ImportSummaries, AnyKindReadsEachFileWithItsReader)
     TempDir dir;
     std::vector<std::string> paths;
     std::int64_t records = 0;
-    for (const CaptureKind kind : AllKinds) {
+    const std::vector<CaptureKind> kinds = AllCaptureKinds(true);
+    for (const CaptureKind kind : kinds) {
         const GeneratedCapture g = Generate(kind, 20);
         records += g.Packet1;
         paths.push_back(dir.Write(std::string("capture-") + CaptureKindName(kind), g.Bytes));
@@ -195,15 +195,16 @@ TEST(ImportSummaries, AnyKindReadsEachFileWithItsReader)
     Module1 m;
     RecordingHost host;
     const auto failures = ReadSelection(std::nullopt, m, host, paths);
+    const std::size_t n = kinds.size();
     ASSERT_EQ(failures.size(), 2u);
-    EXPECT_EQ(failures[1].Message, "cannot open " + paths[5] + ": No such file or directory");
+    EXPECT_EQ(failures[1].Message, "cannot open " + paths[n + 1] + ": No such file or directory");
     EXPECT_EQ(failures[0].Message,
-        "cannot read " + paths[4]
+        "cannot read " + paths[n]
             + ": not a capture of a known kind (no KISS framing, and 1 of its 1 lines are of no capture kind)");
-    ASSERT_EQ(m.Imports.size(), 6u);
-    for (std::size_t i = 0; i < 4; ++i)
-        EXPECT_EQ(m.Imports[i].Kind, CaptureKindName(AllKinds[i]));
-    EXPECT_EQ(m.Imports[4].Error, failures[0].Message);
+    ASSERT_EQ(m.Imports.size(), n + 2);
+    for (std::size_t i = 0; i < n; ++i)
+        EXPECT_EQ(m.Imports[i].Kind, CaptureKindName(kinds[i]));
+    EXPECT_EQ(m.Imports[n].Error, failures[0].Message);
     EXPECT_EQ(m.RecordCount, records);
 }
 

@@ -171,8 +171,7 @@ TEST_P(HostileInput, CaptureThatGrowsWhileItIsRead)
         ASSERT_TRUE(SameRecord(m, whole.m, n)) << "record " << n;
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryReader, HostileInput,
-    testing::Values(CaptureKind::Kiss, CaptureKind::Log, CaptureKind::ServerLog, CaptureKind::Text),
+INSTANTIATE_TEST_SUITE_P(EveryReader, HostileInput, testing::ValuesIn(AllCaptureKinds()),
     [](const testing::TestParamInfo<CaptureKind>& info) { return std::string(CaptureKindName(info.param)); });
 
 TEST(HostileLines, TenMegabyteLineHoldsOnePacket)

@@ -1,10 +1,14 @@
 #include "output/outputfile.h"
 #include "output/reportwriters.h"
+#include "output/timeoutputs.h"
 #include "testsupport.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <sstream>
 
 namespace {
@@ -146,4 +150,21 @@ TEST(AtomicFile, TruncateStartsTheFileAfresh)
     f.Write("second\r\n");
     ASSERT_TRUE(f.Commit());
     EXPECT_EQ(ReadFileBytes(dir.File("dump.txt")), "second\r\n");
+}
+
+TEST(TimeOutputs, ShortestNumbersReadBackAsTheSameDouble)
+{
+    std::mt19937_64 random(7);
+    std::uniform_real_distribution<double> spread(-1e6, 1e6);
+    for (int i = 0; i < 100000; ++i) {
+        const double value
+            = i % 2 ? spread(random) : std::ldexp(spread(random), static_cast<int>(random() % 200) - 100);
+        std::string text;
+        AppendShortest(text, value);
+        EXPECT_EQ(std::strtod(text.c_str(), nullptr), value) << text;
+    }
+    std::string text;
+    for (const double value : {0.1, 7800.0, -105.9})
+        AppendShortest(text.append(" "), value);
+    EXPECT_EQ(text, " 0.1 7800 -105.9");
 }

@@ -55,17 +55,21 @@ TEST_P(GeneratedCaptures, ReadBackAsGenerated)
 
 std::string GenCaseName(const testing::TestParamInfo<GenCase>& info)
 {
-    static const char* const kinds[] = {"kiss", "log", "serverlog", "text"};
-    return std::string(kinds[static_cast<int>(info.param.kind)]) + "_qb50p" + std::to_string(info.param.satellite)
+    return std::string(CaptureKindName(info.param.kind)) + "_qb50p" + std::to_string(info.param.satellite)
         + (info.param.crlf ? "_crlf" : "");
 }
 
-INSTANTIATE_TEST_SUITE_P(AllKinds, GeneratedCaptures,
-    testing::Values(GenCase{CaptureKind::Kiss, 1, false}, GenCase{CaptureKind::Kiss, 2, false},
-        GenCase{CaptureKind::Log, 1, false}, GenCase{CaptureKind::Log, 2, true},
-        GenCase{CaptureKind::ServerLog, 1, false}, GenCase{CaptureKind::ServerLog, 2, true},
-        GenCase{CaptureKind::Text, 1, false}, GenCase{CaptureKind::Text, 2, false}),
-    GenCaseName);
+// Every kind for either satellite, the second with CR LF line ends.
+std::vector<GenCase> EveryKindAndSatellite()
+{
+    std::vector<GenCase> cases;
+    for (const CaptureKind kind : AllCaptureKinds())
+        for (const int satellite : {1, 2})
+            cases.push_back({kind, satellite, satellite == 2});
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(AllKinds, GeneratedCaptures, testing::ValuesIn(EveryKindAndSatellite()), GenCaseName);
 
 TEST(CaptureGenerator, BeaconsLookLikeAPass)
 {

@@ -1,0 +1,167 @@
+#include "instant.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr Instant MsPerDay = 86400000;
+
+bool Digits(std::string_view text, std::size_t at, std::size_t count, int& value)
+{
+    if (at + count > text.size())
+        return false;
+    value = 0;
+    for (std::size_t i = at; i < at + count; ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return false;
+        value = value * 10 + (text[i] - '0');
+    }
+    return true;
+}
+
+// "HH:MM:SS" at text[at], in range.
+bool ClockAt(std::string_view text, std::size_t at, int& hour, int& minute, int& second)
+{
+    return Digits(text, at, 2, hour) && at + 2 < text.size() && text[at + 2] == ':' && Digits(text, at + 3, 2, minute)
+        && at + 5 < text.size() && text[at + 5] == ':' && Digits(text, at + 6, 2, second) && hour < 24 && minute < 60
+        && second < 60;
+}
+
+// A date YYYY?MM?DD at text[at] with the given separator (none when 0).
+std::optional<std::int64_t> DateAt(std::string_view text, std::size_t at, char separator)
+{
+    const std::size_t step = separator ? 1 : 0;
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    if (!Digits(text, at, 4, year) || !Digits(text, at + 4 + step, 2, month)
+        || !Digits(text, at + 6 + 2 * step, 2, day))
+        return std::nullopt;
+    if (separator && (text[at + 4] != separator || text[at + 7] != separator))
+        return std::nullopt;
+    if (!IsValidDate(year, month, day))
+        return std::nullopt;
+    return DaysFromCivil(year, month, day);
+}
+
+} // namespace
+
+std::int64_t DaysFromCivil(int year, int month, int day)
+{
+    const std::int64_t y = year - (month <= 2 ? 1 : 0);
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const std::int64_t yoe = y - era * 400;
+    const std::int64_t doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+void CivilFromDays(std::int64_t days, int& year, int& month, int& day)
+{
+    days += 719468;
+    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const std::int64_t doe = days - era * 146097;
+    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const std::int64_t mp = (5 * doy + 2) / 153;
+    day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
+}
+
+bool IsValidDate(int year, int month, int day)
+{
+    if (month < 1 || month > 12 || day < 1)
+        return false;
+    static constexpr int Days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return day <= Days[month - 1] + (month == 2 && leap ? 1 : 0);
+}
+
+std::optional<Instant> ParseDateTime(std::string_view text)
+{
+    std::size_t at = text.find_first_not_of(' ');
+    if (at == std::string_view::npos)
+        return std::nullopt;
+    const std::optional<std::int64_t> days = DateAt(text, at, '-');
+    if (!days || at + 10 >= text.size() || (text[at + 10] != ' ' && text[at + 10] != 'T'))
+        return std::nullopt;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    if (!ClockAt(text, at + 11, hour, minute, second))
+        return std::nullopt;
+    Instant ms = (*days * 86400 + hour * 3600 + minute * 60 + second) * Instant{1000};
+    // A fraction, cut (not rounded) to milliseconds; what follows it does not matter.
+    at += 19;
+    if (at + 1 < text.size() && text[at] == '.' && text[at + 1] >= '0' && text[at + 1] <= '9') {
+        int scale = 100;
+        for (++at; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at, scale /= 10)
+            ms += (text[at] - '0') * scale;
+    }
+    return ms;
+}
+
+std::optional<std::int64_t> DateInName(std::string_view name)
+{
+    for (std::size_t at = 0; at + 8 <= name.size(); ++at)
+        for (const char separator : {'-', '_', '\0'})
+            if (const auto days = DateAt(name, at, separator))
+                return days;
+    return std::nullopt;
+}
+
+std::optional<Instant> ParseClockTime(std::string_view text)
+{
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    if (!ClockAt(text, 0, hour, minute, second))
+        return std::nullopt;
+    return (hour * 3600 + minute * 60 + second) * Instant{1000};
+}
+
+namespace {
+
+struct Civil {
+    int Year, Month, Day, Hour, Minute, Second, Milli;
+};
+
+Civil CivilOf(Instant instant)
+{
+    std::int64_t days = instant / MsPerDay;
+    Instant rest = instant % MsPerDay;
+    if (rest < 0) {
+        rest += MsPerDay;
+        --days;
+    }
+    Civil c{};
+    CivilFromDays(days, c.Year, c.Month, c.Day);
+    c.Hour = static_cast<int>(rest / 3600000);
+    c.Minute = static_cast<int>(rest / 60000 % 60);
+    c.Second = static_cast<int>(rest / 1000 % 60);
+    c.Milli = static_cast<int>(rest % 1000);
+    return c;
+}
+
+} // namespace
+
+std::string FormatIsoUtc(Instant instant)
+{
+    const Civil c = CivilOf(instant);
+    char text[40];
+    int n = std::snprintf(
+        text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", c.Year, c.Month, c.Day, c.Hour, c.Minute, c.Second);
+    if (c.Milli != 0)
+        n += std::snprintf(text + n, sizeof text - static_cast<std::size_t>(n), ".%03d", c.Milli);
+    return std::string(text, static_cast<std::size_t>(n)) + "Z";
+}
+
+std::string FormatTimeText(Instant instant)
+{
+    const Civil c = CivilOf(instant);
+    char text[48];
+    const int n = std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d UTC", c.Year, c.Month, c.Day,
+        c.Hour, c.Minute, c.Second, c.Milli);
+    return std::string(text, static_cast<std::size_t>(n));
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Reception instants: milliseconds since 1970-01-01 00:00:00 UTC. A stored
+// packet whose time is not known has UnknownInstant.
+using Instant = std::int64_t;
+inline constexpr Instant UnknownInstant = INT64_MIN;
+
+// Days since 1970-01-01 of a date, and back; the date must be valid.
+std::int64_t DaysFromCivil(int year, int month, int day);
+void CivilFromDays(std::int64_t days, int& year, int& month, int& day);
+
+// A date that exists (month 1 to 12, day within its month, leap years).
+bool IsValidDate(int year, int month, int day);
+
+// A date-time text: optional blanks, "YYYY-MM-DD HH:MM:SS" (a "T" may stand
+// for the blank), optionally a fraction ".d..." cut to milliseconds, then
+// optionally "Z", "UTC" or " UTC"; anything after that is ignored. All times
+// are UTC. A date or time out of range gives none.
+std::optional<Instant> ParseDateTime(std::string_view text);
+
+// The first date in a file name: YYYY-MM-DD, YYYYMMDD or YYYY_MM_DD, as days
+// since 1970-01-01.
+std::optional<std::int64_t> DateInName(std::string_view name);
+
+// "HH:MM:SS" at the start of text, as milliseconds since midnight.
+std::optional<Instant> ParseClockTime(std::string_view text);
+
+// "2016-03-17T10:15:00Z"; milliseconds only when they are not 0
+// ("2016-03-17T10:15:00.125Z").
+std::string FormatIsoUtc(Instant instant);
+
+// "2016-03-17 10:15:00.125 UTC", the time text of a gr-satellites stamp.
+std::string FormatTimeText(Instant instant);

@@ -1,0 +1,65 @@
+#include "telemetry/instant.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr Instant At20160317 = 1458172800000; // 2016-03-17 00:00:00 UTC
+
+struct DateTimeCase {
+    const char* text;
+    std::optional<Instant> instant;
+};
+
+} // namespace
+
+TEST(Instants, DateTimeTexts)
+{
+    const Instant t = At20160317 + (10 * 3600 + 15 * 60) * 1000; // 10:15:00
+    const DateTimeCase cases[] = {
+        {"2016-03-17 10:15:00", t},
+        {"2016-03-17T10:15:00", t},
+        {"   2016-03-17 10:15:00 UTC", t},
+        {"2016-03-17 10:15:00Z", t},
+        {"2016-03-17 10:15:00UTC and more", t},
+        {"2016-03-17 10:15:00.1", t + 100},
+        {"2016-03-17 10:15:00.125 UTC", t + 125},
+        {"2016-03-17 10:15:00.9999", t + 999}, // cut, not rounded
+        {"2016-03-17 10:15:00.", t},
+        {"2016-02-29 00:00:00", At20160317 - 17 * 86400000LL},
+        {"1970-01-01 00:00:00", 0},
+        {"2016-13-01 00:00:00", std::nullopt},
+        {"2016-04-31 00:00:00", std::nullopt},
+        {"2015-02-29 00:00:00", std::nullopt},
+        {"2016-03-17 24:00:00", std::nullopt},
+        {"2016-03-17 10:60:00", std::nullopt},
+        {"2016-03-17 10:15:60", std::nullopt},
+        {"2016-03-17_10:15:00", std::nullopt},
+        {"2016-03-17 10:15", std::nullopt},
+        {"10:15:00", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const DateTimeCase& c : cases)
+        EXPECT_EQ(ParseDateTime(c.text), c.instant) << c.text;
+}
+
+TEST(Instants, WrittenAsIsoAndAsTimeText)
+{
+    EXPECT_EQ(FormatIsoUtc(At20160317 + 36900000), "2016-03-17T10:15:00Z");
+    EXPECT_EQ(FormatIsoUtc(At20160317 + 36900125), "2016-03-17T10:15:00.125Z");
+    EXPECT_EQ(FormatIsoUtc(-1), "1969-12-31T23:59:59.999Z");
+    EXPECT_EQ(FormatTimeText(1458194400000), "2016-03-17 06:00:00.000 UTC");
+    for (const Instant instant : {Instant{0}, At20160317, Instant{4102444799999}, Instant{951782400000}})
+        EXPECT_EQ(ParseDateTime(FormatTimeText(instant)), instant);
+}
+
+TEST(Instants, DatesInFileNames)
+{
+    const std::int64_t day = At20160317 / 86400000;
+    EXPECT_EQ(DateInName("pass-2016-03-17.log"), day);
+    EXPECT_EQ(DateInName("20160317_0915.log"), day);
+    EXPECT_EQ(DateInName("station_2016_03_17.log"), day);
+    EXPECT_EQ(DateInName("20161317-2016-03-17.log"), day); // the first valid date
+    EXPECT_EQ(DateInName("pass-12.log"), std::nullopt);
+    EXPECT_EQ(DateInName("2016-3-17.log"), std::nullopt);
+}
