@@ -5,6 +5,7 @@
 #include "input/capturereaders.h"
 #include "input/detect.h"
 #include "output/reportwriters.h"
+#include "output/timeoutputs.h"
 #include "tools/capturegen.h"
 
 #include <benchmark/benchmark.h>
@@ -128,6 +129,59 @@ void BM_CsvExport(benchmark::State& state)
     state.counters["values/s"] = benchmark::Counter(values, benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_CsvExport)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// What working out the instants costs the KISS reader: the time to read the
+// capture, beside the time to parse every time text it holds once more.
+void BM_KissInstants(benchmark::State& state)
+{
+    const std::string& path = CapturePath(CaptureKind::Kiss);
+    ReaderHost host;
+    Module1 m;
+    const auto t0 = std::chrono::steady_clock::now();
+    ReadKissFile(m, host, path);
+    const double readSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    std::vector<std::string> texts;
+    for (std::int64_t n = 1; n <= m.HighestRecord(); ++n) {
+        texts.emplace_back(m.Table.Packet1Time(n));
+        texts.emplace_back(m.Table.Packet2Time(n));
+    }
+    double parseSeconds = 0;
+    for (auto _ : state) {
+        const auto t1 = std::chrono::steady_clock::now();
+        std::int64_t sum = 0;
+        for (const std::string& text : texts)
+            sum += ParseDateTime(text).value_or(0);
+        benchmark::DoNotOptimize(sum);
+        parseSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t1).count();
+    }
+    state.counters["time_texts"] = static_cast<double>(texts.size());
+    state.counters["share_of_read"] = parseSeconds / static_cast<double>(state.iterations()) / readSeconds;
+}
+BENCHMARK(BM_KissInstants)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The outputs with time: packets a second for 1,000,000 packets of the
+// server-log capture, which has an instant for every packet.
+void TimeOutput(benchmark::State& state, bool jsonl)
+{
+    const std::string& path = CapturePath(CaptureKind::ServerLog);
+    ReaderHost host;
+    Module1 m;
+    ReadServerLogFile(m, host, path);
+    for (auto _ : state) {
+        NullSink sink;
+        if (jsonl)
+            WriteJsonl(sink, m);
+        else
+            WriteInfluxLines(sink, m);
+        benchmark::DoNotOptimize(sink.bytes);
+    }
+    state.counters["packets/s"] = benchmark::Counter(
+        static_cast<double>(m.RecordCount + m.Packet2Count), benchmark::Counter::kIsIterationInvariantRate);
+}
+void BM_Jsonl(benchmark::State& state) { TimeOutput(state, true); }
+void BM_Influx(benchmark::State& state) { TimeOutput(state, false); }
+BENCHMARK(BM_Jsonl)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Influx)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Bytes the store holds per record after a long log file (a time text of its
 // own for every record, the worst case).

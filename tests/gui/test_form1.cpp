@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -200,19 +201,19 @@ void TestForm1::unreadableFileIsReportedAndTheRestRead()
 void TestForm1::eachOpenCommandUsesItsReaderAndFilter()
 {
     struct Case {
-        void (Form1::*command)();
+        CaptureKind kind;
         const char* sample;
         int satellite;
         const char* filter;
         std::int64_t records;
     };
     const Case cases[] = {
-        {&Form1::MnuOpenLog_Click, "qb50p1-pass.log", 1,
-            "Log Files (*.log)|*.log|Text Files (*.txt)|*.txt|All Files (*.*)|*.*", 20},
-        {&Form1::MnuOpenServerLogfile_Click, "qb50p2-server.log", 2,
-            "Log Files (Text Files (*.log)|*.log|All Files (*.*)|*.*", 20},
-        {&Form1::MnuOpenText_Click, "qb50p2-capture.txt", 2, "Log Files (Text Files (*.txt)|*.txt|All Files (*.*)|*.*",
-            15},
+        {CaptureKind::Log, "qb50p1-pass.log", 1, "Log Files (*.log)|*.log|Text Files (*.txt)|*.txt|All Files (*.*)|*.*",
+            20},
+        {CaptureKind::ServerLog, "qb50p2-server.log", 2, "Log Files (Text Files (*.log)|*.log|All Files (*.*)|*.*", 20},
+        {CaptureKind::Text, "qb50p2-capture.txt", 2, "Log Files (Text Files (*.txt)|*.txt|All Files (*.*)|*.*", 15},
+        {CaptureKind::Satnogs, "qb50p2-satnogs.csv", 2, "SatNOGS Exports (*.csv *.txt)|*.csv;*.txt|All Files (*.*)|*.*",
+            20},
     };
     for (const Case& k : cases) {
         Window w;
@@ -221,11 +222,20 @@ void TestForm1::eachOpenCommandUsesItsReaderAndFilter()
             QCOMPARE(w.m.SatelliteNumber, 2);
         }
         w.Choose({Sample(k.sample)});
-        (w.form.*k.command)();
+        w.form.OpenAction(k.kind)->trigger();
         QCOMPARE(w.filters.front(), QString::fromLatin1(k.filter));
         QCOMPARE(w.m.RecordCount, k.records);
         QCOMPARE(w.c().Text2->text(), QStringLiteral("#1 / %1").arg(k.records));
     }
+    // The menu lists the commands in the order of the kinds' menu places.
+    QStringList captions;
+    Window w;
+    for (QAction* action : w.form.findChild<QMenu*>(QStringLiteral("MnuFile"))->actions().mid(0, 6))
+        captions << action->text();
+    QCOMPARE(captions,
+        QStringList({QStringLiteral("Open KISS file"), QStringLiteral("Open Text file"),
+            QStringLiteral("Open Serverlog file"), QStringLiteral("Open Log file"),
+            QStringLiteral("Open SatNOGS DB export"), QStringLiteral("Open capture file (any kind)")}));
 }
 
 void TestForm1::recordViewFollowsTheScrollBar()
