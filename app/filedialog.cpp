@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QMessageBox>
 
 bool FitsNameBuffer(const QStringList& paths)
@@ -28,11 +29,13 @@ QStringList DialogNameFilters(const QString& filter)
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList filters;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        QString patterns = parts[i + 1];
-        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        // Qt reads the patterns from the description's last parentheses.
-        const QString tail = QLatin1Char('(') + patterns + QLatin1Char(')');
-        filters << (parts[i].endsWith(tail) ? parts[i] : parts[i] + QLatin1Char(' ') + tail);
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (QString& pattern : patterns)
+            if (pattern == QLatin1String("*.*"))
+                pattern = QStringLiteral("*");
+        // Qt reads the patterns from the last parentheses, which the dialog
+        // hides: the description is shown as it is written.
+        filters << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
     }
     return filters;
 }
@@ -42,6 +45,7 @@ FileDialogResult ShowOpenFileDialog(QWidget* parent, const QString& filter)
     QFileDialog dialog(parent);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setNameFilters(DialogNameFilters(filter));
     FileDialogResult result;
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -58,6 +62,14 @@ void ShowMessageBox(QWidget* parent, const QString& text)
 {
     QMessageBox box(QMessageBox::NoIcon, Latin1(ProgramTitle), text, QMessageBox::Ok, parent);
     box.exec();
+}
+
+std::optional<int> AskRecordNumber(QWidget* parent, int current, int count)
+{
+    bool ok = false;
+    const int n = QInputDialog::getInt(parent, QStringLiteral("Go to record"),
+        QStringLiteral("Record (1 to %1):").arg(count), current, 1, std::max(count, 1), 1, &ok);
+    return ok ? std::optional<int>(n) : std::nullopt;
 }
 
 QString ShowSaveFileDialog(QWidget* parent, const QString& suggested)

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 class QWidget;
 
@@ -24,6 +25,11 @@ using OpenFileDialog = std::function<FileDialogResult(QWidget* parent, const QSt
 using SaveFileDialog = std::function<QString(QWidget* parent, const QString& suggested)>;
 QString ShowSaveFileDialog(QWidget* parent, const QString& suggested);
 
+// Asks for a record number from 1 to count, suggesting current; empty when
+// cancelled.
+using RecordDialog = std::function<std::optional<int>(QWidget* parent, int current, int count)>;
+std::optional<int> AskRecordNumber(QWidget* parent, int current, int count);
+
 // Shows a message box with the program's title.
 using MessageBox = std::function<void(QWidget* parent, const QString& text)>;
 
@@ -38,5 +44,8 @@ bool FitsNameBuffer(const QStringList& paths);
 FileDialogResult ShowOpenFileDialog(QWidget* parent, const QString& filter);
 void ShowMessageBox(QWidget* parent, const QString& text);
 
-// "KISS Files (*.kss)|*.kss|..." as the name filters of a Qt file dialog.
+// "KISS Files (*.kss)|*.kss|..." as the name filters of a Qt file dialog,
+// shown without their patterns so that each reads as its description: the
+// pattern "*.*" becomes "*", so that "All Files (*.*)" matches every file,
+// also one without a dot in its name.
 QStringList DialogNameFilters(const QString& filter);

@@ -22,6 +22,7 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -35,6 +36,7 @@
 #include <QRadioButton>
 #include <QResizeEvent>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QTableWidget>
 #include <QUrl>
 #include <qcustomplot.h>
@@ -58,6 +60,7 @@ Form1::Form1(Module1& m, const QString& programFolder, QWidget* parent)
     , decimalMark_(ProgramDecimalMark())
     , dialog_(ShowOpenFileDialog)
     , saveDialog_(ShowSaveFileDialog)
+    , recordDialog_(AskRecordNumber)
     , message_(ShowMessageBox)
 {
     setObjectName(QStringLiteral("Form1"));
@@ -82,7 +85,7 @@ QAction* Form1::Action(const char* name) const { return findChild<QAction*>(QStr
 
 void Form1::BuildMenus()
 {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("MnuFile"));
     for (const OpenCommand& command : OpenCommands()) {
         QAction* action = file->addAction(Latin1(command.Caption));
@@ -92,8 +95,19 @@ void Form1::BuildMenus()
         connect(
             action, &QAction::triggered, this, [this, kind = command.Kind] { OpenCaptureFiles(kind, std::nullopt); });
     }
+    openActions_.at(std::nullopt)->setShortcut(QKeySequence::Open);
+    file->addSeparator();
+    QAction* goTo = file->addAction(QStringLiteral("Go to record..."));
+    goTo->setObjectName(QStringLiteral("MnuGoTo"));
+    goTo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    connect(goTo, &QAction::triggered, this, &Form1::GoToRecord);
+    file->addSeparator();
+    QAction* quit = file->addAction(QStringLiteral("Quit"));
+    quit->setObjectName(QStringLiteral("MnuQuit"));
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    connect(quit, &QAction::triggered, this, &QWidget::close);
 
-    QMenu* settings = menuBar()->addMenu(QStringLiteral("TLM File"));
+    QMenu* settings = menuBar()->addMenu(QStringLiteral("&TLM File"));
     settings->setObjectName(QStringLiteral("MnuSettings"));
     QAction* csv = settings->addAction(QStringLiteral("Write CSV File"));
     csv->setObjectName(QStringLiteral("WriteCSVFile"));
@@ -102,8 +116,9 @@ void Form1::BuildMenus()
     tlm->setObjectName(QStringLiteral("WriteTLMFile"));
     connect(tlm, &QAction::triggered, this, &Form1::WriteTLMFile_Click);
 
-    QAction* info = menuBar()->addAction(QStringLiteral("Info"));
+    QAction* info = menuBar()->addAction(QStringLiteral("&Info"));
     info->setObjectName(QStringLiteral("MnuInfo"));
+    info->setShortcut(QKeySequence::HelpContents);
     connect(info, &QAction::triggered, this, &Form1::MnuInfo_Click);
 }
 
@@ -124,6 +139,11 @@ void Form1::ConnectControls()
     connect(c_.MSChart1, &QWidget::customContextMenuRequested, this,
         [this](const QPoint& at) { chartMenu_->popup(c_.MSChart1->mapToGlobal(at)); });
     connect(c_.HScroll1, &QScrollBar::valueChanged, this, &Form1::HScroll1_Change);
+    chart_->OnRowClicked = [this](std::int64_t record) {
+        if (c_.HScroll1->isEnabled())
+            c_.HScroll1->setValue(static_cast<int>(std::min<std::int64_t>(record, c_.HScroll1->maximum())));
+    };
+    ConnectKeys();
 }
 
 void Form1::Form_Load()
@@ -131,9 +151,19 @@ void Form1::Form_Load()
     m_.SatelliteNumber = 1;
     SetFieldCaptions();
     const std::string folder = ToLocal(QDir::toNativeSeparators(programFolder_));
-    const std::string settingsPath = folder + PathSeparator + "conf.ini";
-    const ProgramSettings settings = ParseSettings(ReadWholeFile(settingsPath));
+    // The program folder's conf.ini, then the user's, whose lines win.
+    const QString userSettings
+        = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/norvane/conf.ini");
+    const ProgramSettings settings = ParseSettings(ReadWholeFile(folder + PathSeparator + "conf.ini") + "\n"
+        + ReadWholeFile(ToLocal(QDir::toNativeSeparators(userSettings))));
     m_.ImagePath = PictureFolder(settings, folder);
+    // An installed program's folder cannot be written: its pictures go to
+    // the user's pictures folder.
+    if (!settings.ImagePath && !QFileInfo(programFolder_).isWritable()) {
+        const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+        QDir().mkpath(pictures);
+        m_.ImagePath = ToLocal(QDir::toNativeSeparators(pictures)) + PathSeparator;
+    }
     if (settings.ShowScreenshotButton)
         c_.Command1->setVisible(*settings.ShowScreenshotButton);
     c_.Picture2->setVisible(false);
@@ -173,8 +203,9 @@ void Form1::SetStatus(const QString& text)
 void Form1::HScroll1_Change()
 {
     const int value = c_.HScroll1->value();
-    c_.Text2->setText(RecordCounterText(value, m_.CountForField(m_.SelectedField)));
+    SetRecordCounter(c_.Text2, RecordCounterText(value, m_.CountForField(m_.SelectedField)));
     ShowRecord(m_, c_, value, decimalMark_);
+    chart_->ShowMarker(value);
 }
 
 void Form1::Option1_Click(int index)
@@ -183,7 +214,7 @@ void Form1::Option1_Click(int index)
         return;
     m_.SelectedField = index;
     const std::int64_t count = m_.CountForField(index);
-    c_.Text2->setText(RecordCounterText(c_.HScroll1->value(), count));
+    SetRecordCounter(c_.Text2, RecordCounterText(c_.HScroll1->value(), count));
     // A maximum below the value moves the scroll bar, which shows that record.
     c_.HScroll1->setMaximum(static_cast<int>(std::clamp<std::int64_t>(count, 1, INT32_MAX)));
 
@@ -194,10 +225,14 @@ void Form1::Option1_Click(int index)
     for (int i = 0; i < FieldCount; ++i)
         SetValueBoxColour(c_.Text1[static_cast<std::size_t>(i)], i == index ? ChosenFieldYellow : QColor(Qt::white));
     c_.Option1[static_cast<std::size_t>(index)]->setChecked(true);
-    chart_->Draw(m_, index, c_.Check1->isChecked());
+    Check1_Click();
 }
 
-void Form1::Check1_Click() { chart_->Draw(m_, m_.SelectedField, c_.Check1->isChecked()); }
+void Form1::Check1_Click()
+{
+    chart_->Draw(m_, m_.SelectedField, c_.Check1->isChecked());
+    chart_->ShowMarker(c_.HScroll1->isEnabled() ? c_.HScroll1->value() : 0);
+}
 
 std::string Form1::OutputPath(const char* ending) const { return OutputFileName(m_.CurrentFileName, ending); }
 
@@ -227,7 +262,7 @@ void Form1::WriteTLMFile_Click()
         const auto k = static_cast<std::size_t>(i);
         rows.Caption[k] = c_.Option1[k]->text().toLatin1().toStdString();
         rows.Unit[k] = c_.Label2[k]->text().toLatin1().toStdString();
-        rows.Value[k] = c_.Text1[k]->text().toLatin1().toStdString();
+        rows.Value[k] = c_.Text1[k]->text().toUtf8().toStdString(); // as the value texts were made
     }
     const WriteResult result = WriteOutputFile(OutputPath(".tlm"), [&](TextSink& sink) { WriteTlm(sink, rows); });
     SetStatus(QString::fromLocal8Bit(result.Message.c_str()));
@@ -261,13 +296,16 @@ Info* Form1::InfoWindow() const { return info_.data(); }
 
 void Form1::SaveChartAsPng()
 {
-    QString suggested = QStringLiteral("chart.png");
+    // The capture's name and the field's: "pass Batt volts.png".
+    const QString field = Latin1(FieldCaption(m_.SelectedField));
+    QString suggested = field + QStringLiteral(".png");
     if (!m_.CurrentFileName.empty())
-        suggested = QString::fromLocal8Bit(OutputFileName(m_.CurrentFileName, ".png").c_str());
+        suggested
+            = QString::fromLocal8Bit(OutputFileName(m_.CurrentFileName, "").c_str()) + QLatin1Char(' ') + suggested;
     const QString path = saveDialog_(this, suggested);
     if (path.isEmpty())
         return;
-    const auto error = SaveImageFile(c_.MSChart1->toPixmap().toImage(), path, "PNG");
+    const auto error = SaveImageFile(chart_->PictureWithTitle(), path, "PNG");
     SetStatus(error ? *error : path + QStringLiteral(" saved"));
 }
 

@@ -33,6 +33,7 @@ public:
     void SetFileDialog(OpenFileDialog dialog) { dialog_ = std::move(dialog); }
     void SetMessageBox(MessageBox box) { message_ = std::move(box); }
     void SetSaveDialog(SaveFileDialog dialog) { saveDialog_ = std::move(dialog); }
+    void SetRecordDialog(RecordDialog dialog) { recordDialog_ = std::move(dialog); }
 
     Form1Controls& Controls() { return c_; }
     FieldChart& Chart() { return *chart_; }
@@ -72,6 +73,8 @@ public:
     void Option1_Click(int index);
     void Check1_Click();
     void SetFieldCaptions();
+    // "Go to record...": asks for a record number and shows that record.
+    void GoToRecord();
 
     // The readers' host.
     void BeginFile(std::string_view path, std::size_t index, std::size_t count) override;
@@ -86,6 +89,10 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // Left/Right, Page Up/Down (ten records), Home/End step the records
+    // wherever the focus is not in a field that takes those keys itself;
+    // a double click on the record counter goes to a record.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // Capture files dropped onto the window are read as one selection, each
     // with the reader of its kind.
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -94,8 +101,10 @@ protected:
 private:
     void BuildMenus();
     void ConnectControls();
+    void ConnectKeys();
+    bool StepRecords(int key);
     void OpenCaptureFiles(std::optional<CaptureKind> kind, const std::optional<QStringList>& chosen);
-    void ReadList3(std::optional<CaptureKind> kind);
+    void ReadList3();
     void SetStatus(const QString& text);
     void ShowImports();
     std::string OutputPath(const char* ending) const;
@@ -108,6 +117,7 @@ private:
     std::map<std::optional<CaptureKind>, QAction*> openActions_;
     OpenFileDialog dialog_;
     SaveFileDialog saveDialog_;
+    RecordDialog recordDialog_;
     QMenu* chartMenu_ = nullptr;
     MessageBox message_;
     QPointer<Info> info_;

@@ -65,20 +65,32 @@ void Form1::OpenCaptureFiles(std::optional<CaptureKind> kind, const std::optiona
         return;
     }
     if (result.Result == FileDialogResult::Outcome::Chosen) {
-        // A cancelled dialog reads the previous selection again.
+        // A cancelled dialog reads the previous selection again, each file
+        // with the reader that read it.
         c_.List3->clear();
-        c_.List3->addItems(result.Paths);
+        for (const QString& path : result.Paths) {
+            auto* item = new QListWidgetItem(path, c_.List3);
+            item->setData(Qt::UserRole, kind ? QString::fromLatin1(CaptureKindName(*kind)) : QString());
+        }
     }
-    ReadList3(kind);
+    ReadList3();
 }
 
-void Form1::ReadList3(std::optional<CaptureKind> kind)
+void Form1::ReadList3()
 {
     std::vector<std::string> paths;
-    for (int i = 0; i < c_.List3->count(); ++i)
+    std::vector<std::optional<CaptureKind>> kinds;
+    bool dumpsFrames = false;
+    for (int i = 0; i < c_.List3->count(); ++i) {
         paths.push_back(ToLocal(c_.List3->item(i)->text()));
+        kinds.push_back(CaptureKindFromName(c_.List3->item(i)->data(Qt::UserRole).toString().toStdString()));
+        dumpsFrames = dumpsFrames || !kinds.back() || kinds.back() == CaptureKind::Kiss;
+    }
     if (paths.empty())
         return;
+    // KISS captures list their frames on a dump page of their own.
+    if (dumpsFrames)
+        ClearDump();
 
     reading_ = true;
     cancel_ = false;
@@ -87,7 +99,11 @@ void Form1::ReadList3(std::optional<CaptureKind> kind)
     c_.ReadProgress->setValue(0);
     c_.ReadProgress->show();
     c_.CancelRead->show();
-    const std::vector<ReadResult> failures = ReadSelection(kind, m_, *this, paths);
+    const std::vector<ReadResult> failures = ReadSelection(kinds, m_, *this, paths);
+    // Each entry keeps the reader that read it.
+    for (std::size_t i = 0; i < m_.Imports.size() && i < paths.size(); ++i)
+        if (!m_.Imports[i].Kind.empty())
+            c_.List3->item(static_cast<int>(i))->setData(Qt::UserRole, QString::fromStdString(m_.Imports[i].Kind));
     c_.ReadProgress->hide();
     c_.CancelRead->hide();
     for (auto& [k, action] : openActions_)
@@ -199,14 +215,14 @@ void Form1::ClearDump()
     dumpChanged_ = false;
 }
 
-void Form1::ShowProgress(std::int64_t lineNumber) { c_.Text2->setText(QString::number(lineNumber)); }
+void Form1::ShowProgress(std::int64_t lineNumber) { SetRecordCounter(c_.Text2, QString::number(lineNumber)); }
 
 void Form1::RefreshAtEndOfFile()
 {
     c_.Text3->viewport()->update();
     dumpChanged_ = false;
     c_.HScroll1->setEnabled(true);
-    c_.Text2->setText(RecordCounterText(c_.HScroll1->value(), m_.RecordCount));
+    SetRecordCounter(c_.Text2, RecordCounterText(c_.HScroll1->value(), m_.RecordCount));
     c_.HScroll1->setMaximum(static_cast<int>(std::clamp<std::int64_t>(m_.RecordCount, 1, INT32_MAX)));
     Option1_Click(5);
     c_.Option1[5]->setChecked(true);

@@ -5,8 +5,11 @@
 #include "ui/programicon.h"
 #include "ui/twips.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
+#include <QUrl>
 
 namespace {
 
@@ -68,6 +71,21 @@ Info::Info(QWidget* parent)
     Label11->setPalette(grey);
     PlaceInTwips(Label11, 120, 3480, 8175, 1335, dpi);
 
+    auto row = [&](QLabel*& caption, QLabel*& link, const char* captionName, const char* text, const char* linkName,
+                   int top) {
+        caption = new QLabel(QString::fromLatin1(text), this);
+        caption->setObjectName(QString::fromLatin1(captionName));
+        PlaceInTwips(caption, 120, top, 1095, 255, dpi);
+        link = new QLabel(this);
+        link->setObjectName(QString::fromLatin1(linkName));
+        link->setTextFormat(Qt::RichText);
+        link->setOpenExternalLinks(true);
+        link->setTextInteractionFlags(Qt::TextBrowserInteraction);
+        PlaceInTwips(link, 1260, top, 2520, 255, dpi);
+    };
+    row(Label6, Label4, "Label6", "Homepage:", "Label4", 2160);
+    row(Label7, Label5, "Label7", "e-mail:", "Label5", 2520);
+
     Form_Load();
 }
 
@@ -76,4 +94,15 @@ void Info::Form_Load()
     Label2->setText(QStringLiteral("Version ") + Latin1(ProgramVersion) + QStringLiteral("    (")
         + Latin1(ProgramReleaseDate) + QLatin1Char(')'));
     Label11->setText(QString::fromLatin1(Disclaimer));
+    // Blue and underlined, as links are.
+    auto link = [](const QString& target, const QString& text) {
+        return QStringLiteral("<a href=\"%1\" style=\"color:#0000ff; text-decoration:underline\">%2</a>")
+            .arg(target.toHtmlEscaped(), text.toHtmlEscaped());
+    };
+    const QString documentation
+        = QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1Char('/') + Latin1(ProgramDocumentation));
+    Label4->setText(link(QUrl::fromLocalFile(documentation).toString(), QStringLiteral("README (installed)")));
+    Label4->setToolTip(documentation);
+    const QString address = Latin1(ProgramProblemAddress);
+    Label5->setText(link(QStringLiteral("mailto:") + address, address));
 }

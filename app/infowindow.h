@@ -17,6 +17,10 @@ public:
     QLabel* Label2 = nullptr;
     QLabel* Image1 = nullptr;
     QLabel* Label11 = nullptr;
+    QLabel* Label6 = nullptr; // "Homepage:"
+    QLabel* Label7 = nullptr; // "e-mail:"
+    QLabel* Label4 = nullptr; // the installed documentation, as a link
+    QLabel* Label5 = nullptr; // the address for problem reports, as a link
 
 private:
     void Form_Load();

@@ -7,8 +7,12 @@
 #include "output/timeoutputs.h"
 #include "programinfo.h"
 
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <random>
 
 namespace {
 
@@ -95,15 +99,52 @@ std::int64_t WriteOutputs(
     return leftOut;
 }
 
+// Standard input as a capture: copied to a temporary file first, since the
+// kind is told from its start before it is read. The file goes with it.
+class SpooledInput {
+public:
+    ~SpooledInput()
+    {
+        if (!path_.empty())
+            std::remove(path_.c_str());
+    }
+
+    // The path of a file holding what in holds; empty, with error set, when
+    // it cannot be made.
+    std::string Spool(std::FILE* in, std::string& error)
+    {
+        static int count = 0;
+        path_ = (std::filesystem::temp_directory_path()
+            / ("norvane-stdin-" + std::to_string(std::random_device{}()) + "-" + std::to_string(count++)))
+                    .string();
+        std::FILE* file = std::fopen(path_.c_str(), "wb");
+        bool ok = file != nullptr;
+        std::vector<char> buffer(1 << 20);
+        for (std::size_t n; ok && (n = std::fread(buffer.data(), 1, buffer.size(), in)) > 0;)
+            ok = std::fwrite(buffer.data(), 1, n, file) == n;
+        ok = ok && !std::ferror(in);
+        if (file && std::fclose(file) != 0)
+            ok = false;
+        if (!ok) {
+            error = "standard input could not be read into " + path_ + ": " + std::strerror(errno);
+            return {};
+        }
+        return path_;
+    }
+
+private:
+    std::string path_;
+};
+
 } // namespace
 
-int RunDecodeCommand(
-    const std::vector<std::string>& args, TextSink& out, TextSink& err, const std::string& decimalMark, bool progress)
+int RunDecodeCommand(const std::vector<std::string>& args, TextSink& out, TextSink& err, const std::string& decimalMark,
+    bool progress, std::FILE* in)
 {
     DecodeOptions o;
     if (const auto error = ParseDecodeArguments(args, o)) {
-        err.Write("norvane-decode: " + *error + "\n\n");
-        err.Write(DecodeUsage());
+        err.Write("norvane-decode: " + *error + "\n");
+        err.Write(DecodeUsageHint());
         return ExitUsage;
     }
     if (o.Help) {
@@ -137,7 +178,30 @@ int RunDecodeCommand(
     m.LogDate = o.LogDate.value_or(0);
     DumpHost host(dumpFile.get(), dumpToOut ? &dumpText : nullptr, progress && !o.Quiet ? &err : nullptr);
     BeginDataSet(m);
-    const std::vector<ReadResult> failures = ReadSelection(o.Kind, m, host, o.Captures);
+    SpooledInput spooled;
+    std::vector<std::string> paths = o.Captures;
+    std::string spooledPath;
+    for (std::string& path : paths)
+        if (path == "-") {
+            std::string error;
+            spooledPath = spooled.Spool(in, error);
+            if (!spooledPath.empty())
+                path = spooledPath;
+            else
+                reporter.Fail(error);
+        }
+    std::vector<ReadResult> failures = ReadSelection(o.Kind, m, host, paths);
+    // Messages and summaries name the captures as given.
+    auto asGiven = [&](std::string& text) {
+        for (std::size_t at; !spooledPath.empty() && (at = text.find(spooledPath)) != std::string::npos;)
+            text.replace(at, spooledPath.size(), "-");
+    };
+    for (ImportSummary& import : m.Imports) {
+        asGiven(import.File);
+        asGiven(import.Error);
+    }
+    for (ReadResult& failure : failures)
+        asGiven(failure.Message);
     host.EndProgress();
     for (const ReadResult& failure : failures)
         reporter.Fail(failure.Message);

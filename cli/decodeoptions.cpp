@@ -145,19 +145,32 @@ std::optional<std::string> ParseDecodeArguments(const std::vector<std::string>& 
         return "no capture file given";
     if (o.RecordGiven && !o.Tlm)
         return "--record goes with --tlm";
+    if (std::count(o.Captures.begin(), o.Captures.end(), "-") > 1)
+        return "standard input (-) can be read once only";
     return std::nullopt;
 }
+
+namespace {
+
+std::string Synopsis(std::string_view lineBreak)
+{
+    return "Usage: norvane-decode [-f auto|" + CaptureKindNames("|", "|")
+        + "] [-s 1|2] [--csv FILE] [--tlm FILE [--record N]]" + std::string(lineBreak)
+        + "[--dump FILE] [--jsonl FILE] [--influx FILE] [--date DATE] [--summary] [-q]" + std::string(lineBreak)
+        + "CAPTURE...\n";
+}
+
+} // namespace
+
+std::string DecodeUsageHint() { return Synopsis(" ") + "Try 'norvane-decode --help' for more.\n"; }
 
 std::string DecodeUsage()
 {
     constexpr std::size_t HelpColumn = 24;
-    std::string usage = "Usage: norvane-decode [-f auto|" + CaptureKindNames("|", "|")
-        + "] [-s 1|2] [--csv FILE] [--tlm FILE [--record N]]\n"
-          "                      [--dump FILE] [--jsonl FILE] [--influx FILE] [--date DATE] [--summary] [-q]\n"
-          "                      CAPTURE...\n"
-          "\n"
+    std::string usage = Synopsis("\n                      ")
+        + "\n"
           "Decodes the housekeeping telemetry of QB50p1 or QB50p2 from capture files. The captures\n"
-          "are read in the given order into one data set.\n"
+          "are read in the given order into one data set. A CAPTURE of - is standard input.\n"
           "\n";
     for (const OptionSpec& option : Options()) {
         std::string line = "  " + (option.Short.empty() ? std::string("    ") : std::string(option.Short) + ", ");

@@ -28,3 +28,7 @@ std::optional<std::string> ParseDecodeArguments(const std::vector<std::string>& 
 
 // The text of --help, made from the table of options.
 std::string DecodeUsage();
+
+// What a usage error prints after its message: the synopsis on one line and
+// where to find more.
+std::string DecodeUsageHint();

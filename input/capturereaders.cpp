@@ -18,6 +18,12 @@ void BeginDataSet(Module1& m)
 std::vector<ReadResult> ReadSelection(
     std::optional<CaptureKind> kind, Module1& m, ReaderHost& host, const std::vector<std::string>& paths)
 {
+    return ReadSelection(std::vector<std::optional<CaptureKind>>(paths.size(), kind), m, host, paths);
+}
+
+std::vector<ReadResult> ReadSelection(const std::vector<std::optional<CaptureKind>>& kinds, Module1& m,
+    ReaderHost& host, const std::vector<std::string>& paths)
+{
     std::vector<ReadResult> failures;
     for (std::size_t i = 0; i < paths.size(); ++i) {
         const std::string& path = paths[i];
@@ -29,7 +35,7 @@ std::vector<ReadResult> ReadSelection(
         m.FileIndex = static_cast<std::uint32_t>(i);
         m.Import = ImportSummary{};
         m.Import.File = path;
-        std::optional<CaptureKind> fileKind = kind;
+        std::optional<CaptureKind> fileKind = i < kinds.size() ? kinds[i] : std::nullopt;
         ReadResult result;
         if (!fileKind) {
             const Detection detected = DetectCaptureFile(path);

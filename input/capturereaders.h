@@ -41,3 +41,6 @@ void BeginDataSet(Module1& m);
 // others, a cancel does. Returns the failures, in order.
 std::vector<ReadResult> ReadSelection(
     std::optional<CaptureKind> kind, Module1& m, ReaderHost& host, const std::vector<std::string>& paths);
+// The same with a kind for each file (empty: the file's own, detected).
+std::vector<ReadResult> ReadSelection(const std::vector<std::optional<CaptureKind>>& kinds, Module1& m,
+    ReaderHost& host, const std::vector<std::string>& paths);

@@ -234,9 +234,10 @@ void PutContinuousHex(Module1& m, std::string_view hex)
 // KISS escapes it in server logs only.
 ReadResult ReadFrameLines(Module1& m, ReaderHost& host, const std::string& path, bool kissEscaped)
 {
+    // The dump page shows the lines of the server log read last, and is
+    // empty when that one cannot be read.
+    host.ClearDump();
     return ReadCaptureWith(m, host, path, [&](CaptureFile& file, EventPump& pump) {
-        // The dump page shows the lines of the server log read last.
-        host.ClearDump();
         m.ShowTimeSpan = true;
         std::int64_t lineNumber = 0;
         ForEachLine(file, pump, LineEnds::LfOnly, false, [&](std::string_view line, std::uint64_t offset) {

@@ -2,7 +2,13 @@
 
 #include "ui/latin1.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QFontDatabase>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 
@@ -19,6 +25,8 @@ DumpView::DumpView(QWidget* parent)
     viewport()->setAutoFillBackground(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setCursor(Qt::IBeamCursor);
 }
 
 void DumpView::AppendLine(std::string_view line)
@@ -32,6 +40,7 @@ void DumpView::Clear()
 {
     lines_.clear();
     longest_ = 0;
+    anchor_ = cursor_ = Place{};
     UpdateScrollBars();
     viewport()->update();
 }
@@ -71,11 +80,149 @@ void DumpView::paintEvent(QPaintEvent*)
     QPainter painter(viewport());
     const QFontMetrics fm(font());
     const int lineHeight = fm.lineSpacing();
+    const int charWidth = fm.horizontalAdvance(QLatin1Char('0'));
     const std::size_t first = static_cast<std::size_t>(verticalScrollBar()->value());
     const int x = 2 - horizontalScrollBar()->value();
+    const auto [from, to] = std::minmax(anchor_, cursor_);
     int y = fm.ascent();
     for (std::size_t i = first; i < lines_.size() && y - fm.ascent() < viewport()->height(); ++i) {
+        // The selected part of the line, as a highlight behind its characters.
+        if (from != to && i >= from.Line && i <= to.Line) {
+            const std::size_t begin = i == from.Line ? std::min(from.Column, lines_[i].size()) : 0;
+            const std::size_t end = i == to.Line ? std::min(to.Column, lines_[i].size()) : lines_[i].size() + 1;
+            painter.fillRect(x + static_cast<int>(begin) * charWidth, y - fm.ascent(),
+                static_cast<int>(end - begin) * charWidth, lineHeight, palette().highlight());
+        }
         painter.drawText(x, y, Latin1(lines_[i]));
         y += lineHeight;
     }
+}
+
+DumpView::Place DumpView::PlaceAt(QPoint point) const
+{
+    if (lines_.empty())
+        return {};
+    const QFontMetrics fm(font());
+    const int row = std::max(0, point.y()) / fm.lineSpacing();
+    const std::size_t line = std::min(static_cast<std::size_t>(verticalScrollBar()->value() + row), lines_.size() - 1);
+    const int charWidth = std::max(1, fm.horizontalAdvance(QLatin1Char('0')));
+    const int column = (point.x() - 2 + horizontalScrollBar()->value() + charWidth / 2) / charWidth;
+    return {line, std::min(static_cast<std::size_t>(std::max(0, column)), lines_[line].size())};
+}
+
+void DumpView::MoveCursor(Place to, bool extend)
+{
+    cursor_ = to;
+    if (!extend)
+        anchor_ = to;
+    ShowCursor();
+    viewport()->update();
+}
+
+void DumpView::ShowCursor()
+{
+    const QFontMetrics fm(font());
+    const int visibleLines = std::max(1, viewport()->height() / fm.lineSpacing());
+    const int line = static_cast<int>(std::min<std::size_t>(cursor_.Line, INT32_MAX));
+    QScrollBar* bar = verticalScrollBar();
+    if (line < bar->value())
+        bar->setValue(line);
+    else if (line >= bar->value() + visibleLines)
+        bar->setValue(line - visibleLines + 1);
+}
+
+void DumpView::SelectAll()
+{
+    if (lines_.empty())
+        return;
+    anchor_ = {};
+    cursor_ = {lines_.size() - 1, lines_.back().size()};
+    viewport()->update();
+}
+
+QString DumpView::SelectedText() const
+{
+    const auto [from, to] = std::minmax(anchor_, cursor_);
+    if (from == to || lines_.empty())
+        return {};
+    std::string text;
+    for (std::size_t i = from.Line; i <= to.Line && i < lines_.size(); ++i) {
+        const std::string& line = lines_[i];
+        const std::size_t begin = i == from.Line ? std::min(from.Column, line.size()) : 0;
+        const std::size_t end = i == to.Line ? std::min(to.Column, line.size()) : line.size();
+        text.append(line, begin, end - begin);
+        if (i < to.Line)
+            text.push_back('\n');
+    }
+    return Latin1(text);
+}
+
+void DumpView::CopySelection() const
+{
+    if (const QString text = SelectedText(); !text.isEmpty())
+        QApplication::clipboard()->setText(text);
+}
+
+void DumpView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        MoveCursor(PlaceAt(event->position().toPoint()), event->modifiers() & Qt::ShiftModifier);
+    QAbstractScrollArea::mousePressEvent(event);
+}
+
+void DumpView::mouseMoveEvent(QMouseEvent* event)
+{
+    if (event->buttons() & Qt::LeftButton)
+        MoveCursor(PlaceAt(event->position().toPoint()), true);
+}
+
+void DumpView::keyPressEvent(QKeyEvent* event)
+{
+    if (event->matches(QKeySequence::SelectAll)) {
+        SelectAll();
+        return;
+    }
+    if (event->matches(QKeySequence::Copy)) {
+        CopySelection();
+        return;
+    }
+    if (lines_.empty())
+        return QAbstractScrollArea::keyPressEvent(event);
+    const bool extend = event->modifiers() & Qt::ShiftModifier;
+    const std::size_t page
+        = static_cast<std::size_t>(std::max(1, viewport()->height() / QFontMetrics(font()).lineSpacing()));
+    const std::size_t last = lines_.size() - 1;
+    Place to = cursor_;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        if (to.Column > 0)
+            --to.Column;
+        else if (to.Line > 0)
+            to = {to.Line - 1, lines_[to.Line - 1].size()};
+        break;
+    case Qt::Key_Right:
+        if (to.Column < lines_[to.Line].size())
+            ++to.Column;
+        else if (to.Line < last)
+            to = {to.Line + 1, 0};
+        break;
+    case Qt::Key_Up: to.Line = to.Line > 0 ? to.Line - 1 : 0; break;
+    case Qt::Key_Down: to.Line = std::min(to.Line + 1, last); break;
+    case Qt::Key_PageUp: to.Line = to.Line > page ? to.Line - page : 0; break;
+    case Qt::Key_PageDown: to.Line = std::min(to.Line + page, last); break;
+    case Qt::Key_Home: to.Column = 0; break;
+    case Qt::Key_End: to.Column = lines_[to.Line].size(); break;
+    default: return QAbstractScrollArea::keyPressEvent(event);
+    }
+    to.Column = std::min(to.Column, lines_[to.Line].size());
+    MoveCursor(to, extend);
+}
+
+void DumpView::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu menu(this);
+    QAction* copy = menu.addAction(QStringLiteral("Copy"), this, &DumpView::CopySelection);
+    copy->setEnabled(!SelectedText().isEmpty());
+    menu.addAction(QStringLiteral("Select All"), this, &DumpView::SelectAll);
+    menu.exec(event->globalPos());
 }

@@ -65,6 +65,7 @@ FieldChart::FieldChart(QCustomPlot* plot, std::string decimalMark)
     : plot_(plot)
     , decimalMark_(std::move(decimalMark))
     , readout_(new QCPItemText(plot))
+    , marker_(new QCPItemStraightLine(plot))
     , bars_(new RowBars(plot->xAxis, plot->yAxis))
     , line_(plot->addGraph())
     , ticker_(new QCPAxisTickerText)
@@ -90,17 +91,102 @@ FieldChart::FieldChart(QCustomPlot* plot, std::string decimalMark)
     plot_->setMouseTracking(true);
     QObject::connect(plot_, &QCustomPlot::mouseMove, plot_, [this](QMouseEvent* e) { FollowMouse(e); });
     QObject::connect(plot_, &QCustomPlot::mouseDoubleClick, plot_, [this](QMouseEvent*) { ResetView(); });
+    QObject::connect(plot_, &QCustomPlot::mousePress, plot_, [this](QMouseEvent* e) { pressedAt_ = e->position(); });
+    QObject::connect(plot_, &QCustomPlot::mouseRelease, plot_, [this](QMouseEvent* e) { ClickRow(e); });
+    // The chart takes the focus when clicked, and the tab key reaches it.
+    plot_->setFocusPolicy(Qt::StrongFocus);
 
     plot_->layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmBuffered);
     readout_->setLayer(QStringLiteral("overlay"));
     readout_->setClipToAxisRect(true);
-    readout_->position->setType(QCPItemPosition::ptAxisRectRatio);
-    readout_->position->setCoords(0.01, 0.02);
+    readout_->position->setType(QCPItemPosition::ptAbsolute);
     readout_->setPositionAlignment(Qt::AlignLeft | Qt::AlignTop);
     readout_->setPadding(QMargins(4, 2, 4, 2));
     readout_->setBrush(QColor(255, 255, 225));
     readout_->setPen(QPen(QColor(120, 120, 120)));
     readout_->setVisible(false);
+
+    marker_->setLayer(QStringLiteral("overlay"));
+    marker_->setPen(QPen(QColor(200, 40, 40), 1.0));
+    marker_->setVisible(false);
+
+    // The last row label ends before the "B" box at the bottom right.
+    plot_->axisRect()->setAutoMargins(QCP::msLeft | QCP::msTop | QCP::msBottom);
+    plot_->axisRect()->setMargins(QMargins(0, 0, 44, 0));
+}
+
+void FieldChart::ShowMarker(std::int64_t n)
+{
+    const bool shown = n >= 1 && n <= rows_;
+    marker_->setVisible(shown);
+    if (shown) {
+        marker_->point1->setCoords(static_cast<double>(n), 0);
+        marker_->point2->setCoords(static_cast<double>(n), 1);
+    }
+    marker_->layer()->replot();
+}
+
+void FieldChart::ClickRow(QMouseEvent* event)
+{
+    // A drag pans the rows; only a click without a move chooses a record.
+    if (event->button() != Qt::LeftButton || (event->position() - pressedAt_).manhattanLength() > 3)
+        return;
+    const auto i = static_cast<std::int64_t>(std::llround(plot_->xAxis->pixelToCoord(event->position().x())));
+    if (i >= 1 && i <= rows_ && plot_->axisRect()->rect().contains(event->position().toPoint()) && OnRowClicked)
+        OnRowClicked(i);
+}
+
+QPointF FieldChart::ReadoutPlace(const QString& text, QPointF mouse) const
+{
+    const QRect area = plot_->axisRect()->rect();
+    const QFontMetricsF metrics(readout_->font());
+    const QMargins pad = readout_->padding();
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    double textWidth = 0;
+    for (const QString& line : lines)
+        textWidth = std::max(textWidth, metrics.horizontalAdvance(line));
+    const double width = textWidth + pad.left() + pad.right() + 2;
+    const double height = metrics.lineSpacing() * static_cast<double>(lines.size()) + pad.top() + pad.bottom() + 2;
+    // The row's point: the readout stands clear of it and of the mouse, beside
+    // them where there is room, else above them (or below, near the top).
+    const double row = std::round(plot_->xAxis->pixelToCoord(mouse.x()));
+    const double pointX = plot_->xAxis->coordToPixel(row);
+    const double pointY = std::clamp(
+        plot_->yAxis->coordToPixel(
+            m_ ? m_->Table.Record(static_cast<std::int64_t>(row)).Values[static_cast<std::size_t>(field_)] : 0.0),
+        static_cast<double>(area.top()), static_cast<double>(area.bottom()));
+    constexpr double Gap = 12;
+    const double right = std::max(mouse.x(), pointX) + Gap;
+    const double left = std::min(mouse.x(), pointX) - Gap - width;
+    const double top = static_cast<double>(area.top());
+    const double bottom = std::max(top, area.bottom() - height);
+    if (right + width <= area.right())
+        return {right, std::clamp(mouse.y() - height / 2, top, bottom)};
+    if (left >= area.left())
+        return {left, std::clamp(mouse.y() - height / 2, top, bottom)};
+    const double x = std::clamp(mouse.x() - width / 2, static_cast<double>(area.left()),
+        std::max(static_cast<double>(area.left()), area.right() - width));
+    const double high = std::min(mouse.y(), pointY) - Gap - height;
+    return {x, high >= top ? high : std::min(bottom, std::max(mouse.y(), pointY) + Gap)};
+}
+
+QImage FieldChart::PictureWithTitle()
+{
+    const bool readout = readout_->visible();
+    readout_->setVisible(false);
+    std::string title(FieldCaption(field_));
+    if (const std::string_view unit = FieldUnit(field_); !unit.empty())
+        title += " (" + std::string(unit) + ")";
+    auto* caption = new QCPTextElement(plot_, Latin1(title), QFont(plot_->font().family(), 11, QFont::Bold));
+    plot_->plotLayout()->insertRow(0);
+    plot_->plotLayout()->addElement(0, 0, caption);
+    plot_->replot(QCustomPlot::rpImmediateRefresh);
+    const QImage picture = plot_->toPixmap().toImage();
+    plot_->plotLayout()->remove(caption);
+    plot_->plotLayout()->simplify();
+    readout_->setVisible(readout);
+    plot_->replot();
+    return picture;
 }
 
 void FieldChart::ResetView()
@@ -127,17 +213,20 @@ QString FieldChart::ReadoutAt(double x) const
     text += "  " + ValueText(field_, m_->Table.Record(i).Values[static_cast<std::size_t>(field_)], decimalMark_);
     if (const std::string_view unit = FieldUnit(field_); !unit.empty())
         text += " " + std::string(unit);
-    text += "  (" + ReceptionText(*m_, second ? 2 : 1, i) + ")";
+    // Where and when, on a line of its own.
+    text += "\n" + ReceptionText(*m_, second ? 2 : 1, i);
     return Latin1(text);
 }
 
 void FieldChart::FollowMouse(QMouseEvent* event)
 {
     const QString text = ReadoutAt(event->position().x());
-    if (text == readout_->text() && readout_->visible() == !text.isEmpty())
+    const QPointF place = text.isEmpty() ? QPointF() : ReadoutPlace(text, event->position());
+    if (text == readout_->text() && readout_->visible() == !text.isEmpty() && place == readout_->position->coords())
         return;
     readout_->setText(text);
     readout_->setVisible(!text.isEmpty());
+    readout_->position->setCoords(place.x(), place.y());
     // Only the readout's own layer is drawn again, not the rows.
     readout_->layer()->replot();
 }
@@ -187,10 +276,16 @@ void FieldChart::Draw(const Module1& m, int field, bool bars)
 
     // Many labels stand on end so that they do not run into each other.
     plot_->xAxis->setTickLabelRotation(ticker_->ticks().size() > 12 ? -90 : 0);
+    // Bars stand on 0; a line spans the values it shows, with a small margin,
+    // so that a battery voltage between 7,800 and 8,050 mV is no flat line.
+    if (!bars && n > 0) {
+        low = *std::min_element(values.begin(), values.end());
+        high = *std::max_element(values.begin(), values.end());
+    }
     if (high == low)
-        high = low + 1;
+        high = low + (bars ? 1.0 : std::max(1.0, std::abs(low) * 0.05));
     const double margin = (high - low) * 0.05;
     fullKeys_ = QCPRange(0.5, static_cast<double>(std::max<std::int64_t>(n, 1)) + 0.5);
-    fullValues_ = QCPRange(low < 0 ? low - margin : 0, high + margin);
+    fullValues_ = bars ? QCPRange(low < 0 ? low - margin : 0, high + margin) : QCPRange(low - margin, high + margin);
     ResetView();
 }

@@ -7,6 +7,7 @@
 #include <qcustomplot.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 class QCustomPlot;
@@ -14,12 +15,15 @@ class QCPBars;
 class QCPGraph;
 class QCPAxisTickerText;
 class QCPItemText;
+class QCPItemStraightLine;
 class QMouseEvent;
 
 // The chart of one field over all records of its packet kind, drawn as bars
 // or as a thick line, one row per record in record order with the records'
 // time texts under them. The mouse wheel zooms the rows, a drag pans them, a
-// double click shows all rows again, and a readout follows the mouse.
+// double click shows all rows again, a readout follows the mouse, a thin
+// marker stands at the record on display, and a click on a row shows its
+// record.
 class FieldChart {
 public:
     FieldChart(QCustomPlot* plot, std::string decimalMark);
@@ -29,9 +33,24 @@ public:
     // Back to the whole range of the last drawing.
     void ResetView();
     // The readout for the mouse at x (pixels in the chart): the record under
-    // it, its time text, and its value with the unit. Empty off the rows.
+    // it, its time text, and its value with the unit; below them the
+    // instant and the place it was received. Empty off the rows.
     QString ReadoutAt(double x) const;
     QCPItemText* Readout() const { return readout_; }
+    // Where the readout stands for the mouse at (x, y), beside the mouse and
+    // never over the row's point, inside the axis rectangle: its top left
+    // corner in pixels.
+    QPointF ReadoutPlace(const QString& text, QPointF mouse) const;
+
+    // The marker at record n (none outside the rows).
+    void ShowMarker(std::int64_t n);
+    QCPItemStraightLine* Marker() const { return marker_; }
+    // Called with the record of a row that was clicked (not dragged).
+    std::function<void(std::int64_t record)> OnRowClicked;
+
+    // The chart with the field's name and unit as its title and without the
+    // readout, as a picture for "Save chart as PNG...".
+    QImage PictureWithTitle();
 
     // What the chart shows, for the tests and the benchmark.
     std::int64_t RowCount() const { return rows_; }
@@ -45,12 +64,15 @@ public:
 
 private:
     void FollowMouse(QMouseEvent* event);
+    void ClickRow(QMouseEvent* event);
 
     QCustomPlot* plot_;
     std::string decimalMark_;
     const Module1* m_ = nullptr;
     int field_ = 0;
     QCPItemText* readout_;
+    QCPItemStraightLine* marker_;
+    QPointF pressedAt_;
     QCPRange fullKeys_;
     QCPRange fullValues_;
     QCPBars* bars_;

@@ -5,11 +5,17 @@
 
 #include <QString>
 
+class QLineEdit;
+
 #include <string_view>
 
 // "#", the scroll bar's value, " / " and the record count of the selected
 // field's packet kind.
 QString RecordCounterText(int value, std::int64_t count);
+
+// Puts text into the record counter, in a smaller font where the box's own
+// is too wide for it, and the whole text in its tooltip.
+void SetRecordCounter(QLineEdit* counter, const QString& text);
 
 // Writes every value box with record n's value in its field's display rule,
 // and the time label: the record's own time of the selected field's kind, or,

@@ -222,6 +222,8 @@ void BuildBottom(QWidget* client, Form1Controls& c, double dpi)
     c.Label5->setObjectName(QStringLiteral("Label5"));
     PlaceInTwips(c.Label5, 4080, 6600, 6615, 255, dpi);
     c.Label5->setFont(SansSerif(9.75, true));
+    // A time text is a capture's: shown as text, never as markup.
+    c.Label5->setTextFormat(Qt::PlainText);
 
     c.Frame1 = MakeFrame(client, "Frame1", "", CssColour(WindowGrey), Qt::black);
     PlaceInTwips(c.Frame1, 120, 6960, 10575, 4455, dpi);
@@ -239,6 +241,7 @@ void BuildBottom(QWidget* client, Form1Controls& c, double dpi)
     c.Check1->setStyleSheet(QStringLiteral("QCheckBox { spacing: 1px; }"));
     PlaceInTwips(c.Check1, 9960, 4080, 375, 255, dpi);
     c.Check1->setChecked(true);
+    c.Check1->setToolTip(QStringLiteral("bars / line"));
     c.Check1->raise();
 
     c.Command1 = new QPushButton(QStringLiteral("S"), client);
@@ -262,15 +265,16 @@ void BuildBottom(QWidget* client, Form1Controls& c, double dpi)
     c.HScroll1->setRange(1, 1);
     c.HScroll1->setEnabled(false);
 
-    // Over the right part of the status box, only while files are read.
+    // In the time label's row, only while files are read, so that the status
+    // box below keeps the path of the file being read readable.
     c.ReadProgress = new QProgressBar(client);
     c.ReadProgress->setObjectName(QStringLiteral("ReadProgress"));
-    PlaceInTwips(c.ReadProgress, 4980, 11520, 2400, 285, dpi);
+    PlaceInTwips(c.ReadProgress, 4080, 6600, 5520, 255, dpi);
     c.ReadProgress->setRange(0, 1000);
     c.ReadProgress->hide();
     c.CancelRead = new QPushButton(QStringLiteral("Cancel"), client);
     c.CancelRead->setObjectName(QStringLiteral("CancelRead"));
-    PlaceInTwips(c.CancelRead, 7440, 11505, 735, 315, dpi);
+    PlaceInTwips(c.CancelRead, 9720, 6570, 975, 315, dpi);
     c.CancelRead->hide();
 }
 

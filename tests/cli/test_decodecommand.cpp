@@ -32,7 +32,10 @@ TEST(DecodeCommand, UsageErrorsExitWithTwoAndTheUsage)
              {"-f", "kiss", "--record", "2", "x"}, {"-f", "kiss", "--bogus", "x"}, {"-f"}}) {
         const DecodeRun r = Decode(args);
         EXPECT_EQ(r.code, ExitUsage);
-        EXPECT_NE(r.err.Text.find("Usage: norvane-decode"), std::string::npos);
+        // The message, the synopsis on one line and where to find more.
+        EXPECT_EQ(std::count(r.err.Text.begin(), r.err.Text.end(), '\n'), 3) << r.err.Text;
+        EXPECT_NE(r.err.Text.find("\nUsage: norvane-decode [-f auto|"), std::string::npos);
+        EXPECT_NE(r.err.Text.find("Try 'norvane-decode --help' for more.\n"), std::string::npos);
         EXPECT_TRUE(r.out.Text.empty());
     }
     EXPECT_EQ(Decode({"--help"}).code, ExitOk);
@@ -121,4 +124,30 @@ TEST(DecodeCommand, LineProtocolLeavesOutPacketsWithoutATimeAndSaysSo)
     EXPECT_NE(undated.err.Text.find("; 40 packets without a time left out of the line protocol"), std::string::npos)
         << undated.err.Text;
     EXPECT_EQ(Decode({"--date", "2016-02-30", "x"}).code, ExitUsage);
+}
+
+TEST(DecodeCommand, StandardInputAsACapture)
+{
+    std::FILE* in = std::tmpfile();
+    ASSERT_NE(in, nullptr);
+    const std::string bytes = ReadFileBytes(Sample("qb50p1-pass.kss"));
+    std::fwrite(bytes.data(), 1, bytes.size(), in);
+    std::rewind(in);
+    DecodeRun r;
+    r.code = RunDecodeCommand({"--summary", "-q", "-"}, r.out, r.err, ".", false, in);
+    std::fclose(in);
+    EXPECT_EQ(r.code, ExitOk) << r.err.Text;
+    EXPECT_EQ(r.out.Text, SampleCsv());
+    EXPECT_EQ(r.err.Text.rfind("-: kiss, 198 frames", 0), 0u) << r.err.Text;
+
+    std::FILE* prose = std::tmpfile();
+    std::fputs("dear operator\n", prose);
+    std::rewind(prose);
+    DecodeRun bad;
+    bad.code = RunDecodeCommand({"-q", "-"}, bad.out, bad.err, ".", false, prose);
+    std::fclose(prose);
+    EXPECT_EQ(bad.code, ExitFailure);
+    EXPECT_EQ(bad.err.Text.rfind("norvane-decode: cannot read -: not a capture of a known kind", 0), 0u)
+        << bad.err.Text;
+    EXPECT_EQ(Decode({"-", "-"}).code, ExitUsage);
 }

@@ -235,7 +235,7 @@ void TestExplore::readoutFollowsTheMouse()
     QVERIFY(chart.Readout()->visible());
     const auto uptime = static_cast<long long>(w.m.Table.Record(3).Values[5]);
     QCOMPARE(chart.Readout()->text(),
-        QStringLiteral("#3  2016-03-17 10:15:40 UTC  %1 s  (2016-03-17T10:15:40Z, qb50p1-pass.kss at byte 613)")
+        QStringLiteral("#3  2016-03-17 10:15:40 UTC  %1 s\n2016-03-17T10:15:40Z, qb50p1-pass.kss at byte 613")
             .arg(uptime));
 
     // A field without a unit, and a coded one: the value as the record view shows it.
@@ -243,7 +243,7 @@ void TestExplore::readoutFollowsTheMouse()
     MoveMouse(plot, QPointF(plot->xAxis->coordToPixel(1), y));
     // The first data frame follows the first time frame: FEND, 24 bytes, FEND, FEND.
     QCOMPARE(chart.Readout()->text(),
-        QStringLiteral("#1  2016-03-17 10:15:00 UTC  norm  (2016-03-17T10:15:00Z, qb50p1-pass.kss at byte 27)"));
+        QStringLiteral("#1  2016-03-17 10:15:00 UTC  norm\n2016-03-17T10:15:00Z, qb50p1-pass.kss at byte 27"));
     QCOMPARE(w.c().Label5->toolTip(), QStringLiteral("<qt>2016-03-17T10:15:00Z, qb50p1-pass.kss at byte 27</qt>"));
 
     // Off the rows, no readout.
@@ -269,11 +269,33 @@ void TestExplore::saveChartAsPng()
     QAction* save = w.form.ChartMenu()->findChild<QAction*>(QStringLiteral("SaveChartPng"));
     QVERIFY(save);
     QCOMPARE(save->text(), QStringLiteral("Save chart as PNG..."));
+    // With the readout showing.
+    QCustomPlot* plot = w.c().MSChart1;
+    MoveMouse(plot, QPointF(plot->xAxis->coordToPixel(3), plot->axisRect()->rect().center().y()));
+    QVERIFY(w.form.Chart().Readout()->visible());
+    const QImage shown = plot->grab().toImage();
     save->trigger();
-    QCOMPARE(suggested, QString::fromStdString(dir.File("pass.png")));
+    QCOMPARE(suggested, QString::fromStdString(dir.File("pass Sat Uptime.png")));
     QCOMPARE(w.c().Text4->text(), target + QStringLiteral(" saved"));
     const QImage png(target, "PNG");
-    QCOMPARE(png.size(), w.c().MSChart1->size());
+    QCOMPARE(png.size(), plot->size());
+    // The readout's pale yellow is on the window, not in the picture; the
+    // picture has a title line above the rows, which the window has not.
+    auto count = [](const QImage& image, QRect area, auto&& test) {
+        int n = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                n += test(QColor(image.pixel(x, y)));
+        return n;
+    };
+    const auto readoutYellow = [](const QColor& c) { return c == QColor(255, 255, 225); };
+    QVERIFY(count(shown, shown.rect(), readoutYellow) > 100);
+    QCOMPARE(count(png, png.rect(), readoutYellow), 0);
+    const auto dark = [](const QColor& c) { return c.lightness() < 100; };
+    const QRect top(0, 0, png.width(), 14);
+    QVERIFY(count(png, top, dark) > 20);
+    QCOMPARE(count(shown, top, dark), 0);
+    QVERIFY(w.form.Chart().Readout()->visible()); // the window keeps it
 
     // Cancelled: nothing written, the status stays.
     w.form.SetSaveDialog([](QWidget*, const QString&) { return QString(); });

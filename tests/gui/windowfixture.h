@@ -12,9 +12,19 @@
 
 inline QString Sample(const char* name) { return QStringLiteral(NORVANE_SAMPLES_DIR "/") + QLatin1String(name); }
 
+// The user's own configuration (norvane/conf.ini) never reaches the tests:
+// the configuration folder is one of the test's own.
+inline int IsolateUserSettings()
+{
+    static TempDir config;
+    static const bool set = qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.Path().string()));
+    return set ? 0 : 1;
+}
+
 struct Window {
     explicit Window(const QString& folder = QDir::tempPath())
-        : form(m, folder)
+        : isolated(IsolateUserSettings())
+        , form(m, folder)
     {
         form.SetFileDialog([this](QWidget*, const QString& filter) {
             filters << filter;
@@ -29,6 +39,7 @@ struct Window {
     }
     void Cancel() { next = FileDialogResult{}; }
 
+    int isolated;
     Module1 m;
     Form1 form;
     FileDialogResult next;

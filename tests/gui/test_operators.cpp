@@ -1,0 +1,425 @@
+// The window as operators use it: text from captures shown as text, the
+// keyboard, going to a record, texts that fit, the chart's axis, marker and
+// readout, copying from the dump page, and the sound defaults of the
+// settings, the file dialog and a cancelled dialog.
+
+#include "app/infowindow.h"
+#include "gui/windowfixture.h"
+#include "tools/frameencoders.h"
+#include "ui/dumpview.h"
+#include "ui/fieldchart.h"
+#include "ui/recordview.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QtTest>
+#include <qcustomplot.h>
+
+#include <sys/stat.h>
+
+class TestOperators : public QObject {
+    Q_OBJECT
+private slots:
+    void markupFromCapturesIsText();
+    void keysStepTheRecords();
+    void menusHaveMnemonicsAndShortcuts();
+    void goToRecord();
+    void textsThatDoNotFitShowWhole();
+    void lineChartSpansItsValuesBarsStandOnZero();
+    void markerFollowsTheRecordAndAClickChoosesOne();
+    void readoutStandsBesideTheMouse();
+    void cancelledDialogKeepsTheData();
+    void picturesOfAnInstalledCopyGoToThePicturesFolder();
+    void userSettingsWin();
+    void allFilesMatchesNamesWithoutADot();
+    void dumpPageCopiesItsText();
+    void infoWindowLinks();
+    void progressLeavesTheStatusReadable();
+    void decimalMarkOutsideLatin1();
+    void unreadableServerLogEmptiesTheDumpPage();
+};
+
+namespace {
+
+void Open(Window& w, const QString& capture)
+{
+    w.Choose({capture});
+    w.form.MenuFileOpenKiss_Click();
+}
+
+// A KISS capture of the sample's first beacons with time frames of the given texts.
+QString KissWithTimes(TempDir& dir, const char* name, const std::vector<std::string>& times)
+{
+    std::string bytes;
+    std::int64_t beacon = 0;
+    for (const std::string& time : times) {
+        AppendKissFrame(bytes, KissTimeFrame(time));
+        AppendKissFrame(bytes, FullFrame(1, MakeBeacon(1, 1, beacon++, 1)));
+    }
+    return QString::fromStdString(dir.Write(name, bytes));
+}
+
+void Activate(Window& w)
+{
+    w.form.show();
+    w.form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w.form));
+}
+
+} // namespace
+
+void TestOperators::markupFromCapturesIsText()
+{
+    TempDir dir;
+    const std::string fifo = dir.File("fifo");
+    QCOMPARE(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string bold = "<b>bold</b><img src=\"file:///etc/hostname\">";
+    const std::string hang = "<img src=\"" + fifo + "\">";
+    std::string long_;
+    while (long_.size() < 10000)
+        long_ += "<i><u>x</u></i>";
+    long_.resize(500); // a time frame holds what the frame buffer does
+    Window w;
+    w.form.show();
+    const QString capture = KissWithTimes(dir, "<b>markup<.b>.kss", {bold, hang, long_});
+    Open(w, capture);
+    QCOMPARE(w.m.RecordCount, 3);
+    QCOMPARE(w.c().Label5->textFormat(), Qt::PlainText);
+    QCOMPARE(w.c().Label5->text(), QString::fromStdString(bold));
+    // Painting the window reads nothing: a FIFO named by markup would block it.
+    w.c().HScroll1->setValue(2);
+    QCOMPARE(w.c().Label5->text(), QString::fromStdString(hang));
+    QVERIFY(!w.form.grab().isNull());
+    w.c().HScroll1->setValue(3);
+    QVERIFY(!w.form.grab().isNull());
+    // The tooltip, the status box and the Import page hold the names as text.
+    QVERIFY(w.c().Label5->toolTip().contains(QStringLiteral("&lt;b&gt;markup&lt;.b&gt;.kss")));
+    QCOMPARE(w.c().Text4->text(), capture);
+    QCOMPARE(w.c().ImportTable->item(0, 0)->text(), capture);
+    QTest::mouseMove(w.c().MSChart1, QPoint(w.c().MSChart1->xAxis->coordToPixel(2), 60));
+    QVERIFY(w.form.Chart().Readout()->text().contains(QString::fromStdString(hang)));
+}
+
+void TestOperators::keysStepTheRecords()
+{
+    Window w;
+    Activate(w);
+    Open(w, Sample("qb50p1-pass.kss"));
+    QScrollBar* bar = w.c().HScroll1;
+    w.c().SSTab1->setFocus();
+    const std::pair<int, int> steps[] = {{Qt::Key_Right, 2}, {Qt::Key_PageDown, 12}, {Qt::Key_Left, 11},
+        {Qt::Key_End, 45}, {Qt::Key_Right, 45}, {Qt::Key_PageUp, 35}, {Qt::Key_Home, 1}, {Qt::Key_Left, 1}};
+    for (const auto& [key, record] : steps) {
+        QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key));
+        QCOMPARE(bar->value(), record);
+    }
+    QCOMPARE(w.c().Text2->text(), QStringLiteral("#1 / 45"));
+
+    // A click on a satellite button leaves the arrow keys to the records;
+    // the tab key gives it the focus on purpose, and then they are its own.
+    QTest::mouseClick(w.c().QB50P2, Qt::LeftButton);
+    QVERIFY(w.c().QB50P2->isChecked());
+    QVERIFY(QApplication::focusWidget() != w.c().QB50P2);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    QCOMPARE(bar->value(), 2);
+    w.c().QB50P1->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(w.c().QB50P1, Qt::Key_Right);
+    QCOMPARE(bar->value(), 2);
+    // A value box, read-only, leaves them to the records too.
+    w.c().Text1[3]->setFocus();
+    QTest::keyClick(w.c().Text1[3], Qt::Key_Right);
+    QCOMPARE(bar->value(), 3);
+    // The scroll bar takes the focus when clicked; the tab order.
+    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() - 4, bar->height() / 2));
+    QCOMPARE(QApplication::focusWidget(), bar);
+    // The tab key walks the pages, the satellite, the chart and the scroll bar.
+    QList<QWidget*> walk;
+    w.c().SSTab1->setFocus(Qt::TabFocusReason);
+    for (int i = 0; i < 6; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        walk << QApplication::focusWidget();
+    }
+    const auto at = [&](QWidget* widget) { return walk.indexOf(widget); };
+    QVERIFY(at(w.c().QB50P1) >= 0 || at(w.c().QB50P2) >= 0);
+    QVERIFY(at(w.c().MSChart1) > std::max(at(w.c().QB50P1), at(w.c().QB50P2)));
+    QCOMPARE(at(bar), at(w.c().MSChart1) + 1);
+}
+
+void TestOperators::menusHaveMnemonicsAndShortcuts()
+{
+    Window w;
+    QStringList titles;
+    for (QAction* action : w.form.menuBar()->actions())
+        titles << action->text();
+    QCOMPARE(titles, QStringList({QStringLiteral("&File"), QStringLiteral("&TLM File"), QStringLiteral("&Info")}));
+    QCOMPARE(w.form.OpenAction(std::nullopt)->shortcut(), QKeySequence(QKeySequence::Open));
+    QCOMPARE(w.form.Action("MnuInfo")->shortcut(), QKeySequence(QKeySequence::HelpContents));
+    QCOMPARE(w.form.Action("MnuGoTo")->shortcut(), QKeySequence(QStringLiteral("Ctrl+G")));
+    QAction* quit = w.form.Action("MnuQuit");
+    QCOMPARE(quit->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+    QCOMPARE(w.form.findChild<QMenu*>(QStringLiteral("MnuFile"))->actions().last(), quit);
+    w.form.show();
+    quit->trigger();
+    QVERIFY(!w.form.isVisible());
+}
+
+void TestOperators::goToRecord()
+{
+    Window w;
+    Activate(w);
+    int asked = 0;
+    w.form.SetRecordDialog([&](QWidget*, int current, int count) {
+        ++asked;
+        [&] { QCOMPARE(count, 45); }();
+        return current == 1 ? std::optional<int>(17) : std::nullopt;
+    });
+    w.form.GoToRecord(); // no records yet: nothing to ask
+    QCOMPARE(asked, 0);
+    Open(w, Sample("qb50p1-pass.kss"));
+    w.form.Action("MnuGoTo")->trigger();
+    QCOMPARE(w.c().HScroll1->value(), 17);
+    QCOMPARE(w.c().Text2->text(), QStringLiteral("#17 / 45"));
+    QTest::mouseDClick(w.c().Text2, Qt::LeftButton);
+    QCOMPARE(asked, 2);
+    QCOMPARE(w.c().HScroll1->value(), 17); // cancelled
+}
+
+void TestOperators::textsThatDoNotFitShowWhole()
+{
+    Window w;
+    w.form.show();
+    Open(w, Sample("qb50p1-pass.kss"));
+    QLineEdit* counter = w.c().Text2;
+    const QString text = QStringLiteral("#25 / 500000");
+    SetRecordCounter(counter, text);
+    QCOMPARE(counter->text(), text);
+    QCOMPARE(counter->toolTip(), text);
+    QVERIFY(QFontMetrics(counter->font()).horizontalAdvance(text) < counter->width() - 4);
+    // "max power" is wider than its box.
+    QLineEdit* track = w.c().Text1[40];
+    QCOMPARE(track->text(), QStringLiteral("max power"));
+    QVERIFY(QFontMetrics(track->font()).horizontalAdvance(track->text()) > track->width() - 8);
+    QCOMPARE(track->toolTip(), QStringLiteral("max power"));
+    QCOMPARE(w.c().Text1[1]->toolTip(), QString()); // "12" fits
+    QCOMPARE(w.c().Check1->toolTip(), QStringLiteral("bars / line"));
+    // The row labels end before the "B" box.
+    QCustomPlot* plot = w.c().MSChart1;
+    const auto ticks = w.form.Chart().Ticker()->ticks();
+    const double lastTick = plot->xAxis->coordToPixel(ticks.lastKey());
+    const int labelHalf = QFontMetrics(plot->xAxis->tickLabelFont()).height() / 2 + 1; // labels stand on end
+    QVERIFY(plot->x() + lastTick + labelHalf < w.c().Check1->x()); // both stand in the chart's frame
+}
+
+void TestOperators::lineChartSpansItsValuesBarsStandOnZero()
+{
+    Window w;
+    Open(w, Sample("qb50p1-pass.kss"));
+    w.c().Option1[21]->click(); // Batt volts, 7800 mV and more
+    QCustomPlot* plot = w.c().MSChart1;
+    QCOMPARE(plot->yAxis->range().lower, 0.0);
+    w.c().Check1->click(); // the line
+    double low = 1e9;
+    double high = -1e9;
+    for (std::int64_t n = 1; n <= w.m.RecordCount; ++n) {
+        low = std::min(low, w.m.Table.Record(n).Values[21]);
+        high = std::max(high, w.m.Table.Record(n).Values[21]);
+    }
+    QVERIFY(high > low);
+    const QCPRange range = plot->yAxis->range();
+    QVERIFY(range.lower < low && range.lower > low - (high - low) * 0.1);
+    QVERIFY(range.upper > high && range.upper < high + (high - low) * 0.1);
+}
+
+void TestOperators::markerFollowsTheRecordAndAClickChoosesOne()
+{
+    Window w;
+    w.form.show();
+    Open(w, Sample("qb50p1-pass.kss"));
+    FieldChart& chart = w.form.Chart();
+    QVERIFY(chart.Marker()->visible());
+    QCOMPARE(chart.Marker()->point1->coords().x(), 1.0);
+    w.c().HScroll1->setValue(7);
+    QCOMPARE(chart.Marker()->point1->coords().x(), 7.0);
+    QCustomPlot* plot = w.c().MSChart1;
+    const QPoint row10(static_cast<int>(plot->xAxis->coordToPixel(10)), plot->axisRect()->rect().center().y());
+    QTest::mouseClick(plot, Qt::LeftButton, {}, row10);
+    QCOMPARE(w.c().HScroll1->value(), 10);
+    QCOMPARE(chart.Marker()->point1->coords().x(), 10.0);
+}
+
+void TestOperators::readoutStandsBesideTheMouse()
+{
+    Window w;
+    w.form.show();
+    Open(w, Sample("qb50p1-pass.kss"));
+    QCustomPlot* plot = w.c().MSChart1;
+    FieldChart& chart = w.form.Chart();
+    const QRect area = plot->axisRect()->rect();
+    for (const double row : {3.0, 22.0, 44.8}) {
+        const double value = w.m.Table.Record(static_cast<std::int64_t>(std::round(row))).Values[5];
+        const QPointF mouse(plot->xAxis->coordToPixel(row), plot->yAxis->coordToPixel(value) + 5);
+        const QString text = chart.ReadoutAt(mouse.x());
+        const QPointF at = chart.ReadoutPlace(text, mouse);
+        const QFontMetricsF fm(chart.Readout()->font());
+        double width = 0;
+        for (const QString& line : text.split(QLatin1Char('\n')))
+            width = std::max(width, fm.horizontalAdvance(line));
+        const QRectF box(at, QSizeF(width + 10, 2 * fm.lineSpacing() + 6));
+        const QPointF point(plot->xAxis->coordToPixel(std::round(row)), mouse.y());
+        QVERIFY2(!box.contains(point) && !box.contains(mouse), qPrintable(QString::number(row)));
+        QVERIFY(box.left() >= area.left() && box.right() <= area.right() + 1);
+        QVERIFY(box.top() >= area.top() && box.bottom() <= area.bottom() + 1);
+    }
+}
+
+void TestOperators::cancelledDialogKeepsTheData()
+{
+    Window w;
+    Open(w, Sample("qb50p1-pass.kss"));
+    const QString shown = w.c().Text1[12]->text();
+    w.Cancel();
+    w.form.MnuOpenLog_Click(); // cancelled: the capture is read again as KISS
+    QCOMPARE(w.m.RecordCount, 45);
+    QCOMPARE(w.c().Text1[12]->text(), shown);
+    QCOMPARE(w.c().Text3->LineCount(), std::size_t(90));
+    QCOMPARE(w.m.Imports.front().Kind, std::string("kiss"));
+    // A selection of any kind keeps each file's own reader.
+    w.Choose({Sample("qb50p2-server.log"), Sample("qb50p1-pass.log")});
+    w.form.MnuOpenAny_Click();
+    const std::int64_t records = w.m.RecordCount;
+    w.Cancel();
+    w.form.MenuFileOpenKiss_Click();
+    QCOMPARE(w.m.RecordCount, records);
+    QCOMPARE(w.m.Imports[1].Kind, std::string("log"));
+}
+
+void TestOperators::picturesOfAnInstalledCopyGoToThePicturesFolder()
+{
+    TempDir home;
+    const QByteArray savedHome = qgetenv("HOME");
+    qputenv("HOME", QByteArray::fromStdString(home.Path().string()));
+    Window installed(QString::fromStdString(home.File("no-such-folder/bin")));
+    qputenv("HOME", savedHome);
+    QCOMPARE(QString::fromStdString(installed.m.ImagePath), QString::fromStdString(home.File("Pictures") + "/"));
+    QVERIFY(QFileInfo(QString::fromStdString(home.File("Pictures"))).isDir());
+    // A folder that can be written keeps the pictures beside the program.
+    TempDir program;
+    Window portable(QString::fromStdString(program.Path().string()));
+    QCOMPARE(portable.m.ImagePath, program.Path().string() + "/");
+}
+
+void TestOperators::userSettingsWin()
+{
+    TempDir program;
+    program.Write("conf.ini", "IMAGE_PATH=/program/\r\nSCREENSHOT=yes\r\n");
+    const std::string user = qEnvironmentVariable("XDG_CONFIG_HOME").toStdString() + "/norvane";
+    std::filesystem::create_directories(user);
+    std::ofstream(user + "/conf.ini") << "image_path = /user/pictures\nscreenshot=no\n";
+    Window w(QString::fromStdString(program.Path().string()));
+    std::filesystem::remove(user + "/conf.ini");
+    QCOMPARE(QString::fromStdString(w.m.ImagePath), QStringLiteral("/user/pictures/"));
+    QVERIFY(!w.c().Command1->isVisibleTo(&w.form));
+}
+
+void TestOperators::allFilesMatchesNamesWithoutADot()
+{
+    const QStringList filters
+        = DialogNameFilters(QStringLiteral("KISS Files (*.kss)|*.kss|Text Files (*.txt)|*.txt|All Files (*.*)|*.*"));
+    QCOMPARE(filters,
+        QStringList({QStringLiteral("KISS Files (*.kss) (*.kss)"), QStringLiteral("Text Files (*.txt) (*.txt)"),
+            QStringLiteral("All Files (*.*) (*)")}));
+    // What Qt's dialog lists for the last filter: every file, "pass" too.
+    TempDir dir;
+    dir.Write("pass", "x");
+    dir.Write("pass.kss", "x");
+    const QString patterns = filters.last().section(QLatin1Char('('), -1).chopped(1);
+    QCOMPARE(QDir(QString::fromStdString(dir.Path().string())).entryList(patterns.split(' '), QDir::Files).size(), 2);
+}
+
+void TestOperators::dumpPageCopiesItsText()
+{
+    Window w;
+    Activate(w);
+    Open(w, Sample("qb50p1-pass.kss"));
+    DumpView* dump = w.c().Text3;
+    w.c().SSTab1->setCurrentIndex(2);
+    dump->setFocus();
+    for (int i = 0; i < 5; ++i)
+        QTest::keyClick(dump, Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyClick(dump, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("00 A2"));
+    QTest::keyClick(dump, Qt::Key_Down, Qt::ShiftModifier);
+    QCOMPARE(dump->SelectedText().count(QLatin1Char('\n')), 1);
+    QTest::keyClick(dump, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(dump, Qt::Key_C, Qt::ControlModifier);
+    QString whole = QString::fromLatin1(dump->Text().c_str());
+    whole.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    whole.chop(1);
+    QCOMPARE(QApplication::clipboard()->text(), whole);
+    // The mouse selects too.
+    const int line = QFontMetrics(dump->font()).lineSpacing();
+    QTest::mousePress(dump->viewport(), Qt::LeftButton, {}, QPoint(2, line / 2));
+    QMouseEvent drag(QEvent::MouseMove, QPointF(2, line * 2.5), dump->viewport()->mapToGlobal(QPointF(2, line * 2.5)),
+        Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(dump->viewport(), &drag);
+    QCOMPARE(dump->SelectedText().count(QLatin1Char('\n')), 2);
+}
+
+void TestOperators::infoWindowLinks()
+{
+    Window w;
+    w.form.MnuInfo_Click();
+    Info* info = w.form.InfoWindow();
+    QVERIFY(info);
+    QCOMPARE(info->Label6->text(), QStringLiteral("Homepage:"));
+    QCOMPARE(info->Label7->text(), QStringLiteral("e-mail:"));
+    QVERIFY(info->Label4->text().contains(QStringLiteral("href=\"file://")));
+    QVERIFY(info->Label4->text().contains(QStringLiteral("README.md")));
+    QVERIFY(info->Label5->text().contains(QStringLiteral("href=\"mailto:")));
+    QVERIFY(info->Label4->openExternalLinks() && info->Label5->openExternalLinks());
+}
+
+void TestOperators::progressLeavesTheStatusReadable()
+{
+    Window w;
+    QVERIFY(!w.c().ReadProgress->geometry().intersects(w.c().Text4->geometry()));
+    QVERIFY(!w.c().CancelRead->geometry().intersects(w.c().Text4->geometry()));
+    QVERIFY(!w.c().CancelRead->geometry().intersects(w.c().ReadProgress->geometry()));
+}
+
+void TestOperators::decimalMarkOutsideLatin1()
+{
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::Arabic, QLocale::Egypt));
+    Window w;
+    QLocale::setDefault(saved);
+    Open(w, Sample("qb50p1-pass.kss"));
+    const QString mark = QLocale(QLocale::Arabic, QLocale::Egypt).decimalPoint();
+    QVERIFY(mark.at(0).unicode() > 0xFF);
+    QCOMPARE(w.c().Text1[15]->text(), QStringLiteral("10") + mark + QStringLiteral("07"));
+}
+
+void TestOperators::unreadableServerLogEmptiesTheDumpPage()
+{
+    TempDir dir;
+    Window w;
+    Open(w, Sample("qb50p1-pass.kss"));
+    QCOMPARE(w.c().Text3->LineCount(), std::size_t(90));
+    w.Choose({QString::fromStdString(dir.File("gone.log"))});
+    w.form.MnuOpenServerLogfile_Click();
+    QCOMPARE(w.c().Text3->LineCount(), std::size_t(0));
+}
+
+QTEST_MAIN(TestOperators)
+#include "test_operators.moc"
