@@ -11,7 +11,7 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j2 --target norvane norvane-decode
 
 captures=("$@")
-[ ${#captures[@]} -gt 0 ] || captures=(samples/qb50p1-pass.kss)
+[ ${#captures[@]} -gt 0 ] || captures=(samples/qb50p1-week.kss)
 
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   exec build/norvane "${captures[@]}"

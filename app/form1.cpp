@@ -97,6 +97,10 @@ void Form1::BuildMenus()
     }
     openActions_.at(std::nullopt)->setShortcut(QKeySequence::Open);
     file->addSeparator();
+    // Applies to the next open command.
+    mergeAction_ = file->addAction(QStringLiteral("Merge by time, drop duplicates"));
+    mergeAction_->setObjectName(QStringLiteral("MnuMerge"));
+    mergeAction_->setCheckable(true);
     QAction* goTo = file->addAction(QStringLiteral("Go to record..."));
     goTo->setObjectName(QStringLiteral("MnuGoTo"));
     goTo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
@@ -135,6 +139,17 @@ void Form1::ConnectControls()
     QAction* savePng = chartMenu_->addAction(QStringLiteral("Save chart as PNG..."));
     savePng->setObjectName(QStringLiteral("SaveChartPng"));
     connect(savePng, &QAction::triggered, this, &Form1::SaveChartAsPng);
+    timeAxisAction_ = chartMenu_->addAction(QStringLiteral("Time axis"));
+    timeAxisAction_->setObjectName(QStringLiteral("TimeAxis"));
+    timeAxisAction_->setCheckable(true);
+    timeAxisAction_->setShortcut(QKeySequence(Qt::Key_T));
+    timeAxisAction_->setShortcutContext(Qt::WidgetShortcut);
+    c_.MSChart1->addAction(timeAxisAction_); // T while the chart has the focus
+    connect(timeAxisAction_, &QAction::toggled, this, [this](bool on) {
+        chart_->SetTimeAxis(on);
+        Check1_Click();
+    });
+    connect(c_.PassTable, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { ShowPassInChart(row); });
     c_.MSChart1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(c_.MSChart1, &QWidget::customContextMenuRequested, this,
         [this](const QPoint& at) { chartMenu_->popup(c_.MSChart1->mapToGlobal(at)); });
@@ -218,10 +233,6 @@ void Form1::Option1_Click(int index)
     // A maximum below the value moves the scroll bar, which shows that record.
     c_.HScroll1->setMaximum(static_cast<int>(std::clamp<std::int64_t>(count, 1, INT32_MAX)));
 
-    const std::string_view caption = FieldCaption(index);
-    const std::string_view unit = FieldUnit(index);
-    c_.Frame1->setTitle(unit.empty() ? Latin1(caption) : Latin1(caption) + QStringLiteral(" (") + Latin1(unit) + ')');
-
     for (int i = 0; i < FieldCount; ++i)
         SetValueBoxColour(c_.Text1[static_cast<std::size_t>(i)], i == index ? ChosenFieldYellow : QColor(Qt::white));
     c_.Option1[static_cast<std::size_t>(index)]->setChecked(true);
@@ -231,6 +242,12 @@ void Form1::Option1_Click(int index)
 void Form1::Check1_Click()
 {
     chart_->Draw(m_, m_.SelectedField, c_.Check1->isChecked());
+    const std::string_view caption = FieldCaption(m_.SelectedField);
+    const std::string_view unit = FieldUnit(m_.SelectedField);
+    QString title = unit.empty() ? Latin1(caption) : Latin1(caption) + QStringLiteral(" (") + Latin1(unit) + ')';
+    if (chart_->TimeAxis() && chart_->RecordsWithoutTime() > 0)
+        title += QStringLiteral(" (%1 records without a time)").arg(chart_->RecordsWithoutTime());
+    c_.Frame1->setTitle(title);
     chart_->ShowMarker(c_.HScroll1->isEnabled() ? c_.HScroll1->value() : 0);
 }
 

@@ -3,6 +3,7 @@
 #include "app/filedialog.h"
 #include "input/capturereaders.h"
 #include "input/readerhost.h"
+#include "telemetry/merge.h"
 #include "telemetry/module1.h"
 #include "ui/windowlayout.h"
 
@@ -69,6 +70,9 @@ public:
     // The chart's context menu: the chart as it shows now, as a PNG file.
     void SaveChartAsPng();
     QMenu* ChartMenu() const { return chartMenu_; }
+    // "Time axis" in the chart's menu, "Merge by time, drop duplicates" in "File".
+    QAction* TimeAxisAction() const { return timeAxisAction_; }
+    QAction* MergeAction() const { return mergeAction_; }
     void HScroll1_Change();
     void Option1_Click(int index);
     void Check1_Click();
@@ -107,6 +111,9 @@ private:
     void ReadList3();
     void SetStatus(const QString& text);
     void ShowImports();
+    void ShowPasses();
+    // Double-clicking a pass: the chart on its time axis, zoomed to the pass.
+    void ShowPassInChart(int row);
     std::string OutputPath(const char* ending) const;
 
     Module1& m_;
@@ -119,6 +126,9 @@ private:
     SaveFileDialog saveDialog_;
     RecordDialog recordDialog_;
     QMenu* chartMenu_ = nullptr;
+    QAction* timeAxisAction_ = nullptr;
+    QAction* mergeAction_ = nullptr;
+    std::vector<Pass> passes_;
     MessageBox message_;
     QPointer<Info> info_;
     bool reading_ = false;

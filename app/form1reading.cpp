@@ -4,14 +4,18 @@
 #include "form1.h"
 
 #include "app/opencommands.h"
+#include "telemetry/merge.h"
 #include "ui/dumpview.h"
+#include "ui/fieldchart.h"
 #include "ui/latin1.h"
 #include "ui/recordview.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
@@ -99,7 +103,12 @@ void Form1::ReadList3()
     c_.ReadProgress->setValue(0);
     c_.ReadProgress->show();
     c_.CancelRead->show();
+    m_.KeepPacketBytes = mergeAction_->isChecked();
     const std::vector<ReadResult> failures = ReadSelection(kinds, m_, *this, paths);
+    if (m_.KeepPacketBytes) {
+        MergeByTime(m_);
+        RefreshAtEndOfFile();
+    }
     // Each entry keeps the reader that read it.
     for (std::size_t i = 0; i < m_.Imports.size() && i < paths.size(); ++i)
         if (!m_.Imports[i].Kind.empty())
@@ -124,8 +133,37 @@ void Form1::ReadList3()
         SetStatus(messages.join(QStringLiteral("; ")));
 }
 
+void Form1::ShowPasses()
+{
+    QTableWidget* table = c_.PassTable;
+    passes_ = FindPasses(m_);
+    table->setRowCount(static_cast<int>(passes_.size()));
+    for (std::size_t i = 0; i < passes_.size(); ++i) {
+        const Pass& pass = passes_[i];
+        QStringList files;
+        for (const std::uint32_t file : pass.Files)
+            if (file < m_.Imports.size())
+                files << QFileInfo(QString::fromLocal8Bit(m_.Imports[file].File.c_str())).fileName();
+        const QStringList cells{QString::number(i + 1), Latin1(FormatIsoUtc(pass.Start)),
+            Latin1(FormatIsoUtc(pass.End)), QString::number(pass.Records1), QString::number(pass.Records2),
+            files.join(QStringLiteral(", "))};
+        for (int column = 0; column < cells.size(); ++column)
+            table->setItem(static_cast<int>(i), column, new QTableWidgetItem(cells[column]));
+    }
+}
+
+void Form1::ShowPassInChart(int row)
+{
+    if (row < 0 || row >= static_cast<int>(passes_.size()))
+        return;
+    if (!timeAxisAction_->isChecked())
+        timeAxisAction_->trigger();
+    chart_->ShowSpan(passes_[static_cast<std::size_t>(row)].Start, passes_[static_cast<std::size_t>(row)].End);
+}
+
 void Form1::ShowImports()
 {
+    ShowPasses();
     QTableWidget* table = c_.ImportTable;
     table->setRowCount(static_cast<int>(m_.Imports.size()));
     int row = 0;

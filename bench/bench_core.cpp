@@ -6,6 +6,7 @@
 #include "input/detect.h"
 #include "output/reportwriters.h"
 #include "output/timeoutputs.h"
+#include "telemetry/merge.h"
 #include "tools/capturegen.h"
 
 #include <benchmark/benchmark.h>
@@ -182,6 +183,26 @@ void BM_Jsonl(benchmark::State& state) { TimeOutput(state, true); }
 void BM_Influx(benchmark::State& state) { TimeOutput(state, false); }
 BENCHMARK(BM_Jsonl)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Influx)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Merging 1,000,000 packets (the server-log capture) by time, dropping duplicates.
+void BM_Merge(benchmark::State& state)
+{
+    const std::string& path = CapturePath(CaptureKind::ServerLog);
+    ReaderHost host;
+    std::int64_t packets = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        Module1 m;
+        m.KeepPacketBytes = true;
+        ReadServerLogFile(m, host, path);
+        packets = m.RecordCount + m.Packet2Count;
+        state.ResumeTiming();
+        MergeByTime(m);
+        benchmark::DoNotOptimize(m.RecordCount);
+    }
+    state.counters["packets"] = static_cast<double>(packets);
+}
+BENCHMARK(BM_Merge)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 
 // Bytes the store holds per record after a long log file (a time text of its
 // own for every record, the worst case).

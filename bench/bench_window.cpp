@@ -92,6 +92,10 @@ void FillRecords(Module1& m, std::int64_t n)
             + std::to_string(10 + i / 60 % 50) + ":" + std::to_string(10 + i % 50) + " UTC";
         m.Table.SetPacket1Time(i, time);
         m.Table.SetPacket2Time(i, time);
+        // Passes of 600 records, a beacon every 10 s, six hours apart.
+        const Instant at = 1458209700000 + (i / 600) * 21600000 + (i % 600) * 10000;
+        r.Packet1.At = at;
+        r.Packet2.At = at + 5000;
     }
     m.RecordCount = n;
     m.Packet2Count = n;
@@ -109,6 +113,22 @@ void BM_ChartRedraw(benchmark::State& state)
     }
 }
 BENCHMARK(BM_ChartRedraw)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same on the time axis, for a million records in passes: the line
+// breaks between them.
+void BM_ChartRedrawTimeAxis(benchmark::State& state)
+{
+    Module1 m;
+    FillRecords(m, state.range(0));
+    Form1 form(m, QDir::tempPath());
+    form.Chart().SetTimeAxis(true);
+    bool bars = true;
+    for (auto _ : state) {
+        form.Chart().Draw(m, 5, bars);
+        bars = !bars;
+    }
+}
+BENCHMARK(BM_ChartRedrawTimeAxis)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Zooming and panning the rows of a 100,000-record chart, as the mouse wheel
 // and a drag do: each step draws the chart again.

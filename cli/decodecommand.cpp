@@ -6,6 +6,7 @@
 #include "output/reportwriters.h"
 #include "output/timeoutputs.h"
 #include "programinfo.h"
+#include "telemetry/merge.h"
 
 #include <cerrno>
 #include <cstring>
@@ -36,9 +37,11 @@ private:
     int exitCode_ = ExitOk;
 };
 
-// With --summary: a line per file, then the totals of several files.
-void WriteImportSummary(TextSink& err, const std::vector<ImportSummary>& imports)
+// With --summary: a line per file, then the totals of several files, then
+// the passes.
+void WriteImportSummary(TextSink& err, const Module1& m)
 {
+    const std::vector<ImportSummary>& imports = m.Imports;
     ImportSummary total;
     for (const ImportSummary& file : imports) {
         err.Write(SummaryLine(file) + "\n");
@@ -48,6 +51,9 @@ void WriteImportSummary(TextSink& err, const std::vector<ImportSummary>& imports
         total.File = "total of " + std::to_string(imports.size()) + " files";
         err.Write(SummaryLine(total) + "\n");
     }
+    const std::vector<Pass> passes = FindPasses(m);
+    for (std::size_t i = 0; i < passes.size(); ++i)
+        err.Write("pass " + std::to_string(i + 1) + ": " + PassLine(m, passes[i]) + "\n");
 }
 
 // Unless -q: both record counts and the number of files read.
@@ -190,7 +196,10 @@ int RunDecodeCommand(const std::vector<std::string>& args, TextSink& out, TextSi
             else
                 reporter.Fail(error);
         }
+    m.KeepPacketBytes = o.Merge;
     std::vector<ReadResult> failures = ReadSelection(o.Kind, m, host, paths);
+    if (o.Merge)
+        MergeByTime(m);
     // Messages and summaries name the captures as given.
     auto asGiven = [&](std::string& text) {
         for (std::size_t at; !spooledPath.empty() && (at = text.find(spooledPath)) != std::string::npos;)
@@ -207,7 +216,7 @@ int RunDecodeCommand(const std::vector<std::string>& args, TextSink& out, TextSi
         reporter.Fail(failure.Message);
     host.Flush();
     if (o.Summary)
-        WriteImportSummary(err, m.Imports);
+        WriteImportSummary(err, m);
 
     const std::int64_t leftOut = WriteOutputs(o, m, out, reporter, decimalMark);
     if (dumpFile && !dumpFile->Commit())

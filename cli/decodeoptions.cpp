@@ -86,6 +86,8 @@ const std::vector<OptionSpec>& Options()
         {"", "--influx", "FILE", "write the packets with a known time in InfluxDB line protocol",
             [](DecodeOptions& o, const std::string& v) -> Error { return o.Influx = v, std::nullopt; }},
         {"", "--date", "DATE", "the date (YYYY-MM-DD) of log files whose names hold none", SetLogDate},
+        {"", "--merge", "", "put the packets in time order and drop duplicates",
+            [](DecodeOptions& o, const std::string&) -> Error { return o.Merge = true, std::nullopt; }},
         {"", "--summary", "",
             "tell on standard error what each file gave and what was\ndropped, one line per file, then the totals",
             [](DecodeOptions& o, const std::string&) -> Error { return o.Summary = true, std::nullopt; }},
@@ -156,8 +158,8 @@ std::string Synopsis(std::string_view lineBreak)
 {
     return "Usage: norvane-decode [-f auto|" + CaptureKindNames("|", "|")
         + "] [-s 1|2] [--csv FILE] [--tlm FILE [--record N]]" + std::string(lineBreak)
-        + "[--dump FILE] [--jsonl FILE] [--influx FILE] [--date DATE] [--summary] [-q]" + std::string(lineBreak)
-        + "CAPTURE...\n";
+        + "[--dump FILE] [--jsonl FILE] [--influx FILE] [--date DATE] [--merge] [--summary] [-q]"
+        + std::string(lineBreak) + "CAPTURE...\n";
 }
 
 } // namespace

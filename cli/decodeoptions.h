@@ -11,6 +11,7 @@
 struct DecodeOptions {
     std::optional<CaptureKind> Kind; // empty: each file's own, detected
     bool Summary = false;
+    bool Merge = false; // by instant, dropping duplicates
     int Satellite = 1;
     std::optional<std::string> Csv, Tlm, Dump, Jsonl, Influx;
     std::optional<std::int64_t> LogDate; // days since 1970 for log files without a date in their names

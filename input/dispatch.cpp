@@ -40,6 +40,12 @@ int DispatchPacket(Module1& m, bool checkSatellite)
     default: ++m.Import.OtherKind; return 0;
     }
     *info = {m.FrameInstant, m.FrameOffset, m.FileIndex, static_cast<std::uint8_t>(satellite)};
+    if (m.KeepPacketBytes) {
+        const std::uint8_t* first = m.FrameBuffer.data() + PacketFirstByte;
+        const std::uint8_t* end = m.FrameBuffer.data() + PacketLastByte(kind) + 1;
+        std::vector<std::uint8_t>& kept = m.PacketBytes[static_cast<std::size_t>(kind - 1)];
+        kept.insert(kept.end(), first, end);
+    }
     m.Import.NoteInstant(m.FrameInstant);
     return kind;
 }

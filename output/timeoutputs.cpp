@@ -1,6 +1,7 @@
 #include "timeoutputs.h"
 
 #include "telemetry/decoders.h"
+#include "telemetry/merge.h"
 #include "ui/fieldcatalogue.h"
 #include "ui/valuetext.h"
 
@@ -138,16 +139,14 @@ void AppendShortest(std::string& out, double value)
 
 void ForEachStoredPacket(const Module1& m, const std::function<void(int kind, std::int64_t n)>& visit)
 {
-    // Each kind is stored in reading order; the two are merged by file and
-    // place, which no two stored packets share.
+    // Each kind stands in the data set's order (reading order, or by instant
+    // once merged); the two are merged in that order, in which no two stored
+    // packets are equal, as no two share a file and a place.
     std::int64_t next1 = 1;
     std::int64_t next2 = 1;
-    auto place = [&](int kind, std::int64_t n) {
-        const PacketInfo& p = m.Packet(kind, n);
-        return std::pair<std::uint32_t, std::uint64_t>(p.File, p.Offset);
-    };
     while (next1 <= m.RecordCount || next2 <= m.Packet2Count) {
-        const bool first = next2 > m.Packet2Count || (next1 <= m.RecordCount && place(1, next1) < place(2, next2));
+        const bool first = next2 > m.Packet2Count
+            || (next1 <= m.RecordCount && StoredBefore(m, m.Packet(1, next1), m.Packet(2, next2)));
         if (first)
             visit(1, next1++);
         else

@@ -11,7 +11,8 @@
 // protocol. Both write the packets in the order they were stored.
 
 // Calls visit(kind, n) for every stored packet, in the order stored: by
-// capture file in the selection, then by place in the file.
+// capture file in the selection, then by place in the file; once merged, by
+// instant first.
 void ForEachStoredPacket(const Module1& m, const std::function<void(int kind, std::int64_t n)>& visit);
 
 // One JSON object per line and packet: record number, kind, satellite byte,

@@ -19,6 +19,7 @@ constexpr ImportCounter Counters[] = {
     {&S::BadHexPairs, "Bad hex pairs", "hex pairs not hex", G::Flaw},
     {&S::EscapesUndone, "Escapes undone", "escapes undone", G::Note},
     {&S::NoInstant, "Without a time", "without a time", G::Note},
+    {&S::Duplicates, "Duplicates", "duplicates", G::Note},
 };
 
 } // namespace

@@ -31,6 +31,7 @@ struct ImportSummary {
     // Notes:
     std::int64_t EscapesUndone = 0; // server logs: KISS escape pairs undone in the hex
     std::int64_t NoInstant = 0;     // records stored without a reception instant
+    std::int64_t Duplicates = 0;    // merging: packets dropped as copies of one kept before
     // The first and the last reception instant of the records stored, in
     // reading order; unknown when none has one.
     Instant FirstInstant = UnknownInstant;

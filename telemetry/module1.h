@@ -19,6 +19,10 @@ inline constexpr int FieldCount = 105;      // field numbers 0 to 104
 inline constexpr int FrameBufferSize = 512; // positions 1 to 512
 inline constexpr int LastPacket1Field = 45;
 inline constexpr int FirstPacket2Field = 50;
+// The frame positions a packet of kind 1 or 2 spans, from 18 to the last
+// byte its decoder reads.
+inline constexpr int PacketFirstByte = 18;
+inline constexpr int PacketLastByte(int kind) { return kind == 2 ? 123 : 111; }
 
 // The packet kind whose records a field belongs to: 1 below field 50, 2 from it.
 inline int PacketKindOfField(int field) { return field >= FirstPacket2Field ? 2 : 1; }
@@ -99,6 +103,13 @@ struct Module1 {
     bool ShowTimeSpan = false;
     std::string CurrentFileName;
     std::string ImagePath;
+    // With KeepPacketBytes the readers keep each stored packet's bytes from
+    // frame position 18 to the last its decoder reads (PacketBytes[kind - 1],
+    // one after the other), for merging; Merged tells that the records stand
+    // in the order of their instants rather than in reading order.
+    bool KeepPacketBytes = false;
+    std::array<std::vector<std::uint8_t>, 2> PacketBytes;
+    bool Merged = false;
     // What the file being read gave so far, and what every file of the data
     // set gave, in the order read.
     ImportSummary Import;

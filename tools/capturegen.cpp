@@ -64,18 +64,18 @@ Clock ClockAt(std::int64_t seconds)
     return {date, time};
 }
 
-// The engineering value of a field for beacon index: slow orbital swings of
-// temperatures and solar power, counters that count.
-double FieldValue(int field, std::int64_t index, Random& rnd)
+// The engineering value of a field for beacon index at its time: slow
+// orbital swings of temperatures and solar power, counters that count.
+double FieldValue(int field, std::int64_t index, const BeaconTime& at, Random& rnd)
 {
-    const double t = static_cast<double>(index);
-    const double orbit = std::sin(t * SecondsPerBeacon * 2 * 3.14159265358979 / 5700.0);
+    const double elapsed = at.Elapsed;
+    const double orbit = std::sin(elapsed * 2 * 3.14159265358979 / 5700.0);
     const double sun = orbit > 0 ? orbit : 0;
     switch (field) {
     case 0:
     case 50: return index % 50 == 49 ? 130 : 2; // norm, now and then norm safe
     case 1:
-    case 51: return 12; // boot count
+    case 51: return 12 + at.Reboots; // boot count
     case 2:
     case 52: return static_cast<double>(index % 65536); // packet count
     case 3:
@@ -83,12 +83,12 @@ double FieldValue(int field, std::int64_t index, Random& rnd)
     case 4:
     case 54: return static_cast<double>(index / 41 % 256);
     case 5:
-    case 55: return 254000.0 + t * SecondsPerBeacon; // uptime in seconds
-    case 6: return 32000 + 400 * orbit;              // Doppler
-    case 7: return 180 + rnd.Uniform(0, 40);         // RSSI
-    case 8: return rnd.Uniform(0.5, 3);              // reflected power, mW
-    case 9: return 480 + rnd.Uniform(0, 40);         // forward power, mW
-    case 10: return 160 + rnd.Uniform(0, 20);        // TX current
+    case 55: return at.Uptime;                // uptime in seconds
+    case 6: return 32000 + 400 * orbit;       // Doppler
+    case 7: return 180 + rnd.Uniform(0, 40);  // RSSI
+    case 8: return rnd.Uniform(0.5, 3);       // reflected power, mW
+    case 9: return 480 + rnd.Uniform(0, 40);  // forward power, mW
+    case 10: return 160 + rnd.Uniform(0, 20); // TX current
     case 11: return 60 + rnd.Uniform(0, 5);
     case 12: return 25 + 8 * orbit;  // PA temperature
     case 13: return 7.6 + 0.4 * sun; // bus voltage
@@ -125,8 +125,8 @@ double FieldValue(int field, std::int64_t index, Random& rnd)
     case 44:
     case 45: return -5 + 40 * orbit;
     case 56: return 1;
-    case 57: return 250000.0 + t * SecondsPerBeacon;
-    case 58: return 3600.0 + t * SecondsPerBeacon;
+    case 57: return at.Uptime - 4000;
+    case 58: return 3600.0 + elapsed;
     case 59: return 7;
     case 60: return 18 + 6 * orbit;
     case 61:
@@ -139,8 +139,8 @@ double FieldValue(int field, std::int64_t index, Random& rnd)
     case 68: return 40 + rnd.Uniform(0, 3);
     case 69: return 3100 + rnd.Uniform(-10, 10);
     case 70: return static_cast<double>(index / 100 % 10);
-    case 71: return 90000.0 + t * SecondsPerBeacon;
-    case 72: return static_cast<double>(StartSeconds - 946684800 + index * SecondsPerBeacon);
+    case 71: return 90000.0 + elapsed;
+    case 72: return static_cast<double>(StartSeconds - 946684800) + elapsed;
     case 73: return index < 30 ? 3 : 5;
     case 74: return 0x5A;
     case 75: return 1;
@@ -212,6 +212,13 @@ void PutRaw(std::vector<std::uint8_t>& field, const FieldLayout& row, double val
 
 std::vector<std::uint8_t> MakeBeacon(int kind, int satellite, std::int64_t index, std::uint32_t seed)
 {
+    const double elapsed = static_cast<double>(index * SecondsPerBeacon);
+    return MakeBeacon(kind, satellite, index, seed, BeaconTime{elapsed, 0, 254000.0 + elapsed});
+}
+
+std::vector<std::uint8_t> MakeBeacon(
+    int kind, int satellite, std::int64_t index, std::uint32_t seed, const BeaconTime& at)
+{
     const bool first = kind == 1;
     std::vector<std::uint8_t> info(static_cast<std::size_t>((first ? 111 : 123) - 17), 0);
     info[0] = 0x00;
@@ -219,20 +226,60 @@ std::vector<std::uint8_t> MakeBeacon(int kind, int satellite, std::int64_t index
     info[2] = static_cast<std::uint8_t>(kind);
     Random rnd(static_cast<std::uint64_t>(seed) * 1000003u + static_cast<std::uint64_t>(index) * 2 + (first ? 0 : 1));
     for (const FieldLayout& row : first ? Packet1Layout() : Packet2Layout())
-        PutRaw(info, row, FieldValue(row.Field, index, rnd));
+        PutRaw(info, row, FieldValue(row.Field, index, at, rnd));
     return info;
 }
+
+namespace {
+
+// When each beacon is sent: every 10 s from the start, or with passes, every
+// 10 to 30 s within passes of 6 to 12 minutes, hours apart, the satellite
+// rebooting now and then between two passes.
+std::vector<BeaconTime> Schedule(const CaptureOptions& o, Random& rnd)
+{
+    std::vector<BeaconTime> times;
+    if (o.Passes <= 0) {
+        for (std::int64_t i = 0; i < o.Packets; ++i) {
+            const double elapsed = static_cast<double>(i * SecondsPerBeacon);
+            times.push_back({elapsed, 0, 254000.0 + elapsed});
+        }
+        return times;
+    }
+    std::int64_t start = 0;
+    std::int64_t bootedAt = -254000;
+    int reboots = 0;
+    for (int p = 0; p < o.Passes; ++p) {
+        if (p > 0) {
+            start += 5400 + static_cast<std::int64_t>(rnd.Next() % 24000); // 1.5 to 8 hours on
+            if (rnd.Next() % 12 == 0) {
+                ++reboots;
+                bootedAt = start - 600 - static_cast<std::int64_t>(rnd.Next() % 3000);
+            }
+        }
+        const std::int64_t end = start + 360 + static_cast<std::int64_t>(rnd.Next() % 361);
+        for (std::int64_t t = start; t <= end; t += 10 + static_cast<std::int64_t>(rnd.Next() % 21))
+            times.push_back({static_cast<double>(t), reboots, static_cast<double>(t - bootedAt)});
+        start = end;
+    }
+    return times;
+}
+
+} // namespace
 
 GeneratedCapture GenerateCapture(const CaptureOptions& o)
 {
     GeneratedCapture g;
+    Random schedule(o.Seed ^ 0x5EEDu);
+    const std::vector<BeaconTime> times = Schedule(o, schedule);
     const std::string eol = o.CrLf ? "\r\n" : "\n";
     const int other = o.Satellite == 2 ? 1 : 2;
     Random noise(o.Seed ^ 0xA5A5A5A5u);
 
     auto emit = [&](std::int64_t beacon, int kind, int satellite, int headerSatellite, bool counted) {
-        const Clock clock = ClockAt(StartSeconds + beacon * SecondsPerBeacon);
-        std::vector<std::uint8_t> info = MakeBeacon(kind, satellite, beacon, o.Seed);
+        const BeaconTime& at = times[static_cast<std::size_t>(beacon)];
+        const auto seconds = StartSeconds + static_cast<std::int64_t>(at.Elapsed);
+        const Clock clock = ClockAt(seconds);
+        std::vector<std::uint8_t> info = MakeBeacon(kind, satellite, beacon, o.Seed, at);
         if (counted)
             (kind == 1 ? g.Packet1 : g.Packet2) += 1;
         else
@@ -240,7 +287,7 @@ GeneratedCapture GenerateCapture(const CaptureOptions& o)
         switch (o.Kind) {
         case CaptureKind::Kiss: {
             if (o.GrStamps)
-                AppendKissFrame(g.Bytes, GrSatellitesStamp((StartSeconds + beacon * SecondsPerBeacon) * 1000));
+                AppendKissFrame(g.Bytes, GrSatellitesStamp(seconds * 1000));
             else
                 AppendKissFrame(g.Bytes, KissTimeFrame(clock.Date + " " + clock.Time + " UTC"));
             AppendKissFrame(g.Bytes, FullFrame(headerSatellite, info));
@@ -266,7 +313,8 @@ GeneratedCapture GenerateCapture(const CaptureOptions& o)
 
     const bool framed
         = o.Kind == CaptureKind::Kiss || o.Kind == CaptureKind::ServerLog || o.Kind == CaptureKind::Satnogs;
-    for (std::int64_t i = 0; i < o.Packets; ++i) {
+    const auto beacons = static_cast<std::int64_t>(times.size());
+    for (std::int64_t i = 0; i < beacons; ++i) {
         const int kind = (i % 2 == 0) ? 1 : 2;
         emit(i, kind, o.Satellite, o.Satellite, true);
         if (!o.Noise || noise.Next() % 6 != 0)

@@ -21,6 +21,9 @@ struct CaptureOptions {
     bool Noise = true;
     bool CrLf = false;     // CR LF line ends for log and server-log files (text files always have them)
     bool GrStamps = false; // KISS: gr-satellites' 8-byte millisecond stamps instead of time texts
+    // With passes: that many passes of 6 to 12 minutes, hours apart over
+    // days, a beacon every 10 to 30 s (Packets is then not used).
+    int Passes = 0;
 };
 
 struct GeneratedCapture {
@@ -32,6 +35,16 @@ struct GeneratedCapture {
 
 GeneratedCapture GenerateCapture(const CaptureOptions& options);
 
+// When a beacon is sent: seconds since the capture's start (2016-03-17
+// 10:15:00 UTC), reboots since then, and the uptime in seconds.
+struct BeaconTime {
+    double Elapsed = 0;
+    int Reboots = 0;
+    double Uptime = 254000;
+};
+
 // The information field of one beacon (frame positions 18 onward): satellite
-// number, packet kind and the fields of beacon number index.
+// number, packet kind and the fields of beacon number index, sent every 10 s.
 std::vector<std::uint8_t> MakeBeacon(int kind, int satellite, std::int64_t index, std::uint32_t seed);
+std::vector<std::uint8_t> MakeBeacon(
+    int kind, int satellite, std::int64_t index, std::uint32_t seed, const BeaconTime& at);

@@ -1,5 +1,5 @@
 // Writes a synthetic capture file:
-//   norvane-gen -f KIND [-s 1|2] [-n PACKETS] [--seed N] [--clean] [--crlf] [--gr-stamps] OUTPUT
+//   norvane-gen -f KIND [-s 1|2] [-n PACKETS] [--seed N] [--clean] [--crlf] [--gr-stamps] [--passes N] OUTPUT
 
 #include "capturegen.h"
 #include "telemetry/satellite.h"
@@ -16,7 +16,8 @@ int Usage()
 {
     const std::string kinds = CaptureKindNames("|", "|");
     std::fprintf(stderr,
-        "Usage: norvane-gen -f %s [-s 1|2] [-n PACKETS] [--seed N] [--clean] [--crlf] [--gr-stamps] OUTPUT\n",
+        "Usage: norvane-gen -f %s [-s 1|2] [-n PACKETS] [--seed N] [--clean] [--crlf] [--gr-stamps] [--passes N] "
+        "OUTPUT\n",
         kinds.c_str());
     return 2;
 }
@@ -52,6 +53,10 @@ int main(int argc, char** argv)
             o.CrLf = true;
         } else if (a == "--gr-stamps") {
             o.GrStamps = true;
+        } else if (a == "--passes" && hasValue) {
+            o.Passes = std::atoi(argv[++i]);
+            if (o.Passes < 1)
+                return Usage();
         } else if (!a.empty() && a[0] != '-' && output.empty()) {
             output = a;
         } else {

@@ -4,62 +4,15 @@
 #include "ui/fieldcatalogue.h"
 #include "ui/latin1.h"
 #include "ui/reception.h"
+#include "ui/rowbars.h"
 #include "ui/valuetext.h"
 
 #include <qcustomplot.h>
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
-
-namespace {
-
-// Bars that stay fast when there are more rows than pixels: once rows are
-// narrower than two pixels, every pixel column is drawn once, from the base
-// to the highest and to the lowest value of the rows that fall into it, in
-// the colour of the bars' outline, which is all a narrow bar shows. Wider
-// bars are drawn one by one as usual.
-class RowBars : public QCPBars {
-public:
-    using QCPBars::QCPBars;
-
-protected:
-    void draw(QCPPainter* painter) override
-    {
-        const double rowPixels = std::abs(keyAxis()->coordToPixel(1) - keyAxis()->coordToPixel(0));
-        if (rowPixels >= 2 || mDataContainer->isEmpty()) {
-            QCPBars::draw(painter);
-            return;
-        }
-        QCPBarsDataContainer::const_iterator begin, end;
-        getVisibleDataBounds(begin, end);
-        if (begin == end)
-            return;
-        const QRect area = clipRect();
-        const int left = area.left();
-        std::vector<double> high(static_cast<std::size_t>(area.width() + 1), 0.0);
-        std::vector<double> low(high.size(), 0.0);
-        for (auto it = begin; it != end; ++it) {
-            const long column = std::lround(keyAxis()->coordToPixel(it->key)) - left;
-            if (column < 0 || column >= static_cast<long>(high.size()))
-                continue;
-            high[static_cast<std::size_t>(column)] = std::max(high[static_cast<std::size_t>(column)], it->value);
-            low[static_cast<std::size_t>(column)] = std::min(low[static_cast<std::size_t>(column)], it->value);
-        }
-        const double base = valueAxis()->coordToPixel(0);
-        painter->setPen(Qt::NoPen);
-        painter->setBrush(mPen.color());
-        for (std::size_t c = 0; c < high.size(); ++c) {
-            if (high[c] == 0 && low[c] == 0)
-                continue;
-            const double top = valueAxis()->coordToPixel(high[c]);
-            const double bottom = valueAxis()->coordToPixel(low[c]);
-            painter->drawRect(QRectF(left + static_cast<double>(c), std::min(top, base), 1.0, std::abs(bottom - top)));
-        }
-    }
-};
-
-} // namespace
 
 FieldChart::FieldChart(QCustomPlot* plot, std::string decimalMark)
     : plot_(plot)
@@ -69,7 +22,11 @@ FieldChart::FieldChart(QCustomPlot* plot, std::string decimalMark)
     , bars_(new RowBars(plot->xAxis, plot->yAxis))
     , line_(plot->addGraph())
     , ticker_(new QCPAxisTickerText)
+    , timeTicker_(new QCPAxisTickerDateTime)
 {
+    timeTicker_->setDateTimeSpec(Qt::UTC);
+    QObject::connect(plot_->xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), plot_,
+        [this](const QCPRange&) { LabelTimeAxis(); });
     bars_->setWidthType(QCPBars::wtPlotCoords);
     bars_->setWidth(0.8);
     bars_->setBrush(QColor(60, 100, 190));
@@ -117,13 +74,63 @@ FieldChart::FieldChart(QCustomPlot* plot, std::string decimalMark)
 
 void FieldChart::ShowMarker(std::int64_t n)
 {
-    const bool shown = n >= 1 && n <= rows_;
-    marker_->setVisible(shown);
-    if (shown) {
-        marker_->point1->setCoords(static_cast<double>(n), 0);
-        marker_->point2->setCoords(static_cast<double>(n), 1);
+    const std::optional<double> key = KeyOf(n);
+    marker_->setVisible(key.has_value());
+    if (key) {
+        marker_->point1->setCoords(*key, 0);
+        marker_->point2->setCoords(*key, 1);
     }
     marker_->layer()->replot();
+}
+
+std::optional<double> FieldChart::KeyOf(std::int64_t n) const
+{
+    if (!m_ || n < 1 || n > rows_)
+        return std::nullopt;
+    if (!timeAxis_)
+        return static_cast<double>(n);
+    const Instant at = m_->Packet(PacketKindOfField(field_), n).At;
+    return at == UnknownInstant ? std::nullopt : std::optional<double>(static_cast<double>(at) / 1000.0);
+}
+
+std::optional<std::int64_t> FieldChart::RecordAt(double x) const
+{
+    if (keys_.empty())
+        return std::nullopt;
+    const double key = plot_->xAxis->pixelToCoord(x);
+    if (!timeAxis_) {
+        const auto i = static_cast<std::int64_t>(std::llround(key));
+        return i >= 1 && i <= rows_ ? std::optional<std::int64_t>(i) : std::nullopt;
+    }
+    // The nearest mark, when it stands within a few pixels.
+    const auto after = std::lower_bound(keys_.begin(), keys_.end(), key);
+    auto nearest = after;
+    if (after == keys_.end() || (after != keys_.begin() && key - *(after - 1) < *after - key))
+        nearest = after - 1;
+    if (std::abs(plot_->xAxis->coordToPixel(*nearest) - x) > 8)
+        return std::nullopt;
+    return records_[static_cast<std::size_t>(nearest - keys_.begin())];
+}
+
+void FieldChart::ShowSpan(Instant start, Instant end)
+{
+    const double margin = std::max(10.0, static_cast<double>(end - start) / 1000.0 * 0.05);
+    plot_->xAxis->setRange(static_cast<double>(start) / 1000.0 - margin, static_cast<double>(end) / 1000.0 + margin);
+    plot_->replot();
+}
+
+// Date and time labels that suit the span shown: the time of day within a
+// day, the date and time within a month, the date beyond.
+void FieldChart::LabelTimeAxis()
+{
+    if (!timeAxis_)
+        return;
+    const double span = plot_->xAxis->range().size();
+    const QString format = span < 86400 ? QStringLiteral("hh:mm:ss")
+        : span < 30 * 86400             ? QStringLiteral("MM-dd hh:mm")
+                                        : QStringLiteral("yyyy-MM-dd");
+    if (timeTicker_->dateTimeFormat() != format)
+        timeTicker_->setDateTimeFormat(format);
 }
 
 void FieldChart::ClickRow(QMouseEvent* event)
@@ -131,9 +138,9 @@ void FieldChart::ClickRow(QMouseEvent* event)
     // A drag pans the rows; only a click without a move chooses a record.
     if (event->button() != Qt::LeftButton || (event->position() - pressedAt_).manhattanLength() > 3)
         return;
-    const auto i = static_cast<std::int64_t>(std::llround(plot_->xAxis->pixelToCoord(event->position().x())));
-    if (i >= 1 && i <= rows_ && plot_->axisRect()->rect().contains(event->position().toPoint()) && OnRowClicked)
-        OnRowClicked(i);
+    const std::optional<std::int64_t> record = RecordAt(event->position().x());
+    if (record && plot_->axisRect()->rect().contains(event->position().toPoint()) && OnRowClicked)
+        OnRowClicked(*record);
 }
 
 QPointF FieldChart::ReadoutPlace(const QString& text, QPointF mouse) const
@@ -198,13 +205,10 @@ void FieldChart::ResetView()
 
 QString FieldChart::ReadoutAt(double x) const
 {
-    if (!m_)
+    const std::optional<std::int64_t> record = RecordAt(x);
+    if (!m_ || !record)
         return {};
-    const std::int64_t n = m_->CountForField(field_);
-    const double key = plot_->xAxis->pixelToCoord(x);
-    const auto i = static_cast<std::int64_t>(std::llround(key));
-    if (n == 0 || i < 1 || i > n)
-        return {};
+    const std::int64_t i = *record;
     const bool second = PacketKindOfField(field_) == 2;
     const std::string_view time = second ? m_->Table.Packet2Time(i) : m_->Table.Packet1Time(i);
     std::string text = "#" + std::to_string(i);
@@ -247,45 +251,104 @@ void FieldChart::Draw(const Module1& m, int field, bool bars)
     if (const std::int64_t manual = ChartDivisions(n); manual > 0)
         divisions_ = manual;
 
-    QVector<double> keys(static_cast<qsizetype>(n));
-    QVector<double> values(static_cast<qsizetype>(n));
+    // The records drawn, by key: the record number, or on the time axis the
+    // instant in seconds (records without one are left out).
+    struct Point {
+        double Key;
+        std::int64_t Record;
+    };
+    std::vector<Point> points;
+    points.reserve(static_cast<std::size_t>(n));
+    for (std::int64_t i = 1; i <= n; ++i) {
+        if (!timeAxis_) {
+            points.push_back({static_cast<double>(i), i});
+        } else if (const Instant at = m.Packet(second ? 2 : 1, i).At; at != UnknownInstant) {
+            points.push_back({static_cast<double>(at) / 1000.0, i});
+        }
+    }
+    withoutTime_ = n - static_cast<std::int64_t>(points.size());
+    const auto byKey = [](const Point& a, const Point& b) { return a.Key < b.Key; };
+    if (timeAxis_ && !std::is_sorted(points.begin(), points.end(), byKey))
+        std::stable_sort(points.begin(), points.end(), byKey);
+    keys_.resize(points.size());
+    records_.resize(points.size());
+    QVector<double> keys(static_cast<qsizetype>(points.size()));
+    QVector<double> values(static_cast<qsizetype>(points.size()));
     double low = 0;
     double high = 0;
     const auto k = static_cast<std::size_t>(field);
-    for (std::int64_t i = 1; i <= n; ++i) {
-        const double v = m.Table.Record(i).Values[k];
-        keys[static_cast<qsizetype>(i - 1)] = static_cast<double>(i);
-        values[static_cast<qsizetype>(i - 1)] = v;
+    for (std::size_t j = 0; j < points.size(); ++j) {
+        const double v = m.Table.Record(points[j].Record).Values[k];
+        keys_[j] = keys[static_cast<qsizetype>(j)] = points[j].Key;
+        records_[j] = points[j].Record;
+        values[static_cast<qsizetype>(j)] = v;
         low = std::min(low, v);
         high = std::max(high, v);
+    }
+    // On the time axis bars are narrow marks, and the line breaks wherever two
+    // neighbours stand further apart than ten times the median spacing, so
+    // that the passes stand apart.
+    bars_->setWidthType(timeAxis_ ? QCPBars::wtAbsolute : QCPBars::wtPlotCoords);
+    bars_->setWidth(timeAxis_ ? 3 : 0.8);
+    QVector<double> lineKeys;
+    QVector<double> lineValues;
+    if (timeAxis_ && !bars && keys.size() > 2) {
+        std::vector<double> spacing(static_cast<std::size_t>(keys.size() - 1));
+        for (qsizetype j = 1; j < keys.size(); ++j)
+            spacing[static_cast<std::size_t>(j - 1)] = keys[j] - keys[j - 1];
+        std::nth_element(
+            spacing.begin(), spacing.begin() + static_cast<std::ptrdiff_t>(spacing.size() / 2), spacing.end());
+        const double breakAt = 10 * spacing[spacing.size() / 2];
+        lineKeys.reserve(keys.size() + keys.size() / 8);
+        lineValues.reserve(lineKeys.capacity());
+        for (qsizetype j = 0; j < keys.size(); ++j) {
+            if (j > 0 && keys[j] - keys[j - 1] > breakAt) {
+                lineKeys << (keys[j] + keys[j - 1]) / 2;
+                lineValues << std::numeric_limits<double>::quiet_NaN();
+            }
+            lineKeys << keys[j];
+            lineValues << values[j];
+        }
     }
     if (bars) {
         bars_->setData(keys, values, true);
         line_->data()->clear();
     } else {
-        line_->setData(keys, values, true);
+        line_->setData(lineKeys.isEmpty() ? keys : lineKeys, lineKeys.isEmpty() ? values : lineValues, true);
         bars_->data()->clear();
     }
 
     ticker_->clear();
-    for (std::int64_t i = 1; i <= n; i += divisions_) {
-        const std::string_view time = second ? m.Table.Packet2Time(i) : m.Table.Packet1Time(i);
-        const std::string label = ChartRowLabel(time, i, n);
-        ticker_->addTick(static_cast<double>(i), Latin1(label));
+    if (timeAxis_) {
+        plot_->xAxis->setTicker(timeTicker_);
+    } else {
+        plot_->xAxis->setTicker(ticker_);
+        for (std::int64_t i = 1; i <= n; i += divisions_) {
+            const std::string_view time = second ? m.Table.Packet2Time(i) : m.Table.Packet1Time(i);
+            const std::string label = ChartRowLabel(time, i, n);
+            ticker_->addTick(static_cast<double>(i), Latin1(label));
+        }
     }
 
     // Many labels stand on end so that they do not run into each other.
-    plot_->xAxis->setTickLabelRotation(ticker_->ticks().size() > 12 ? -90 : 0);
+    plot_->xAxis->setTickLabelRotation(!timeAxis_ && ticker_->ticks().size() > 12 ? -90 : 0);
     // Bars stand on 0; a line spans the values it shows, with a small margin,
     // so that a battery voltage between 7,800 and 8,050 mV is no flat line.
-    if (!bars && n > 0) {
+    if (!bars && !values.isEmpty()) {
         low = *std::min_element(values.begin(), values.end());
         high = *std::max_element(values.begin(), values.end());
     }
     if (high == low)
         high = low + (bars ? 1.0 : std::max(1.0, std::abs(low) * 0.05));
     const double margin = (high - low) * 0.05;
-    fullKeys_ = QCPRange(0.5, static_cast<double>(std::max<std::int64_t>(n, 1)) + 0.5);
+    if (!timeAxis_) {
+        fullKeys_ = QCPRange(0.5, static_cast<double>(std::max<std::int64_t>(n, 1)) + 0.5);
+    } else if (keys_.empty()) {
+        fullKeys_ = QCPRange(0, 60);
+    } else {
+        const double pad = std::max(10.0, (keys_.back() - keys_.front()) * 0.02);
+        fullKeys_ = QCPRange(keys_.front() - pad, keys_.back() + pad);
+    }
     fullValues_ = bars ? QCPRange(low < 0 ? low - margin : 0, high + margin) : QCPRange(low - margin, high + margin);
     ResetView();
 }

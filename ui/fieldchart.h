@@ -8,7 +8,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 class QCustomPlot;
 class QCPBars;
@@ -29,6 +31,16 @@ public:
     FieldChart(QCustomPlot* plot, std::string decimalMark);
 
     void Draw(const Module1& m, int field, bool bars);
+
+    // With the time axis, the records with a known instant stand at their
+    // instants on a UTC date and time axis: bars become narrow marks and the
+    // line breaks between passes. It takes effect with the next Draw.
+    void SetTimeAxis(bool on) { timeAxis_ = on; }
+    bool TimeAxis() const { return timeAxis_; }
+    // Records of the drawing left out for want of an instant.
+    std::int64_t RecordsWithoutTime() const { return withoutTime_; }
+    // Shows the span from start to end (instants), on the time axis.
+    void ShowSpan(Instant start, Instant end);
 
     // Back to the whole range of the last drawing.
     void ResetView();
@@ -65,6 +77,11 @@ public:
 private:
     void FollowMouse(QMouseEvent* event);
     void ClickRow(QMouseEvent* event);
+    // The record whose row or mark is nearest to x (pixels), if any is near.
+    std::optional<std::int64_t> RecordAt(double x) const;
+    // Where record n stands on the horizontal axis, if it is drawn.
+    std::optional<double> KeyOf(std::int64_t n) const;
+    void LabelTimeAxis();
 
     QCustomPlot* plot_;
     std::string decimalMark_;
@@ -79,6 +96,12 @@ private:
     QCPGraph* line_;
     QSharedPointer<QCPAxisTickerText> ticker_;
     std::int64_t rows_ = 0;
+    bool timeAxis_ = false;
+    std::int64_t withoutTime_ = 0;
+    // The drawn records by key (instant in seconds on the time axis).
+    std::vector<double> keys_;
+    std::vector<std::int64_t> records_;
+    QSharedPointer<QCPAxisTickerDateTime> timeTicker_;
     // Rows per label; a drawing of more than 40 records sets it, and smaller
     // drawings keep it, as the chart's own axis state.
     std::int64_t divisions_ = 1;

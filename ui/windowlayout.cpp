@@ -162,13 +162,23 @@ void BuildPages(QWidget* client, Form1Controls& c, double dpi)
     for (const ImportCounter& counter : ImportCounters())
         headers << Latin1(counter.Column);
     headers << QStringLiteral("First time") << QStringLiteral("Last time") << QStringLiteral("Outcome");
-    c.ImportTable = new QTableWidget(0, static_cast<int>(headers.size()), pages[3]);
-    c.ImportTable->setObjectName(QStringLiteral("ImportTable"));
-    PlaceInTwips(c.ImportTable, 120, 480 - TabStripTwips, 10335, 5775, dpi);
-    c.ImportTable->setHorizontalHeaderLabels(headers);
-    c.ImportTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    c.ImportTable->verticalHeader()->setVisible(false);
-    c.ImportTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    auto table = [&](const char* name, const QStringList& columns, int top, int height) {
+        auto* t = new QTableWidget(0, static_cast<int>(columns.size()), pages[3]);
+        t->setObjectName(QString::fromLatin1(name));
+        PlaceInTwips(t, 120, top, 10335, height, dpi);
+        t->setHorizontalHeaderLabels(columns);
+        t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        t->verticalHeader()->setVisible(false);
+        t->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+        return t;
+    };
+    c.ImportTable = table("ImportTable", headers, 480 - TabStripTwips, 3135);
+    // Below the files, the passes they hold.
+    c.PassTable = table("PassTable",
+        {QStringLiteral("Pass"), QStringLiteral("Start"), QStringLiteral("End"), QStringLiteral("Kind 1"),
+            QStringLiteral("Kind 2"), QStringLiteral("Files")},
+        3720 - TabStripTwips, 2535);
+    c.PassTable->setSelectionBehavior(QAbstractItemView::SelectRows);
 }
 
 void BuildFieldRows(QWidget* client, Form1Controls& c, double dpi)

@@ -45,6 +45,7 @@ struct Form1Controls {
     QScrollBar* HScroll1 = nullptr;
     DumpView* Text3 = nullptr;
     QTableWidget* ImportTable = nullptr;  // the "Import" page: what each file gave
+    QTableWidget* PassTable = nullptr;    // and the passes the files hold
     QProgressBar* ReadProgress = nullptr; // beside the status box while files are read
     QPushButton* CancelRead = nullptr;
     QLabel* Picture2 = nullptr;
