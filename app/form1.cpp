@@ -61,6 +61,7 @@ Form1::Form1(Module1& m, const QString& programFolder, QWidget* parent)
     , dialog_(ShowOpenFileDialog)
     , saveDialog_(ShowSaveFileDialog)
     , recordDialog_(AskRecordNumber)
+    , connectDialog_(AskLiveSettings)
     , message_(ShowMessageBox)
 {
     setObjectName(QStringLiteral("Form1"));
@@ -101,6 +102,17 @@ void Form1::BuildMenus()
     mergeAction_ = file->addAction(QStringLiteral("Merge by time, drop duplicates"));
     mergeAction_->setObjectName(QStringLiteral("MnuMerge"));
     mergeAction_->setCheckable(true);
+    file->addSeparator();
+    connectAction_ = file->addAction(QStringLiteral("Connect to KISS TNC..."));
+    connectAction_->setObjectName(QStringLiteral("MnuConnect"));
+    connect(connectAction_, &QAction::triggered, this, &Form1::ConnectToTnc);
+    disconnectAction_ = file->addAction(QStringLiteral("Disconnect"));
+    disconnectAction_->setObjectName(QStringLiteral("MnuDisconnect"));
+    disconnectAction_->setEnabled(false);
+    connect(disconnectAction_, &QAction::triggered, this, &Form1::DisconnectFromTnc);
+    liveRefresh_.setInterval(500);
+    connect(&liveRefresh_, &QTimer::timeout, this, &Form1::RefreshLive);
+    file->addSeparator();
     QAction* goTo = file->addAction(QStringLiteral("Go to record..."));
     goTo->setObjectName(QStringLiteral("MnuGoTo"));
     goTo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/filedialog.h"
+#include "app/livesession.h"
 #include "input/capturereaders.h"
 #include "input/readerhost.h"
 #include "telemetry/merge.h"
@@ -9,6 +10,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QTimer>
 
 #include <functional>
 #include <map>
@@ -35,6 +37,7 @@ public:
     void SetMessageBox(MessageBox box) { message_ = std::move(box); }
     void SetSaveDialog(SaveFileDialog dialog) { saveDialog_ = std::move(dialog); }
     void SetRecordDialog(RecordDialog dialog) { recordDialog_ = std::move(dialog); }
+    void SetConnectDialog(ConnectDialog dialog) { connectDialog_ = std::move(dialog); }
 
     Form1Controls& Controls() { return c_; }
     FieldChart& Chart() { return *chart_; }
@@ -79,6 +82,11 @@ public:
     void SetFieldCaptions();
     // "Go to record...": asks for a record number and shows that record.
     void GoToRecord();
+    // "Connect to KISS TNC...": asks where, starts a new data set and shows
+    // the records as they arrive; "Disconnect" ends it.
+    void ConnectToTnc();
+    void DisconnectFromTnc();
+    LiveSession* Live() const { return live_.get(); }
 
     // The readers' host.
     void BeginFile(std::string_view path, std::size_t index, std::size_t count) override;
@@ -112,6 +120,7 @@ private:
     void SetStatus(const QString& text);
     void ShowImports();
     void ShowPasses();
+    void RefreshLive();
     // Double-clicking a pass: the chart on its time axis, zoomed to the pass.
     void ShowPassInChart(int row);
     std::string OutputPath(const char* ending) const;
@@ -128,6 +137,12 @@ private:
     QMenu* chartMenu_ = nullptr;
     QAction* timeAxisAction_ = nullptr;
     QAction* mergeAction_ = nullptr;
+    QAction* connectAction_ = nullptr;
+    QAction* disconnectAction_ = nullptr;
+    ConnectDialog connectDialog_;
+    std::unique_ptr<LiveSession> live_;
+    QTimer liveRefresh_;
+    std::int64_t shownRecords_ = -1;
     std::vector<Pass> passes_;
     MessageBox message_;
     QPointer<Info> info_;

@@ -45,8 +45,8 @@ void Form1::OpenSelection(std::optional<CaptureKind> kind, const QStringList& pa
 void Form1::OpenCaptureFiles(std::optional<CaptureKind> kind, const std::optional<QStringList>& chosen)
 {
     // One open command at a time: a second one started from the event loop
-    // while files are read would mix two data sets.
-    if (reading_)
+    // while files are read, or during live reception, would mix two data sets.
+    if (reading_ || live_)
         return;
     SetFieldCaptions();
     // A selection of any kind may hold KISS captures too.
@@ -203,7 +203,7 @@ void Form1::dropEvent(QDropEvent* event)
     for (const QUrl& url : event->mimeData()->urls())
         if (url.isLocalFile())
             paths << QDir::toNativeSeparators(url.toLocalFile());
-    if (paths.isEmpty() || reading_)
+    if (paths.isEmpty() || reading_ || live_)
         return;
     event->acceptProposedAction();
     OpenSelection(std::nullopt, paths);

@@ -5,6 +5,7 @@
 
 #include "app/form1.h"
 #include "tools/capturegen.h"
+#include "tools/frameencoders.h"
 #include "ui/fieldchart.h"
 #include "ui/windowlayout.h"
 
@@ -13,6 +14,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QScrollBar>
+#include <QTcpServer>
+#include <QTcpSocket>
 
 #include <benchmark/benchmark.h>
 
@@ -167,6 +170,50 @@ void BM_ScrollToRecord(benchmark::State& state)
     }
 }
 BENCHMARK(BM_ScrollToRecord)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// Live reception over loopback with the window showing it: frames a second
+// from a KISS server that sends as fast as it can, and the time from a
+// single frame's sending to its record in the store.
+void BM_LiveLoopback(benchmark::State& state)
+{
+    const int frames = static_cast<int>(state.range(0));
+    std::string bytes;
+    for (int i = 0; i < frames; ++i)
+        AppendKissFrame(bytes, FullFrame(1, MakeBeacon(1 + i % 2, 1, i, 1)));
+    std::string one;
+    AppendKissFrame(one, FullFrame(1, MakeBeacon(1, 1, frames, 1)));
+    double perSecond = 0;
+    double latencyMs = 0;
+    for (auto _ : state) {
+        QTcpServer server;
+        server.listen(QHostAddress::LocalHost);
+        QTcpSocket* client = nullptr;
+        QObject::connect(&server, &QTcpServer::newConnection, [&] { client = server.nextPendingConnection(); });
+        Module1 m;
+        Form1 form(m, QDir::tempPath());
+        form.SetConnectDialog([&](QWidget*, const LiveSettings&) {
+            return std::optional<LiveSettings>(LiveSettings{QStringLiteral("127.0.0.1"), server.serverPort(), {}});
+        });
+        form.ConnectToTnc();
+        while (!client)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        const auto start = std::chrono::steady_clock::now();
+        client->write(bytes.data(), static_cast<qint64>(bytes.size()));
+        while (m.RecordCount + m.Packet2Count < frames)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        perSecond = frames / std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const auto sent = std::chrono::steady_clock::now();
+        client->write(one.data(), static_cast<qint64>(one.size()));
+        client->flush();
+        while (m.RecordCount + m.Packet2Count < frames + 1)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        latencyMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - sent).count();
+        form.DisconnectFromTnc();
+    }
+    state.counters["frames/s"] = perSecond;
+    state.counters["latency_ms"] = latencyMs;
+}
+BENCHMARK(BM_LiveLoopback)->Arg(200000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 } // namespace
 

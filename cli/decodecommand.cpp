@@ -3,6 +3,7 @@
 #include "decodeoptions.h"
 #include "dumphost.h"
 #include "input/capturereaders.h"
+#include "livetcp.h"
 #include "output/reportwriters.h"
 #include "output/timeoutputs.h"
 #include "programinfo.h"
@@ -72,8 +73,8 @@ void WriteClosingLine(
 
 // Writes the outputs that o asks for, to files or to out. Returns the number
 // of packets left out of the line protocol for want of a time.
-std::int64_t WriteOutputs(
-    const DecodeOptions& o, const Module1& m, TextSink& out, Reporter& reporter, const std::string& decimalMark)
+std::int64_t WriteOutputs(const DecodeOptions& o, const Module1& m, TextSink& out, Reporter& reporter,
+    const std::string& decimalMark, bool jsonlWritten)
 {
     auto writeTo = [&](const std::string& path, const std::function<void(TextSink&)>& write) {
         if (path == "-") {
@@ -97,7 +98,7 @@ std::int64_t WriteOutputs(
             writeTo(*o.Tlm, [&](TextSink& sink) { WriteTlm(sink, rows); });
         }
     }
-    if (o.Jsonl)
+    if (o.Jsonl && !jsonlWritten)
         writeTo(*o.Jsonl, [&](TextSink& sink) { WriteJsonl(sink, m); });
     std::int64_t leftOut = 0;
     if (o.Influx)
@@ -142,6 +143,112 @@ private:
     std::string path_;
 };
 
+// Reads the captures of o into m; returns how many could not be read.
+std::size_t ReadCaptures(const DecodeOptions& o, Module1& m, ReaderHost& host, Reporter& reporter, std::FILE* in)
+{
+    SpooledInput spooled;
+    std::vector<std::string> paths = o.Captures;
+    std::string spooledPath;
+    for (std::string& path : paths)
+        if (path == "-") {
+            std::string error;
+            spooledPath = spooled.Spool(in, error);
+            if (!spooledPath.empty())
+                path = spooledPath;
+            else
+                reporter.Fail(error);
+        }
+    m.KeepPacketBytes = o.Merge;
+    std::vector<ReadResult> failures = ReadSelection(o.Kind, m, host, paths);
+    if (o.Merge)
+        MergeByTime(m);
+    // Messages and summaries name the captures as given.
+    auto asGiven = [&](std::string& text) {
+        for (std::size_t at; !spooledPath.empty() && (at = text.find(spooledPath)) != std::string::npos;)
+            text.replace(at, spooledPath.size(), "-");
+    };
+    for (ImportSummary& import : m.Imports) {
+        asGiven(import.File);
+        asGiven(import.Error);
+    }
+    for (ReadResult& failure : failures)
+        asGiven(failure.Message);
+    for (const ReadResult& failure : failures)
+        reporter.Fail(failure.Message);
+    return failures.size();
+}
+
+// Receives from a KISS TNC over TCP until the peer closes, the duration ends
+// or a signal comes; with --jsonl, each packet's line goes out as soon as it
+// is stored. Returns false when the connection could not be made or was lost.
+bool ReceiveLive(const DecodeOptions& o, Module1& m, ReaderHost& host, Reporter& reporter, TextSink& out, TextSink& err)
+{
+    LiveOptions live;
+    if (!SplitHostPort(*o.KissTcp, live.Host, live.Port)) {
+        reporter.Fail("--kiss-tcp needs HOST:PORT, not '" + *o.KissTcp + "'");
+        return false;
+    }
+    live.Reconnect = o.Reconnect;
+    live.DurationSeconds = o.Duration;
+    KissStream stream(m, host, o.Recording ? *o.Recording : *o.KissTcp);
+    if (std::string error; o.Recording && !stream.Record(*o.Recording, error)) {
+        reporter.Fail(error);
+        return false;
+    }
+    std::unique_ptr<AtomicFile> jsonlFile;
+    TextSink* jsonl = nullptr;
+    if (o.Jsonl && *o.Jsonl == "-") {
+        jsonl = &out;
+    } else if (o.Jsonl) {
+        jsonlFile = std::make_unique<AtomicFile>(*o.Jsonl);
+        if (jsonlFile->Open())
+            jsonl = jsonlFile.get();
+        else
+            reporter.Fail(jsonlFile->Error());
+    }
+    std::int64_t written1 = 0;
+    std::int64_t written2 = 0;
+    std::string lines;
+    auto afterFeed = [&] {
+        if (!jsonl)
+            return;
+        // The packets stored since, in the order stored.
+        while (written1 < m.RecordCount || written2 < m.Packet2Count) {
+            const bool first = written2 >= m.Packet2Count
+                || (written1 < m.RecordCount && m.Packet(1, written1 + 1).Offset < m.Packet(2, written2 + 1).Offset);
+            if (first)
+                AppendJsonPacket(lines, m, 1, ++written1);
+            else
+                AppendJsonPacket(lines, m, 2, ++written2);
+        }
+        if (!lines.empty()) {
+            jsonl->Write(lines);
+            jsonl->Flush();
+            lines.clear();
+        }
+    };
+    std::string error;
+    const bool ok = RunLiveTcp(
+        live, stream, afterFeed,
+        [&](const std::string& note) {
+            if (!o.Quiet)
+                err.Write("norvane-decode: " + note + "\n");
+        },
+        error);
+    if (!ok)
+        reporter.Fail(error);
+    if (!stream.RecordingError().empty())
+        reporter.Fail(stream.RecordingError());
+    if (jsonlFile && !jsonlFile->Commit())
+        reporter.Fail(jsonlFile->Error());
+    const StreamCounters& c = stream.Counters();
+    if (o.Summary)
+        err.Write("live: " + std::to_string(c.Frames) + " data frames, " + std::to_string(c.CommandFrames)
+            + " command frames dropped, " + std::to_string(c.Oversized) + " oversized, " + std::to_string(c.Incomplete)
+            + " incomplete, " + std::to_string(c.BytesReceived) + " bytes\n");
+    return ok;
+}
+
 } // namespace
 
 int RunDecodeCommand(const std::vector<std::string>& args, TextSink& out, TextSink& err, const std::string& decimalMark,
@@ -184,47 +291,26 @@ int RunDecodeCommand(const std::vector<std::string>& args, TextSink& out, TextSi
     m.LogDate = o.LogDate.value_or(0);
     DumpHost host(dumpFile.get(), dumpToOut ? &dumpText : nullptr, progress && !o.Quiet ? &err : nullptr);
     BeginDataSet(m);
-    SpooledInput spooled;
-    std::vector<std::string> paths = o.Captures;
-    std::string spooledPath;
-    for (std::string& path : paths)
-        if (path == "-") {
-            std::string error;
-            spooledPath = spooled.Spool(in, error);
-            if (!spooledPath.empty())
-                path = spooledPath;
-            else
-                reporter.Fail(error);
-        }
-    m.KeepPacketBytes = o.Merge;
-    std::vector<ReadResult> failures = ReadSelection(o.Kind, m, host, paths);
-    if (o.Merge)
-        MergeByTime(m);
-    // Messages and summaries name the captures as given.
-    auto asGiven = [&](std::string& text) {
-        for (std::size_t at; !spooledPath.empty() && (at = text.find(spooledPath)) != std::string::npos;)
-            text.replace(at, spooledPath.size(), "-");
-    };
-    for (ImportSummary& import : m.Imports) {
-        asGiven(import.File);
-        asGiven(import.Error);
+    std::size_t failures = 0;
+    bool jsonlWritten = false;
+    if (o.KissTcp) {
+        failures = ReceiveLive(o, m, host, reporter, out, err) ? 0 : 1;
+        jsonlWritten = true;
+    } else {
+        failures = ReadCaptures(o, m, host, reporter, in);
     }
-    for (ReadResult& failure : failures)
-        asGiven(failure.Message);
     host.EndProgress();
-    for (const ReadResult& failure : failures)
-        reporter.Fail(failure.Message);
     host.Flush();
     if (o.Summary)
         WriteImportSummary(err, m);
 
-    const std::int64_t leftOut = WriteOutputs(o, m, out, reporter, decimalMark);
+    const std::int64_t leftOut = WriteOutputs(o, m, out, reporter, decimalMark, jsonlWritten);
     if (dumpFile && !dumpFile->Commit())
         reporter.Fail(dumpFile->Error());
     if (dumpToOut)
         out.Write(dumpText);
 
     if (!o.Quiet)
-        WriteClosingLine(err, m, o.Captures.size(), failures.size(), leftOut);
+        WriteClosingLine(err, m, o.KissTcp ? 1 : o.Captures.size(), failures, leftOut);
     return reporter.ExitCode();
 }

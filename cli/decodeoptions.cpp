@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <span>
 #include <string_view>
 
@@ -38,11 +39,18 @@ Error SetSatellite(DecodeOptions& o, const std::string& text)
     return std::nullopt;
 }
 
+// --record N is the record of the TLM report; --record FILE, with
+// --kiss-tcp, the capture that live reception is recorded to.
 Error SetRecord(DecodeOptions& o, const std::string& text)
 {
     std::int64_t n = 0;
     const auto res = std::from_chars(text.data(), text.data() + text.size(), n);
-    if (res.ec != std::errc() || res.ptr != text.data() + text.size() || n < 1)
+    const bool number = res.ec == std::errc() && res.ptr == text.data() + text.size();
+    if (!number && !text.empty() && !(text[0] >= '0' && text[0] <= '9')) {
+        o.Recording = text;
+        return std::nullopt;
+    }
+    if (!number || n < 1)
         return "--record needs a record number of 1 or more, not '" + text + "'";
     o.Record = n;
     o.RecordGiven = true;
@@ -78,7 +86,10 @@ const std::vector<OptionSpec>& Options()
             [](DecodeOptions& o, const std::string& v) -> Error { return o.Csv = v, std::nullopt; }},
         {"", "--tlm", "FILE", "write the TLM report of one record",
             [](DecodeOptions& o, const std::string& v) -> Error { return o.Tlm = v, std::nullopt; }},
-        {"", "--record", "N", "the record of the TLM report; default 1", SetRecord},
+        {"", "--record", "N",
+            "the record of the TLM report; default 1 (with --kiss-tcp,\n--record FILE records what arrives as a KISS "
+            "capture)",
+            SetRecord},
         {"", "--dump", "FILE", "write the frames of the dump page",
             [](DecodeOptions& o, const std::string& v) -> Error { return o.Dump = v, std::nullopt; }},
         {"", "--jsonl", "FILE", "write every packet as a line of JSON, with its time and place",
@@ -86,6 +97,19 @@ const std::vector<OptionSpec>& Options()
         {"", "--influx", "FILE", "write the packets with a known time in InfluxDB line protocol",
             [](DecodeOptions& o, const std::string& v) -> Error { return o.Influx = v, std::nullopt; }},
         {"", "--date", "DATE", "the date (YYYY-MM-DD) of log files whose names hold none", SetLogDate},
+        {"", "--kiss-tcp", "HOST:PORT", "read live from a KISS TNC's TCP server instead of captures",
+            [](DecodeOptions& o, const std::string& v) -> Error { return o.KissTcp = v, std::nullopt; }},
+        {"", "--reconnect", "", "with --kiss-tcp: try again every 5 s when the connection fails",
+            [](DecodeOptions& o, const std::string&) -> Error { return o.Reconnect = true, std::nullopt; }},
+        {"", "--duration", "SECONDS", "with --kiss-tcp: stop after that many seconds",
+            [](DecodeOptions& o, const std::string& v) -> Error {
+                char* end = nullptr;
+                const double seconds = std::strtod(v.c_str(), &end);
+                if (v.empty() || *end != '\0' || !(seconds > 0))
+                    return "--duration needs a number of seconds, not '" + v + "'";
+                o.Duration = seconds;
+                return std::nullopt;
+            }},
         {"", "--merge", "", "put the packets in time order and drop duplicates",
             [](DecodeOptions& o, const std::string&) -> Error { return o.Merge = true, std::nullopt; }},
         {"", "--summary", "",
@@ -143,10 +167,14 @@ std::optional<std::string> ParseDecodeArguments(const std::vector<std::string>& 
     }
     if (o.Help || o.ShowVersion)
         return std::nullopt;
-    if (o.Captures.empty())
+    if (o.KissTcp && !o.Captures.empty())
+        return "--kiss-tcp reads live, without capture files";
+    if (o.Captures.empty() && !o.KissTcp)
         return "no capture file given";
     if (o.RecordGiven && !o.Tlm)
         return "--record goes with --tlm";
+    if ((o.Recording || o.Reconnect || o.Duration) && !o.KissTcp)
+        return "--record FILE, --reconnect and --duration go with --kiss-tcp";
     if (std::count(o.Captures.begin(), o.Captures.end(), "-") > 1)
         return "standard input (-) can be read once only";
     return std::nullopt;

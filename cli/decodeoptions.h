@@ -21,6 +21,11 @@ struct DecodeOptions {
     bool Help = false;
     bool ShowVersion = false;
     std::vector<std::string> Captures;
+    // Live reception from a KISS TNC's TCP server instead of captures.
+    std::optional<std::string> KissTcp; // HOST:PORT
+    std::optional<std::string> Recording;
+    bool Reconnect = false;
+    std::optional<double> Duration;
 };
 
 // Parses args (without the program name) into o; returns the message of a

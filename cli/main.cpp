@@ -23,6 +23,7 @@ public:
         if (std::fwrite(text.data(), 1, text.size(), stream_) != text.size())
             failed_ = true;
     }
+    void Flush() override { std::fflush(stream_); }
     bool Close() { return std::fflush(stream_) == 0 && !failed_; }
 
 private:

@@ -2,6 +2,7 @@
 #include "dispatch.h"
 #include "hexconv.h"
 #include "kissframecutter.h"
+#include "kissframes.h"
 #include "readerskeleton.h"
 
 #include <array>
@@ -38,9 +39,9 @@ void SetFrameTime(Module1& m, Bytes frame)
     m.FrameInstant = ParseDateTime(m.FrameTimeText).value_or(UnknownInstant);
 }
 
-// Undoes the KISS escapes: FESC TFEND is a FEND byte, FESC TFESC a FESC byte;
-// every other byte, a lone FESC included, stands for itself.
-Bytes Unescape(Bytes escaped, std::vector<std::uint8_t>& scratch, std::int64_t& badEscapes)
+} // namespace
+
+Bytes UnescapeKissFrame(Bytes escaped, std::vector<std::uint8_t>& scratch, std::int64_t& badEscapes)
 {
     const std::uint8_t* p = escaped.data();
     const std::uint8_t* end = p + escaped.size();
@@ -66,6 +67,22 @@ Bytes Unescape(Bytes escaped, std::vector<std::uint8_t>& scratch, std::int64_t& 
     out += end - p;
     return Bytes(scratch.data(), static_cast<std::size_t>(out - scratch.data()));
 }
+
+void AppendEscapedKissFrame(std::string& out, Bytes frame)
+{
+    out.push_back(static_cast<char>(FEND));
+    for (const std::uint8_t b : frame) {
+        if (b == FEND || b == FESC) {
+            out.push_back(static_cast<char>(FESC));
+            out.push_back(static_cast<char>(b == FEND ? TFEND : TFESC));
+        } else {
+            out.push_back(static_cast<char>(b));
+        }
+    }
+    out.push_back(static_cast<char>(FEND));
+}
+
+namespace {
 
 // "XX " for every byte value, four bytes apart so that one copy writes a byte's text.
 constexpr auto HexBlankTable = [] {
@@ -93,6 +110,27 @@ void SetHexText(std::string& text, Bytes frame)
 
 } // namespace
 
+void HandleKissFrame(Module1& m, ReaderHost& host, Bytes frame, std::uint64_t offset)
+{
+    m.FrameLength = static_cast<std::int64_t>(frame.size());
+    PutIntoFrameBuffer(m, 1, frame);
+    ++m.Import.Units;
+    if (frame[0] == TimeFrameType) {
+        ++m.Import.TimeUnits;
+        SetFrameTime(m, frame);
+    } else if (frame.size() < 20) {
+        // No packet kind at position 20: the frame cannot be stored.
+        ++m.Import.TooShort;
+    } else if (MatchesPacketHeader(frame)) {
+        m.FrameOffset = offset;
+        SetHexText(m.FrameHexText, frame);
+        if (DispatchPacket(m, true) != 0)
+            host.AppendDumpLine(m.FrameHexText);
+    } else {
+        ++m.Import.OtherHeader;
+    }
+}
+
 ReadResult ReadKissFile(Module1& m, ReaderHost& host, const std::string& path)
 {
     return ReadCaptureWith(m, host, path, [&](CaptureFile& file, EventPump& pump) {
@@ -101,24 +139,7 @@ ReadResult ReadKissFile(Module1& m, ReaderHost& host, const std::string& path)
         auto onFrame = [&](Bytes escaped, std::uint64_t offset) {
             if (pump.Cancelled())
                 return;
-            const Bytes frame = Unescape(escaped, scratch, m.Import.BadEscapes);
-            m.FrameLength = static_cast<std::int64_t>(frame.size());
-            PutIntoFrameBuffer(m, 1, frame);
-            ++m.Import.Units;
-            if (frame[0] == TimeFrameType) {
-                ++m.Import.TimeUnits;
-                SetFrameTime(m, frame);
-            } else if (frame.size() < 20) {
-                // No packet kind at position 20: the frame cannot be stored.
-                ++m.Import.TooShort;
-            } else if (MatchesPacketHeader(frame)) {
-                m.FrameOffset = offset;
-                SetHexText(m.FrameHexText, frame);
-                if (DispatchPacket(m, true) != 0)
-                    host.AppendDumpLine(m.FrameHexText);
-            } else {
-                ++m.Import.OtherHeader;
-            }
+            HandleKissFrame(m, host, UnescapeKissFrame(escaped, scratch, m.Import.BadEscapes), offset);
             pump.Tick();
         };
 

@@ -10,6 +10,9 @@ class TextSink {
 public:
     virtual ~TextSink() = default;
     virtual void Write(std::string_view text) = 0;
+    // Hands what was written on to the operating system, where that means
+    // anything (a live output that someone follows).
+    virtual void Flush() { }
 };
 
 class StringSink : public TextSink {

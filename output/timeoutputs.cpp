@@ -79,6 +79,8 @@ void AppendInfluxKey(std::string& out, std::string_view key)
     }
 }
 
+} // namespace
+
 void AppendJsonPacket(std::string& out, const Module1& m, int kind, std::int64_t n)
 {
     const TelemetryRecord& record = m.Table.Record(n);
@@ -127,8 +129,6 @@ void AppendJsonPacket(std::string& out, const Module1& m, int kind, std::int64_t
     }
     out.append("}}\n");
 }
-
-} // namespace
 
 void AppendShortest(std::string& out, double value)
 {

@@ -20,6 +20,8 @@ void ForEachStoredPacket(const Module1& m, const std::function<void(int kind, st
 // capture file and byte offset, every field's value under its caption, and
 // the record view's word for the coded fields. Text is UTF-8.
 void WriteJsonl(TextSink& out, const Module1& m);
+// The line of record n's packet of kind.
+void AppendJsonPacket(std::string& out, const Module1& m, int kind, std::int64_t n);
 
 // One line per packet with a known instant (within InfluxDB's years 1677 to
 // 2262): measurement "norvane", tags

@@ -2,6 +2,7 @@
 
 #include "input/dispatch.h"
 #include "input/hexconv.h"
+#include "input/kissframes.h"
 
 std::string HexSpaced(ByteSpan bytes)
 {
@@ -27,22 +28,7 @@ std::string HexEscaped(ByteSpan bytes)
     return text;
 }
 
-void AppendKissFrame(std::string& out, ByteSpan frame)
-{
-    out.push_back(static_cast<char>(0xC0));
-    for (const std::uint8_t b : frame) {
-        if (b == 0xC0) {
-            out.push_back(static_cast<char>(0xDB));
-            out.push_back(static_cast<char>(0xDC));
-        } else if (b == 0xDB) {
-            out.push_back(static_cast<char>(0xDB));
-            out.push_back(static_cast<char>(0xDD));
-        } else {
-            out.push_back(static_cast<char>(b));
-        }
-    }
-    out.push_back(static_cast<char>(0xC0));
-}
+void AppendKissFrame(std::string& out, ByteSpan frame) { AppendEscapedKissFrame(out, frame); }
 
 std::vector<std::uint8_t> FullFrame(int headerSatellite, const std::vector<std::uint8_t>& info)
 {

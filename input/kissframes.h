@@ -1,0 +1,27 @@
+#pragma once
+
+#include "kissframecutter.h"
+#include "readerhost.h"
+#include "telemetry/module1.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The frames of a KISS stream, from a capture file or a TNC alike.
+
+// Undoes the KISS escapes: FESC TFEND is a FEND byte, FESC TFESC a FESC byte;
+// every other byte, a lone FESC included, stands for itself and is counted.
+// The result lies in escaped, or in scratch when anything was undone.
+KissFrameCutter::Bytes UnescapeKissFrame(
+    KissFrameCutter::Bytes escaped, std::vector<std::uint8_t>& scratch, std::int64_t& badEscapes);
+
+// FEND, the frame with its FEND and FESC bytes escaped, FEND.
+void AppendEscapedKissFrame(std::string& out, KissFrameCutter::Bytes frame);
+
+// One unescaped frame, as the KISS reader takes it: a time frame gives the
+// time of the frames after it; a data frame with a satellite's header is
+// stored when its satellite byte is the chosen one, and listed on the dump
+// page; the import summary counts what became of it. offset is where the
+// frame starts in its capture.
+void HandleKissFrame(Module1& m, ReaderHost& host, KissFrameCutter::Bytes frame, std::uint64_t offset);

@@ -1,0 +1,102 @@
+#include "kissstream.h"
+
+#include "capturereaders.h"
+#include "kissframes.h"
+
+#include <cerrno>
+#include <cstring>
+
+KissStream::KissStream(Module1& m, ReaderHost& host, std::string source)
+    : m_(m)
+    , host_(host)
+{
+    BeginDataSet(m_);
+    host_.ClearDump();
+    m_.CurrentFileName = source;
+    m_.FileIndex = 0;
+    m_.ShowTimeSpan = false;
+    m_.Import = ImportSummary{};
+    m_.Import.File = std::move(source);
+    m_.Import.Kind = CaptureKindName(CaptureKind::Kiss);
+    m_.Import.Unit = CaptureKindOf(CaptureKind::Kiss).Unit;
+    m_.Imports.assign(1, m_.Import);
+}
+
+KissStream::~KissStream()
+{
+    if (recording_)
+        std::fclose(recording_);
+}
+
+bool KissStream::Record(const std::string& path, std::string& error)
+{
+    errno = 0;
+    recording_ = std::fopen(path.c_str(), "ab");
+    if (!recording_) {
+        error = path + " could not be opened for recording: " + std::strerror(errno ? errno : EIO);
+        return false;
+    }
+    recordingPath_ = path;
+    return true;
+}
+
+void KissStream::Connected() { cutter_.Abandon(); }
+
+void KissStream::Disconnected()
+{
+    if (cutter_.Abandon())
+        ++counters_.Incomplete;
+}
+
+void KissStream::Feed(std::string_view bytes, Instant now)
+{
+    auto onFrame = [&](KissFrameCutter::Bytes escaped, std::uint64_t offset) { HandleFrame(escaped, offset, now); };
+    const std::int64_t overlong = cutter_.Overlong();
+    cutter_.Feed(bytes, onFrame);
+    counters_.Oversized += cutter_.Overlong() - overlong;
+    counters_.BytesReceived += bytes.size();
+    m_.Imports.back() = m_.Import;
+}
+
+void KissStream::HandleFrame(KissFrameCutter::Bytes escaped, std::uint64_t streamOffset, Instant now)
+{
+    const KissFrameCutter::Bytes frame = UnescapeKissFrame(escaped, scratch_, m_.Import.BadEscapes);
+    if (frame.size() > MaxFrame) {
+        ++counters_.Oversized;
+        return;
+    }
+    // The low nibble of the type byte is the command, the high one the TNC's
+    // port: data frames of every port are received frames.
+    if ((frame[0] & 0x0F) != 0) {
+        ++counters_.CommandFrames;
+        return;
+    }
+    ++counters_.Frames;
+    data_.assign(frame.begin(), frame.end());
+    data_[0] = 0;
+    const std::string time = FormatTimeText(now);
+    const std::uint64_t offset = recording_ ? RecordFrames(data_, time) : streamOffset;
+    // As a capture has it: the time frame, then the data frame.
+    m_.FrameTimeText = time;
+    m_.FrameInstant = now;
+    ++m_.Import.Units;
+    ++m_.Import.TimeUnits;
+    HandleKissFrame(m_, host_, data_, offset);
+}
+
+std::uint64_t KissStream::RecordFrames(KissFrameCutter::Bytes data, const std::string& time)
+{
+    const long start = std::ftell(recording_);
+    std::vector<std::uint8_t> timeFrame{9};
+    timeFrame.insert(timeFrame.end(), time.begin(), time.end());
+    escaped_.clear();
+    AppendEscapedKissFrame(escaped_, timeFrame);
+    const std::size_t dataStart = escaped_.size() + 1; // after the data frame's opening FEND
+    AppendEscapedKissFrame(escaped_, data);
+    if (std::fwrite(escaped_.data(), 1, escaped_.size(), recording_) != escaped_.size()
+        || std::fflush(recording_) != 0) {
+        if (recordingError_.empty())
+            recordingError_ = recordingPath_ + " could not be written: " + std::strerror(errno ? errno : EIO);
+    }
+    return static_cast<std::uint64_t>(start < 0 ? 0 : start) + dataStart;
+}
