@@ -1,7 +1,6 @@
 // The window as operators use it: text from captures shown as text, the
 // keyboard, going to a record, texts that fit, the chart's axis, marker and
-// readout, copying from the dump page, and the sound defaults of the
-// settings, the file dialog and a cancelled dialog.
+// readout, copying from the dump page.
 
 #include "app/infowindow.h"
 #include "gui/windowfixture.h"
@@ -39,10 +38,6 @@ private slots:
     void lineChartSpansItsValuesBarsStandOnZero();
     void markerFollowsTheRecordAndAClickChoosesOne();
     void readoutStandsBesideTheMouse();
-    void cancelledDialogKeepsTheData();
-    void picturesOfAnInstalledCopyGoToThePicturesFolder();
-    void userSettingsWin();
-    void allFilesMatchesNamesWithoutADot();
     void dumpPageCopiesItsText();
     void infoWindowLinks();
     void progressLeavesTheStatusReadable();
@@ -281,70 +276,6 @@ void TestOperators::readoutStandsBesideTheMouse()
         QVERIFY(box.left() >= area.left() && box.right() <= area.right() + 1);
         QVERIFY(box.top() >= area.top() && box.bottom() <= area.bottom() + 1);
     }
-}
-
-void TestOperators::cancelledDialogKeepsTheData()
-{
-    Window w;
-    Open(w, Sample("qb50p1-pass.kss"));
-    const QString shown = w.c().Text1[12]->text();
-    w.Cancel();
-    w.form.MnuOpenLog_Click(); // cancelled: the capture is read again as KISS
-    QCOMPARE(w.m.RecordCount, 45);
-    QCOMPARE(w.c().Text1[12]->text(), shown);
-    QCOMPARE(w.c().Text3->LineCount(), std::size_t(90));
-    QCOMPARE(w.m.Imports.front().Kind, std::string("kiss"));
-    // A selection of any kind keeps each file's own reader.
-    w.Choose({Sample("qb50p2-server.log"), Sample("qb50p1-pass.log")});
-    w.form.MnuOpenAny_Click();
-    const std::int64_t records = w.m.RecordCount;
-    w.Cancel();
-    w.form.MenuFileOpenKiss_Click();
-    QCOMPARE(w.m.RecordCount, records);
-    QCOMPARE(w.m.Imports[1].Kind, std::string("log"));
-}
-
-void TestOperators::picturesOfAnInstalledCopyGoToThePicturesFolder()
-{
-    TempDir home;
-    const QByteArray savedHome = qgetenv("HOME");
-    qputenv("HOME", QByteArray::fromStdString(home.Path().string()));
-    Window installed(QString::fromStdString(home.File("no-such-folder/bin")));
-    qputenv("HOME", savedHome);
-    QCOMPARE(QString::fromStdString(installed.m.ImagePath), QString::fromStdString(home.File("Pictures") + "/"));
-    QVERIFY(QFileInfo(QString::fromStdString(home.File("Pictures"))).isDir());
-    // A folder that can be written keeps the pictures beside the program.
-    TempDir program;
-    Window portable(QString::fromStdString(program.Path().string()));
-    QCOMPARE(portable.m.ImagePath, program.Path().string() + "/");
-}
-
-void TestOperators::userSettingsWin()
-{
-    TempDir program;
-    program.Write("conf.ini", "IMAGE_PATH=/program/\r\nSCREENSHOT=yes\r\n");
-    const std::string user = qEnvironmentVariable("XDG_CONFIG_HOME").toStdString() + "/norvane";
-    std::filesystem::create_directories(user);
-    std::ofstream(user + "/conf.ini") << "image_path = /user/pictures\nscreenshot=no\n";
-    Window w(QString::fromStdString(program.Path().string()));
-    std::filesystem::remove(user + "/conf.ini");
-    QCOMPARE(QString::fromStdString(w.m.ImagePath), QStringLiteral("/user/pictures/"));
-    QVERIFY(!w.c().Command1->isVisibleTo(&w.form));
-}
-
-void TestOperators::allFilesMatchesNamesWithoutADot()
-{
-    const QStringList filters
-        = DialogNameFilters(QStringLiteral("KISS Files (*.kss)|*.kss|Text Files (*.txt)|*.txt|All Files (*.*)|*.*"));
-    QCOMPARE(filters,
-        QStringList({QStringLiteral("KISS Files (*.kss) (*.kss)"), QStringLiteral("Text Files (*.txt) (*.txt)"),
-            QStringLiteral("All Files (*.*) (*)")}));
-    // What Qt's dialog lists for the last filter: every file, "pass" too.
-    TempDir dir;
-    dir.Write("pass", "x");
-    dir.Write("pass.kss", "x");
-    const QString patterns = filters.last().section(QLatin1Char('('), -1).chopped(1);
-    QCOMPARE(QDir(QString::fromStdString(dir.Path().string())).entryList(patterns.split(' '), QDir::Files).size(), 2);
 }
 
 void TestOperators::dumpPageCopiesItsText()
