@@ -102,7 +102,7 @@ void Info::Form_Load()
     const QString documentation
         = QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1Char('/') + Latin1(ProgramDocumentation));
     Label4->setText(link(QUrl::fromLocalFile(documentation).toString(), QStringLiteral("README (installed)")));
-    Label4->setToolTip(documentation);
+    Label4->setToolTip(QStringLiteral("<qt>") + documentation.toHtmlEscaped() + QStringLiteral("</qt>"));
     const QString address = Latin1(ProgramProblemAddress);
     Label5->setText(link(QStringLiteral("mailto:") + address, address));
 }
