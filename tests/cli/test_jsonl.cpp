@@ -86,7 +86,7 @@ void TestJsonl::timesPlacesAndText()
 {
     const std::string path = Samples + "/qb50p1-pass.kss";
     const auto lines = Lines(Run({"-q", "--jsonl", "-", path}));
-    const QJsonObject first = lines.front();
+    const QJsonObject& first = lines.front();
     QCOMPARE(first[QLatin1String("time")].toString(), QStringLiteral("2016-03-17 10:15:00 UTC"));
     QCOMPARE(first[QLatin1String("utc")].toString(), QStringLiteral("2016-03-17T10:15:00Z"));
     QCOMPARE(first[QLatin1String("file")].toString(), QString::fromStdString(path));
