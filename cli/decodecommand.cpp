@@ -215,7 +215,7 @@ bool ReceiveLive(const DecodeOptions& o, Module1& m, ReaderHost& host, Reporter&
         // The packets stored since, in the order stored.
         while (written1 < m.RecordCount || written2 < m.Packet2Count) {
             const bool first = written2 >= m.Packet2Count
-                || (written1 < m.RecordCount && m.Packet(1, written1 + 1).Offset < m.Packet(2, written2 + 1).Offset);
+                || (written1 < m.RecordCount && StoredBefore(m, m.Packet(1, written1 + 1), m.Packet(2, written2 + 1)));
             if (first)
                 AppendJsonPacket(lines, m, 1, ++written1);
             else
