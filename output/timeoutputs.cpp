@@ -5,6 +5,7 @@
 #include "ui/fieldcatalogue.h"
 #include "ui/valuetext.h"
 
+#include <array>
 #include <charconv>
 #include <cstdint>
 
@@ -79,6 +80,21 @@ void AppendInfluxKey(std::string& out, std::string_view key)
     }
 }
 
+// Every field's caption as a JSON key with its colon, made once rather than
+// for every packet.
+const std::string& JsonKey(int field)
+{
+    static const std::array<std::string, FieldCount> keys = [] {
+        std::array<std::string, FieldCount> made;
+        for (int f = 0; f < FieldCount; ++f) {
+            AppendJsonString(made[static_cast<std::size_t>(f)], FieldCaption(f), true);
+            made[static_cast<std::size_t>(f)].push_back(':');
+        }
+        return made;
+    }();
+    return keys[static_cast<std::size_t>(field)];
+}
+
 } // namespace
 
 void AppendJsonPacket(std::string& out, const Module1& m, int kind, std::int64_t n)
@@ -111,8 +127,7 @@ void AppendJsonPacket(std::string& out, const Module1& m, int kind, std::int64_t
     for (std::size_t i = 0; i < layout.size(); ++i) {
         if (i > 0)
             out.push_back(',');
-        AppendJsonString(out, FieldCaption(layout[i].Field), true);
-        out.push_back(':');
+        out.append(JsonKey(layout[i].Field));
         AppendShortest(out, record.Values[static_cast<std::size_t>(layout[i].Field)]);
     }
     out.append("},\"words\":{");
@@ -123,8 +138,7 @@ void AppendJsonPacket(std::string& out, const Module1& m, int kind, std::int64_t
         if (!first)
             out.push_back(',');
         first = false;
-        AppendJsonString(out, FieldCaption(row.Field), true);
-        out.push_back(':');
+        out.append(JsonKey(row.Field));
         AppendJsonString(out, ValueText(row.Field, record.Values[static_cast<std::size_t>(row.Field)], "."), true);
     }
     out.append("}}\n");
