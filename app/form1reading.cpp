@@ -103,9 +103,8 @@ void Form1::ReadList3()
     c_.ReadProgress->setValue(0);
     c_.ReadProgress->show();
     c_.CancelRead->show();
-    m_.KeepPacketBytes = mergeAction_->isChecked();
     const std::vector<ReadResult> failures = ReadSelection(kinds, m_, *this, paths);
-    if (m_.KeepPacketBytes) {
+    if (mergeAction_->isChecked()) {
         MergeByTime(m_);
         RefreshAtEndOfFile();
     }

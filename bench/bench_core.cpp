@@ -193,7 +193,6 @@ void BM_Merge(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         Module1 m;
-        m.KeepPacketBytes = true;
         ReadServerLogFile(m, host, path);
         packets = m.RecordCount + m.Packet2Count;
         state.ResumeTiming();

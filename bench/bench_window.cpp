@@ -87,18 +87,16 @@ BENCHMARK(BM_WindowOpenKiss)->Unit(benchmark::kMillisecond)->UseRealTime()->Iter
 // A data set of 100,000 records of each kind, each with a time text of its own.
 void FillRecords(Module1& m, std::int64_t n)
 {
+    std::array<std::uint8_t, 106> bytes{};
     for (std::int64_t i = 1; i <= n; ++i) {
-        TelemetryRecord& r = m.Table.RecordForWrite(i);
-        for (int f = 0; f < FieldCount; ++f)
-            r.Values[static_cast<std::size_t>(f)] = static_cast<double>((i * 37 + f * 11) % 1000) / 10.0;
+        for (std::size_t b = 0; b < bytes.size(); ++b)
+            bytes[b] = static_cast<std::uint8_t>(i * 37 + static_cast<std::int64_t>(b) * 11);
         const std::string time = "2016-03-17 " + std::to_string(10 + i / 3600 % 10) + ":"
             + std::to_string(10 + i / 60 % 50) + ":" + std::to_string(10 + i % 50) + " UTC";
-        m.Table.SetPacket1Time(i, time);
-        m.Table.SetPacket2Time(i, time);
         // Passes of 600 records, a beacon every 10 s, six hours apart.
         const Instant at = 1458209700000 + (i / 600) * 21600000 + (i % 600) * 10000;
-        r.Packet1.At = at;
-        r.Packet2.At = at + 5000;
+        m.Table.StorePacket(1, i, bytes.data(), {at, 0, 0, 1}, time);
+        m.Table.StorePacket(2, i, bytes.data(), {at + 5000, 0, 0, 1}, time);
     }
     m.RecordCount = n;
     m.Packet2Count = n;

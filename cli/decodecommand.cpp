@@ -158,7 +158,6 @@ std::size_t ReadCaptures(const DecodeOptions& o, Module1& m, ReaderHost& host, R
             else
                 reporter.Fail(error);
         }
-    m.KeepPacketBytes = o.Merge;
     std::vector<ReadResult> failures = ReadSelection(o.Kind, m, host, paths);
     if (o.Merge)
         MergeByTime(m);

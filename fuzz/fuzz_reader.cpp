@@ -75,11 +75,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const int kind : {1, 2}) {
         const std::int64_t count = kind == 1 ? first.RecordCount : first.Packet2Count;
         for (std::int64_t r = 1; r <= count; ++r) {
-            const PacketInfo& p = first.Packet(kind, r);
+            const PacketInfo p = first.Packet(kind, r);
             FUZZ_REQUIRE(p.Offset < size);
             FUZZ_REQUIRE(r == 1 || p.Offset > first.Packet(kind, r - 1).Offset);
             if (Kind == CaptureKind::Kiss || Kind == CaptureKind::ServerLog || Kind == CaptureKind::Satnogs) {
-                const std::string_view time = kind == 1 ? first.Table.Packet1Time(r) : first.Table.Packet2Time(r);
+                const std::string time = first.Table.PacketTime(kind, r);
                 // (A gr-satellites stamp past the year 9999 has a time text
                 // that no longer reads back, but an instant all the same.)
                 if (const auto parsed = ParseDateTime(time))

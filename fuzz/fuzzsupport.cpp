@@ -71,8 +71,8 @@ bool SameRecords(const Module1& a, const Module1& b)
         if (a.Table.Packet1Time(r) != b.Table.Packet1Time(r) || a.Table.Packet2Time(r) != b.Table.Packet2Time(r))
             return false;
         for (const int kind : {1, 2}) {
-            const PacketInfo& p = a.Packet(kind, r);
-            const PacketInfo& q = b.Packet(kind, r);
+            const PacketInfo p = a.Packet(kind, r);
+            const PacketInfo q = b.Packet(kind, r);
             if (p.At != q.At || p.Offset != q.Offset || p.File != q.File || p.Satellite != q.Satellite)
                 return false;
         }

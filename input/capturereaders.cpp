@@ -13,7 +13,6 @@ void BeginDataSet(Module1& m)
     m.Packet2Count = 0;
     m.Table.Clear();
     m.Imports.clear();
-    m.PacketBytes = {};
     m.Merged = false;
 }
 

@@ -20,31 +20,19 @@ int DispatchPacket(Module1& m, bool checkSatellite)
         ++m.Import.OtherSatellite;
         return 0;
     }
-    PacketInfo* info = nullptr;
     const int kind = m.FrameBuffer[20];
     switch (kind) {
     case 1:
         ++m.Import.Stored1;
         ++m.RecordCount;
-        m.Table.SetPacket1Time(m.RecordCount, m.FrameTimeText);
         DecodePacket1(m);
-        info = &m.Table.RecordForWrite(m.RecordCount).Packet1;
         break;
     case 2:
         ++m.Import.Stored2;
         ++m.Packet2Count;
-        m.Table.SetPacket2Time(m.Packet2Count, m.FrameTimeText);
         DecodePacket2(m);
-        info = &m.Table.RecordForWrite(m.Packet2Count).Packet2;
         break;
     default: ++m.Import.OtherKind; return 0;
-    }
-    *info = {m.FrameInstant, m.FrameOffset, m.FileIndex, static_cast<std::uint8_t>(satellite)};
-    if (m.KeepPacketBytes) {
-        const std::uint8_t* first = m.FrameBuffer.data() + PacketFirstByte;
-        const std::uint8_t* end = m.FrameBuffer.data() + PacketLastByte(kind) + 1;
-        std::vector<std::uint8_t>& kept = m.PacketBytes[static_cast<std::size_t>(kind - 1)];
-        kept.insert(kept.end(), first, end);
     }
     m.Import.NoteInstant(m.FrameInstant);
     return kind;

@@ -26,8 +26,10 @@ void WriteCsv(
     // Every record that holds a packet of either kind, so that packets of the
     // second kind beyond the count of the first are exported too.
     const std::int64_t last = m.HighestRecord();
+    std::array<double, FieldCount> values{};
     for (std::int64_t r = 1; r <= last; ++r) {
-        for (const double value : m.Table.Record(r).Values) {
+        m.Table.DecodeValues(r, values);
+        for (const double value : values) {
             AppendFixed2(buffer, value, decimalMark);
             buffer.push_back(';');
         }
@@ -79,11 +81,12 @@ FieldRowTexts CatalogueRowTexts(const Module1& m, std::int64_t n, std::string_vi
 {
     FieldRowTexts rows;
     rows.Caption = CatalogueCaptions();
-    const TelemetryRecord& record = m.Table.Record(n);
+    std::array<double, FieldCount> values{};
+    m.Table.DecodeValues(n, values);
     for (int i = 0; i < FieldCount; ++i) {
         const auto k = static_cast<std::size_t>(i);
         rows.Unit[k] = std::string(FieldUnit(i));
-        rows.Value[k] = ValueText(i, record.Values[k], decimalMark);
+        rows.Value[k] = ValueText(i, values[k], decimalMark);
     }
     return rows;
 }

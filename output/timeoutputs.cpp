@@ -95,12 +95,20 @@ const std::string& JsonKey(int field)
     return keys[static_cast<std::size_t>(field)];
 }
 
+// The fields of record n's packet of kind.
+void PacketValues(const Module1& m, int kind, std::int64_t n, std::array<double, FieldCount>& values)
+{
+    if (const std::span<const std::uint8_t> bytes = m.Table.PacketBytes(kind, n); !bytes.empty())
+        DecodePacket(kind, bytes.data(), values);
+}
+
 } // namespace
 
 void AppendJsonPacket(std::string& out, const Module1& m, int kind, std::int64_t n)
 {
-    const TelemetryRecord& record = m.Table.Record(n);
-    const PacketInfo& packet = kind == 2 ? record.Packet2 : record.Packet1;
+    const PacketInfo packet = m.Packet(kind, n);
+    std::array<double, FieldCount> values{};
+    PacketValues(m, kind, n, values);
     out.append("{\"record\":");
     AppendInteger(out, n);
     out.append(",\"kind\":");
@@ -108,7 +116,7 @@ void AppendJsonPacket(std::string& out, const Module1& m, int kind, std::int64_t
     out.append(",\"satellite\":");
     AppendInteger(out, packet.Satellite);
     out.append(",\"time\":");
-    AppendJsonString(out, kind == 2 ? m.Table.Packet2Time(n) : m.Table.Packet1Time(n), true);
+    AppendJsonString(out, m.Table.PacketTime(kind, n), true);
     out.append(",\"utc\":");
     if (packet.At == UnknownInstant) {
         out.append("null");
@@ -128,7 +136,7 @@ void AppendJsonPacket(std::string& out, const Module1& m, int kind, std::int64_t
         if (i > 0)
             out.push_back(',');
         out.append(JsonKey(layout[i].Field));
-        AppendShortest(out, record.Values[static_cast<std::size_t>(layout[i].Field)]);
+        AppendShortest(out, values[static_cast<std::size_t>(layout[i].Field)]);
     }
     out.append("},\"words\":{");
     bool first = true;
@@ -139,7 +147,7 @@ void AppendJsonPacket(std::string& out, const Module1& m, int kind, std::int64_t
             out.push_back(',');
         first = false;
         out.append(JsonKey(row.Field));
-        AppendJsonString(out, ValueText(row.Field, record.Values[static_cast<std::size_t>(row.Field)], "."), true);
+        AppendJsonString(out, ValueText(row.Field, values[static_cast<std::size_t>(row.Field)], "."), true);
     }
     out.append("}}\n");
 }
@@ -186,7 +194,7 @@ std::int64_t WriteInfluxLines(TextSink& out, const Module1& m)
     std::int64_t leftOut = 0;
     const std::string satellite = m.SatelliteNumber == 2 ? "QB50p2" : "QB50p1";
     ForEachStoredPacket(m, [&](int kind, std::int64_t n) {
-        const PacketInfo& packet = m.Packet(kind, n);
+        const PacketInfo packet = m.Packet(kind, n);
         // InfluxDB's nanoseconds reach from 1677 to 2262; an unknown instant
         // lies before any of them.
         constexpr Instant Reach = INT64_MAX / 1000000;
@@ -198,7 +206,8 @@ std::int64_t WriteInfluxLines(TextSink& out, const Module1& m)
         buffer.append("norvane,satellite=").append(satellite).append(",kind=");
         AppendInteger(buffer, kind);
         char separator = ' ';
-        const auto& values = m.Table.Record(n).Values;
+        std::array<double, FieldCount> values{};
+        PacketValues(m, kind, n, values);
         for (const FieldLayout& row : LayoutOf(kind)) {
             buffer.push_back(separator);
             separator = ',';

@@ -1,7 +1,8 @@
 #include "decoders.h"
 
-#include "fieldreaders.h"
+#include "module1.h"
 
+#include <algorithm>
 #include <iterator>
 
 namespace {
@@ -119,10 +120,35 @@ constexpr FieldLayout Packet2Rows[] = {
     {104, 123, S::Byte, 1, 0},
 };
 
-void DecodeInto(std::span<const FieldLayout> rows, const FrameBytes& frame, TelemetryRecord& record)
+// Every row reads inside the bytes its packet keeps.
+constexpr int ShapeBytes(S shape)
+{
+    return shape == S::Long ? 4 : (shape == S::Byte || shape == S::LowNibble || shape == S::HighNibble) ? 1 : 2;
+}
+template <std::size_t N>
+constexpr bool InsidePacket(const FieldLayout (&rows)[N], int kind)
 {
     for (const FieldLayout& row : rows)
-        record.Values[static_cast<std::size_t>(row.Field)] = DecodeField(row, frame);
+        if (row.FirstByte < PacketFirstByte || row.FirstByte + ShapeBytes(row.Shape) - 1 > PacketLastByte(kind))
+            return false;
+    return true;
+}
+static_assert(InsidePacket(Packet1Rows, 1) && InsidePacket(Packet2Rows, 2));
+
+// Field number to row, null for the spare fields.
+const std::array<const FieldLayout*, FieldCount> RowOfField = [] {
+    std::array<const FieldLayout*, FieldCount> rows{};
+    for (const FieldLayout& row : Packet1Rows)
+        rows[static_cast<std::size_t>(row.Field)] = &row;
+    for (const FieldLayout& row : Packet2Rows)
+        rows[static_cast<std::size_t>(row.Field)] = &row;
+    return rows;
+}();
+
+void StoreFramePacket(Module1& m, int kind, std::int64_t n)
+{
+    const PacketInfo info{m.FrameInstant, m.FrameOffset, m.FileIndex, m.FrameBuffer[19]};
+    m.Table.StorePacket(kind, n, m.FrameBuffer.data() + PacketFirstByte, info, m.FrameTimeText);
 }
 
 } // namespace
@@ -130,27 +156,40 @@ void DecodeInto(std::span<const FieldLayout> rows, const FrameBytes& frame, Tele
 std::span<const FieldLayout> Packet1Layout() { return Packet1Rows; }
 std::span<const FieldLayout> Packet2Layout() { return Packet2Rows; }
 
-double DecodeField(const FieldLayout& row, const FrameBytes& frame)
+const FieldLayout* FieldRow(int field)
 {
+    return field >= 0 && field < FieldCount ? RowOfField[static_cast<std::size_t>(field)] : nullptr;
+}
+
+double DecodeField(const FieldLayout& row, const std::uint8_t* packet)
+{
+    const int i = row.FirstByte - PacketFirstByte;
+    auto word = [&](int at) { return static_cast<std::uint32_t>(packet[at] | packet[at + 1] << 8); };
     double raw = 0;
     switch (row.Shape) {
-    case S::Byte: raw = ReadByte(frame, row.FirstByte); break;
-    case S::Word: raw = ReadWord(frame, row.FirstByte); break;
-    case S::Long: raw = ReadLong(frame, row.FirstByte); break;
-    case S::SignedWord: raw = ReadSignedWord(frame, row.FirstByte); break;
+    case S::Byte: raw = packet[i]; break;
+    case S::Word: raw = word(i); break;
+    case S::Long: raw = word(i) | (word(i + 2) << 16); break;
+    case S::SignedWord: raw = static_cast<std::int16_t>(static_cast<std::uint16_t>(word(i))); break;
     case S::SquaredWord: {
-        const double w = ReadWord(frame, row.FirstByte);
+        const double w = word(i);
         raw = w * w;
         break;
     }
-    case S::LowNibble: raw = ReadByte(frame, row.FirstByte) & 0x0Fu; break;
-    case S::HighNibble: raw = (ReadByte(frame, row.FirstByte) & 0xF0u) / 16.0; break;
+    case S::LowNibble: raw = packet[i] & 0x0Fu; break;
+    case S::HighNibble: raw = (packet[i] & 0xF0u) / 16.0; break;
     }
     // The product comes first, then the offset, exactly as the wire format
     // states each conversion.
     return raw * row.Factor + row.Offset;
 }
 
-void DecodePacket1(Module1& m) { DecodeInto(Packet1Rows, m.FrameBuffer, m.Table.RecordForWrite(m.RecordCount)); }
+void DecodePacket(int kind, const std::uint8_t* packet, std::array<double, FieldCount>& values)
+{
+    for (const FieldLayout& row : kind == 2 ? Packet2Layout() : Packet1Layout())
+        values[static_cast<std::size_t>(row.Field)] = DecodeField(row, packet);
+}
 
-void DecodePacket2(Module1& m) { DecodeInto(Packet2Rows, m.FrameBuffer, m.Table.RecordForWrite(m.Packet2Count)); }
+void DecodePacket1(Module1& m) { StoreFramePacket(m, 1, m.RecordCount); }
+
+void DecodePacket2(Module1& m) { StoreFramePacket(m, 2, m.Packet2Count); }

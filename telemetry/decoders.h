@@ -1,9 +1,12 @@
 #pragma once
 
-#include "module1.h"
+#include "telemetrytable.h"
 
+#include <array>
 #include <cstdint>
 #include <span>
+
+struct Module1;
 
 // How a field's raw number is taken from the frame.
 enum class FieldShape : std::uint8_t {
@@ -28,10 +31,17 @@ struct FieldLayout {
 std::span<const FieldLayout> Packet1Layout();
 std::span<const FieldLayout> Packet2Layout();
 
-// The value of one row for the frame in the buffer.
-double DecodeField(const FieldLayout& row, const FrameBytes& frame);
+// The row that decodes field, none for the spare fields 46 to 49.
+const FieldLayout* FieldRow(int field);
 
-// Fields 0 to 45 of record RecordCount from the packet of kind 1 in FrameBuffer.
+// The value of one row for a stored packet's bytes (frame positions 18 on,
+// PacketWidth of its kind).
+double DecodeField(const FieldLayout& row, const std::uint8_t* packet);
+// Every field of a packet of kind (1: fields 0 to 45, 2: 50 to 104) into values.
+void DecodePacket(int kind, const std::uint8_t* packet, std::array<double, FieldCount>& values);
+
+// Store the packet of kind 1 in FrameBuffer as record RecordCount, and the
+// packet of kind 2 as record Packet2Count, with the frame's time, instant and
+// place; their fields are decoded from it whenever they are asked for.
 void DecodePacket1(Module1& m);
-// Fields 50 to 104 of record Packet2Count from the packet of kind 2 in FrameBuffer.
 void DecodePacket2(Module1& m);

@@ -1,5 +1,6 @@
 #include "instant.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -164,4 +165,27 @@ std::string FormatTimeText(Instant instant)
     const int n = std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d UTC", c.Year, c.Month, c.Day,
         c.Hour, c.Minute, c.Second, c.Milli);
     return std::string(text, static_cast<std::size_t>(n));
+}
+
+bool RenderTimeText(Instant instant, std::array<char, TimeTextSize>& out)
+{
+    if (instant == UnknownInstant)
+        return false;
+    const Civil c = CivilOf(instant);
+    if (c.Year < 0 || c.Year > 9999)
+        return false;
+    auto put = [&](std::size_t at, int value, int digits) {
+        for (int i = digits - 1; i >= 0; --i, value /= 10)
+            out[at + static_cast<std::size_t>(i)] = static_cast<char>('0' + value % 10);
+    };
+    constexpr std::string_view Pattern = "0000-00-00 00:00:00.000 UTC";
+    std::copy(Pattern.begin(), Pattern.end(), out.begin());
+    put(0, c.Year, 4);
+    put(5, c.Month, 2);
+    put(8, c.Day, 2);
+    put(11, c.Hour, 2);
+    put(14, c.Minute, 2);
+    put(17, c.Second, 2);
+    put(20, c.Milli, 3);
+    return true;
 }

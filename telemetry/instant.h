@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -36,3 +37,9 @@ std::string FormatIsoUtc(Instant instant);
 
 // "2016-03-17 10:15:00.125 UTC", the time text of a gr-satellites stamp.
 std::string FormatTimeText(Instant instant);
+
+// The same text, "2016-03-17 10:15:00.125 UTC" always with its milliseconds,
+// written into out without allocating; false (out untouched) for an unknown
+// instant or a year outside 0 to 9999.
+inline constexpr std::size_t TimeTextSize = 27;
+bool RenderTimeText(Instant instant, std::array<char, TimeTextSize>& out);

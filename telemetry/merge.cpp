@@ -28,25 +28,25 @@ bool InstantBefore(const PacketInfo& a, const PacketInfo& b)
     return ReadBefore(a, b);
 }
 
-// A set of packets' bytes, open addressing over their indices: the bytes are
-// compared only when their hashes meet.
+// A set of one kind's packets, open addressing over their record numbers:
+// their bytes are compared only when their hashes meet.
 class PacketSet {
 public:
-    PacketSet(const std::uint8_t* bytes, std::size_t size, std::size_t count)
-        : bytes_(bytes)
-        , size_(size)
+    PacketSet(const TelemetryTable& table, int kind, std::size_t count)
+        : table_(table)
+        , kind_(kind)
         , slots_(std::bit_ceil(std::max<std::size_t>(16, count * 2)), Empty)
     {
     }
 
-    // Adds packet i (0-based); false when an equal packet is in the set.
-    bool Insert(std::size_t i)
+    // Adds the packet of record n; false when an equal packet is in the set.
+    bool Insert(std::int64_t n)
     {
-        const std::string_view packet = Packet(i);
+        const std::string_view packet = Packet(n);
         const std::size_t mask = slots_.size() - 1;
         for (std::size_t slot = std::hash<std::string_view>{}(packet)&mask;; slot = (slot + 1) & mask) {
             if (slots_[slot] == Empty) {
-                slots_[slot] = static_cast<std::uint32_t>(i);
+                slots_[slot] = static_cast<std::uint32_t>(n);
                 return true;
             }
             if (Packet(slots_[slot]) == packet)
@@ -55,11 +55,15 @@ public:
     }
 
 private:
-    static constexpr std::uint32_t Empty = UINT32_MAX;
-    std::string_view Packet(std::size_t i) const { return {reinterpret_cast<const char*>(bytes_) + i * size_, size_}; }
+    static constexpr std::uint32_t Empty = 0; // records are numbered from 1
+    std::string_view Packet(std::int64_t n) const
+    {
+        const std::span<const std::uint8_t> bytes = table_.PacketBytes(kind_, n);
+        return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+    }
 
-    const std::uint8_t* bytes_;
-    std::size_t size_;
+    const TelemetryTable& table_;
+    int kind_;
     std::vector<std::uint32_t> slots_;
 };
 
@@ -77,7 +81,7 @@ std::vector<std::int64_t> KeptInOrder(Module1& m, int kind)
     const std::int64_t count = kind == 2 ? m.Packet2Count : m.RecordCount;
     std::vector<Key> keys(static_cast<std::size_t>(count));
     for (std::int64_t n = 1; n <= count; ++n) {
-        const PacketInfo& p = m.Packet(kind, n);
+        const PacketInfo p = m.Packet(kind, n);
         keys[static_cast<std::size_t>(n - 1)] = {p.At == UnknownInstant ? INT64_MAX : p.At, p.File, p.Offset, n};
     }
     // No two packets share a file and a place, so the order is total.
@@ -85,14 +89,11 @@ std::vector<std::int64_t> KeptInOrder(Module1& m, int kind)
         return a.At != b.At ? a.At < b.At : a.File != b.File ? a.File < b.File : a.Offset < b.Offset;
     });
 
-    const std::vector<std::uint8_t>& bytes = m.PacketBytes[static_cast<std::size_t>(kind - 1)];
-    const auto size = static_cast<std::size_t>(PacketLastByte(kind) - PacketFirstByte + 1);
-    const bool haveBytes = bytes.size() == size * static_cast<std::size_t>(count);
-    PacketSet seen(bytes.data(), size, haveBytes ? keys.size() : 0);
+    PacketSet seen(m.Table, kind, keys.size());
     std::vector<std::int64_t> kept;
     kept.reserve(keys.size());
     for (const Key& key : keys) {
-        if (haveBytes && !seen.Insert(static_cast<std::size_t>(key.Record - 1))) {
+        if (!seen.Insert(key.Record)) {
             if (key.File < m.Imports.size()) {
                 ++m.Imports[key.File].Duplicates;
                 --(kind == 2 ? m.Imports[key.File].Stored2 : m.Imports[key.File].Stored1);
@@ -102,41 +103,6 @@ std::vector<std::int64_t> KeptInOrder(Module1& m, int kind)
         kept.push_back(key.Record);
     }
     return kept;
-}
-
-// Puts the kind's part of record kept[i] into record i + 1 and clears it in
-// the records past the kept ones; the other kind's part stays where it is.
-void Reorder(Module1& m, int kind, const std::vector<std::int64_t>& kept)
-{
-    struct Part {
-        std::array<double, FieldCount - FirstPacket2Field> Values; // room for either kind's fields
-        std::uint32_t TimeId;
-        PacketInfo Info;
-    };
-    const std::size_t first = kind == 2 ? FirstPacket2Field : 0;
-    const std::size_t last = kind == 2 ? FieldCount : FirstPacket2Field;
-    auto part = [&](TelemetryRecord& r) -> std::tuple<std::uint32_t&, PacketInfo&> {
-        return kind == 2 ? std::tie(r.Packet2TimeId, r.Packet2) : std::tie(r.Packet1TimeId, r.Packet1);
-    };
-    // Filled before they are read, so not cleared first.
-    const std::unique_ptr<Part[]> parts(new Part[kept.size()]);
-    for (std::size_t i = 0; i < kept.size(); ++i) {
-        TelemetryRecord& from = m.Table.RecordForWrite(kept[i]);
-        std::copy(from.Values.begin() + first, from.Values.begin() + last, parts[i].Values.begin());
-        std::tie(parts[i].TimeId, parts[i].Info) = part(from);
-    }
-    const std::int64_t count = kind == 2 ? m.Packet2Count : m.RecordCount;
-    for (std::int64_t n = 1; n <= count; ++n) {
-        TelemetryRecord& to = m.Table.RecordForWrite(n);
-        const auto i = static_cast<std::size_t>(n - 1);
-        if (i < kept.size()) {
-            std::copy(parts[i].Values.begin(), parts[i].Values.begin() + (last - first), to.Values.begin() + first);
-            part(to) = std::tie(parts[i].TimeId, parts[i].Info);
-        } else {
-            std::fill(to.Values.begin() + first, to.Values.begin() + last, 0.0);
-            part(to) = std::make_tuple(std::uint32_t{0}, PacketInfo{});
-        }
-    }
 }
 
 } // namespace
@@ -150,11 +116,10 @@ void MergeByTime(Module1& m)
 {
     const std::vector<std::int64_t> kept1 = KeptInOrder(m, 1);
     const std::vector<std::int64_t> kept2 = KeptInOrder(m, 2);
-    Reorder(m, 1, kept1);
-    Reorder(m, 2, kept2);
+    m.Table.Reorder(1, kept1);
+    m.Table.Reorder(2, kept2);
     m.RecordCount = static_cast<std::int64_t>(kept1.size());
     m.Packet2Count = static_cast<std::int64_t>(kept2.size());
-    m.PacketBytes = {};
     m.Merged = true;
 }
 
@@ -168,7 +133,7 @@ std::vector<Pass> FindPasses(const Module1& m)
     std::vector<Stamp> stamps;
     for (const int kind : {1, 2})
         for (std::int64_t n = 1, count = kind == 2 ? m.Packet2Count : m.RecordCount; n <= count; ++n)
-            if (const PacketInfo& p = m.Packet(kind, n); p.At != UnknownInstant)
+            if (const PacketInfo p = m.Packet(kind, n); p.At != UnknownInstant)
                 stamps.push_back({p.At, kind, p.File});
     std::sort(stamps.begin(), stamps.end(), [](const Stamp& a, const Stamp& b) { return a.At < b.At; });
     std::vector<Pass> passes;

@@ -8,7 +8,7 @@
 // Several captures as one archive: the packets of each kind in the order of
 // their instants (earliest first; equal instants in reading order; packets
 // without an instant after all others, in reading order), each beacon once.
-// The packets must have been read with KeepPacketBytes. A packet whose bytes
+// A packet whose bytes
 // (frame positions 18 to the last its decoder reads) equal those of a packet
 // kept before it is dropped as a duplicate and counted in the import summary
 // of its file, whose stored count it leaves. Record n then pairs the n-th

@@ -158,10 +158,9 @@ QPointF FieldChart::ReadoutPlace(const QString& text, QPointF mouse) const
     // them where there is room, else above them (or below, near the top).
     const double row = std::round(plot_->xAxis->pixelToCoord(mouse.x()));
     const double pointX = plot_->xAxis->coordToPixel(row);
-    const double pointY = std::clamp(
-        plot_->yAxis->coordToPixel(
-            m_ ? m_->Table.Record(static_cast<std::int64_t>(row)).Values[static_cast<std::size_t>(field_)] : 0.0),
-        static_cast<double>(area.top()), static_cast<double>(area.bottom()));
+    const double pointY
+        = std::clamp(plot_->yAxis->coordToPixel(m_ ? m_->Table.Value(static_cast<std::int64_t>(row), field_) : 0.0),
+            static_cast<double>(area.top()), static_cast<double>(area.bottom()));
     constexpr double Gap = 12;
     const double right = std::max(mouse.x(), pointX) + Gap;
     const double left = std::min(mouse.x(), pointX) - Gap - width;
@@ -210,11 +209,11 @@ QString FieldChart::ReadoutAt(double x) const
         return {};
     const std::int64_t i = *record;
     const bool second = PacketKindOfField(field_) == 2;
-    const std::string_view time = second ? m_->Table.Packet2Time(i) : m_->Table.Packet1Time(i);
+    const std::string time = m_->Table.PacketTime(second ? 2 : 1, i);
     std::string text = "#" + std::to_string(i);
     if (!time.empty())
         text += "  " + std::string(time);
-    text += "  " + ValueText(field_, m_->Table.Record(i).Values[static_cast<std::size_t>(field_)], decimalMark_);
+    text += "  " + ValueText(field_, m_->Table.Value(i, field_), decimalMark_);
     if (const std::string_view unit = FieldUnit(field_); !unit.empty())
         text += " " + std::string(unit);
     // Where and when, on a line of its own.
@@ -276,9 +275,8 @@ void FieldChart::Draw(const Module1& m, int field, bool bars)
     QVector<double> values(static_cast<qsizetype>(points.size()));
     double low = 0;
     double high = 0;
-    const auto k = static_cast<std::size_t>(field);
     for (std::size_t j = 0; j < points.size(); ++j) {
-        const double v = m.Table.Record(points[j].Record).Values[k];
+        const double v = m.Table.Value(points[j].Record, field);
         keys_[j] = keys[static_cast<qsizetype>(j)] = points[j].Key;
         records_[j] = points[j].Record;
         values[static_cast<qsizetype>(j)] = v;
@@ -324,8 +322,7 @@ void FieldChart::Draw(const Module1& m, int field, bool bars)
     } else {
         plot_->xAxis->setTicker(ticker_);
         for (std::int64_t i = 1; i <= n; i += divisions_) {
-            const std::string_view time = second ? m.Table.Packet2Time(i) : m.Table.Packet1Time(i);
-            const std::string label = ChartRowLabel(time, i, n);
+            const std::string label = ChartRowLabel(m.Table.PacketTime(second ? 2 : 1, i), i, n);
             ticker_->addTick(static_cast<double>(i), Latin1(label));
         }
     }

@@ -4,7 +4,7 @@ std::string ReceptionText(const Module1& m, int kind, std::int64_t n)
 {
     if (n < 1 || n > (kind == 2 ? m.Packet2Count : m.RecordCount))
         return {};
-    const PacketInfo& packet = m.Packet(kind, n);
+    const PacketInfo packet = m.Packet(kind, n);
     std::string text = packet.At == UnknownInstant ? "time unknown" : FormatIsoUtc(packet.At);
     // The file being read has no import summary yet.
     if (packet.File <= m.Imports.size()) {

@@ -44,10 +44,11 @@ void SetRecordCounter(QLineEdit* counter, const QString& text)
 
 void ShowRecord(const Module1& m, Form1Controls& c, std::int64_t n, std::string_view decimalMark)
 {
-    const TelemetryRecord& record = m.Table.Record(n);
+    std::array<double, FieldCount> values{};
+    m.Table.DecodeValues(n, values);
     for (int i = 0; i < FieldCount; ++i) {
         // Value texts are ASCII but for the locale's decimal mark, which is UTF-8.
-        const QString text = QString::fromUtf8(ValueText(i, record.Values[static_cast<std::size_t>(i)], decimalMark));
+        const QString text = QString::fromUtf8(ValueText(i, values[static_cast<std::size_t>(i)], decimalMark));
         QLineEdit* box = c.Text1[static_cast<std::size_t>(i)];
         if (box->text() != text) {
             box->setText(text);
@@ -58,7 +59,7 @@ void ShowRecord(const Module1& m, Form1Controls& c, std::int64_t n, std::string_
     }
 
     const bool second = PacketKindOfField(m.SelectedField) == 2;
-    auto timeOf = [&](std::int64_t r) { return second ? m.Table.Packet2Time(r) : m.Table.Packet1Time(r); };
+    auto timeOf = [&](std::int64_t r) { return m.Table.PacketTime(second ? 2 : 1, r); };
     QString label;
     if (m.ShowTimeSpan) {
         const std::int64_t count = m.CountForField(m.SelectedField);

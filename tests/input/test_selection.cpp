@@ -16,7 +16,8 @@ TEST(Selection, FilesAreReadInOrderIntoOneDataSetAndAFailureStopsNone)
 
     Module1 m;
     RecordingHost host;
-    m.Table.RecordForWrite(9).Values[0] = 77; // left over from an earlier data set
+    const std::vector<std::uint8_t> old(static_cast<std::size_t>(PacketWidth(1)), 77);
+    m.Table.StorePacket(1, 9, old.data(), {}, "old"); // left over from an earlier data set
     BeginDataSet(m);
     const auto failures = ReadSelection(CaptureKind::Kiss, m, host, {a, dir.File("missing.kss"), b});
     ASSERT_EQ(failures.size(), 1u);

@@ -28,6 +28,15 @@ std::vector<std::string> Lines(const std::string& text)
     return lines;
 }
 
+// Stores a packet of kind as record n: all zero but the given frame positions.
+void StorePacketWith(Module1& m, int kind, std::int64_t n, std::initializer_list<std::pair<int, std::uint8_t>> bytes)
+{
+    std::vector<std::uint8_t> packet(static_cast<std::size_t>(PacketWidth(kind)));
+    for (const auto& [position, value] : bytes)
+        packet[static_cast<std::size_t>(position - PacketFirstByte)] = value;
+    m.Table.StorePacket(kind, n, packet.data(), {}, "");
+}
+
 } // namespace
 
 TEST(CsvWriter, HeaderAndOneLinePerRecordOfEitherKind)
@@ -35,8 +44,8 @@ TEST(CsvWriter, HeaderAndOneLinePerRecordOfEitherKind)
     Module1 m;
     m.RecordCount = 2;
     m.Packet2Count = 5;
-    m.Table.RecordForWrite(1).Values[0] = 3.14159;
-    m.Table.RecordForWrite(5).Values[104] = -1;
+    StorePacketWith(m, 1, 1, {{48, 1}});                // field 12: 1 * -0.2959 + 190
+    StorePacketWith(m, 2, 5, {{94, 0xFF}, {95, 0xFF}}); // field 86: -1
     StringSink out;
     WriteCsv(out, m, CatalogueCaptions(), ",");
     const auto lines = Lines(out.Text);
@@ -44,9 +53,23 @@ TEST(CsvWriter, HeaderAndOneLinePerRecordOfEitherKind)
     EXPECT_EQ(lines[0].substr(0, 20), "OPS mode;Boot cnt;Pa");
     EXPECT_NE(lines[0].find(";Temp SP4;Option1;Option1;Option1;Option1;OPS mode;"), std::string::npos);
     EXPECT_EQ(lines[0].substr(lines[0].size() - 9), "CPU temp;");
-    EXPECT_EQ(lines[1].substr(0, 10), "3,14;0,00;");
+    auto values = [&](std::size_t line) {
+        std::vector<std::string> cells;
+        std::istringstream in(lines[line]);
+        for (std::string cell; std::getline(in, cell, ';');)
+            cells.push_back(cell);
+        return cells;
+    };
     EXPECT_EQ(std::count(lines[1].begin(), lines[1].end(), ';'), 105);
-    EXPECT_EQ(lines[5].substr(lines[5].size() - 11), "0,00;-1,00;");
+    const auto first = values(1);
+    EXPECT_EQ(first[0], "0,00");
+    EXPECT_EQ(first[12], "189,70");
+    EXPECT_EQ(first[60], "0,00"); // no packet of the second kind
+    EXPECT_EQ(values(2), std::vector<std::string>(105, "0,00"));
+    const auto fifth = values(5);
+    EXPECT_EQ(fifth[12], "0,00");
+    EXPECT_EQ(fifth[60], "191,97");
+    EXPECT_EQ(fifth[86], "-1,00");
 }
 
 TEST(CsvWriter, NoRecordsGiveTheHeaderOnly)
@@ -60,8 +83,8 @@ TEST(CsvWriter, NoRecordsGiveTheHeaderOnly)
 TEST(TlmWriter, FiftyFiveLinesOfPaddedPairs)
 {
     Module1 m;
-    m.Table.RecordForWrite(1).Values[0] = 2;
-    m.Table.RecordForWrite(1).Values[5] = 254100;
+    // Field 0 = 2, field 5 = 254100 (0x0003E094).
+    StorePacketWith(m, 1, 1, {{22, 2}, {29, 0x94}, {30, 0xE0}, {31, 0x03}});
     FieldRowTexts rows = CatalogueRowTexts(m, 1, ".");
     rows.Value[2] = "123456789012"; // longer than its column
     StringSink out;

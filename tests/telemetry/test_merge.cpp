@@ -27,7 +27,6 @@ std::string Kiss(const std::vector<std::tuple<std::int64_t, int, std::string>>& 
 Module1 Merged(const std::vector<std::string>& paths)
 {
     Module1 m;
-    m.KeepPacketBytes = true;
     ReaderHost host;
     ReadSelection(CaptureKind::Kiss, m, host, paths);
     MergeByTime(m);

@@ -1,0 +1,234 @@
+#include "telemetrytable.h"
+
+#include "decoders.h"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
+namespace {
+
+// Time ids: 0 is the empty text, 1 on texts in the arena; the highest ids
+// stand for texts rendered from the packet's instant, one per form, and for
+// a slot that holds no packet.
+enum TimeForm : std::uint32_t {
+    ClockForm = 0xFFFFFFF0, // "10:15:00.000 UTC"
+    DateTimeForm,           // "2016-03-17 10:15:00"
+    DateTimeUtcForm,        // "2016-03-17 10:15:00 UTC"
+    MillisecondsForm,       // "2016-03-17 10:15:00.125 UTC"
+    NoPacket = 0xFFFFFFFF,
+};
+
+// A log line's clock time without a date has no instant; its slot keeps the
+// time of day in the instants no date reaches, just above UnknownInstant, so
+// that a text such as "10:15:00.000 UTC" needs no room of its own.
+constexpr Instant ClockOnlyBase = UnknownInstant;
+constexpr Instant MsPerDay = 86400000;
+bool IsClockOnly(Instant at) { return at - ClockOnlyBase >= 0 && at - ClockOnlyBase < MsPerDay; }
+
+// The text of a rendered form, pieced from the full rendering.
+void AppendForm(std::string& out, std::uint32_t form, const std::array<char, TimeTextSize>& full)
+{
+    const std::string_view text(full.data(), full.size());
+    switch (form) {
+    case ClockForm: out.append(text.substr(11)); break;
+    case DateTimeForm: out.append(text.substr(0, 19)); break;
+    case DateTimeUtcForm: out.append(text.substr(0, 19)).append(" UTC"); break;
+    default: out.append(text); break;
+    }
+}
+
+// The form whose rendering of at is exactly time, if any.
+std::uint32_t FormOf(std::string_view time, Instant at)
+{
+    std::array<char, TimeTextSize> full{};
+    if (!RenderTimeText(IsClockOnly(at) ? at - ClockOnlyBase : at, full))
+        return 0;
+    const std::string_view text(full.data(), full.size());
+    const bool wholeSecond = text.substr(19, 4) == ".000";
+    if (time.size() == 16 && time == text.substr(11))
+        return ClockForm;
+    if (time.size() == 19 && wholeSecond && time == text.substr(0, 19))
+        return DateTimeForm;
+    if (time.size() == 23 && wholeSecond && time.substr(0, 19) == text.substr(0, 19) && time.substr(19) == " UTC")
+        return DateTimeUtcForm;
+    if (time == text)
+        return MillisecondsForm;
+    return 0;
+}
+
+} // namespace
+
+TelemetryTable::TelemetryTable()
+    : timeEnds_{0}
+{
+    columns_[0].Width = static_cast<std::size_t>(PacketWidth(1));
+    columns_[1].Width = static_cast<std::size_t>(PacketWidth(2));
+}
+
+TelemetryTable::Slot& TelemetryTable::Column::Grow(std::int64_t n)
+{
+    while (static_cast<std::int64_t>(Slots.size()) * BlockSlots < n) {
+        // Not cleared: every slot is written before it is read.
+        Slots.push_back(std::make_unique_for_overwrite<Slot[]>(static_cast<std::size_t>(BlockSlots)));
+        Bytes.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(BlockSlots) * Width));
+    }
+    for (; Count < n - 1; ++Count)
+        SlotOf(Count + 1).TimeId = NoPacket;
+    Count = std::max(Count, n);
+    return SlotOf(n);
+}
+
+bool TelemetryTable::Column::Holds(std::int64_t n) const
+{
+    return n >= 1 && n <= Count && SlotOf(n).TimeId != NoPacket;
+}
+
+void TelemetryTable::StorePacket(
+    int kind, std::int64_t n, const std::uint8_t* bytes, const PacketInfo& info, std::string_view time)
+{
+    if (n < 1)
+        return;
+    Column& column = ColumnOf(kind);
+    Slot& slot = column.Grow(n);
+    Instant at = info.At;
+    if (at == UnknownInstant)
+        if (const std::optional<Instant> clock = ParseClockTime(time))
+            at = ClockOnlyBase + *clock;
+    slot = {at, info.Offset, info.File, TimeIdFor(time, at)};
+    std::memcpy(column.BytesOf(n), bytes, column.Width);
+}
+
+TelemetryRecord TelemetryTable::Record(std::int64_t n) const
+{
+    TelemetryRecord record;
+    DecodeValues(n, record.Values);
+    record.Packet1 = Packet(1, n);
+    record.Packet2 = Packet(2, n);
+    return record;
+}
+
+double TelemetryTable::Value(std::int64_t n, int field) const
+{
+    const FieldLayout* row = FieldRow(field);
+    if (!row)
+        return 0;
+    const Column& column = ColumnOf(PacketKindOfField(field));
+    return column.Holds(n) ? DecodeField(*row, column.BytesOf(n)) : 0.0;
+}
+
+void TelemetryTable::DecodeValues(std::int64_t n, std::array<double, FieldCount>& values) const
+{
+    values.fill(0.0);
+    for (const int kind : {1, 2})
+        if (ColumnOf(kind).Holds(n))
+            DecodePacket(kind, ColumnOf(kind).BytesOf(n), values);
+}
+
+std::span<const std::uint8_t> TelemetryTable::PacketBytes(int kind, std::int64_t n) const
+{
+    const Column& column = ColumnOf(kind);
+    if (!column.Holds(n))
+        return {};
+    return {column.BytesOf(n), column.Width};
+}
+
+PacketInfo TelemetryTable::Packet(int kind, std::int64_t n) const
+{
+    const Column& column = ColumnOf(kind);
+    if (!column.Holds(n))
+        return {};
+    const Slot& slot = column.SlotOf(n);
+    return {IsClockOnly(slot.At) ? UnknownInstant : slot.At, slot.Offset, slot.File,
+        column.BytesOf(n)[19 - PacketFirstByte]};
+}
+
+std::string TelemetryTable::PacketTime(int kind, std::int64_t n) const
+{
+    std::string text;
+    AppendPacketTime(text, kind, n);
+    return text;
+}
+
+void TelemetryTable::AppendPacketTime(std::string& out, int kind, std::int64_t n) const
+{
+    const Column& column = ColumnOf(kind);
+    if (column.Holds(n))
+        AppendTime(out, column.SlotOf(n).TimeId, column.SlotOf(n).At);
+}
+
+std::int64_t TelemetryTable::Count(int kind) const { return ColumnOf(kind).Count; }
+
+std::int64_t TelemetryTable::Size() const { return std::max(columns_[0].Count, columns_[1].Count); }
+
+void TelemetryTable::Reorder(int kind, std::span<const std::int64_t> order)
+{
+    Column& column = ColumnOf(kind);
+    // The kept packets side by side first, then back into their new places.
+    const std::size_t kept = order.size();
+    const auto slots = std::make_unique_for_overwrite<Slot[]>(kept);
+    const auto bytes = std::make_unique_for_overwrite<std::uint8_t[]>(kept * column.Width);
+    for (std::size_t i = 0; i < kept; ++i) {
+        slots[i] = column.SlotOf(order[i]);
+        std::memcpy(bytes.get() + i * column.Width, column.BytesOf(order[i]), column.Width);
+    }
+    for (std::size_t i = 0; i < kept; ++i) {
+        const auto n = static_cast<std::int64_t>(i + 1);
+        column.SlotOf(n) = slots[i];
+        std::memcpy(column.BytesOf(n), bytes.get() + i * column.Width, column.Width);
+    }
+    column.Count = static_cast<std::int64_t>(kept);
+}
+
+void TelemetryTable::Clear()
+{
+    for (Column& column : columns_) {
+        column.Slots.clear();
+        column.Bytes.clear();
+        column.Count = 0;
+    }
+    timeChars_.clear();
+    timeEnds_.assign(1, 0);
+    lastTime_.clear();
+    lastAt_ = UnknownInstant;
+    lastId_ = 0;
+}
+
+std::size_t TelemetryTable::MemoryBytes() const
+{
+    std::size_t bytes = timeChars_.capacity() + timeEnds_.capacity() * sizeof(std::size_t) + lastTime_.capacity();
+    for (const Column& column : columns_)
+        bytes += column.Slots.size() * static_cast<std::size_t>(Column::BlockSlots) * (sizeof(Slot) + column.Width)
+            + column.Slots.capacity() * sizeof(column.Slots[0]) + column.Bytes.capacity() * sizeof(column.Bytes[0]);
+    return bytes;
+}
+
+std::uint32_t TelemetryTable::TimeIdFor(std::string_view time, Instant at)
+{
+    if (time.empty())
+        return 0;
+    // Consecutive packets usually share the time of one time frame.
+    if (lastId_ != 0 && at == lastAt_ && time == lastTime_)
+        return lastId_;
+    lastTime_.assign(time);
+    lastAt_ = at;
+    lastId_ = FormOf(time, at);
+    if (lastId_ == 0) {
+        timeChars_.append(time);
+        timeEnds_.push_back(timeChars_.size());
+        lastId_ = static_cast<std::uint32_t>(timeEnds_.size() - 1);
+    }
+    return lastId_;
+}
+
+void TelemetryTable::AppendTime(std::string& out, std::uint32_t id, Instant at) const
+{
+    if (id >= ClockForm) {
+        std::array<char, TimeTextSize> full{};
+        if (RenderTimeText(IsClockOnly(at) ? at - ClockOnlyBase : at, full))
+            AppendForm(out, id, full);
+    } else if (id != 0 && id < timeEnds_.size()) {
+        const std::size_t begin = timeEnds_[id - 1];
+        out.append(std::string_view(timeChars_).substr(begin, timeEnds_[id] - begin));
+    }
+}

@@ -1,0 +1,131 @@
+#pragma once
+
+#include "instant.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+inline constexpr int FieldCount = 105;      // field numbers 0 to 104
+inline constexpr int FrameBufferSize = 512; // positions 1 to 512
+inline constexpr int LastPacket1Field = 45;
+inline constexpr int FirstPacket2Field = 50;
+// The frame positions a packet of kind 1 or 2 spans, from 18 to the last
+// byte its decoder reads, and how many bytes that is (94 or 106).
+inline constexpr int PacketFirstByte = 18;
+inline constexpr int PacketLastByte(int kind) { return kind == 2 ? 123 : 111; }
+inline constexpr int PacketWidth(int kind) { return PacketLastByte(kind) - PacketFirstByte + 1; }
+
+// The packet kind whose records a field belongs to: 1 below field 50, 2 from it.
+inline int PacketKindOfField(int field) { return field >= FirstPacket2Field ? 2 : 1; }
+
+// Frame positions 1 to 512; position 0 is unused so that indices read as the
+// frame positions they stand for.
+using FrameBytes = std::array<std::uint8_t, FrameBufferSize + 1>;
+
+// Where and when a stored packet was received.
+struct PacketInfo {
+    Instant At = UnknownInstant; // its reception instant
+    std::uint64_t Offset = 0;    // where its frame or line starts in its capture file
+    std::uint32_t File = 0;      // its capture's index in the selection (Imports)
+    std::uint8_t Satellite = 0;  // its satellite number byte (frame position 19)
+};
+
+// A record decoded: the values of its two packets (0 for the fields of a kind
+// it does not hold, and for the spare fields 46 to 49) and their reception data.
+struct TelemetryRecord {
+    std::array<double, FieldCount> Values{};
+    PacketInfo Packet1;
+    PacketInfo Packet2;
+};
+
+// The records, numbered from 1. Record n holds the n-th stored packet of each
+// kind. A packet is kept as its bytes from frame position 18 and decoded when
+// a value is asked for, so a record with both packets, their times, instants
+// and places takes about 250 bytes. Slots grow in blocks that are never moved
+// nor cleared before they are filled. A time text that the packet's instant
+// renders exactly (a log line's clock time, a date and time, with " UTC",
+// with milliseconds) is not kept at all; any other is kept once in an arena, shared
+// by consecutive packets with the same text.
+class TelemetryTable {
+public:
+    TelemetryTable();
+
+    // Keeps bytes (PacketWidth(kind) of them, frame positions 18 on) as the
+    // packet of kind (1 or 2) of record n >= 1, received as info tells, with
+    // its time text. Records skipped below n hold no packet of that kind.
+    void StorePacket(int kind, std::int64_t n, const std::uint8_t* bytes, const PacketInfo& info, std::string_view time);
+
+    // Record n decoded; a record without packets reads as all zeros.
+    TelemetryRecord Record(std::int64_t n) const;
+    // The value of one field of record n, 0 when the record lacks its packet.
+    double Value(std::int64_t n, int field) const;
+    // Every value of record n into values, as Record(n).Values.
+    void DecodeValues(std::int64_t n, std::array<double, FieldCount>& values) const;
+    // The packet of kind of record n: its bytes (empty when there is none),
+    // reception data and time text.
+    std::span<const std::uint8_t> PacketBytes(int kind, std::int64_t n) const;
+    PacketInfo Packet(int kind, std::int64_t n) const;
+    std::string PacketTime(int kind, std::int64_t n) const;
+    void AppendPacketTime(std::string& out, int kind, std::int64_t n) const;
+    std::string Packet1Time(std::int64_t n) const { return PacketTime(1, n); }
+    std::string Packet2Time(std::int64_t n) const { return PacketTime(2, n); }
+
+    // The highest record that holds a packet of kind, and of either kind.
+    std::int64_t Count(int kind) const;
+    std::int64_t Size() const;
+    // Makes the packets of kind of records order[0], order[1], ... those of
+    // records 1, 2, ...; records past the order lose their packet of kind.
+    void Reorder(int kind, std::span<const std::int64_t> order);
+    // Drops every record and time text.
+    void Clear();
+    // Bytes held by the records and their time texts.
+    std::size_t MemoryBytes() const;
+
+private:
+    // Where and when a packet was received, and its time text's id.
+    struct Slot {
+        Instant At;
+        std::uint64_t Offset;
+        std::uint32_t File;
+        std::uint32_t TimeId;
+    };
+    // The packets of one kind: slots and bytes side by side, in blocks.
+    struct Column {
+        static constexpr std::int64_t BlockSlots = 4096;
+        std::size_t Width = 0;
+        std::vector<std::unique_ptr<Slot[]>> Slots;
+        std::vector<std::unique_ptr<std::uint8_t[]>> Bytes;
+        std::int64_t Count = 0;
+
+        // Slot and bytes of record n, 1 <= n <= Count.
+        const Slot& SlotOf(std::int64_t n) const { return Slots[Block(n)][Index(n)]; }
+        Slot& SlotOf(std::int64_t n) { return Slots[Block(n)][Index(n)]; }
+        const std::uint8_t* BytesOf(std::int64_t n) const { return Bytes[Block(n)].get() + Index(n) * Width; }
+        std::uint8_t* BytesOf(std::int64_t n) { return Bytes[Block(n)].get() + Index(n) * Width; }
+        // Slot n, with room made for it; slots added below it hold nothing.
+        Slot& Grow(std::int64_t n);
+        bool Holds(std::int64_t n) const;
+
+    private:
+        static std::size_t Block(std::int64_t n) { return static_cast<std::size_t>((n - 1) / BlockSlots); }
+        static std::size_t Index(std::int64_t n) { return static_cast<std::size_t>((n - 1) % BlockSlots); }
+    };
+
+    std::uint32_t TimeIdFor(std::string_view time, Instant at);
+    void AppendTime(std::string& out, std::uint32_t id, Instant at) const;
+    const Column& ColumnOf(int kind) const { return columns_[kind == 2 ? 1 : 0]; }
+    Column& ColumnOf(int kind) { return columns_[kind == 2 ? 1 : 0]; }
+
+    std::array<Column, 2> columns_;
+    std::string timeChars_;
+    std::vector<std::size_t> timeEnds_; // text i spans timeEnds_[i-1] .. timeEnds_[i]
+    std::string lastTime_;              // the text and instant stored last, and its id
+    Instant lastAt_ = UnknownInstant;
+    std::uint32_t lastId_ = 0;
+};
