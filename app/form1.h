@@ -95,6 +95,7 @@ public:
     void SetBusy(bool busy) override;
     void ProcessPendingEvents() override;
     void AppendDumpLine(std::string_view line) override;
+    bool WantsDumpLines() const override { return true; }
     void ClearDump() override;
     void ShowProgress(std::int64_t lineNumber) override;
     void RefreshAtEndOfFile() override;

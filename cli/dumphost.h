@@ -28,6 +28,7 @@ public:
     void EndProgress();
 
     void AppendDumpLine(std::string_view line) override;
+    bool WantsDumpLines() const override { return file_ || memory_; }
 
     void ClearDump() override;
 

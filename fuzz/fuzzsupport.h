@@ -35,6 +35,7 @@ public:
     void SetBusy(bool busy) override;
     void ProcessPendingEvents() override { CheckCounters(); }
     void AppendDumpLine(std::string_view line) override;
+    bool WantsDumpLines() const override { return true; }
     void ClearDump() override { dump.clear(); }
     void ShowProgress(std::int64_t lineNumber) override;
     void RefreshAtEndOfFile() override;

@@ -14,6 +14,7 @@ std::string Reason(int error) { return std::strerror(error); }
 
 CaptureFile::~CaptureFile()
 {
+    StopReadingAhead();
     if (file_)
         std::fclose(file_);
 }
@@ -21,8 +22,9 @@ CaptureFile::~CaptureFile()
 ReadResult CaptureFile::Open(const std::string& path, std::size_t maxChunk)
 {
     path_ = path;
+    const std::filesystem::path fsPath(path);
     std::error_code ec;
-    if (std::filesystem::is_directory(std::filesystem::path(path), ec))
+    if (std::filesystem::is_directory(fsPath, ec))
         return ReadResult::Failure("cannot open " + path + ": it is a folder, not a file");
     errno = 0;
     file_ = std::fopen(path.c_str(), "rb");
@@ -30,22 +32,90 @@ ReadResult CaptureFile::Open(const std::string& path, std::size_t maxChunk)
         return ReadResult::Failure("cannot open " + path + ": " + Reason(errno ? errno : ENOENT));
     // A small capture needs no more than its own size; a file that grows
     // while it is read still streams through in several chunks.
-    const std::uintmax_t size = std::filesystem::file_size(std::filesystem::path(path), ec);
+    const std::uintmax_t size = std::filesystem::file_size(fsPath, ec);
     size_ = ec ? 0 : size;
     const std::size_t small = std::min<std::size_t>(4096, maxChunk);
-    buffer_.resize(ec ? maxChunk : static_cast<std::size_t>(std::clamp<std::uintmax_t>(size + 1, small, maxChunk)));
+    const std::size_t chunk
+        = ec ? maxChunk : static_cast<std::size_t>(std::clamp<std::uintmax_t>(size + 1, small, maxChunk));
+    chunks_[0].Bytes.resize(chunk);
+    // Reading ahead pays off from the second chunk on, and only a regular
+    // file is sure to answer each read (a pipe might wait for ever).
+    if (!ec && size >= chunk && std::filesystem::is_regular_file(fsPath, ec)) {
+        chunks_[1].Bytes.resize(chunk);
+        reader_ = std::thread([this] { ReadAhead(); });
+    }
     return {};
+}
+
+bool CaptureFile::Fill(Chunk& chunk)
+{
+    errno = 0;
+    chunk.Size = std::fread(chunk.Bytes.data(), 1, chunk.Bytes.size(), file_);
+    if (chunk.Size == 0 && std::ferror(file_)) {
+        chunk.Failed = true;
+        chunk.Error = errno ? errno : EIO;
+    }
+    return chunk.Size > 0;
+}
+
+void CaptureFile::ReadAhead()
+{
+    for (std::size_t i = 0;; i = 1 - i) {
+        Chunk& chunk = chunks_[i];
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [&] { return stop_ || !chunk.Filled; });
+            if (stop_)
+                return;
+        }
+        // The chunk is this thread's until it is marked filled.
+        const bool more = Fill(chunk);
+        {
+            const std::lock_guard lock(mutex_);
+            chunk.Filled = true;
+        }
+        changed_.notify_all();
+        if (!more)
+            return;
+    }
+}
+
+void CaptureFile::StopReadingAhead()
+{
+    if (!reader_.joinable())
+        return;
+    {
+        const std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    changed_.notify_all();
+    reader_.join();
 }
 
 std::string_view CaptureFile::NextChunk()
 {
-    if (!file_ || !status_.Ok)
+    if (!file_ || !status_.Ok || ended_)
         return {};
-    const std::size_t n = std::fread(buffer_.data(), 1, buffer_.size(), file_);
-    if (n == 0 && std::ferror(file_))
-        status_ = ReadResult::Failure("cannot read " + path_ + ": " + Reason(errno ? errno : EIO));
-    bytesRead_ += n;
-    return {buffer_.data(), n};
+    Chunk* chunk = &chunks_[0];
+    if (reader_.joinable()) {
+        // The chunk handed out before goes back to the reading thread.
+        chunk = &chunks_[next_];
+        std::unique_lock lock(mutex_);
+        if (handedOut_) {
+            handedOut_->Filled = false;
+            changed_.notify_all();
+        }
+        handedOut_ = chunk;
+        changed_.wait(lock, [&] { return chunk->Filled; });
+        next_ = 1 - next_;
+    } else {
+        Fill(*chunk);
+    }
+    if (chunk->Failed)
+        status_ = ReadResult::Failure("cannot read " + path_ + ": " + Reason(chunk->Error));
+    ended_ = chunk->Size == 0;
+    bytesRead_ += chunk->Size;
+    return {chunk->Bytes.data(), chunk->Size};
 }
 
 std::string ReadWholeFile(const std::string& path)

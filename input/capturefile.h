@@ -1,9 +1,13 @@
 #pragma once
 
+#include <array>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 // What a reader tells its caller: whether the file could be read, and if not,
@@ -16,7 +20,11 @@ struct ReadResult {
 };
 
 // A capture file read in large chunks, so that a file of any size streams
-// through a fixed amount of memory.
+// through a fixed amount of memory. A regular file larger than one chunk is
+// read ahead on a thread of its own into a second buffer while the caller
+// works through the first, so that the kernel's copying overlaps the work.
+// A file that grows or shrinks while it is read is read up to where it ends
+// when the reading gets there.
 class CaptureFile {
 public:
     CaptureFile() = default;
@@ -36,12 +44,33 @@ public:
     std::uint64_t Size() const { return size_; }
 
 private:
+    struct Chunk {
+        std::vector<char> Bytes;
+        std::size_t Size = 0;
+        bool Filled = false; // read and not yet handed out
+        bool Failed = false; // the read of it failed, with Error
+        int Error = 0;
+    };
+
+    // Reads the next chunk into chunk; false after the end or an error.
+    bool Fill(Chunk& chunk);
+    void ReadAhead();
+    void StopReadingAhead();
+
     std::FILE* file_ = nullptr;
     std::string path_;
-    std::vector<char> buffer_;
+    std::array<Chunk, 2> chunks_;
+    std::size_t next_ = 0;          // the chunk NextChunk hands out next
+    Chunk* handedOut_ = nullptr;    // and the one it handed out last
     ReadResult status_;
     std::uint64_t bytesRead_ = 0;
     std::uint64_t size_ = 0;
+    bool ended_ = false;
+
+    std::thread reader_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool stop_ = false;
 };
 
 // The whole content of a file, one character per byte; empty when the file

@@ -36,7 +36,7 @@ void SetFrameTime(Module1& m, Bytes frame)
     }
     const std::size_t n = std::min<std::size_t>(frame.size(), FrameBufferSize) - 1;
     m.FrameTimeText.assign(reinterpret_cast<const char*>(content.data()), n);
-    m.FrameInstant = ParseDateTime(m.FrameTimeText).value_or(UnknownInstant);
+    m.FrameInstant = m.TimeParser.Parse(m.FrameTimeText).value_or(UnknownInstant);
 }
 
 } // namespace
@@ -123,9 +123,10 @@ void HandleKissFrame(Module1& m, ReaderHost& host, Bytes frame, std::uint64_t of
         ++m.Import.TooShort;
     } else if (MatchesPacketHeader(frame)) {
         m.FrameOffset = offset;
-        SetHexText(m.FrameHexText, frame);
-        if (DispatchPacket(m, true) != 0)
+        if (DispatchPacket(m, true) != 0 && host.WantsDumpLines()) {
+            SetHexText(m.FrameHexText, frame);
             host.AppendDumpLine(m.FrameHexText);
+        }
     } else {
         ++m.Import.OtherHeader;
     }

@@ -158,7 +158,7 @@ ReadResult ReadTextFile(Module1& m, ReaderHost& host, const std::string& path)
                 SetClockTime(m.FrameTimeText, Mid(line, 12, 8));
                 // "[YYYY-MM-DD HH:MM:SS": characters 2 to 20 give the instant.
                 m.FrameInstant
-                    = line.size() >= 20 ? ParseDateTime(line.substr(1, 19)).value_or(UnknownInstant) : UnknownInstant;
+                    = line.size() >= 20 ? m.TimeParser.Parse(line.substr(1, 19)).value_or(UnknownInstant) : UnknownInstant;
                 ++m.Import.TimeUnits;
             }
             const bool hexLine
@@ -244,7 +244,7 @@ ReadResult ReadFrameLines(Module1& m, ReaderHost& host, const std::string& path,
             // The CR of a CR LF line end is not part of the line.
             line = WithoutTrailingCr(line);
             m.FrameTimeText.assign(line.substr(0, 19));
-            m.FrameInstant = ParseDateTime(m.FrameTimeText).value_or(UnknownInstant);
+            m.FrameInstant = m.TimeParser.Parse(m.FrameTimeText).value_or(UnknownInstant);
             m.FrameOffset = offset;
             const std::string_view hex = Mid(line, 20, std::string_view::npos);
             if (kissEscaped)

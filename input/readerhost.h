@@ -17,8 +17,11 @@ public:
     // Lets the window handle what is pending. The readers call it at most every
     // few tens of milliseconds.
     virtual void ProcessPendingEvents() { }
-    // One line for the dump page, without its line end.
+    // One line for the dump page, without its line end. A host that keeps
+    // the lines says so: readers that make them only for the page skip them
+    // otherwise.
     virtual void AppendDumpLine(std::string_view /*line*/) { }
+    virtual bool WantsDumpLines() const { return false; }
     virtual void ClearDump() { }
     // The number of the line being read, while a server log is read.
     virtual void ShowProgress(std::int64_t /*lineNumber*/) { }

@@ -81,10 +81,26 @@ bool IsValidDate(int year, int month, int day)
 
 std::optional<Instant> ParseDateTime(std::string_view text)
 {
-    std::size_t at = text.find_first_not_of(' ');
-    if (at == std::string_view::npos)
+    DateTimeParser parser;
+    return parser.Parse(text);
+}
+
+std::optional<Instant> DateTimeParser::Parse(std::string_view text)
+{
+    std::size_t at = 0;
+    while (at < text.size() && text[at] == ' ')
+        ++at;
+    if (at == text.size())
         return std::nullopt;
-    const std::optional<std::int64_t> days = DateAt(text, at, '-');
+    // The date of the text before is taken again without a second look.
+    std::optional<std::int64_t> days;
+    if (known_ && text.size() >= at + date_.size() && text.compare(at, date_.size(), date_.data(), date_.size()) == 0) {
+        days = days_;
+    } else if ((days = DateAt(text, at, '-'))) {
+        std::copy_n(text.begin() + static_cast<std::ptrdiff_t>(at), date_.size(), date_.begin());
+        days_ = *days;
+        known_ = true;
+    }
     if (!days || at + 10 >= text.size() || (text[at + 10] != ' ' && text[at + 10] != 'T'))
         return std::nullopt;
     int hour = 0;
@@ -167,25 +183,46 @@ std::string FormatTimeText(Instant instant)
     return std::string(text, static_cast<std::size_t>(n));
 }
 
-bool RenderTimeText(Instant instant, std::array<char, TimeTextSize>& out)
+bool TimeTextRenderer::Render(Instant instant, std::array<char, TimeTextSize>& out)
 {
     if (instant == UnknownInstant)
         return false;
-    const Civil c = CivilOf(instant);
-    if (c.Year < 0 || c.Year > 9999)
-        return false;
-    auto put = [&](std::size_t at, int value, int digits) {
+    std::int64_t day = instant / MsPerDay;
+    Instant rest = instant % MsPerDay;
+    if (rest < 0) {
+        rest += MsPerDay;
+        --day;
+    }
+    auto put = [](char* at, std::int64_t value, int digits) {
         for (int i = digits - 1; i >= 0; --i, value /= 10)
-            out[at + static_cast<std::size_t>(i)] = static_cast<char>('0' + value % 10);
+            at[i] = static_cast<char>('0' + value % 10);
     };
-    constexpr std::string_view Pattern = "0000-00-00 00:00:00.000 UTC";
-    std::copy(Pattern.begin(), Pattern.end(), out.begin());
-    put(0, c.Year, 4);
-    put(5, c.Month, 2);
-    put(8, c.Day, 2);
-    put(11, c.Hour, 2);
-    put(14, c.Minute, 2);
-    put(17, c.Second, 2);
-    put(20, c.Milli, 3);
+    if (day != day_) {
+        int year = 0;
+        int month = 0;
+        int dayOfMonth = 0;
+        CivilFromDays(day, year, month, dayOfMonth);
+        day_ = day;
+        valid_ = year >= 0 && year <= 9999;
+        put(date_.data(), year, 4);
+        put(date_.data() + 5, month, 2);
+        put(date_.data() + 8, dayOfMonth, 2);
+        date_[4] = date_[7] = '-';
+    }
+    if (!valid_)
+        return false;
+    std::copy(date_.begin(), date_.end(), out.begin());
+    constexpr std::string_view Rest = " 00:00:00.000 UTC";
+    std::copy(Rest.begin(), Rest.end(), out.begin() + 10);
+    put(out.data() + 11, rest / 3600000, 2);
+    put(out.data() + 14, rest / 60000 % 60, 2);
+    put(out.data() + 17, rest / 1000 % 60, 2);
+    put(out.data() + 20, rest % 1000, 3);
     return true;
+}
+
+bool RenderTimeText(Instant instant, std::array<char, TimeTextSize>& out)
+{
+    TimeTextRenderer renderer;
+    return renderer.Render(instant, out);
 }

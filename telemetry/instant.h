@@ -24,6 +24,18 @@ bool IsValidDate(int year, int month, int day);
 // are UTC. A date or time out of range gives none.
 std::optional<Instant> ParseDateTime(std::string_view text);
 
+// ParseDateTime for texts that follow each other, most of the same date: a
+// date that equals the one before is not read again.
+class DateTimeParser {
+public:
+    std::optional<Instant> Parse(std::string_view text);
+
+private:
+    std::array<char, 10> date_{};
+    std::int64_t days_ = 0;
+    bool known_ = false;
+};
+
 // The first date in a file name: YYYY-MM-DD, YYYYMMDD or YYYY_MM_DD, as days
 // since 1970-01-01.
 std::optional<std::int64_t> DateInName(std::string_view name);
@@ -43,3 +55,15 @@ std::string FormatTimeText(Instant instant);
 // instant or a year outside 0 to 9999.
 inline constexpr std::size_t TimeTextSize = 27;
 bool RenderTimeText(Instant instant, std::array<char, TimeTextSize>& out);
+
+// RenderTimeText for instants that follow each other, most on the same day:
+// the date is worked out once a day.
+class TimeTextRenderer {
+public:
+    bool Render(Instant instant, std::array<char, TimeTextSize>& out);
+
+private:
+    std::int64_t day_ = INT64_MIN;
+    std::array<char, 10> date_{};
+    bool valid_ = false;
+};

@@ -39,10 +39,10 @@ void AppendForm(std::string& out, std::uint32_t form, const std::array<char, Tim
 }
 
 // The form whose rendering of at is exactly time, if any.
-std::uint32_t FormOf(std::string_view time, Instant at)
+std::uint32_t FormOf(std::string_view time, Instant at, TimeTextRenderer& renderer)
 {
     std::array<char, TimeTextSize> full{};
-    if (!RenderTimeText(IsClockOnly(at) ? at - ClockOnlyBase : at, full))
+    if (!renderer.Render(IsClockOnly(at) ? at - ClockOnlyBase : at, full))
         return 0;
     const std::string_view text(full.data(), full.size());
     const bool wholeSecond = text.substr(19, 4) == ".000";
@@ -68,11 +68,9 @@ TelemetryTable::TelemetryTable()
 
 TelemetryTable::Slot& TelemetryTable::Column::Grow(std::int64_t n)
 {
-    while (static_cast<std::int64_t>(Slots.size()) * BlockSlots < n) {
-        // Not cleared: every slot is written before it is read.
-        Slots.push_back(std::make_unique_for_overwrite<Slot[]>(static_cast<std::size_t>(BlockSlots)));
-        Bytes.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(BlockSlots) * Width));
-    }
+    // Not cleared: every slot is written before it is read.
+    while (static_cast<std::int64_t>(Blocks.size()) * BlockSlots < n)
+        Blocks.push_back(AllocateBlock(BlockBytes()));
     for (; Count < n - 1; ++Count)
         SlotOf(Count + 1).TimeId = NoPacket;
     Count = std::max(Count, n);
@@ -183,8 +181,7 @@ void TelemetryTable::Reorder(int kind, std::span<const std::int64_t> order)
 void TelemetryTable::Clear()
 {
     for (Column& column : columns_) {
-        column.Slots.clear();
-        column.Bytes.clear();
+        column.Blocks.clear();
         column.Count = 0;
     }
     timeChars_.clear();
@@ -192,14 +189,14 @@ void TelemetryTable::Clear()
     lastTime_.clear();
     lastAt_ = UnknownInstant;
     lastId_ = 0;
+    renderer_ = {};
 }
 
 std::size_t TelemetryTable::MemoryBytes() const
 {
     std::size_t bytes = timeChars_.capacity() + timeEnds_.capacity() * sizeof(std::size_t) + lastTime_.capacity();
     for (const Column& column : columns_)
-        bytes += column.Slots.size() * static_cast<std::size_t>(Column::BlockSlots) * (sizeof(Slot) + column.Width)
-            + column.Slots.capacity() * sizeof(column.Slots[0]) + column.Bytes.capacity() * sizeof(column.Bytes[0]);
+        bytes += column.Blocks.size() * column.BlockBytes() + column.Blocks.capacity() * sizeof(column.Blocks[0]);
     return bytes;
 }
 
@@ -212,7 +209,7 @@ std::uint32_t TelemetryTable::TimeIdFor(std::string_view time, Instant at)
         return lastId_;
     lastTime_.assign(time);
     lastAt_ = at;
-    lastId_ = FormOf(time, at);
+    lastId_ = FormOf(time, at, renderer_);
     if (lastId_ == 0) {
         timeChars_.append(time);
         timeEnds_.push_back(timeChars_.size());

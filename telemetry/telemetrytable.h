@@ -1,5 +1,6 @@
 #pragma once
 
+#include "blockmemory.h"
 #include "instant.h"
 
 #include <array>
@@ -96,23 +97,31 @@ private:
         std::uint32_t TimeId;
     };
     // The packets of one kind: slots and bytes side by side, in blocks.
+    // The packets of one kind in blocks of BlockSlots: their slots, then
+    // their bytes. A block of either kind fits in 2 MiB, one huge page where
+    // the system gives them.
     struct Column {
-        static constexpr std::int64_t BlockSlots = 4096;
+        static constexpr std::int64_t BlockSlots = 15 * 1024;
         std::size_t Width = 0;
-        std::vector<std::unique_ptr<Slot[]>> Slots;
-        std::vector<std::unique_ptr<std::uint8_t[]>> Bytes;
+        std::vector<BlockMemory> Blocks;
         std::int64_t Count = 0;
 
         // Slot and bytes of record n, 1 <= n <= Count.
-        const Slot& SlotOf(std::int64_t n) const { return Slots[Block(n)][Index(n)]; }
-        Slot& SlotOf(std::int64_t n) { return Slots[Block(n)][Index(n)]; }
-        const std::uint8_t* BytesOf(std::int64_t n) const { return Bytes[Block(n)].get() + Index(n) * Width; }
-        std::uint8_t* BytesOf(std::int64_t n) { return Bytes[Block(n)].get() + Index(n) * Width; }
+        const Slot& SlotOf(std::int64_t n) const { return SlotsOf(Block(n))[Index(n)]; }
+        Slot& SlotOf(std::int64_t n) { return SlotsOf(Block(n))[Index(n)]; }
+        const std::uint8_t* BytesOf(std::int64_t n) const { return BytesIn(Block(n)) + Index(n) * Width; }
+        std::uint8_t* BytesOf(std::int64_t n) { return BytesIn(Block(n)) + Index(n) * Width; }
+        std::size_t BlockBytes() const { return static_cast<std::size_t>(BlockSlots) * (sizeof(Slot) + Width); }
         // Slot n, with room made for it; slots added below it hold nothing.
         Slot& Grow(std::int64_t n);
         bool Holds(std::int64_t n) const;
 
     private:
+        Slot* SlotsOf(std::size_t block) const { return reinterpret_cast<Slot*>(Blocks[block].get()); }
+        std::uint8_t* BytesIn(std::size_t block) const
+        {
+            return Blocks[block].get() + static_cast<std::size_t>(BlockSlots) * sizeof(Slot);
+        }
         static std::size_t Block(std::int64_t n) { return static_cast<std::size_t>((n - 1) / BlockSlots); }
         static std::size_t Index(std::int64_t n) { return static_cast<std::size_t>((n - 1) % BlockSlots); }
     };
@@ -128,4 +137,5 @@ private:
     std::string lastTime_;              // the text and instant stored last, and its id
     Instant lastAt_ = UnknownInstant;
     std::uint32_t lastId_ = 0;
+    TimeTextRenderer renderer_;
 };

@@ -28,6 +28,7 @@ class RecordingHost : public ReaderHost {
 public:
     void SetBusy(bool busy) override { busyChanges.push_back(busy); }
     void AppendDumpLine(std::string_view line) override { dump.emplace_back(line); }
+    bool WantsDumpLines() const override { return true; }
     void ClearDump() override
     {
         dump.clear();
