@@ -193,21 +193,17 @@ std::int64_t UnescapeHexFrame(std::string_view hex, std::string& out)
 {
     out.clear();
     std::int64_t undone = 0;
-    std::size_t k = 0;
-    while (k < hex.size()) {
-        if (hex.compare(k, 4, "DBDD") == 0) {
-            out.append("DB");
-            k += 4;
+    std::size_t run = 0; // the pairs from here on are copied as they are
+    for (std::size_t k = 0; k + 4 <= hex.size(); k += 2) {
+        if (hex[k] == 'D' && hex[k + 1] == 'B' && hex[k + 2] == 'D' && (hex[k + 3] == 'D' || hex[k + 3] == 'C')) {
+            out.append(hex.substr(run, k - run));
+            out.append(hex[k + 3] == 'D' ? "DB" : "C0");
             ++undone;
-        } else if (hex.compare(k, 4, "DBDC") == 0) {
-            out.append("C0");
-            k += 4;
-            ++undone;
-        } else {
-            out.append(hex.substr(k, 2));
             k += 2;
+            run = k + 2;
         }
     }
+    out.append(hex.substr(run));
     return undone;
 }
 

@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr std::size_t HugePage = std::size_t{2} << 20;
+constexpr std::size_t Page = 4096;
 
 } // namespace
 
@@ -17,14 +17,15 @@ void BlockMemoryFree::operator()(std::uint8_t* block) const noexcept { std::free
 
 BlockMemory AllocateBlock(std::size_t bytes)
 {
-    // Rounded up to whole huge pages, as aligned_alloc asks.
-    const std::size_t size = (bytes + HugePage - 1) / HugePage * HugePage;
-    void* block = std::aligned_alloc(HugePage, size);
+    const std::size_t size = (bytes + Page - 1) / Page * Page; // as aligned_alloc asks
+    void* block = std::aligned_alloc(Page, size);
     if (!block)
         throw std::bad_alloc();
-#ifdef MADV_HUGEPAGE
-    // Only a hint: where huge pages are off, the block has ordinary pages.
-    madvise(block, size, MADV_HUGEPAGE);
+#ifdef MADV_POPULATE_WRITE
+    // One call maps every page, where a page fault apiece costs far more
+    // (most of all in a virtual machine). Kernels before 5.14 refuse it and
+    // fault the pages in as they are written.
+    madvise(block, size, MADV_POPULATE_WRITE);
 #endif
     return BlockMemory(static_cast<std::uint8_t*>(block));
 }

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <memory>
 
-// Memory for the store's blocks, not cleared. A block of a huge page's size
-// is aligned to it and, on Linux, offered huge pages, so that filling a large
-// store takes one page fault per 2 MiB rather than one per 4 KiB.
+// Memory for the store's blocks, not cleared, with its pages mapped at once
+// where the system can, rather than one page fault at a time as the block is
+// filled.
 struct BlockMemoryFree {
     void operator()(std::uint8_t* block) const noexcept;
 };

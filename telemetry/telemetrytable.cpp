@@ -69,8 +69,11 @@ TelemetryTable::TelemetryTable()
 TelemetryTable::Slot& TelemetryTable::Column::Grow(std::int64_t n)
 {
     // Not cleared: every slot is written before it is read.
-    while (static_cast<std::int64_t>(Blocks.size()) * BlockSlots < n)
-        Blocks.push_back(AllocateBlock(BlockBytes()));
+    while (static_cast<std::int64_t>(Blocks.size()) * BlockSlots < n) {
+        Blocks.push_back(NextBlock.valid() ? NextBlock.get() : AllocateBlock(BlockBytes()));
+        if (Blocks.size() >= 2)
+            NextBlock = std::async(std::launch::async, AllocateBlock, BlockBytes());
+    }
     for (; Count < n - 1; ++Count)
         SlotOf(Count + 1).TimeId = NoPacket;
     Count = std::max(Count, n);
@@ -182,6 +185,7 @@ void TelemetryTable::Clear()
 {
     for (Column& column : columns_) {
         column.Blocks.clear();
+        column.NextBlock = {};
         column.Count = 0;
     }
     timeChars_.clear();

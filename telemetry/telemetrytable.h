@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <span>
 #include <string>
@@ -98,12 +99,13 @@ private:
     };
     // The packets of one kind: slots and bytes side by side, in blocks.
     // The packets of one kind in blocks of BlockSlots: their slots, then
-    // their bytes. A block of either kind fits in 2 MiB, one huge page where
-    // the system gives them.
+    // their bytes. Once a column has filled a block, the next one is made
+    // ready on another thread while this one fills.
     struct Column {
-        static constexpr std::int64_t BlockSlots = 15 * 1024;
+        static constexpr std::int64_t BlockSlots = 16 * 1024;
         std::size_t Width = 0;
         std::vector<BlockMemory> Blocks;
+        std::future<BlockMemory> NextBlock;
         std::int64_t Count = 0;
 
         // Slot and bytes of record n, 1 <= n <= Count.
