@@ -60,8 +60,8 @@ private:
     std::FILE* file_ = nullptr;
     std::string path_;
     std::array<Chunk, 2> chunks_;
-    std::size_t next_ = 0;          // the chunk NextChunk hands out next
-    Chunk* handedOut_ = nullptr;    // and the one it handed out last
+    std::size_t next_ = 0;       // the chunk NextChunk hands out next
+    Chunk* handedOut_ = nullptr; // and the one it handed out last
     ReadResult status_;
     std::uint64_t bytesRead_ = 0;
     std::uint64_t size_ = 0;

@@ -113,7 +113,6 @@ void SetHexText(std::string& text, Bytes frame)
 void HandleKissFrame(Module1& m, ReaderHost& host, Bytes frame, std::uint64_t offset)
 {
     m.FrameLength = static_cast<std::int64_t>(frame.size());
-    PutIntoFrameBuffer(m, 1, frame);
     ++m.Import.Units;
     if (frame[0] == TimeFrameType) {
         ++m.Import.TimeUnits;
@@ -122,6 +121,8 @@ void HandleKissFrame(Module1& m, ReaderHost& host, Bytes frame, std::uint64_t of
         // No packet kind at position 20: the frame cannot be stored.
         ++m.Import.TooShort;
     } else if (MatchesPacketHeader(frame)) {
+        // Only a packet needs the frame buffer: the decoders read it there.
+        PutIntoFrameBuffer(m, 1, frame);
         m.FrameOffset = offset;
         if (DispatchPacket(m, true) != 0 && host.WantsDumpLines()) {
             SetHexText(m.FrameHexText, frame);

@@ -157,8 +157,8 @@ ReadResult ReadTextFile(Module1& m, ReaderHost& host, const std::string& path)
             if (timeLine) {
                 SetClockTime(m.FrameTimeText, Mid(line, 12, 8));
                 // "[YYYY-MM-DD HH:MM:SS": characters 2 to 20 give the instant.
-                m.FrameInstant
-                    = line.size() >= 20 ? m.TimeParser.Parse(line.substr(1, 19)).value_or(UnknownInstant) : UnknownInstant;
+                m.FrameInstant = line.size() >= 20 ? m.TimeParser.Parse(line.substr(1, 19)).value_or(UnknownInstant)
+                                                   : UnknownInstant;
                 ++m.Import.TimeUnits;
             }
             const bool hexLine

@@ -161,27 +161,21 @@ const FieldLayout* FieldRow(int field)
     return field >= 0 && field < FieldCount ? RowOfField[static_cast<std::size_t>(field)] : nullptr;
 }
 
-double DecodeField(const FieldLayout& row, const std::uint8_t* packet)
+double FieldValueOf(const FieldLayout& row, std::uint32_t wire)
 {
-    const int i = row.FirstByte - PacketFirstByte;
-    auto word = [&](int at) { return static_cast<std::uint32_t>(packet[at] | packet[at + 1] << 8); };
-    double raw = 0;
-    switch (row.Shape) {
-    case S::Byte: raw = packet[i]; break;
-    case S::Word: raw = word(i); break;
-    case S::Long: raw = word(i) | (word(i + 2) << 16); break;
-    case S::SignedWord: raw = static_cast<std::int16_t>(static_cast<std::uint16_t>(word(i))); break;
-    case S::SquaredWord: {
-        const double w = word(i);
-        raw = w * w;
-        break;
-    }
-    case S::LowNibble: raw = packet[i] & 0x0Fu; break;
-    case S::HighNibble: raw = (packet[i] & 0xF0u) / 16.0; break;
-    }
+    double raw = wire;
+    if (row.Shape == S::SignedWord)
+        raw = static_cast<std::int16_t>(static_cast<std::uint16_t>(wire));
+    else if (row.Shape == S::SquaredWord)
+        raw *= raw;
     // The product comes first, then the offset, exactly as the wire format
     // states each conversion.
     return raw * row.Factor + row.Offset;
+}
+
+double DecodeField(const FieldLayout& row, const std::uint8_t* packet)
+{
+    return FieldValueOf(row, FieldWireValue(row, packet));
 }
 
 void DecodePacket(int kind, const std::uint8_t* packet, std::array<double, FieldCount>& values)

@@ -35,7 +35,24 @@ std::span<const FieldLayout> Packet2Layout();
 const FieldLayout* FieldRow(int field);
 
 // The value of one row for a stored packet's bytes (frame positions 18 on,
-// PacketWidth of its kind).
+// PacketWidth of its kind): its wire value (the unsigned bytes it reads,
+// a nibble shifted down), converted.
+inline std::uint32_t FieldWireValue(const FieldLayout& row, const std::uint8_t* packet)
+{
+    const std::uint8_t* at = packet + (row.FirstByte - PacketFirstByte);
+    auto word = [](const std::uint8_t* w) { return static_cast<std::uint32_t>(w[0] | w[1] << 8); };
+    switch (row.Shape) {
+    case FieldShape::Byte: return at[0];
+    case FieldShape::Word:
+    case FieldShape::SignedWord:
+    case FieldShape::SquaredWord: return word(at);
+    case FieldShape::Long: return word(at) | word(at + 2) << 16;
+    case FieldShape::LowNibble: return at[0] & 0x0Fu;
+    case FieldShape::HighNibble: return at[0] >> 4u;
+    }
+    return 0;
+}
+double FieldValueOf(const FieldLayout& row, std::uint32_t wire);
 double DecodeField(const FieldLayout& row, const std::uint8_t* packet);
 // Every field of a packet of kind (1: fields 0 to 45, 2: 50 to 104) into values.
 void DecodePacket(int kind, const std::uint8_t* packet, std::array<double, FieldCount>& values);

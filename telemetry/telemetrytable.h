@@ -61,7 +61,8 @@ public:
     // Keeps bytes (PacketWidth(kind) of them, frame positions 18 on) as the
     // packet of kind (1 or 2) of record n >= 1, received as info tells, with
     // its time text. Records skipped below n hold no packet of that kind.
-    void StorePacket(int kind, std::int64_t n, const std::uint8_t* bytes, const PacketInfo& info, std::string_view time);
+    void StorePacket(
+        int kind, std::int64_t n, const std::uint8_t* bytes, const PacketInfo& info, std::string_view time);
 
     // Record n decoded; a record without packets reads as all zeros.
     TelemetryRecord Record(std::int64_t n) const;
