@@ -208,6 +208,7 @@ bool ReceiveLive(const DecodeOptions& o, Module1& m, ReaderHost& host, Reporter&
     std::int64_t written1 = 0;
     std::int64_t written2 = 0;
     std::string lines;
+    JsonPacketLines jsonLines(m);
     auto afterFeed = [&] {
         if (!jsonl)
             return;
@@ -216,9 +217,9 @@ bool ReceiveLive(const DecodeOptions& o, Module1& m, ReaderHost& host, Reporter&
             const bool first = written2 >= m.Packet2Count
                 || (written1 < m.RecordCount && StoredBefore(m, m.Packet(1, written1 + 1), m.Packet(2, written2 + 1)));
             if (first)
-                AppendJsonPacket(lines, m, 1, ++written1);
+                jsonLines.Append(lines, 1, ++written1);
             else
-                AppendJsonPacket(lines, m, 2, ++written2);
+                jsonLines.Append(lines, 2, ++written2);
         }
         if (!lines.empty()) {
             jsonl->Write(lines);

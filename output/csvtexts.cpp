@@ -15,10 +15,8 @@ CsvValueTexts::CsvValueTexts(std::string_view decimalMark)
     for (std::size_t field = 0; field < plans_.size(); ++field) {
         const FieldLayout* row = FieldRow(static_cast<int>(field));
         Way how = Way::Zero;
-        if (row && (row->Factor != 1 || row->Offset != 0 || row->Shape == FieldShape::SquaredWord))
-            how = Way::Cached;
-        else if (row)
-            how = row->Shape == FieldShape::SignedWord ? Way::SignedCount : Way::Count;
+        if (row)
+            how = IsPlainCount(*row) ? Way::Count : Way::Cached;
         plans_[field] = {row, how};
     }
 }
@@ -33,10 +31,7 @@ char* CsvValueTexts::WriteRecord(char* out, const std::uint8_t* packet1, const s
         } else {
             const std::uint32_t wire = FieldWireValue(*plan.Row, packet);
             switch (plan.How) {
-            case Way::Count: out = WriteInteger(out, wire); break;
-            case Way::SignedCount:
-                out = WriteInteger(out, static_cast<std::int16_t>(static_cast<std::uint16_t>(wire)));
-                break;
+            case Way::Count: out = WriteInteger(out, PlainCountOf(*plan.Row, wire)); break;
             default: out = Write(out, *plan.Row, wire); break;
             }
         }
@@ -77,32 +72,17 @@ char* CsvValueTexts::WriteExact(char* out, const FieldLayout& row, std::uint32_t
 
 char* CsvValueTexts::Write(char* out, const FieldLayout& row, std::uint32_t wire)
 {
-    const bool scaled = row.Factor != 1 || row.Offset != 0 || row.Shape == FieldShape::SquaredWord;
-    if (!scaled) {
-        const std::int64_t value = row.Shape == FieldShape::SignedWord
-            ? std::int64_t{static_cast<std::int16_t>(static_cast<std::uint16_t>(wire))}
-            : std::int64_t{wire};
-        return WriteInteger(out, value);
-    }
-    // A wire value of more than 16 bits would miss too often to be kept.
-    const auto field = static_cast<std::size_t>(row.Field);
-    if (wire > 0xFFFF || field >= caches_.size())
-        return WriteExact(out, row, wire);
-    if (!caches_[field])
-        caches_[field] = std::make_unique<Entry[]>(Entries);
-    Entry& entry = caches_[field][wire % Entries];
-    if (entry.Key != wire + 1) {
+    if (IsPlainCount(row))
+        return WriteInteger(out, PlainCountOf(row, wire));
+    WireTextCache::Entry* entry = cache_.Slot(row.Field, wire);
+    if (!entry || !entry->Holds(wire)) {
         char* end = WriteExact(out, row, wire);
-        const auto length = static_cast<std::size_t>(end - out);
-        if (length > entry.Text.size())
-            return end;
-        entry.Key = wire + 1;
-        entry.Length = static_cast<std::uint8_t>(length);
-        std::memcpy(entry.Text.data(), out, length);
+        if (entry)
+            entry->Keep(wire, std::string_view(out, static_cast<std::size_t>(end - out)));
         return end;
     }
     // The whole entry is copied, which is quicker than its length; the room
     // asked for covers it.
-    std::memcpy(out, entry.Text.data(), entry.Text.size());
-    return out + entry.Length;
+    std::memcpy(out, entry->Text.data(), entry->Text.size());
+    return out + entry->Length;
 }

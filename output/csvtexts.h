@@ -1,6 +1,7 @@
 #pragma once
 
 #include "telemetry/decoders.h"
+#include "wiretextcache.h"
 
 #include <array>
 #include <cstdint>
@@ -31,13 +32,6 @@ public:
     char* WriteRecord(char* out, const std::uint8_t* packet1, const std::uint8_t* packet2, char separator);
 
 private:
-    struct Entry {
-        std::uint32_t Key = 0; // wire value + 1, 0 when empty
-        std::uint8_t Length = 0;
-        std::array<char, 27> Text{};
-    };
-    static constexpr std::size_t Entries = 4096; // per field, by the wire value's low bits
-
     char* WriteInteger(char* out, std::int64_t value) const;
     // The decimal mark and "00", copied as a whole block of at least 8
     // bytes, which is quicker than a copy of their length.
@@ -45,7 +39,7 @@ private:
     char* WriteExact(char* out, const FieldLayout& row, std::uint32_t wire);
 
     // Each field's row (null for a spare), and how its value is written.
-    enum class Way : std::uint8_t { Zero, Count, SignedCount, Cached };
+    enum class Way : std::uint8_t { Zero, Count, Cached };
     struct FieldPlan {
         const FieldLayout* Row = nullptr;
         Way How = Way::Zero;
@@ -56,5 +50,5 @@ private:
     std::string zero_;
     std::string fraction_; // the decimal mark, "00" and padding
     std::string exact_;    // scratch for the exact formatter
-    std::array<std::unique_ptr<Entry[]>, 105> caches_;
+    WireTextCache cache_;
 };

@@ -8,6 +8,8 @@
 #include <array>
 #include <charconv>
 #include <cstdint>
+#include <cstring>
+#include <future>
 
 namespace {
 
@@ -46,28 +48,38 @@ bool IsUtf8(std::string_view text)
     return true;
 }
 
-// A JSON string of text: its bytes as UTF-8 when they are, else as Latin-1.
-void AppendJsonString(std::string& out, std::string_view text, bool latin1)
+// A JSON string of text at out, which has room for 6 bytes per byte and 2:
+// its bytes as UTF-8 when they are, else as Latin-1. Returns its end.
+char* PutJsonString(char* out, std::string_view text, bool latin1)
 {
-    out.push_back('"');
+    *out++ = '"';
     for (const char ch : text) {
         const auto c = static_cast<unsigned char>(ch);
         if (c == '"' || c == '\\') {
-            out.push_back('\\');
-            out.push_back(ch);
+            *out++ = '\\';
+            *out++ = ch;
         } else if (c < 0x20) {
             static constexpr char Hex[] = "0123456789abcdef";
-            out.append("\\u00");
-            out.push_back(Hex[c >> 4]);
-            out.push_back(Hex[c & 15]);
+            std::memcpy(out, "\\u00", 4);
+            out[4] = Hex[c >> 4];
+            out[5] = Hex[c & 15];
+            out += 6;
         } else if (c >= 0x80 && latin1) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+            *out++ = static_cast<char>(0xC0 | (c >> 6));
+            *out++ = static_cast<char>(0x80 | (c & 0x3F));
         } else {
-            out.push_back(ch);
+            *out++ = ch;
         }
     }
-    out.push_back('"');
+    *out++ = '"';
+    return out;
+}
+
+void AppendJsonString(std::string& out, std::string_view text, bool latin1)
+{
+    const std::size_t at = out.size();
+    out.resize(at + 6 * text.size() + 2);
+    out.resize(static_cast<std::size_t>(PutJsonString(out.data() + at, text, latin1) - out.data()));
 }
 
 // A field key of the line protocol: commas, equals signs and blanks escaped.
@@ -104,52 +116,168 @@ void PacketValues(const Module1& m, int kind, std::int64_t n, std::array<double,
 
 } // namespace
 
-void AppendJsonPacket(std::string& out, const Module1& m, int kind, std::int64_t n)
+JsonPacketLines::JsonPacketLines(const Module1& m)
+    : m_(m)
 {
-    const PacketInfo packet = m.Packet(kind, n);
-    std::array<double, FieldCount> values{};
-    PacketValues(m, kind, n, values);
-    out.append("{\"record\":");
-    AppendInteger(out, n);
-    out.append(",\"kind\":");
-    AppendInteger(out, kind);
-    out.append(",\"satellite\":");
-    AppendInteger(out, packet.Satellite);
-    out.append(",\"time\":");
-    AppendJsonString(out, m.Table.PacketTime(kind, n), true);
-    out.append(",\"utc\":");
+}
+
+const std::string& JsonPacketLines::FileText(std::uint32_t file)
+{
+    static const std::string none = "\"\"";
+    if (file >= m_.Imports.size())
+        return none;
+    while (files_.size() <= file) {
+        const std::string_view name = m_.Imports[files_.size()].File;
+        std::string& text = files_.emplace_back();
+        AppendJsonString(text, name, !IsUtf8(name));
+    }
+    return files_[file];
+}
+
+void JsonPacketLines::Append(std::string& out, int kind, std::int64_t n) { out.append(Line(kind, n)); }
+
+std::string_view JsonPacketLines::Line(int kind, std::int64_t n)
+{
+    const std::span<const std::uint8_t> bytes = m_.Table.PacketBytes(kind, n);
+    const PacketInfo packet = m_.Packet(kind, n);
+    time_.clear();
+    m_.Table.AppendPacketTime(time_, kind, n);
+    const std::string& file = FileText(packet.File);
+
+    // The line is written at p; room(k) makes room for k more bytes.
+    char* p = line_.data();
+    auto room = [&](std::size_t k) {
+        const auto used = static_cast<std::size_t>(p - line_.data());
+        if (line_.size() - used < k) {
+            line_.resize(2 * (used + k));
+            p = line_.data() + used;
+        }
+    };
+    auto put = [&](std::string_view text) {
+        std::memcpy(p, text.data(), text.size());
+        p += text.size();
+    };
+    auto putInteger = [&](std::int64_t value) { p = std::to_chars(p, p + 20, value).ptr; };
+
+    // Every item but the time text, the file name and the words has a bound:
+    // 100 bytes for the numbers and at most 64 per value with its key.
+    room(100 + 6 * time_.size() + file.size() + FieldCount * 64);
+    put("{\"record\":");
+    putInteger(n);
+    put(",\"kind\":");
+    putInteger(kind);
+    put(",\"satellite\":");
+    putInteger(packet.Satellite);
+    put(",\"time\":");
+    p = PutJsonString(p, time_, true);
+    put(",\"utc\":");
+    std::array<char, TimeTextSize> full{};
     if (packet.At == UnknownInstant) {
-        out.append("null");
+        put("null");
+    } else if (!renderer_.Render(packet.At, full)) {
+        const std::string iso = FormatIsoUtc(packet.At);
+        room(iso.size() + 2);
+        put("\"");
+        put(iso);
+        put("\"");
     } else {
-        out.push_back('"');
-        out.append(FormatIsoUtc(packet.At));
-        out.push_back('"');
+        // "2016-03-17T10:15:00Z", with ".125" before the Z when there are milliseconds.
+        const std::string_view text(full.data(), full.size());
+        put("\"");
+        put(text.substr(0, 10));
+        put("T");
+        put(text.substr(11, 8));
+        if (text.substr(20, 3) != "000")
+            put(text.substr(19, 4));
+        put("Z\"");
     }
-    out.append(",\"file\":");
-    const std::string_view file = packet.File < m.Imports.size() ? m.Imports[packet.File].File : std::string_view();
-    AppendJsonString(out, file, !IsUtf8(file));
-    out.append(",\"at\":");
-    AppendInteger(out, static_cast<std::int64_t>(packet.Offset));
-    out.append(",\"values\":{");
+    put(",\"file\":");
+    put(file);
+    put(",\"at\":");
+    putInteger(static_cast<std::int64_t>(packet.Offset));
+    put(",\"values\":{");
     const auto layout = LayoutOf(kind);
+    // A record without the packet (none is written) reads as zeros.
+    auto wireOf = [&](const FieldLayout& row) { return bytes.empty() ? 0 : FieldWireValue(row, bytes.data()); };
+    auto valueOf
+        = [&](const FieldLayout& row, std::uint32_t wire) { return bytes.empty() ? 0.0 : FieldValueOf(row, wire); };
     for (std::size_t i = 0; i < layout.size(); ++i) {
+        const FieldLayout& row = layout[i];
         if (i > 0)
-            out.push_back(',');
-        out.append(JsonKey(layout[i].Field));
-        AppendShortest(out, values[static_cast<std::size_t>(layout[i].Field)]);
+            put(",");
+        put(JsonKey(row.Field));
+        const std::uint32_t wire = wireOf(row);
+        if (IsPlainCount(row)) {
+            p = WriteShortestWhole(p, PlainCountOf(row, wire));
+            continue;
+        }
+        WireTextCache::Entry* entry = bytes.empty() ? nullptr : values_.Slot(row.Field, wire);
+        if (entry && entry->Holds(wire)) {
+            put(entry->View());
+        } else {
+            const char* at = p;
+            p = std::to_chars(p, p + 32, valueOf(row, wire)).ptr;
+            if (entry)
+                entry->Keep(wire, std::string_view(at, static_cast<std::size_t>(p - at)));
+        }
     }
-    out.append("},\"words\":{");
+    put("},\"words\":{");
     bool first = true;
     for (const FieldLayout& row : layout) {
         if (FieldCatalogue(row.Field).Rule != DisplayRule::Word)
             continue;
+        room(64);
         if (!first)
-            out.push_back(',');
+            put(",");
         first = false;
-        out.append(JsonKey(row.Field));
-        AppendJsonString(out, ValueText(row.Field, values[static_cast<std::size_t>(row.Field)], "."), true);
+        put(JsonKey(row.Field));
+        const std::uint32_t wire = wireOf(row);
+        WireTextCache::Entry* entry = bytes.empty() ? nullptr : words_.Slot(row.Field, wire);
+        if (entry && entry->Holds(wire)) {
+            put(entry->View());
+        } else {
+            const std::string word = ValueText(row.Field, valueOf(row, wire), ".");
+            room(6 * word.size() + 8);
+            const char* at = p;
+            p = PutJsonString(p, word, true);
+            if (entry)
+                entry->Keep(wire, std::string_view(at, static_cast<std::size_t>(p - at)));
+        }
     }
-    out.append("}}\n");
+    room(4);
+    put("}}\n");
+    return {line_.data(), static_cast<std::size_t>(p - line_.data())};
+}
+
+char* WriteShortestWhole(char* out, std::int64_t value)
+{
+    char digits[24];
+    const auto magnitude = static_cast<std::uint64_t>(value < 0 ? -value : value);
+    const int k = static_cast<int>(std::to_chars(digits, digits + sizeof digits, magnitude).ptr - digits);
+    int zeros = 0;
+    while (zeros < k - 1 && digits[k - 1 - zeros] == '0')
+        ++zeros;
+    // "1.25e+07" against "12500000": the shorter, the plain digits on a tie.
+    const int significant = k - zeros;
+    const int exponent = k - 1;
+    const int scientific = significant + (significant > 1 ? 1 : 0) + 4; // exponents of 2 digits below 2^53
+    if (value < 0)
+        *out++ = '-';
+    if (scientific >= k) {
+        std::memcpy(out, digits, static_cast<std::size_t>(k));
+        return out + k;
+    }
+    *out++ = digits[0];
+    if (significant > 1) {
+        *out++ = '.';
+        std::memcpy(out, digits + 1, static_cast<std::size_t>(significant - 1));
+        out += significant - 1;
+    }
+    *out++ = 'e';
+    *out++ = '+';
+    if (exponent < 10) // two digits at least
+        *out++ = '0';
+    return std::to_chars(out, out + 4, exponent).ptr;
 }
 
 void AppendShortest(std::string& out, double value)
@@ -178,13 +306,41 @@ void ForEachStoredPacket(const Module1& m, const std::function<void(int kind, st
 
 void WriteJsonl(TextSink& out, const Module1& m)
 {
-    std::string buffer;
-    buffer.reserve(FlushSize + 8192);
+    // The packets in batches: the first half of each written on this
+    // thread, the second on another, each with its own texts met before.
+    struct Half {
+        explicit Half(const Module1& m)
+            : Lines(m)
+        {
+        }
+        JsonPacketLines Lines;
+        std::string Text;
+    };
+    constexpr std::size_t Batch = 8192;
+    Half first(m);
+    Half second(m);
+    std::vector<std::pair<int, std::int64_t>> batch;
+    auto format = [&batch](Half& half, std::size_t from, std::size_t to) {
+        half.Text.clear();
+        for (std::size_t i = from; i < to; ++i)
+            half.Text.append(half.Lines.Line(batch[i].first, batch[i].second));
+    };
+    auto writeBatch = [&] {
+        const std::size_t middle = batch.size() / 2;
+        std::future<void> other = std::async(std::launch::async, [&] { format(second, middle, batch.size()); });
+        format(first, 0, middle);
+        out.Write(first.Text);
+        other.get();
+        out.Write(second.Text);
+        batch.clear();
+    };
     ForEachStoredPacket(m, [&](int kind, std::int64_t n) {
-        AppendJsonPacket(buffer, m, kind, n);
-        FlushIfFull(out, buffer);
+        batch.emplace_back(kind, n);
+        if (batch.size() == Batch)
+            writeBatch();
     });
-    out.Write(buffer);
+    if (!batch.empty())
+        writeBatch();
 }
 
 std::int64_t WriteInfluxLines(TextSink& out, const Module1& m)

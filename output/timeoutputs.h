@@ -2,9 +2,12 @@
 
 #include "outputfile.h"
 #include "telemetry/module1.h"
+#include "wiretextcache.h"
 
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <vector>
 
 // Outputs that carry each stored packet's reception time and place, for the
 // tools that organise telemetry by time: JSON Lines and InfluxDB's line
@@ -20,8 +23,27 @@ void ForEachStoredPacket(const Module1& m, const std::function<void(int kind, st
 // capture file and byte offset, every field's value under its caption, and
 // the record view's word for the coded fields. Text is UTF-8.
 void WriteJsonl(TextSink& out, const Module1& m);
-// The line of record n's packet of kind.
-void AppendJsonPacket(std::string& out, const Module1& m, int kind, std::int64_t n);
+// The lines of WriteJsonl one at a time, with what repeats from packet to
+// packet made once: the captures' names as JSON strings, the texts of the
+// wire values met before.
+class JsonPacketLines {
+public:
+    explicit JsonPacketLines(const Module1& m);
+    void Append(std::string& out, int kind, std::int64_t n);
+    // The line of record n's packet of kind, valid until the next call.
+    std::string_view Line(int kind, std::int64_t n);
+
+private:
+    const std::string& FileText(std::uint32_t file);
+
+    const Module1& m_;
+    std::vector<std::string> files_;
+    WireTextCache values_; // shortest texts
+    WireTextCache words_;  // the record view's words as JSON strings
+    TimeTextRenderer renderer_;
+    std::string time_;
+    std::string line_;
+};
 
 // One line per packet with a known instant (within InfluxDB's years 1677 to
 // 2262): measurement "norvane", tags
@@ -33,3 +55,6 @@ std::int64_t WriteInfluxLines(TextSink& out, const Module1& m);
 // The shortest text that reads back as the same double ("7800", "0.1",
 // "-105.9", "2.5e-05").
 void AppendShortest(std::string& out, double value);
+// The same text for a whole number below 2^53 in magnitude, written at out
+// (room for 24 bytes) without going through a double; returns its end.
+char* WriteShortestWhole(char* out, std::int64_t value);

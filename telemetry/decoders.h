@@ -53,6 +53,18 @@ inline std::uint32_t FieldWireValue(const FieldLayout& row, const std::uint8_t* 
     return 0;
 }
 double FieldValueOf(const FieldLayout& row, std::uint32_t wire);
+// Whether row's value is its wire value as it stands (factor 1, offset 0,
+// not squared), and that whole number, signed for a signed word.
+inline bool IsPlainCount(const FieldLayout& row)
+{
+    return row.Factor == 1 && row.Offset == 0 && row.Shape != FieldShape::SquaredWord;
+}
+inline std::int64_t PlainCountOf(const FieldLayout& row, std::uint32_t wire)
+{
+    return row.Shape == FieldShape::SignedWord
+        ? std::int64_t{static_cast<std::int16_t>(static_cast<std::uint16_t>(wire))}
+        : std::int64_t{wire};
+}
 double DecodeField(const FieldLayout& row, const std::uint8_t* packet);
 // Every field of a packet of kind (1: fields 0 to 45, 2: 50 to 104) into values.
 void DecodePacket(int kind, const std::uint8_t* packet, std::array<double, FieldCount>& values);

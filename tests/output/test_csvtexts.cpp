@@ -1,4 +1,5 @@
 #include "output/csvtexts.h"
+#include "output/timeoutputs.h"
 #include "ui/numberformat.h"
 
 #include <gtest/gtest.h>
@@ -82,4 +83,26 @@ TEST(CsvValueTexts, RecordWritesEveryFieldInOrder)
     EXPECT_EQ(cells[47], "0.00");
     EXPECT_EQ(cells[60], "191.97");
     EXPECT_EQ(cells[86], "-1.00");
+}
+
+// JSON Lines write whole numbers without a double: the same text as the
+// shortest round trip of the double, plain or scientific.
+TEST(ShortestText, WholeNumbersAsTheirDoublesWouldRead)
+{
+    std::vector<std::int64_t> values;
+    for (std::int64_t v = -70000; v <= 70000; ++v)
+        values.push_back(v);
+    std::mt19937_64 random(3);
+    for (int i = 0; i < 100000; ++i)
+        values.push_back(static_cast<std::int64_t>(random() >> 11) * (i % 2 ? 1 : -1)); // below 2^53
+    for (std::int64_t p = 1; p < (std::int64_t{1} << 53); p *= 10)
+        for (const std::int64_t m : {1, 2, 12, 125, 999})
+            if (p * m < (std::int64_t{1} << 53))
+                values.insert(values.end(), {p * m, -p * m, p * m + 1});
+    for (const std::int64_t v : values) {
+        std::string expected;
+        AppendShortest(expected, static_cast<double>(v));
+        char text[32];
+        ASSERT_EQ(std::string(text, WriteShortestWhole(text, v)), expected) << v;
+    }
 }

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string_view>
+
+// Texts of field values kept per field and wire value, for writers whose
+// formatting costs more than a look-up: telemetry values repeat, so a small
+// cache per field (by the wire value's low bits) meets most of them. Wire
+// values of more than 16 bits are not kept.
+class WireTextCache {
+public:
+    struct Entry {
+        std::uint32_t Key = 0; // wire value + 1, 0 when empty
+        std::uint8_t Length = 0;
+        std::array<char, 27> Text{};
+
+        bool Holds(std::uint32_t wire) const { return Key == wire + 1; }
+        std::string_view View() const { return {Text.data(), Length}; }
+        // Keeps text as wire value's, if it fits.
+        void Keep(std::uint32_t wire, std::string_view text)
+        {
+            if (text.size() > Text.size())
+                return;
+            Key = wire + 1;
+            Length = static_cast<std::uint8_t>(text.size());
+            std::memcpy(Text.data(), text.data(), text.size());
+        }
+    };
+
+    // The entry where field's wire value is kept, none when it is not kept.
+    Entry* Slot(int field, std::uint32_t wire)
+    {
+        if (wire > 0xFFFF || field < 0 || field >= static_cast<int>(fields_.size()))
+            return nullptr;
+        auto& entries = fields_[static_cast<std::size_t>(field)];
+        if (!entries)
+            entries = std::make_unique<Entry[]>(Entries);
+        return &entries[wire % Entries];
+    }
+
+private:
+    static constexpr std::size_t Entries = 4096;
+    std::array<std::unique_ptr<Entry[]>, 105> fields_;
+};
