@@ -7,6 +7,23 @@ std::string ByteToHexText(std::uint8_t value)
     return text;
 }
 
+const std::array<std::uint16_t, 65536>& PairValueTable()
+{
+    static const auto table = [] {
+        std::array<std::uint16_t, 65536> made{};
+        for (int first = 0; first < 256; ++first)
+            for (int second = 0; second < 256; ++second) {
+                const char pair[2] = {static_cast<char>(first), static_cast<char>(second)};
+                bool valid = true;
+                const std::uint8_t value = CompletePairValue(std::string_view(pair, 2), 0, valid);
+                made[static_cast<std::size_t>(first | second << 8)]
+                    = static_cast<std::uint16_t>(value | (valid ? 0x100 : 0));
+            }
+        return made;
+    }();
+    return table;
+}
+
 std::int32_t HexTextToLong(std::string_view text)
 {
     if (text.size() >= 2) {

@@ -50,6 +50,19 @@ inline std::uint8_t CompletePairValue(std::string_view line, std::size_t at, boo
     return high > 15 ? 0 : low > 15 ? high : static_cast<std::uint8_t>(high << 4 | low);
 }
 
+// CompletePairValue of every pair of characters at once, by the pair read as
+// a 16-bit index (first character in the low byte): the value in the low
+// byte, 0x100 set when both characters were hex digits. One look-up per pair
+// for the readers of long hex lines.
+const std::array<std::uint16_t, 65536>& PairValueTable();
+inline std::uint8_t TablePairValue(
+    const std::array<std::uint16_t, 65536>& table, const char* pair, std::int64_t& invalid)
+{
+    const std::uint16_t entry = table[static_cast<unsigned char>(pair[0]) | static_cast<unsigned char>(pair[1]) << 8];
+    invalid += entry >> 8 ^ 1;
+    return static_cast<std::uint8_t>(entry);
+}
+
 // HexTextToLong of the (at most) two characters of a byte pair, as the line
 // readers take it: the pair's leading hex digits, 0 when there are none.
 inline std::uint8_t HexPairValue(std::string_view line, std::size_t at)

@@ -55,11 +55,9 @@ void PutSpacedHexPairs(Module1& m, std::string_view text)
     const std::size_t complete = std::min(pairs, (text.size() + 1) / 3);
     std::uint8_t* out = m.FrameBuffer.data() + InfoFieldStart;
     std::int64_t bad = 0;
-    for (std::size_t j = 0; j < complete; ++j) {
-        bool valid = true;
-        out[j] = CompletePairValue(text, 3 * j, valid);
-        bad += !valid;
-    }
+    const auto& table = PairValueTable();
+    for (std::size_t j = 0; j < complete; ++j)
+        out[j] = TablePairValue(table, text.data() + 3 * j, bad);
     for (std::size_t j = complete; j < pairs; ++j) {
         out[j] = HexPairValue(text, 3 * j);
         bad += text[3 * j] != '\r';
@@ -188,14 +186,15 @@ bool IsServerLogHeader(std::string_view header)
 
 // Undoes the KISS escapes of a server-log frame on byte boundaries: the byte
 // pairs DB DD and DB DC, written in upper-case digits, become DB and C0.
-// Returns how many it undid.
+// Returns how many it undid; out holds the result only when it undid any.
 std::int64_t UnescapeHexFrame(std::string_view hex, std::string& out)
 {
-    out.clear();
     std::int64_t undone = 0;
     std::size_t run = 0; // the pairs from here on are copied as they are
     for (std::size_t k = 0; k + 4 <= hex.size(); k += 2) {
         if (hex[k] == 'D' && hex[k + 1] == 'B' && hex[k + 2] == 'D' && (hex[k + 3] == 'D' || hex[k + 3] == 'C')) {
+            if (undone == 0)
+                out.clear();
             out.append(hex.substr(run, k - run));
             out.append(hex[k + 3] == 'D' ? "DB" : "C0");
             ++undone;
@@ -203,7 +202,8 @@ std::int64_t UnescapeHexFrame(std::string_view hex, std::string& out)
             run = k + 2;
         }
     }
-    out.append(hex.substr(run));
+    if (undone > 0)
+        out.append(hex.substr(run));
     return undone;
 }
 
@@ -215,11 +215,9 @@ void PutContinuousHex(Module1& m, std::string_view hex)
     const std::size_t bytes = std::min(hex.size() / 2, room);
     std::uint8_t* out = m.FrameBuffer.data() + 2;
     std::int64_t bad = 0;
-    for (std::size_t k = 0; k < bytes; ++k) {
-        bool valid = true;
-        out[k] = CompletePairValue(hex, 2 * k, valid);
-        bad += !valid;
-    }
+    const auto& table = PairValueTable();
+    for (std::size_t k = 0; k < bytes; ++k)
+        out[k] = TablePairValue(table, hex.data() + 2 * k, bad);
     std::memset(out + bytes, 0, room - bytes);
     m.FrameLength = static_cast<std::int64_t>(hex.size() / 2);
     m.Import.BadHexPairs += bad;
@@ -242,18 +240,19 @@ ReadResult ReadFrameLines(Module1& m, ReaderHost& host, const std::string& path,
             m.FrameTimeText.assign(line.substr(0, 19));
             m.FrameInstant = m.TimeParser.Parse(m.FrameTimeText).value_or(UnknownInstant);
             m.FrameOffset = offset;
-            const std::string_view hex = Mid(line, 20, std::string_view::npos);
-            if (kissEscaped)
-                m.Import.EscapesUndone += UnescapeHexFrame(hex, m.FrameHexText);
-            else
-                m.FrameHexText.assign(hex);
-            PutContinuousHex(m, m.FrameHexText);
-            host.AppendDumpLine(m.FrameHexText);
+            // The frame's hex text: the line's own, or the escapes undone in FrameHexText.
+            std::string_view hex = Mid(line, 20, std::string_view::npos);
+            if (const std::int64_t undone = kissEscaped ? UnescapeHexFrame(hex, m.FrameHexText) : 0) {
+                m.Import.EscapesUndone += undone;
+                hex = m.FrameHexText;
+            }
+            PutContinuousHex(m, hex);
+            host.AppendDumpLine(hex);
             ++m.Import.Units;
-            const std::string_view header = std::string_view(m.FrameHexText).substr(0, 30);
+            const std::string_view header = hex.substr(0, 30);
             if (line.size() <= 20)
                 ++m.Import.NotOfKind; // a time at most: no frame
-            else if (m.FrameHexText.size() < 38)
+            else if (hex.size() < 38)
                 ++m.Import.TooShort; // no packet kind at position 20
             else if (IsServerLogHeader(header))
                 DispatchPacket(m, true);

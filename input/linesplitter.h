@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,18 @@ public:
     std::uint64_t RestOffset() const { return lineStart_; }
 
 private:
+    // Where the line from pos ends in chunk, npos when it does not end there:
+    // two scans that look at many bytes at once rather than a look per byte.
+    std::size_t FindLineEnd(std::string_view chunk, std::size_t pos) const
+    {
+        const std::size_t lf = chunk.find('\n', pos);
+        if (ends_ == LineEnds::LfOnly)
+            return lf;
+        const std::size_t until = lf == std::string_view::npos ? chunk.size() : lf;
+        const auto* cr = static_cast<const char*>(std::memchr(chunk.data() + pos, '\r', until - pos));
+        return cr ? static_cast<std::size_t>(cr - chunk.data()) : lf;
+    }
+
     template <typename OnLine>
     void Emit(std::string_view piece, OnLine& onLine);
 
@@ -60,7 +73,7 @@ void LineSplitter::Feed(std::string_view chunk, OnLine&& onLine)
         skipLf_ = false;
     }
     while (pos < chunk.size()) {
-        const std::size_t end = ends_ == LineEnds::LfOnly ? chunk.find('\n', pos) : chunk.find_first_of("\r\n", pos);
+        const std::size_t end = FindLineEnd(chunk, pos);
         if (end == std::string_view::npos) {
             carry_.append(chunk.substr(pos));
             return;
