@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -94,7 +95,7 @@ std::optional<Instant> DateTimeParser::Parse(std::string_view text)
         return std::nullopt;
     // The date of the text before is taken again without a second look.
     std::optional<std::int64_t> days;
-    if (known_ && text.size() >= at + date_.size() && text.compare(at, date_.size(), date_.data(), date_.size()) == 0) {
+    if (known_ && text.size() >= at + date_.size() && std::memcmp(text.data() + at, date_.data(), date_.size()) == 0) {
         days = days_;
     } else if ((days = DateAt(text, at, '-'))) {
         std::copy_n(text.begin() + static_cast<std::ptrdiff_t>(at), date_.size(), date_.begin());
@@ -214,10 +215,22 @@ bool TimeTextRenderer::Render(Instant instant, std::array<char, TimeTextSize>& o
     std::copy(date_.begin(), date_.end(), out.begin());
     constexpr std::string_view Rest = " 00:00:00.000 UTC";
     std::copy(Rest.begin(), Rest.end(), out.begin() + 10);
-    put(out.data() + 11, rest / 3600000, 2);
-    put(out.data() + 14, rest / 60000 % 60, 2);
-    put(out.data() + 17, rest / 1000 % 60, 2);
-    put(out.data() + 20, rest % 1000, 3);
+    // The time of day in 32 bits, two digits at a time.
+    static constexpr auto Pairs = [] {
+        std::array<char, 200> pairs{};
+        for (int i = 0; i < 100; ++i) {
+            pairs[static_cast<std::size_t>(2 * i)] = static_cast<char>('0' + i / 10);
+            pairs[static_cast<std::size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
+        }
+        return pairs;
+    }();
+    const auto ms = static_cast<std::uint32_t>(rest);
+    auto pair = [&](std::size_t at, std::uint32_t value) { std::memcpy(out.data() + at, &Pairs[2 * value], 2); };
+    pair(11, ms / 3600000);
+    pair(14, ms / 60000 % 60);
+    pair(17, ms / 1000 % 60);
+    out[20] = static_cast<char>('0' + ms % 1000 / 100);
+    pair(21, ms % 100);
     return true;
 }
 

@@ -41,20 +41,24 @@ void AppendForm(std::string& out, std::uint32_t form, const std::array<char, Tim
 // The form whose rendering of at is exactly time, if any.
 std::uint32_t FormOf(std::string_view time, Instant at, TimeTextRenderer& renderer)
 {
+    // Only texts of the forms' lengths are rendered; the comparisons are of
+    // fixed lengths, which the compiler does without a call.
+    if (time.size() != 16 && time.size() != 19 && time.size() != 23 && time.size() != TimeTextSize)
+        return 0;
     std::array<char, TimeTextSize> full{};
     if (!renderer.Render(IsClockOnly(at) ? at - ClockOnlyBase : at, full))
         return 0;
-    const std::string_view text(full.data(), full.size());
-    const bool wholeSecond = text.substr(19, 4) == ".000";
-    if (time.size() == 16 && time == text.substr(11))
-        return ClockForm;
-    if (time.size() == 19 && wholeSecond && time == text.substr(0, 19))
-        return DateTimeForm;
-    if (time.size() == 23 && wholeSecond && time.substr(0, 19) == text.substr(0, 19) && time.substr(19) == " UTC")
-        return DateTimeUtcForm;
-    if (time == text)
-        return MillisecondsForm;
-    return 0;
+    const char* t = time.data();
+    const bool wholeSecond = std::memcmp(full.data() + 19, ".000", 4) == 0;
+    switch (time.size()) {
+    case 16: return std::memcmp(t, full.data() + 11, 16) == 0 ? ClockForm : 0;
+    case 19: return wholeSecond && std::memcmp(t, full.data(), 19) == 0 ? DateTimeForm : 0;
+    case 23:
+        return wholeSecond && std::memcmp(t, full.data(), 19) == 0 && std::memcmp(t + 19, " UTC", 4) == 0
+            ? DateTimeUtcForm
+            : 0;
+    default: return std::memcmp(t, full.data(), TimeTextSize) == 0 ? MillisecondsForm : 0;
+    }
 }
 
 } // namespace
