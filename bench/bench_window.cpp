@@ -30,18 +30,18 @@ using Clock = std::chrono::steady_clock;
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
-// 50,000 beacons, each after a time frame: 100,000 frames and the noise frames
-// the readers drop.
-const std::string& KissCapture()
+// A capture of beacons, each after a time frame (50,000 beacons: 100,000
+// frames), and the noise frames the readers drop; made once per size.
+std::string KissCapture(std::int64_t beacons)
 {
-    static const std::string path = [] {
-        const auto p = std::filesystem::temp_directory_path() / "norvane-bench-window.kss";
+    const auto p
+        = std::filesystem::temp_directory_path() / ("norvane-bench-window-" + std::to_string(beacons) + ".kss");
+    if (!std::filesystem::exists(p)) {
         CaptureOptions o;
-        o.Packets = 50000;
+        o.Packets = beacons;
         std::ofstream(p, std::ios::binary) << GenerateCapture(o).Bytes;
-        return p.string();
-    }();
-    return path;
+    }
+    return p.string();
 }
 
 // Opening the capture through the window's KISS command: the longest time the
@@ -49,7 +49,7 @@ const std::string& KissCapture()
 // headless read of the same file.
 void BM_WindowOpenKiss(benchmark::State& state)
 {
-    const std::string& path = KissCapture();
+    const std::string path = KissCapture(state.range(0));
     double headless = 0;
     double window = 0;
     double longestGap = 0;
@@ -82,7 +82,9 @@ void BM_WindowOpenKiss(benchmark::State& state)
     state.counters["limit_ms"] = 1000 * (2 * headless / n + 1);
     state.counters["longest_gap_ms"] = 1000 * longestGap;
 }
-BENCHMARK(BM_WindowOpenKiss)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+// 100,000 and 1,000,000 frames.
+BENCHMARK(BM_WindowOpenKiss)->Arg(50000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_WindowOpenKiss)->Arg(500000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 // A data set of 100,000 records of each kind, each with a time text of its own.
 void FillRecords(Module1& m, std::int64_t n)

@@ -130,12 +130,20 @@ std::vector<Pass> FindPasses(const Module1& m)
         int Kind;
         std::uint32_t File;
     };
+    // Each kind's stamps, then both merged: most captures list them in the
+    // order of time already, so that only the merge is left to do.
     std::vector<Stamp> stamps;
-    for (const int kind : {1, 2})
+    const auto byInstant = [](const Stamp& a, const Stamp& b) { return a.At < b.At; };
+    for (const int kind : {1, 2}) {
+        const auto first = static_cast<std::ptrdiff_t>(stamps.size());
         for (std::int64_t n = 1, count = kind == 2 ? m.Packet2Count : m.RecordCount; n <= count; ++n)
             if (const PacketInfo p = m.Packet(kind, n); p.At != UnknownInstant)
                 stamps.push_back({p.At, kind, p.File});
-    std::sort(stamps.begin(), stamps.end(), [](const Stamp& a, const Stamp& b) { return a.At < b.At; });
+        if (!std::is_sorted(stamps.begin() + first, stamps.end(), byInstant))
+            std::sort(stamps.begin() + first, stamps.end(), byInstant);
+        if (first > 0)
+            std::inplace_merge(stamps.begin(), stamps.begin() + first, stamps.end(), byInstant);
+    }
     std::vector<Pass> passes;
     for (const Stamp& s : stamps) {
         if (passes.empty() || s.At - passes.back().End > PassGap)

@@ -31,14 +31,14 @@ DumpView::DumpView(QWidget* parent)
 
 void DumpView::AppendLine(std::string_view line)
 {
-    lines_.emplace_back(line);
+    lines_.Append(line);
     if (line.size() > longest_)
         longest_ = line.size();
 }
 
 void DumpView::Clear()
 {
-    lines_.clear();
+    lines_.Clear();
     longest_ = 0;
     anchor_ = cursor_ = Place{};
     UpdateScrollBars();
@@ -48,7 +48,7 @@ void DumpView::Clear()
 std::string DumpView::Text() const
 {
     std::string text;
-    for (const std::string& line : lines_) {
+    for (const std::string_view line : lines_) {
         text.append(line);
         text.append("\r\n");
     }
@@ -147,10 +147,10 @@ QString DumpView::SelectedText() const
         return {};
     std::string text;
     for (std::size_t i = from.Line; i <= to.Line && i < lines_.size(); ++i) {
-        const std::string& line = lines_[i];
+        const std::string_view line = lines_[i];
         const std::size_t begin = i == from.Line ? std::min(from.Column, line.size()) : 0;
         const std::size_t end = i == to.Line ? std::min(to.Column, line.size()) : line.size();
-        text.append(line, begin, end - begin);
+        text.append(line.substr(begin, end - begin));
         if (i < to.Line)
             text.push_back('\n');
     }

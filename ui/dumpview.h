@@ -1,5 +1,7 @@
 #pragma once
 
+#include "textlines.h"
+
 #include <QAbstractScrollArea>
 
 #include <compare>
@@ -18,7 +20,7 @@ public:
     void AppendLine(std::string_view line);
     void Clear();
     std::size_t LineCount() const { return lines_.size(); }
-    const std::string& Line(std::size_t i) const { return lines_[i]; }
+    std::string_view Line(std::size_t i) const { return lines_[i]; }
     // Every line followed by CR LF, as the box's text.
     std::string Text() const;
 
@@ -51,7 +53,7 @@ private:
     void MoveCursor(Place to, bool extend);
     void ShowCursor();
 
-    std::vector<std::string> lines_;
+    TextLines lines_;
     std::size_t longest_ = 0;
     Place anchor_;
     Place cursor_;
