@@ -15,7 +15,7 @@ constexpr std::size_t Page = 4096;
 
 void BlockMemoryFree::operator()(std::uint8_t* block) const noexcept { std::free(block); }
 
-BlockMemory AllocateBlock(std::size_t bytes)
+BlockMemory AllocateBlock(std::size_t bytes, bool mapNow)
 {
     const std::size_t size = (bytes + Page - 1) / Page * Page; // as aligned_alloc asks
     void* block = std::aligned_alloc(Page, size);
@@ -25,7 +25,10 @@ BlockMemory AllocateBlock(std::size_t bytes)
     // One call maps every page, where a page fault apiece costs far more
     // (most of all in a virtual machine). Kernels before 5.14 refuse it and
     // fault the pages in as they are written.
-    madvise(block, size, MADV_POPULATE_WRITE);
+    if (mapNow)
+        madvise(block, size, MADV_POPULATE_WRITE);
+#else
+    (void)mapNow;
 #endif
     return BlockMemory(static_cast<std::uint8_t*>(block));
 }

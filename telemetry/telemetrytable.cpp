@@ -24,7 +24,7 @@ enum TimeForm : std::uint32_t {
 // that a text such as "10:15:00.000 UTC" needs no room of its own.
 constexpr Instant ClockOnlyBase = UnknownInstant;
 constexpr Instant MsPerDay = 86400000;
-bool IsClockOnly(Instant at) { return at - ClockOnlyBase >= 0 && at - ClockOnlyBase < MsPerDay; }
+bool IsClockOnly(Instant at) { return at >= ClockOnlyBase && at < ClockOnlyBase + MsPerDay; }
 
 // The text of a rendered form, pieced from the full rendering.
 void AppendForm(std::string& out, std::uint32_t form, const std::array<char, TimeTextSize>& full)
@@ -74,9 +74,11 @@ TelemetryTable::Slot& TelemetryTable::Column::Grow(std::int64_t n)
 {
     // Not cleared: every slot is written before it is read.
     while (static_cast<std::int64_t>(Blocks.size()) * BlockSlots < n) {
-        Blocks.push_back(NextBlock.valid() ? NextBlock.get() : AllocateBlock(BlockBytes()));
+        // The first block's pages come as they are written, so that a small
+        // capture takes little memory.
+        Blocks.push_back(NextBlock.valid() ? NextBlock.get() : AllocateBlock(BlockBytes(), false));
         if (Blocks.size() >= 2)
-            NextBlock = std::async(std::launch::async, AllocateBlock, BlockBytes());
+            NextBlock = std::async(std::launch::async, AllocateBlock, BlockBytes(), true);
     }
     for (; Count < n - 1; ++Count)
         SlotOf(Count + 1).TimeId = NoPacket;
@@ -218,7 +220,7 @@ std::uint32_t TelemetryTable::TimeIdFor(std::string_view time, Instant at)
     lastTime_.assign(time);
     lastAt_ = at;
     lastId_ = FormOf(time, at, renderer_);
-    if (lastId_ == 0) {
+    if (lastId_ == 0 && timeEnds_.size() < ClockForm) { // (4 billion texts: more than any memory holds)
         timeChars_.append(time);
         timeEnds_.push_back(timeChars_.size());
         lastId_ = static_cast<std::uint32_t>(timeEnds_.size() - 1);

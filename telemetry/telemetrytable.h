@@ -52,8 +52,8 @@ struct TelemetryRecord {
 // and places takes about 250 bytes. Slots grow in blocks that are never moved
 // nor cleared before they are filled. A time text that the packet's instant
 // renders exactly (a log line's clock time, a date and time, with " UTC",
-// with milliseconds) is not kept at all; any other is kept once in an arena, shared
-// by consecutive packets with the same text.
+// with milliseconds) is not kept at all; any other is kept once in an
+// arena, shared by consecutive packets with the same text.
 class TelemetryTable {
 public:
     TelemetryTable();
@@ -98,10 +98,9 @@ private:
         std::uint32_t File;
         std::uint32_t TimeId;
     };
-    // The packets of one kind: slots and bytes side by side, in blocks.
     // The packets of one kind in blocks of BlockSlots: their slots, then
     // their bytes. Once a column has filled a block, the next one is made
-    // ready on another thread while this one fills.
+    // ready, its pages mapped, on another thread while this one fills.
     struct Column {
         static constexpr std::int64_t BlockSlots = 16 * 1024;
         std::size_t Width = 0;
