@@ -21,6 +21,7 @@ ReadResult ReadCaptureWith(Module1& m, ReaderHost& host, const std::string& path
     host.SetBusy(true);
     EventPump pump(host, file);
     readFile(file, pump);
+    m.Table.Trim();
     m.Import.Cancelled = pump.Cancelled();
     host.SetBusy(false);
     host.RefreshAtEndOfFile();

@@ -73,12 +73,11 @@ TelemetryTable::TelemetryTable()
 TelemetryTable::Slot& TelemetryTable::Column::Grow(std::int64_t n)
 {
     // Not cleared: every slot is written before it is read.
-    while (static_cast<std::int64_t>(Blocks.size()) * BlockSlots < n) {
-        // The first block's pages come as they are written, so that a small
-        // capture takes little memory.
-        Blocks.push_back(NextBlock.valid() ? NextBlock.get() : AllocateBlock(BlockBytes(), false));
-        if (Blocks.size() >= 2)
-            NextBlock = std::async(std::launch::async, AllocateBlock, BlockBytes(), true);
+    while (Blocks.size() <= Block(n)) {
+        const std::size_t block = Blocks.size();
+        Blocks.push_back(NextBlock.valid() ? NextBlock.get() : AllocateBlock(BlockBytes(block), false));
+        if (block + 1 >= GrowingBlocks)
+            NextBlock = std::async(std::launch::async, AllocateBlock, BlockBytes(block + 1), true);
     }
     for (; Count < n - 1; ++Count)
         SlotOf(Count + 1).TimeId = NoPacket;
@@ -202,11 +201,22 @@ void TelemetryTable::Clear()
     renderer_ = {};
 }
 
+void TelemetryTable::Trim()
+{
+    for (Column& column : columns_)
+        column.NextBlock = {};
+}
+
 std::size_t TelemetryTable::MemoryBytes() const
 {
     std::size_t bytes = timeChars_.capacity() + timeEnds_.capacity() * sizeof(std::size_t) + lastTime_.capacity();
-    for (const Column& column : columns_)
-        bytes += column.Blocks.size() * column.BlockBytes() + column.Blocks.capacity() * sizeof(column.Blocks[0]);
+    for (const Column& column : columns_) {
+        // The block made ready ahead is held too.
+        const std::size_t blocks = column.Blocks.size() + (column.NextBlock.valid() ? 1 : 0);
+        for (std::size_t block = 0; block < blocks; ++block)
+            bytes += column.BlockBytes(block);
+        bytes += column.Blocks.capacity() * sizeof(column.Blocks[0]);
+    }
     return bytes;
 }
 

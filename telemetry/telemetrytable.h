@@ -4,6 +4,7 @@
 #include "instant.h"
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <future>
@@ -87,6 +88,9 @@ public:
     void Reorder(int kind, std::span<const std::int64_t> order);
     // Drops every record and time text.
     void Clear();
+    // Gives back the blocks made ready ahead of need; the readers call it
+    // when a file is read.
+    void Trim();
     // Bytes held by the records and their time texts.
     std::size_t MemoryBytes() const;
 
@@ -98,11 +102,15 @@ private:
         std::uint32_t File;
         std::uint32_t TimeId;
     };
-    // The packets of one kind in blocks of BlockSlots: their slots, then
-    // their bytes. Once a column has filled a block, the next one is made
-    // ready, its pages mapped, on another thread while this one fills.
+    // The packets of one kind in blocks: their slots, then their bytes. The
+    // first blocks grow from 256 slots to 2,048, so that a small capture
+    // takes little memory; every block after them holds BlockSlots (about
+    // half a megabyte), and while one fills, the next is made ready, its
+    // pages mapped, on another thread.
     struct Column {
-        static constexpr std::int64_t BlockSlots = 16 * 1024;
+        static constexpr std::int64_t FirstSlots = 256;
+        static constexpr std::int64_t BlockSlots = 4096; // = the growing blocks' slots in all
+        static constexpr std::size_t GrowingBlocks = 5;
         std::size_t Width = 0;
         std::vector<BlockMemory> Blocks;
         std::future<BlockMemory> NextBlock;
@@ -113,19 +121,36 @@ private:
         Slot& SlotOf(std::int64_t n) { return SlotsOf(Block(n))[Index(n)]; }
         const std::uint8_t* BytesOf(std::int64_t n) const { return BytesIn(Block(n)) + Index(n) * Width; }
         std::uint8_t* BytesOf(std::int64_t n) { return BytesIn(Block(n)) + Index(n) * Width; }
-        std::size_t BlockBytes() const { return static_cast<std::size_t>(BlockSlots) * (sizeof(Slot) + Width); }
+        std::size_t BlockBytes(std::size_t block) const { return SlotsIn(block) * (sizeof(Slot) + Width); }
         // Slot n, with room made for it; slots added below it hold nothing.
         Slot& Grow(std::int64_t n);
         bool Holds(std::int64_t n) const;
 
     private:
         Slot* SlotsOf(std::size_t block) const { return reinterpret_cast<Slot*>(Blocks[block].get()); }
-        std::uint8_t* BytesIn(std::size_t block) const
+        std::uint8_t* BytesIn(std::size_t block) const { return Blocks[block].get() + SlotsIn(block) * sizeof(Slot); }
+        // Block b holds slots from Start(b) (counted from 0) on, SlotsIn(b) of them.
+        static std::size_t SlotsIn(std::size_t b)
         {
-            return Blocks[block].get() + static_cast<std::size_t>(BlockSlots) * sizeof(Slot);
+            return static_cast<std::size_t>(b == 0 ? FirstSlots
+                    : b < GrowingBlocks            ? FirstSlots << (b - 1)
+                                                   : BlockSlots);
         }
-        static std::size_t Block(std::int64_t n) { return static_cast<std::size_t>((n - 1) / BlockSlots); }
-        static std::size_t Index(std::int64_t n) { return static_cast<std::size_t>((n - 1) % BlockSlots); }
+        static std::uint64_t Start(std::size_t b)
+        {
+            return b < GrowingBlocks ? (b == 0 ? 0 : std::uint64_t{FirstSlots} << (b - 1))
+                                     : (b - GrowingBlocks + 1) * std::uint64_t{BlockSlots};
+        }
+        static std::size_t Block(std::int64_t n)
+        {
+            const auto i = static_cast<std::uint64_t>(n - 1);
+            return i < BlockSlots ? static_cast<std::size_t>(std::bit_width(i / FirstSlots))
+                                  : static_cast<std::size_t>(i / BlockSlots) + GrowingBlocks - 1;
+        }
+        static std::size_t Index(std::int64_t n)
+        {
+            return static_cast<std::size_t>(static_cast<std::uint64_t>(n - 1) - Start(Block(n)));
+        }
     };
 
     std::uint32_t TimeIdFor(std::string_view time, Instant at);

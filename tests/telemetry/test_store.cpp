@@ -72,8 +72,8 @@ TEST(TelemetryTable, GrowsInBlocksWithoutMovingPacketsAndStaysUnder256BytesAReco
     TelemetryTable table;
     const auto one = PacketOf(1, 7);
     const auto two = PacketOf(2, 9);
-    // Whole blocks, as in a long capture, where one block part-filled is lost in the count.
-    constexpr std::int64_t Count = 8 * 4096;
+    // Many blocks, as in a long capture, where the block made ready ahead is lost in the count.
+    constexpr std::int64_t Count = 32 * 4096;
     const std::uint8_t* first = nullptr;
     for (std::int64_t n = 1; n <= Count; ++n) {
         // A time text of its own for every packet, as in a log file.
