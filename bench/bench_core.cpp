@@ -158,9 +158,11 @@ void BM_KissInstants(benchmark::State& state)
     double parseSeconds = 0;
     for (auto _ : state) {
         const auto t1 = std::chrono::steady_clock::now();
+        // As the readers parse them: the date of the text before remembered.
+        DateTimeParser parser;
         std::int64_t sum = 0;
         for (const std::string& text : texts)
-            sum += ParseDateTime(text).value_or(0);
+            sum += parser.Parse(text).value_or(0);
         benchmark::DoNotOptimize(sum);
         parseSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t1).count();
     }

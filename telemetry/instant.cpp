@@ -24,6 +24,17 @@ bool Digits(std::string_view text, std::size_t at, std::size_t count, int& value
 // "HH:MM:SS" at text[at], in range.
 bool ClockAt(std::string_view text, std::size_t at, int& hour, int& minute, int& second)
 {
+    if (at + 8 <= text.size()) {
+        // All eight characters at hand: each digit tested without a loop.
+        const char* c = text.data() + at;
+        auto digit = [&](int i) { return static_cast<unsigned>(c[i] - '0'); };
+        if (std::max({digit(0), digit(1), digit(3), digit(4), digit(6), digit(7)}) > 9 || c[2] != ':' || c[5] != ':')
+            return false;
+        hour = static_cast<int>(digit(0) * 10 + digit(1));
+        minute = static_cast<int>(digit(3) * 10 + digit(4));
+        second = static_cast<int>(digit(6) * 10 + digit(7));
+        return hour < 24 && minute < 60 && second < 60;
+    }
     return Digits(text, at, 2, hour) && at + 2 < text.size() && text[at + 2] == ':' && Digits(text, at + 3, 2, minute)
         && at + 5 < text.size() && text[at + 5] == ':' && Digits(text, at + 6, 2, second) && hour < 24 && minute < 60
         && second < 60;

@@ -72,12 +72,18 @@ TelemetryTable::TelemetryTable()
 
 TelemetryTable::Slot& TelemetryTable::Column::Grow(std::int64_t n)
 {
+    // The next slot of a block at hand, as a reader adds them.
+    if (n == Count + 1 && n <= Capacity) {
+        Count = n;
+        return SlotOf(n);
+    }
     // Not cleared: every slot is written before it is read.
     while (Blocks.size() <= Block(n)) {
         const std::size_t block = Blocks.size();
         Blocks.push_back(NextBlock.valid() ? NextBlock.get() : AllocateBlock(BlockBytes(block), false));
         if (block + 1 >= GrowingBlocks)
             NextBlock = std::async(std::launch::async, AllocateBlock, BlockBytes(block + 1), true);
+        Capacity += static_cast<std::int64_t>(SlotsIn(block));
     }
     for (; Count < n - 1; ++Count)
         SlotOf(Count + 1).TimeId = NoPacket;
@@ -192,6 +198,7 @@ void TelemetryTable::Clear()
         column.Blocks.clear();
         column.NextBlock = {};
         column.Count = 0;
+        column.Capacity = 0;
     }
     timeChars_.clear();
     timeEnds_.assign(1, 0);

@@ -109,12 +109,13 @@ private:
     // pages mapped, on another thread.
     struct Column {
         static constexpr std::int64_t FirstSlots = 256;
-        static constexpr std::int64_t BlockSlots = 4096; // = the growing blocks' slots in all
-        static constexpr std::size_t GrowingBlocks = 5;
+        static constexpr std::int64_t BlockSlots = 8192; // = the growing blocks' slots in all
+        static constexpr std::size_t GrowingBlocks = 6;
         std::size_t Width = 0;
         std::vector<BlockMemory> Blocks;
         std::future<BlockMemory> NextBlock;
         std::int64_t Count = 0;
+        std::int64_t Capacity = 0; // slots in the blocks
 
         // Slot and bytes of record n, 1 <= n <= Count.
         const Slot& SlotOf(std::int64_t n) const { return SlotsOf(Block(n))[Index(n)]; }
