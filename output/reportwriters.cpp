@@ -70,7 +70,7 @@ void WriteCsv(
     // second kind beyond the count of the first are exported too; in batches,
     // every other one formatted on a second thread when there are several.
     const std::int64_t last = m.HighestRecord();
-    constexpr std::int64_t Batch = 2048;
+    constexpr std::int64_t Batch = 4096;
     CsvBatch one(decimalMark, Batch);
     std::unique_ptr<CsvBatch> two;
     for (std::int64_t first = 1; first <= last; first += 2 * Batch) {
