@@ -19,7 +19,7 @@ CaptureFile::~CaptureFile()
         std::fclose(file_);
 }
 
-ReadResult CaptureFile::Open(const std::string& path, std::size_t maxChunk)
+ReadResult CaptureFile::Open(const std::string& path, std::size_t maxChunk, Ahead ahead)
 {
     path_ = path;
     const std::filesystem::path fsPath(path);
@@ -40,7 +40,7 @@ ReadResult CaptureFile::Open(const std::string& path, std::size_t maxChunk)
     chunks_[0].Bytes.resize(chunk);
     // Reading ahead pays off from the second chunk on, and only a regular
     // file is sure to answer each read (a pipe might wait for ever).
-    if (!ec && size >= chunk && std::filesystem::is_regular_file(fsPath, ec)) {
+    if (ahead == Ahead::Read && !ec && size >= chunk && std::filesystem::is_regular_file(fsPath, ec)) {
         chunks_[1].Bytes.resize(chunk);
         reader_ = std::thread([this] { ReadAhead(); });
     }

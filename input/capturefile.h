@@ -34,7 +34,9 @@ public:
 
     // Opens path for reading, to be read in chunks of at most maxChunk bytes;
     // on failure the result says why.
-    ReadResult Open(const std::string& path, std::size_t maxChunk = 1 << 20);
+    // A file read only in part (its head, say) is not read ahead.
+    enum class Ahead { Read, DoNotRead };
+    ReadResult Open(const std::string& path, std::size_t maxChunk = 1 << 20, Ahead ahead = Ahead::Read);
     // The next chunk, empty at the end of the file or after a read error.
     std::string_view NextChunk();
     // Set once a read failed after the file was opened.

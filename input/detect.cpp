@@ -115,7 +115,7 @@ Detection DetectCaptureKind(std::string_view head)
 Detection DetectCaptureFile(const std::string& path)
 {
     CaptureFile file;
-    if (ReadResult opened = file.Open(path, DetectionBytes); !opened.Ok)
+    if (ReadResult opened = file.Open(path, DetectionBytes, CaptureFile::Ahead::DoNotRead); !opened.Ok)
         return {std::nullopt, opened.Message, true};
     std::string head;
     for (std::string_view chunk = file.NextChunk(); !chunk.empty() && head.size() < DetectionBytes;

@@ -21,10 +21,11 @@ std::string Content(std::size_t n)
 // Everything a file hands out, with something done to the file after its
 // first chunk.
 template <typename AfterFirst>
-std::string ReadAll(const std::string& path, std::size_t chunk, AfterFirst afterFirst)
+std::string ReadAll(const std::string& path, std::size_t chunk, AfterFirst afterFirst,
+    CaptureFile::Ahead ahead = CaptureFile::Ahead::Read)
 {
     CaptureFile file;
-    EXPECT_TRUE(file.Open(path, chunk).Ok);
+    EXPECT_TRUE(file.Open(path, chunk, ahead).Ok);
     std::string read;
     bool first = true;
     for (std::string_view piece = file.NextChunk(); !piece.empty(); piece = file.NextChunk()) {
@@ -50,6 +51,10 @@ TEST(CaptureFile, EmptyOneByteAndManyChunksReadWhole)
         const std::string content = Content(size);
         const std::string path = dir.Write("capture", content);
         EXPECT_EQ(ReadAll(path, 4096, [] {}), content) << size;
+        EXPECT_EQ(ReadAll(
+                      path, 4096, [] {}, CaptureFile::Ahead::DoNotRead),
+            content)
+            << size;
     }
 }
 
