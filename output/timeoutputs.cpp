@@ -119,6 +119,8 @@ void PacketValues(const Module1& m, int kind, std::int64_t n, std::array<double,
 JsonPacketLines::JsonPacketLines(const Module1& m)
     : m_(m)
 {
+    for (int field = 0; field < FieldCount; ++field)
+        valuesRoom_ += JsonKey(field).size() + 1 + 32;
 }
 
 const std::string& JsonPacketLines::FileText(std::uint32_t file)
@@ -160,8 +162,9 @@ std::string_view JsonPacketLines::Line(int kind, std::int64_t n)
     auto putInteger = [&](std::int64_t value) { p = std::to_chars(p, p + 20, value).ptr; };
 
     // Every item but the time text, the file name and the words has a bound:
-    // 100 bytes for the numbers and at most 64 per value with its key.
-    room(100 + 6 * time_.size() + file.size() + FieldCount * 64);
+    // 200 bytes for the numbers and the instant, and each field's key with a
+    // comma and at most 32 bytes of value.
+    room(200 + 6 * time_.size() + file.size() + valuesRoom_);
     put("{\"record\":");
     putInteger(n);
     put(",\"kind\":");
@@ -226,7 +229,7 @@ std::string_view JsonPacketLines::Line(int kind, std::int64_t n)
     for (const FieldLayout& row : layout) {
         if (FieldCatalogue(row.Field).Rule != DisplayRule::Word)
             continue;
-        room(64);
+        room(JsonKey(row.Field).size() + 32); // a comma, the key and a kept word
         if (!first)
             put(",");
         first = false;

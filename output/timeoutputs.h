@@ -43,6 +43,7 @@ private:
     TimeTextRenderer renderer_;
     std::string time_;
     std::string line_;
+    std::size_t valuesRoom_ = 0; // the most the values with their keys take
 };
 
 // One line per packet with a known instant (within InfluxDB's years 1677 to
