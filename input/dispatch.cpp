@@ -41,9 +41,16 @@ int DispatchPacket(Module1& m, bool checkSatellite)
 void PutIntoFrameBuffer(Module1& m, int first, std::span<const std::uint8_t> bytes)
 {
     const std::size_t start = static_cast<std::size_t>(first);
-    const std::size_t room = FrameBufferSize + 1 - start;
-    const std::size_t n = std::min(bytes.size(), room);
+    const std::size_t n = std::min(bytes.size(), FrameBufferSize + 1 - start);
     if (n > 0)
         std::memcpy(m.FrameBuffer.data() + start, bytes.data(), n);
-    std::memset(m.FrameBuffer.data() + start + n, 0, room - n);
+    ClearFrameBufferFrom(m, start + n);
+}
+
+void ClearFrameBufferFrom(Module1& m, std::size_t position)
+{
+    // Only what an earlier frame wrote past position needs clearing.
+    if (position < m.FrameBufferEnd)
+        std::memset(m.FrameBuffer.data() + position, 0, m.FrameBufferEnd - position);
+    m.FrameBufferEnd = position;
 }

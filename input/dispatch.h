@@ -43,3 +43,7 @@ int DispatchPacket(Module1& m, bool checkSatellite);
 // clears every position after them, so that a short packet decodes as zeros
 // past its end and never as another frame's bytes.
 void PutIntoFrameBuffer(Module1& m, int first, std::span<const std::uint8_t> bytes);
+
+// Clears FrameBuffer from position on (up to 513, past its end, clears
+// nothing), as a reader does past the bytes it has put there.
+void ClearFrameBufferFrom(Module1& m, std::size_t position);

@@ -67,7 +67,11 @@ public:
                 }
                 pending_.clear();
             }
+            // Frames usually end and begin with a FEND each: the empty
+            // frames between are passed over without a search.
             p = fend + 1;
+            while (p < end && *p == FEND)
+                ++p;
             start_ = at(p);
         }
     }

@@ -16,6 +16,10 @@
 KissFrameCutter::Bytes UnescapeKissFrame(
     KissFrameCutter::Bytes escaped, std::vector<std::uint8_t>& scratch, std::int64_t& badEscapes);
 
+// The same, given where the first FESC of escaped is (nullptr for none).
+KissFrameCutter::Bytes UnescapeKissFrameFrom(KissFrameCutter::Bytes escaped, const std::uint8_t* firstFesc,
+    std::vector<std::uint8_t>& scratch, std::int64_t& badEscapes);
+
 // FEND, the frame with its FEND and FESC bytes escaped, FEND.
 void AppendEscapedKissFrame(std::string& out, KissFrameCutter::Bytes frame);
 

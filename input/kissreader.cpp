@@ -23,6 +23,7 @@ using Bytes = KissFrameCutter::Bytes;
 // bytes after the type byte, the first 0x00) is a big-endian count of
 // milliseconds since 1970 and gets a readable text; any other time frame is
 // its text, one character per byte, as far as the frame buffer reaches.
+// The store is told when the text is exactly its instant written out.
 void SetFrameTime(Module1& m, Bytes frame)
 {
     const Bytes content = frame.subspan(1);
@@ -31,21 +32,37 @@ void SetFrameTime(Module1& m, Bytes frame)
         for (const std::uint8_t b : content)
             stamp = stamp << 8 | b;
         m.FrameInstant = stamp;
-        m.FrameTimeText = FormatTimeText(stamp);
+        std::array<char, TimeTextSize> text{};
+        if (m.TimeRenderer.Render(stamp, text)) {
+            m.FrameTimeText.assign(text.data(), text.size());
+            m.Table.NoteTimeForm(m.FrameTimeText, stamp, TimeForm::Milliseconds);
+        } else {
+            m.FrameTimeText = FormatTimeText(stamp);
+        }
         return;
     }
-    const std::size_t n = std::min<std::size_t>(frame.size(), FrameBufferSize) - 1;
-    m.FrameTimeText.assign(reinterpret_cast<const char*>(content.data()), n);
-    m.FrameInstant = m.TimeParser.Parse(m.FrameTimeText).value_or(UnknownInstant);
+    // Read from the frame, not from the copy just written: reading bytes
+    // right after writing them stalls.
+    const std::string_view text(
+        reinterpret_cast<const char*>(content.data()), std::min<std::size_t>(frame.size(), FrameBufferSize) - 1);
+    m.FrameInstant = m.TimeParser.Parse(text).value_or(UnknownInstant);
+    m.FrameTimeText.assign(text);
+    m.Table.NoteTimeForm(text, m.FrameInstant, m.TimeParser.Form());
 }
 
 } // namespace
 
 Bytes UnescapeKissFrame(Bytes escaped, std::vector<std::uint8_t>& scratch, std::int64_t& badEscapes)
 {
+    return UnescapeKissFrameFrom(escaped,
+        static_cast<const std::uint8_t*>(std::memchr(escaped.data(), FESC, escaped.size())), scratch, badEscapes);
+}
+
+Bytes UnescapeKissFrameFrom(
+    Bytes escaped, const std::uint8_t* fesc, std::vector<std::uint8_t>& scratch, std::int64_t& badEscapes)
+{
     const std::uint8_t* p = escaped.data();
     const std::uint8_t* end = p + escaped.size();
-    const auto* fesc = static_cast<const std::uint8_t*>(std::memchr(p, FESC, escaped.size()));
     if (!fesc)
         return escaped;
     scratch.resize(escaped.size());
@@ -61,7 +78,14 @@ Bytes UnescapeKissFrame(Bytes escaped, std::vector<std::uint8_t>& scratch, std::
             *out++ = FESC;
             ++badEscapes;
         }
-        fesc = static_cast<const std::uint8_t*>(std::memchr(p, FESC, static_cast<std::size_t>(end - p)));
+        // Escapes often come close together: the next few bytes are looked
+        // at one by one before a search.
+        const std::uint8_t* near = p + std::min<std::ptrdiff_t>(end - p, 8);
+        fesc = p;
+        while (fesc < near && *fesc != FESC)
+            ++fesc;
+        if (fesc == near)
+            fesc = static_cast<const std::uint8_t*>(std::memchr(near, FESC, static_cast<std::size_t>(end - near)));
     }
     std::memcpy(out, p, static_cast<std::size_t>(end - p));
     out += end - p;
@@ -138,16 +162,41 @@ ReadResult ReadKissFile(Module1& m, ReaderHost& host, const std::string& path)
     return ReadCaptureWith(m, host, path, [&](CaptureFile& file, EventPump& pump) {
         m.ShowTimeSpan = false;
         std::vector<std::uint8_t> scratch;
+        // Most frames hold no FESC: the chunk at hand is searched for the
+        // next one once for all the frames before it.
+        std::uintptr_t chunkBegin = 0;
+        std::uintptr_t chunkEnd = 0;
+        const std::uint8_t* nextFesc = nullptr; // the first at or after the frame searched last, or chunkEnd
         auto onFrame = [&](Bytes escaped, std::uint64_t offset) {
             if (pump.Cancelled())
                 return;
-            HandleKissFrame(m, host, UnescapeKissFrame(escaped, scratch, m.Import.BadEscapes), offset);
+            const std::uint8_t* begin = escaped.data();
+            const std::uint8_t* end = begin + escaped.size();
+            Bytes frame;
+            if (reinterpret_cast<std::uintptr_t>(begin) >= chunkBegin
+                && reinterpret_cast<std::uintptr_t>(end) <= chunkEnd) {
+                if (!nextFesc || nextFesc < begin) {
+                    const std::size_t rest = chunkEnd - reinterpret_cast<std::uintptr_t>(begin);
+                    const auto* found = static_cast<const std::uint8_t*>(std::memchr(begin, FESC, rest));
+                    nextFesc = found ? found : begin + rest;
+                }
+                frame
+                    = UnescapeKissFrameFrom(escaped, nextFesc < end ? nextFesc : nullptr, scratch, m.Import.BadEscapes);
+            } else {
+                frame = UnescapeKissFrame(escaped, scratch, m.Import.BadEscapes); // begun in an earlier chunk
+            }
+            HandleKissFrame(m, host, frame, offset);
             pump.Tick();
         };
 
         KissFrameCutter cutter;
-        for (std::string_view chunk = file.NextChunk(); !chunk.empty() && !pump.Cancelled(); chunk = file.NextChunk())
+        for (std::string_view chunk = file.NextChunk(); !chunk.empty() && !pump.Cancelled(); chunk = file.NextChunk()) {
+            chunkBegin = reinterpret_cast<std::uintptr_t>(chunk.data());
+            chunkEnd = chunkBegin + chunk.size();
+            nextFesc = nullptr;
             cutter.Feed(chunk, onFrame);
+        }
+        chunkBegin = chunkEnd = 0;
         cutter.Finish(onFrame);
     });
 }

@@ -62,7 +62,7 @@ void PutSpacedHexPairs(Module1& m, std::string_view text)
         out[j] = HexPairValue(text, 3 * j);
         bad += text[3 * j] != '\r';
     }
-    std::memset(out + pairs, 0, room - pairs);
+    ClearFrameBufferFrom(m, InfoFieldStart + pairs);
     m.Import.BadHexPairs += bad;
 }
 
@@ -218,7 +218,7 @@ void PutContinuousHex(Module1& m, std::string_view hex)
     const auto& table = PairValueTable();
     for (std::size_t k = 0; k < bytes; ++k)
         out[k] = TablePairValue(table, hex.data() + 2 * k, bad);
-    std::memset(out + bytes, 0, room - bytes);
+    ClearFrameBufferFrom(m, 2 + bytes);
     m.FrameLength = static_cast<std::int64_t>(hex.size() / 2);
     m.Import.BadHexPairs += bad;
 }
@@ -239,6 +239,7 @@ ReadResult ReadFrameLines(Module1& m, ReaderHost& host, const std::string& path,
             line = WithoutTrailingCr(line);
             m.FrameTimeText.assign(line.substr(0, 19));
             m.FrameInstant = m.TimeParser.Parse(m.FrameTimeText).value_or(UnknownInstant);
+            m.Table.NoteTimeForm(m.FrameTimeText, m.FrameInstant, m.TimeParser.Form());
             m.FrameOffset = offset;
             // The frame's hex text: the line's own, or the escapes undone in FrameHexText.
             std::string_view hex = Mid(line, 20, std::string_view::npos);

@@ -97,13 +97,14 @@ std::optional<Instant> ParseDateTime(std::string_view text)
     return parser.Parse(text);
 }
 
-std::optional<Instant> DateTimeParser::Parse(std::string_view text)
+Instant DateTimeParser::Read(std::string_view text)
 {
+    form_ = TimeForm::Other;
     std::size_t at = 0;
     while (at < text.size() && text[at] == ' ')
         ++at;
     if (at == text.size())
-        return std::nullopt;
+        return UnknownInstant;
     // The date of the text before is taken again without a second look.
     std::optional<std::int64_t> days;
     if (known_ && text.size() >= at + date_.size() && std::memcmp(text.data() + at, date_.data(), date_.size()) == 0) {
@@ -114,19 +115,30 @@ std::optional<Instant> DateTimeParser::Parse(std::string_view text)
         known_ = true;
     }
     if (!days || at + 10 >= text.size() || (text[at + 10] != ' ' && text[at + 10] != 'T'))
-        return std::nullopt;
+        return UnknownInstant;
     int hour = 0;
     int minute = 0;
     int second = 0;
     if (!ClockAt(text, at + 11, hour, minute, second))
-        return std::nullopt;
+        return UnknownInstant;
     Instant ms = (*days * 86400 + hour * 3600 + minute * 60 + second) * Instant{1000};
     // A fraction, cut (not rounded) to milliseconds; what follows it does not matter.
+    const bool plain = at == 0 && text[10] == ' ';
     at += 19;
+    std::size_t fractionDigits = 0;
     if (at + 1 < text.size() && text[at] == '.' && text[at + 1] >= '0' && text[at + 1] <= '9') {
         int scale = 100;
-        for (++at; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at, scale /= 10)
+        for (++at; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at, scale /= 10, ++fractionDigits)
             ms += (text[at] - '0') * scale;
+    }
+    // The date and time read are written back as they stand (four-digit
+    // years, two-digit fields, all in range); what follows them decides the form.
+    if (plain) {
+        const std::string_view rest = text.substr(at);
+        if (fractionDigits == 0 && rest.empty())
+            form_ = TimeForm::DateTime;
+        else if ((fractionDigits == 0 || fractionDigits == 3) && rest == " UTC")
+            form_ = fractionDigits == 0 ? TimeForm::DateTimeUtc : TimeForm::Milliseconds;
     }
     return ms;
 }
@@ -243,6 +255,29 @@ bool TimeTextRenderer::Render(Instant instant, std::array<char, TimeTextSize>& o
     out[20] = static_cast<char>('0' + ms % 1000 / 100);
     pair(21, ms % 100);
     return true;
+}
+
+TimeForm TimeTextRenderer::FormOf(std::string_view text, Instant instant)
+{
+    // Only texts of the forms' lengths are rendered; the comparisons are of
+    // fixed lengths, which the compiler does without a call.
+    const std::size_t size = text.size();
+    if (size != 16 && size != 19 && size != 23 && size != TimeTextSize)
+        return TimeForm::Other;
+    std::array<char, TimeTextSize> full{};
+    if (!Render(instant, full))
+        return TimeForm::Other;
+    const char* t = text.data();
+    const bool wholeSecond = instant % 1000 == 0;
+    const bool dateTime = size != 16 && std::memcmp(t, full.data(), 19) == 0;
+    switch (size) {
+    case 16: return std::memcmp(t, full.data() + 11, 16) == 0 ? TimeForm::Clock : TimeForm::Other;
+    case 19: return wholeSecond && dateTime ? TimeForm::DateTime : TimeForm::Other;
+    case 23:
+        return wholeSecond && dateTime && std::memcmp(t + 19, " UTC", 4) == 0 ? TimeForm::DateTimeUtc : TimeForm::Other;
+    default:
+        return dateTime && std::memcmp(t + 19, full.data() + 19, 8) == 0 ? TimeForm::Milliseconds : TimeForm::Other;
+    }
 }
 
 bool RenderTimeText(Instant instant, std::array<char, TimeTextSize>& out)

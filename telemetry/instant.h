@@ -24,16 +24,31 @@ bool IsValidDate(int year, int month, int day);
 // are UTC. A date or time out of range gives none.
 std::optional<Instant> ParseDateTime(std::string_view text);
 
+// The forms in which the program writes an instant: "10:15:00.000 UTC",
+// "2016-03-17 10:15:00", "2016-03-17 10:15:00 UTC" and
+// "2016-03-17 10:15:00.125 UTC". A time text that is exactly its instant in
+// one of them can be written again from the instant instead of being kept.
+enum class TimeForm : std::uint8_t { Other, Clock, DateTime, DateTimeUtc, Milliseconds };
+
 // ParseDateTime for texts that follow each other, most of the same date: a
 // date that equals the one before is not read again.
 class DateTimeParser {
 public:
-    std::optional<Instant> Parse(std::string_view text);
+    std::optional<Instant> Parse(std::string_view text)
+    {
+        const Instant at = Read(text);
+        return at == UnknownInstant ? std::nullopt : std::optional<Instant>(at);
+    }
+    // The form of the text read last when its instant is written exactly as
+    // it (Clock never: a text with a date is not in that form), else Other.
+    TimeForm Form() const { return form_; }
 
 private:
+    Instant Read(std::string_view text); // UnknownInstant when there is none
     std::array<char, 10> date_{};
     std::int64_t days_ = 0;
     bool known_ = false;
+    TimeForm form_ = TimeForm::Other;
 };
 
 // The first date in a file name: YYYY-MM-DD, YYYYMMDD or YYYY_MM_DD, as days
@@ -61,6 +76,8 @@ bool RenderTimeText(Instant instant, std::array<char, TimeTextSize>& out);
 class TimeTextRenderer {
 public:
     bool Render(Instant instant, std::array<char, TimeTextSize>& out);
+    // The form in which instant is written as exactly text, Other when none is.
+    TimeForm FormOf(std::string_view text, Instant instant);
 
 private:
     std::int64_t day_ = INT64_MIN;

@@ -9,15 +9,11 @@
 namespace {
 
 // Time ids: 0 is the empty text, 1 on texts in the arena; the highest ids
-// stand for texts rendered from the packet's instant, one per form, and for
+// stand for texts written from the packet's instant, one per form, and for
 // a slot that holds no packet.
-enum TimeForm : std::uint32_t {
-    ClockForm = 0xFFFFFFF0, // "10:15:00.000 UTC"
-    DateTimeForm,           // "2016-03-17 10:15:00"
-    DateTimeUtcForm,        // "2016-03-17 10:15:00 UTC"
-    MillisecondsForm,       // "2016-03-17 10:15:00.125 UTC"
-    NoPacket = 0xFFFFFFFF,
-};
+constexpr std::uint32_t RenderedForms = 0xFFFFFFF0; // + the TimeForm
+constexpr std::uint32_t NoPacket = 0xFFFFFFFF;
+std::uint32_t IdOf(TimeForm form) { return RenderedForms + static_cast<std::uint32_t>(form); }
 
 // A log line's clock time without a date has no instant; its slot keeps the
 // time of day in the instants no date reaches, just above UnknownInstant, so
@@ -27,37 +23,14 @@ constexpr Instant MsPerDay = 86400000;
 bool IsClockOnly(Instant at) { return at >= ClockOnlyBase && at < ClockOnlyBase + MsPerDay; }
 
 // The text of a rendered form, pieced from the full rendering.
-void AppendForm(std::string& out, std::uint32_t form, const std::array<char, TimeTextSize>& full)
+void AppendForm(std::string& out, TimeForm form, const std::array<char, TimeTextSize>& full)
 {
     const std::string_view text(full.data(), full.size());
     switch (form) {
-    case ClockForm: out.append(text.substr(11)); break;
-    case DateTimeForm: out.append(text.substr(0, 19)); break;
-    case DateTimeUtcForm: out.append(text.substr(0, 19)).append(" UTC"); break;
+    case TimeForm::Clock: out.append(text.substr(11)); break;
+    case TimeForm::DateTime: out.append(text.substr(0, 19)); break;
+    case TimeForm::DateTimeUtc: out.append(text.substr(0, 19)).append(" UTC"); break;
     default: out.append(text); break;
-    }
-}
-
-// The form whose rendering of at is exactly time, if any.
-std::uint32_t FormOf(std::string_view time, Instant at, TimeTextRenderer& renderer)
-{
-    // Only texts of the forms' lengths are rendered; the comparisons are of
-    // fixed lengths, which the compiler does without a call.
-    if (time.size() != 16 && time.size() != 19 && time.size() != 23 && time.size() != TimeTextSize)
-        return 0;
-    std::array<char, TimeTextSize> full{};
-    if (!renderer.Render(IsClockOnly(at) ? at - ClockOnlyBase : at, full))
-        return 0;
-    const char* t = time.data();
-    const bool wholeSecond = std::memcmp(full.data() + 19, ".000", 4) == 0;
-    switch (time.size()) {
-    case 16: return std::memcmp(t, full.data() + 11, 16) == 0 ? ClockForm : 0;
-    case 19: return wholeSecond && std::memcmp(t, full.data(), 19) == 0 ? DateTimeForm : 0;
-    case 23:
-        return wholeSecond && std::memcmp(t, full.data(), 19) == 0 && std::memcmp(t + 19, " UTC", 4) == 0
-            ? DateTimeUtcForm
-            : 0;
-    default: return std::memcmp(t, full.data(), TimeTextSize) == 0 ? MillisecondsForm : 0;
     }
 }
 
@@ -236,8 +209,9 @@ std::uint32_t TelemetryTable::TimeIdFor(std::string_view time, Instant at)
         return lastId_;
     lastTime_.assign(time);
     lastAt_ = at;
-    lastId_ = FormOf(time, at, renderer_);
-    if (lastId_ == 0 && timeEnds_.size() < ClockForm) { // (4 billion texts: more than any memory holds)
+    const TimeForm form = renderer_.FormOf(time, IsClockOnly(at) ? at - ClockOnlyBase : at);
+    lastId_ = form == TimeForm::Other ? 0 : IdOf(form);
+    if (lastId_ == 0 && timeEnds_.size() < RenderedForms) { // (4 billion texts: more than any memory holds)
         timeChars_.append(time);
         timeEnds_.push_back(timeChars_.size());
         lastId_ = static_cast<std::uint32_t>(timeEnds_.size() - 1);
@@ -245,12 +219,21 @@ std::uint32_t TelemetryTable::TimeIdFor(std::string_view time, Instant at)
     return lastId_;
 }
 
+void TelemetryTable::NoteTimeForm(std::string_view time, Instant at, TimeForm form)
+{
+    if (form == TimeForm::Other || time.empty())
+        return;
+    lastTime_.assign(time);
+    lastAt_ = at;
+    lastId_ = IdOf(form);
+}
+
 void TelemetryTable::AppendTime(std::string& out, std::uint32_t id, Instant at) const
 {
-    if (id >= ClockForm) {
+    if (id > RenderedForms && id <= IdOf(TimeForm::Milliseconds)) {
         std::array<char, TimeTextSize> full{};
         if (RenderTimeText(IsClockOnly(at) ? at - ClockOnlyBase : at, full))
-            AppendForm(out, id, full);
+            AppendForm(out, static_cast<TimeForm>(id - RenderedForms), full);
     } else if (id != 0 && id < timeEnds_.size()) {
         const std::size_t begin = timeEnds_[id - 1];
         out.append(std::string_view(timeChars_).substr(begin, timeEnds_[id] - begin));

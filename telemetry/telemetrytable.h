@@ -65,6 +65,11 @@ public:
     void StorePacket(
         int kind, std::int64_t n, const std::uint8_t* bytes, const PacketInfo& info, std::string_view time);
 
+    // A reader that has found time to be exactly at written in form says so:
+    // the packets stored next with that text and instant take the form
+    // without a second look. Other tells nothing.
+    void NoteTimeForm(std::string_view time, Instant at, TimeForm form);
+
     // Record n decoded; a record without packets reads as all zeros.
     TelemetryRecord Record(std::int64_t n) const;
     // The value of one field of record n, 0 when the record lacks its packet.

@@ -1,8 +1,11 @@
 #include "input/capturereaders.h"
 #include "input/dispatch.h"
 #include "testsupport.h"
+#include "tools/frameencoders.h"
 
 #include <gtest/gtest.h>
+
+#include <random>
 
 namespace {
 
@@ -22,6 +25,8 @@ std::string DataFrame(int headerSat, int satByte, int kind, std::size_t length =
     f.resize(length);
     return f;
 }
+
+ByteSpan AsBytes(const std::string& s) { return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()}; }
 
 std::string Framed(const std::string& frame) { return FEND + frame + FEND; }
 std::string TimeFrame(const std::string& time) { return Framed('\x09' + time); }
@@ -131,6 +136,38 @@ TEST(KissReader, EscapesAreUndone)
     EXPECT_EQ(r.m.FrameBuffer[26], 0xDB); // a lone FESC stands for itself
     EXPECT_EQ(r.m.FrameLength, 26);
     EXPECT_EQ(r.m.Table.Record(1).Values[0], 0xC0);
+}
+
+TEST(KissReader, EscapesAreUndoneWhereverTheyFallInAManyChunkCapture)
+{
+    // 40,000 frames (over 4 MiB) of varying lengths, so that frames, escapes
+    // and FENDs fall on every side of the 1 MiB chunk ends; each has FEND or
+    // FESC bytes to escape at random places, or none, and a lone FESC in some.
+    TempDir dir;
+    KissRead r;
+    std::mt19937 random(11);
+    std::string bytes;
+    std::vector<std::string> frames;
+    std::int64_t lone = 0;
+    for (int i = 0; i < 40000; ++i) {
+        std::string frame = DataFrame(1, 1, 1 + i % 2, 100 + random() % 24);
+        for (int k = static_cast<int>(random() % 4); k > 0; --k)
+            frame[21 + random() % (frame.size() - 21)] = random() % 2 ? '\xC0' : '\xDB';
+        std::string escaped;
+        AppendKissFrame(escaped, AsBytes(frame));
+        if (random() % 50 == 0) { // a lone FESC before the closing FEND stands for itself
+            escaped.insert(escaped.size() - 1, "\xDB");
+            frame.push_back('\xDB');
+            ++lone;
+        }
+        bytes += escaped;
+        frames.push_back(frame);
+    }
+    Read(r, dir, bytes);
+    ASSERT_EQ(r.m.RecordCount + r.m.Packet2Count, 40000);
+    EXPECT_EQ(r.m.Import.BadEscapes, lone);
+    for (std::size_t i = 0; i < frames.size(); ++i)
+        ASSERT_EQ(r.host.dump[i], HexSpaced(AsBytes(frames[i]))) << "frame " << i;
 }
 
 TEST(KissReader, ShortFrameNeverDecodesAnEarlierFramesBytes)

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace {
 
 constexpr Instant At20160317 = 1458172800000; // 2016-03-17 00:00:00 UTC
@@ -51,6 +53,55 @@ TEST(Instants, WrittenAsIsoAndAsTimeText)
     EXPECT_EQ(FormatTimeText(1458194400000), "2016-03-17 06:00:00.000 UTC");
     for (const Instant instant : {Instant{0}, At20160317, Instant{4102444799999}, Instant{951782400000}})
         EXPECT_EQ(ParseDateTime(FormatTimeText(instant)), instant);
+}
+
+TEST(Instants, ParserTellsWhenATextIsItsInstantWrittenOut)
+{
+    // The parser's form must be the renderer's for every text, or the store
+    // would write back a text other than the one read.
+    const std::pair<const char*, TimeForm> cases[] = {
+        {"2016-03-17 10:15:00", TimeForm::DateTime},
+        {"2016-03-17 10:15:00 UTC", TimeForm::DateTimeUtc},
+        {"2016-03-17 10:15:00.125 UTC", TimeForm::Milliseconds},
+        {"2016-03-17 10:15:00.000 UTC", TimeForm::Milliseconds},
+        {"0000-01-01 00:00:00", TimeForm::DateTime},
+        {"9999-12-31 23:59:59.999 UTC", TimeForm::Milliseconds},
+        {"2016-03-17T10:15:00", TimeForm::Other},
+        {" 2016-03-17 10:15:00", TimeForm::Other},
+        {"2016-03-17 10:15:00 ", TimeForm::Other},
+        {"2016-03-17 10:15:00Z", TimeForm::Other},
+        {"2016-03-17 10:15:00 utc", TimeForm::Other},
+        {"2016-03-17 10:15:00 UTC ", TimeForm::Other},
+        {"2016-03-17 10:15:00.125", TimeForm::Other},
+        {"2016-03-17 10:15:00.12 UTC", TimeForm::Other},
+        {"2016-03-17 10:15:00.1250 UTC", TimeForm::Other},
+        {"2016-03-17 10:15:00. UTC", TimeForm::Other},
+        {"2016-03-17 10:15", TimeForm::Other},
+        {"2016-02-30 10:15:00", TimeForm::Other},
+    };
+    DateTimeParser parser;
+    TimeTextRenderer renderer;
+    for (int round = 0; round < 2; ++round) { // the second time with the date remembered
+        for (const auto& [text, form] : cases) {
+            const auto at = parser.Parse(text);
+            EXPECT_EQ(parser.Form(), form) << text;
+            EXPECT_EQ(at ? renderer.FormOf(text, *at) : TimeForm::Other, form) << text;
+        }
+    }
+    // Every form of random instants, and a text one millisecond off.
+    std::mt19937_64 random(5);
+    for (int i = 0; i < 20000; ++i) {
+        const Instant at = static_cast<Instant>(random() % 253402300800000); // years 1970 to 9999
+        std::array<char, TimeTextSize> full{};
+        ASSERT_TRUE(renderer.Render(at, full));
+        const std::string text(full.data(), full.size());
+        for (const std::string& t : {text, text.substr(0, 19), text.substr(0, 19) + " UTC"}) {
+            const auto parsed = parser.Parse(t);
+            ASSERT_TRUE(parsed) << t;
+            ASSERT_EQ(parser.Form(), renderer.FormOf(t, *parsed)) << t;
+            EXPECT_NE(renderer.FormOf(t, *parsed + 1), parser.Form()) << t;
+        }
+    }
 }
 
 TEST(Instants, DatesInFileNames)
