@@ -42,11 +42,15 @@ void SetFrameTime(Module1& m, Bytes frame)
         return;
     }
     // Read from the frame, not from the copy just written: reading bytes
-    // right after writing them stalls.
-    const std::string_view text(
-        reinterpret_cast<const char*>(content.data()), std::min<std::size_t>(frame.size(), FrameBufferSize) - 1);
+    // right after writing them stalls. (The copy is cut after it is made: a
+    // copy of a length the compiler knows to be short becomes a slow string
+    // instruction.)
+    const std::string_view whole(reinterpret_cast<const char*>(content.data()), content.size());
+    const std::string_view text = whole.substr(0, FrameBufferSize - 1);
     m.FrameInstant = m.TimeParser.Parse(text).value_or(UnknownInstant);
-    m.FrameTimeText.assign(text);
+    m.FrameTimeText.assign(whole);
+    if (m.FrameTimeText.size() > text.size())
+        m.FrameTimeText.resize(text.size());
     m.Table.NoteTimeForm(text, m.FrameInstant, m.TimeParser.Form());
 }
 

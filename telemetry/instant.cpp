@@ -21,23 +21,20 @@ bool Digits(std::string_view text, std::size_t at, std::size_t count, int& value
     return true;
 }
 
-// "HH:MM:SS" at text[at], in range.
-bool ClockAt(std::string_view text, std::size_t at, int& hour, int& minute, int& second)
+// "HH:MM:SS" at text[at], in range: the seconds since midnight, or -1.
+inline int ClockAt(std::string_view text, std::size_t at)
 {
-    if (at + 8 <= text.size()) {
-        // All eight characters at hand: each digit tested without a loop.
-        const char* c = text.data() + at;
-        auto digit = [&](int i) { return static_cast<unsigned>(c[i] - '0'); };
-        if (std::max({digit(0), digit(1), digit(3), digit(4), digit(6), digit(7)}) > 9 || c[2] != ':' || c[5] != ':')
-            return false;
-        hour = static_cast<int>(digit(0) * 10 + digit(1));
-        minute = static_cast<int>(digit(3) * 10 + digit(4));
-        second = static_cast<int>(digit(6) * 10 + digit(7));
-        return hour < 24 && minute < 60 && second < 60;
-    }
-    return Digits(text, at, 2, hour) && at + 2 < text.size() && text[at + 2] == ':' && Digits(text, at + 3, 2, minute)
-        && at + 5 < text.size() && text[at + 5] == ':' && Digits(text, at + 6, 2, second) && hour < 24 && minute < 60
-        && second < 60;
+    if (at + 8 > text.size())
+        return -1;
+    // Every character tested at once, without a branch each.
+    const char* c = text.data() + at;
+    auto digit = [&](int i) { return static_cast<unsigned>(c[i] - '0'); };
+    const unsigned hour = digit(0) * 10 + digit(1);
+    const unsigned minute = digit(3) * 10 + digit(4);
+    const unsigned second = digit(6) * 10 + digit(7);
+    const bool valid = (digit(0) <= 9) & (digit(1) <= 9) & (digit(3) <= 9) & (digit(4) <= 9) & (digit(6) <= 9)
+        & (digit(7) <= 9) & (c[2] == ':') & (c[5] == ':') & (hour < 24) & (minute < 60) & (second < 60);
+    return valid ? static_cast<int>(hour * 3600 + minute * 60 + second) : -1;
 }
 
 // A date YYYY?MM?DD at text[at] with the given separator (none when 0).
@@ -103,25 +100,22 @@ Instant DateTimeParser::Read(std::string_view text)
     std::size_t at = 0;
     while (at < text.size() && text[at] == ' ')
         ++at;
-    if (at == text.size())
+    // "YYYY-MM-DD", a blank or "T", "HH:MM:SS"; the date of the text before
+    // is taken again without a second look.
+    if (at + 10 >= text.size() || (text[at + 10] != ' ' && text[at + 10] != 'T'))
         return UnknownInstant;
-    // The date of the text before is taken again without a second look.
-    std::optional<std::int64_t> days;
-    if (known_ && text.size() >= at + date_.size() && std::memcmp(text.data() + at, date_.data(), date_.size()) == 0) {
-        days = days_;
-    } else if ((days = DateAt(text, at, '-'))) {
+    if (!known_ || std::memcmp(text.data() + at, date_.data(), date_.size()) != 0) {
+        const std::optional<std::int64_t> days = DateAt(text, at, '-');
+        if (!days)
+            return UnknownInstant;
         std::copy_n(text.begin() + static_cast<std::ptrdiff_t>(at), date_.size(), date_.begin());
         days_ = *days;
         known_ = true;
     }
-    if (!days || at + 10 >= text.size() || (text[at + 10] != ' ' && text[at + 10] != 'T'))
+    const int clock = ClockAt(text, at + 11);
+    if (clock < 0)
         return UnknownInstant;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-    if (!ClockAt(text, at + 11, hour, minute, second))
-        return UnknownInstant;
-    Instant ms = (*days * 86400 + hour * 3600 + minute * 60 + second) * Instant{1000};
+    Instant ms = (days_ * 86400 + clock) * Instant{1000};
     // A fraction, cut (not rounded) to milliseconds; what follows it does not matter.
     const bool plain = at == 0 && text[10] == ' ';
     at += 19;
@@ -154,12 +148,10 @@ std::optional<std::int64_t> DateInName(std::string_view name)
 
 std::optional<Instant> ParseClockTime(std::string_view text)
 {
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-    if (!ClockAt(text, 0, hour, minute, second))
+    const int clock = ClockAt(text, 0);
+    if (clock < 0)
         return std::nullopt;
-    return (hour * 3600 + minute * 60 + second) * Instant{1000};
+    return clock * Instant{1000};
 }
 
 namespace {

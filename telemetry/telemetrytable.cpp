@@ -43,13 +43,8 @@ TelemetryTable::TelemetryTable()
     columns_[1].Width = static_cast<std::size_t>(PacketWidth(2));
 }
 
-TelemetryTable::Slot& TelemetryTable::Column::Grow(std::int64_t n)
+void TelemetryTable::Column::GrowTo(std::int64_t n)
 {
-    // The next slot of a block at hand, as a reader adds them.
-    if (n == Count + 1 && n <= Capacity) {
-        Count = n;
-        return SlotOf(n);
-    }
     // Not cleared: every slot is written before it is read.
     while (Blocks.size() <= Block(n)) {
         const std::size_t block = Blocks.size();
@@ -61,7 +56,6 @@ TelemetryTable::Slot& TelemetryTable::Column::Grow(std::int64_t n)
     for (; Count < n - 1; ++Count)
         SlotOf(Count + 1).TimeId = NoPacket;
     Count = std::max(Count, n);
-    return SlotOf(n);
 }
 
 bool TelemetryTable::Column::Holds(std::int64_t n) const
@@ -75,13 +69,14 @@ void TelemetryTable::StorePacket(
     if (n < 1)
         return;
     Column& column = ColumnOf(kind);
-    Slot& slot = column.Grow(n);
+    column.Grow(n);
+    const auto [slot, kept] = column.At(n);
     Instant at = info.At;
     if (at == UnknownInstant)
         if (const std::optional<Instant> clock = ParseClockTime(time))
             at = ClockOnlyBase + *clock;
-    slot = {at, info.Offset, info.File, TimeIdFor(time, at)};
-    std::memcpy(column.BytesOf(n), bytes, column.Width);
+    *slot = {at, info.Offset, info.File, TimeIdFor(time, at)};
+    std::memcpy(kept, bytes, column.Width);
 }
 
 TelemetryRecord TelemetryTable::Record(std::int64_t n) const

@@ -128,11 +128,25 @@ private:
         const std::uint8_t* BytesOf(std::int64_t n) const { return BytesIn(Block(n)) + Index(n) * Width; }
         std::uint8_t* BytesOf(std::int64_t n) { return BytesIn(Block(n)) + Index(n) * Width; }
         std::size_t BlockBytes(std::size_t block) const { return SlotsIn(block) * (sizeof(Slot) + Width); }
-        // Slot n, with room made for it; slots added below it hold nothing.
-        Slot& Grow(std::int64_t n);
+        // Room made for record n; the records added below it hold nothing.
+        void Grow(std::int64_t n)
+        {
+            if (n == Count + 1 && n <= Capacity) // the next one, in a block at hand
+                Count = n;
+            else
+                GrowTo(n);
+        }
+        // Slot and bytes of record n at once.
+        std::pair<Slot*, std::uint8_t*> At(std::int64_t n)
+        {
+            const std::size_t block = Block(n);
+            const std::size_t index = Index(n);
+            return {SlotsOf(block) + index, BytesIn(block) + index * Width};
+        }
         bool Holds(std::int64_t n) const;
 
     private:
+        void GrowTo(std::int64_t n);
         Slot* SlotsOf(std::size_t block) const { return reinterpret_cast<Slot*>(Blocks[block].get()); }
         std::uint8_t* BytesIn(std::size_t block) const { return Blocks[block].get() + SlotsIn(block) * sizeof(Slot); }
         // Block b holds slots from Start(b) (counted from 0) on, SlotsIn(b) of them.
