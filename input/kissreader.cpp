@@ -69,7 +69,8 @@ Bytes UnescapeKissFrameFrom(
     const std::uint8_t* end = p + escaped.size();
     if (!fesc)
         return escaped;
-    scratch.resize(escaped.size());
+    if (scratch.size() < escaped.size())
+        scratch.resize(escaped.size()); // (never made smaller: growing it clears)
     std::uint8_t* out = scratch.data();
     while (fesc) {
         std::memcpy(out, p, static_cast<std::size_t>(fesc - p));
