@@ -48,8 +48,9 @@ void SetFrameTime(Module1& m, Bytes frame)
     const std::string_view whole(reinterpret_cast<const char*>(content.data()), content.size());
     const std::string_view text = whole.substr(0, FrameBufferSize - 1);
     m.FrameInstant = m.TimeParser.Parse(text).value_or(UnknownInstant);
-    m.FrameTimeText.assign(whole);
-    if (m.FrameTimeText.size() > text.size())
+    m.FrameTimeText.resize(whole.size());
+    std::memcpy(m.FrameTimeText.data(), whole.data(), whole.size());
+    if (whole.size() > text.size())
         m.FrameTimeText.resize(text.size());
     m.Table.NoteTimeForm(text, m.FrameInstant, m.TimeParser.Form());
 }

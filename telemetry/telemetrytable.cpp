@@ -218,7 +218,10 @@ void TelemetryTable::NoteTimeForm(std::string_view time, Instant at, TimeForm fo
 {
     if (form == TimeForm::Other || time.empty())
         return;
-    lastTime_.assign(time);
+    // (Resized and copied into: assign takes more steps, and this runs for
+    // every time frame.)
+    lastTime_.resize(time.size());
+    std::memcpy(lastTime_.data(), time.data(), time.size());
     lastAt_ = at;
     lastId_ = IdOf(form);
 }
