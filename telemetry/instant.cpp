@@ -100,22 +100,37 @@ Instant DateTimeParser::Read(std::string_view text)
     std::size_t at = 0;
     while (at < text.size() && text[at] == ' ')
         ++at;
-    // "YYYY-MM-DD", a blank or "T", "HH:MM:SS"; the date of the text before
-    // is taken again without a second look.
-    if (at + 10 >= text.size() || (text[at + 10] != ' ' && text[at + 10] != 'T'))
+    // "YYYY-MM-DD", a blank or "T", "HH:MM:SS". The date and minute of the
+    // text before, or its date, are taken again without a second look.
+    if (at + 19 > text.size())
         return UnknownInstant;
-    if (!known_ || std::memcmp(text.data() + at, date_.data(), date_.size()) != 0) {
-        const std::optional<std::int64_t> days = DateAt(text, at, '-');
-        if (!days)
+    const char* t = text.data() + at;
+    Instant ms = 0;
+    if (minuteKnown_ && std::memcmp(t, minute_.data(), minute_.size()) == 0) {
+        const auto tens = static_cast<unsigned>(t[17] - '0');
+        const auto ones = static_cast<unsigned>(t[18] - '0');
+        if (t[16] != ':' || tens > 5 || ones > 9)
             return UnknownInstant;
-        std::copy_n(text.begin() + static_cast<std::ptrdiff_t>(at), date_.size(), date_.begin());
-        days_ = *days;
-        known_ = true;
+        ms = minuteStart_ + (tens * 10 + ones) * Instant{1000};
+    } else {
+        if (t[10] != ' ' && t[10] != 'T')
+            return UnknownInstant;
+        if (!dateKnown_ || std::memcmp(t, date_.data(), date_.size()) != 0) {
+            const std::optional<std::int64_t> days = DateAt(text, at, '-');
+            if (!days)
+                return UnknownInstant;
+            std::copy_n(t, date_.size(), date_.begin());
+            days_ = *days;
+            dateKnown_ = true;
+        }
+        const int clock = ClockAt(text, at + 11);
+        if (clock < 0)
+            return UnknownInstant;
+        ms = (days_ * 86400 + clock) * Instant{1000};
+        std::copy_n(t, minute_.size(), minute_.begin());
+        minuteStart_ = ms - clock % 60 * Instant{1000};
+        minuteKnown_ = true;
     }
-    const int clock = ClockAt(text, at + 11);
-    if (clock < 0)
-        return UnknownInstant;
-    Instant ms = (days_ * 86400 + clock) * Instant{1000};
     // A fraction, cut (not rounded) to milliseconds; what follows it does not matter.
     const bool plain = at == 0 && text[10] == ' ';
     at += 19;

@@ -30,8 +30,9 @@ std::optional<Instant> ParseDateTime(std::string_view text);
 // one of them can be written again from the instant instead of being kept.
 enum class TimeForm : std::uint8_t { Other, Clock, DateTime, DateTimeUtc, Milliseconds };
 
-// ParseDateTime for texts that follow each other, most of the same date: a
-// date that equals the one before is not read again.
+// ParseDateTime for texts that follow each other, most of the same date and
+// many of the same minute: a date, or date and minute, that equals the one
+// before is not read again.
 class DateTimeParser {
 public:
     std::optional<Instant> Parse(std::string_view text)
@@ -45,9 +46,12 @@ public:
 
 private:
     Instant Read(std::string_view text); // UnknownInstant when there is none
-    std::array<char, 10> date_{};
-    std::int64_t days_ = 0;
-    bool known_ = false;
+    std::array<char, 10> date_{};        // the date read last ("YYYY-MM-DD")
+    std::int64_t days_ = 0;              // as days since 1970
+    std::array<char, 16> minute_{};      // the date and minute read last ("YYYY-MM-DD HH:MM")
+    Instant minuteStart_ = 0;            // as the instant that minute starts
+    bool dateKnown_ = false;
+    bool minuteKnown_ = false;
     TimeForm form_ = TimeForm::Other;
 };
 

@@ -104,6 +104,33 @@ TEST(Instants, ParserTellsWhenATextIsItsInstantWrittenOut)
     }
 }
 
+TEST(Instants, RememberedDateAndMinuteReadAsAFreshParserReadsThem)
+{
+    // Texts close together, each read by one parser that remembers what it
+    // read before and by a fresh one: the same instant and form, also for a
+    // text that differs from the one before only in a bad second or separator.
+    const char* tails[] = {"", " UTC", ".5", ".125 UTC", "Z"};
+    const char* seconds[] = {"00", "07", "59", "60", "6a", "/9", "5"};
+    std::mt19937_64 random(9);
+    DateTimeParser remembering;
+    for (int i = 0; i < 20000; ++i) {
+        const Instant minute = At20160317 + static_cast<Instant>(random() % 3) * 86400000
+            + static_cast<Instant>(random() % 4) * 60000 + 23 * 3600000;
+        std::array<char, TimeTextSize> full{};
+        ASSERT_TRUE(RenderTimeText(minute, full));
+        std::string text(full.data(), 17);
+        if (random() % 8 == 0)
+            text[10] = 'T';
+        text += seconds[random() % std::size(seconds)];
+        text += tails[random() % std::size(tails)];
+        if (random() % 8 == 0)
+            text[16] = '-';
+        DateTimeParser fresh;
+        ASSERT_EQ(remembering.Parse(text), fresh.Parse(text)) << text;
+        ASSERT_EQ(remembering.Form(), fresh.Form()) << text;
+    }
+}
+
 TEST(Instants, DatesInFileNames)
 {
     const std::int64_t day = At20160317 / 86400000;
