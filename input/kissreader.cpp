@@ -187,7 +187,7 @@ ReadResult ReadKissFile(Module1& m, ReaderHost& host, const std::string& path)
                     nextFesc = found ? found : begin + rest;
                 }
                 frame
-                    = UnescapeKissFrameFrom(escaped, nextFesc < end ? nextFesc : nullptr, scratch, m.Import.BadEscapes);
+                    = nextFesc < end ? UnescapeKissFrameFrom(escaped, nextFesc, scratch, m.Import.BadEscapes) : escaped;
             } else {
                 frame = UnescapeKissFrame(escaped, scratch, m.Import.BadEscapes); // begun in an earlier chunk
             }

@@ -195,13 +195,10 @@ std::size_t TelemetryTable::MemoryBytes() const
     return bytes;
 }
 
-std::uint32_t TelemetryTable::TimeIdFor(std::string_view time, Instant at)
+std::uint32_t TelemetryTable::NewTimeId(std::string_view time, Instant at)
 {
     if (time.empty())
         return 0;
-    // Consecutive packets usually share the time of one time frame.
-    if (lastId_ != 0 && at == lastAt_ && time == lastTime_)
-        return lastId_;
     lastTime_.assign(time);
     lastAt_ = at;
     const TimeForm form = renderer_.FormOf(time, IsClockOnly(at) ? at - ClockOnlyBase : at);

@@ -173,7 +173,15 @@ private:
         }
     };
 
-    std::uint32_t TimeIdFor(std::string_view time, Instant at);
+    std::uint32_t TimeIdFor(std::string_view time, Instant at)
+    {
+        // Consecutive packets usually share the time of one time frame, or
+        // one a reader has noted.
+        if (lastId_ != 0 && at == lastAt_ && time == lastTime_)
+            return lastId_;
+        return NewTimeId(time, at);
+    }
+    std::uint32_t NewTimeId(std::string_view time, Instant at);
     void AppendTime(std::string& out, std::uint32_t id, Instant at) const;
     const Column& ColumnOf(int kind) const { return columns_[kind == 2 ? 1 : 0]; }
     Column& ColumnOf(int kind) { return columns_[kind == 2 ? 1 : 0]; }
