@@ -24,7 +24,7 @@ struct Module1 {
     std::int64_t Packet2Count = 0; // records holding a packet of kind 2
     std::string FrameTimeText;
     Instant FrameInstant = UnknownInstant; // the reception instant of the frames that follow, as FrameTimeText
-    DateTimeParser TimeParser;             // reads FrameTimeText, remembering the date read last
+    DateTimeParser TimeParser;             // reads FrameTimeText, remembering the date and minute read last
     TimeTextRenderer TimeRenderer;         // writes FrameTimeText of a stamp, remembering its date
     std::uint64_t FrameOffset = 0;         // where the frame or line at hand starts in its file
     std::uint32_t FileIndex = 0;           // the index in the selection of the file being read
