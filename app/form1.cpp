@@ -92,11 +92,12 @@ void Form1::BuildMenus()
         QAction* action = file->addAction(Latin1(command.Caption));
         action->setObjectName(Latin1(command.Name));
         openActions_[command.Kind] = action;
+        if (!command.Kind) // "Open capture file (any kind)"
+            action->setShortcut(QKeySequence::Open);
         // Every open command reads with its kind's reader (MenuFileOpenKiss_Click and its siblings).
         connect(
             action, &QAction::triggered, this, [this, kind = command.Kind] { OpenCaptureFiles(kind, std::nullopt); });
     }
-    openActions_.at(std::nullopt)->setShortcut(QKeySequence::Open);
     file->addSeparator();
     // Applies to the next open command.
     mergeAction_ = file->addAction(QStringLiteral("Merge by time, drop duplicates"));
