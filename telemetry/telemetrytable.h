@@ -12,6 +12,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 inline constexpr int FieldCount = 105;      // field numbers 0 to 104
@@ -108,10 +109,10 @@ private:
         std::uint32_t TimeId;
     };
     // The packets of one kind in blocks: their slots, then their bytes. The
-    // first blocks grow from 256 slots to 2,048, so that a small capture
-    // takes little memory; every block after them holds BlockSlots (about
-    // half a megabyte), and while one fills, the next is made ready, its
-    // pages mapped, on another thread.
+    // first blocks grow from 256 slots to 4,096, so that a small capture
+    // takes little memory; every block after them holds BlockSlots (about a
+    // megabyte), and while one fills, the next is made ready, its pages
+    // mapped, on another thread.
     struct Column {
         static constexpr std::int64_t FirstSlots = 256;
         static constexpr std::int64_t BlockSlots = 8192; // = the growing blocks' slots in all
@@ -122,11 +123,17 @@ private:
         std::int64_t Count = 0;
         std::int64_t Capacity = 0; // slots in the blocks
 
-        // Slot and bytes of record n, 1 <= n <= Count.
-        const Slot& SlotOf(std::int64_t n) const { return SlotsOf(Block(n))[Index(n)]; }
-        Slot& SlotOf(std::int64_t n) { return SlotsOf(Block(n))[Index(n)]; }
-        const std::uint8_t* BytesOf(std::int64_t n) const { return BytesIn(Block(n)) + Index(n) * Width; }
-        std::uint8_t* BytesOf(std::int64_t n) { return BytesIn(Block(n)) + Index(n) * Width; }
+        // Slot and bytes of record n, 1 <= n <= Count, alone or at once.
+        const Slot& SlotOf(std::int64_t n) const { return *At(n).first; }
+        Slot& SlotOf(std::int64_t n) { return *At(n).first; }
+        const std::uint8_t* BytesOf(std::int64_t n) const { return At(n).second; }
+        std::uint8_t* BytesOf(std::int64_t n) { return At(n).second; }
+        std::pair<Slot*, std::uint8_t*> At(std::int64_t n) const
+        {
+            const std::size_t block = Block(n);
+            const std::size_t index = Index(n);
+            return {SlotsOf(block) + index, BytesIn(block) + index * Width};
+        }
         std::size_t BlockBytes(std::size_t block) const { return SlotsIn(block) * (sizeof(Slot) + Width); }
         // Room made for record n; the records added below it hold nothing.
         void Grow(std::int64_t n)
@@ -135,13 +142,6 @@ private:
                 Count = n;
             else
                 GrowTo(n);
-        }
-        // Slot and bytes of record n at once.
-        std::pair<Slot*, std::uint8_t*> At(std::int64_t n)
-        {
-            const std::size_t block = Block(n);
-            const std::size_t index = Index(n);
-            return {SlotsOf(block) + index, BytesIn(block) + index * Width};
         }
         bool Holds(std::int64_t n) const;
 
