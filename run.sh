@@ -20,7 +20,8 @@ fi
 echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set): decoding with norvane-decode instead of the window."
 out=build/run
 mkdir -p "$out"
-build/norvane-decode --summary --csv "$out/decoded.csv" --tlm "$out/decoded.tlm" --dump "$out/dump.txt" "${captures[@]}"
+# --force: the dump of an earlier run reads as a capture, which is otherwise never replaced.
+build/norvane-decode --summary --force --csv "$out/decoded.csv" --tlm "$out/decoded.tlm" --dump "$out/dump.txt" "${captures[@]}"
 echo "Written: $out/decoded.csv (every record), $out/decoded.tlm (record 1), $out/dump.txt (the frames)"
 echo
 cat "$out/decoded.tlm"

@@ -4,6 +4,7 @@
 #include "app/opencommands.h"
 #include "app/settingsfile.h"
 #include "output/outputfile.h"
+#include "output/outputguard.h"
 #include "output/reportwriters.h"
 #include "output/windowpicture.h"
 #include "programinfo.h"
@@ -264,7 +265,20 @@ void Form1::Check1_Click()
     chart_->ShowMarker(c_.HScroll1->isEnabled() ? c_.HScroll1->value() : 0);
 }
 
-std::string Form1::OutputPath(const char* ending) const { return OutputFileName(m_.CurrentFileName, ending); }
+void Form1::WriteBesideCapture(const char* ending, const std::function<void(TextSink&)>& write)
+{
+    // Never over a file of the data set or another capture: a SatNOGS export
+    // "pass.csv" would be its own CSV's name.
+    std::vector<std::string> read;
+    for (const ImportSummary& import : m_.Imports)
+        read.push_back(import.File);
+    const std::string wanted = OutputFileName(m_.CurrentFileName, ending);
+    const std::string path = FreeOutputName(wanted, ending, read);
+    WriteResult result = WriteOutputFile(path, write);
+    if (result.Ok && path != wanted)
+        result.Message += " (" + wanted + " is a capture and was left as it is)";
+    SetStatus(QString::fromLocal8Bit(result.Message.c_str()));
+}
 
 void Form1::WriteCSVFile_Click()
 {
@@ -276,9 +290,7 @@ void Form1::WriteCSVFile_Click()
     for (int i = 0; i < FieldCount; ++i)
         captions[static_cast<std::size_t>(i)]
             = c_.Option1[static_cast<std::size_t>(i)]->text().toLatin1().toStdString();
-    const WriteResult result
-        = WriteOutputFile(OutputPath(".csv"), [&](TextSink& sink) { WriteCsv(sink, m_, captions, decimalMark_); });
-    SetStatus(QString::fromLocal8Bit(result.Message.c_str()));
+    WriteBesideCapture(".csv", [&](TextSink& sink) { WriteCsv(sink, m_, captions, decimalMark_); });
 }
 
 void Form1::WriteTLMFile_Click()
@@ -294,8 +306,7 @@ void Form1::WriteTLMFile_Click()
         rows.Unit[k] = c_.Label2[k]->text().toLatin1().toStdString();
         rows.Value[k] = c_.Text1[k]->text().toUtf8().toStdString(); // as the value texts were made
     }
-    const WriteResult result = WriteOutputFile(OutputPath(".tlm"), [&](TextSink& sink) { WriteTlm(sink, rows); });
-    SetStatus(QString::fromLocal8Bit(result.Message.c_str()));
+    WriteBesideCapture(".tlm", [&](TextSink& sink) { WriteTlm(sink, rows); });
 }
 
 void Form1::Command1_Click()

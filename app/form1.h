@@ -4,6 +4,7 @@
 #include "app/livesession.h"
 #include "input/capturereaders.h"
 #include "input/readerhost.h"
+#include "output/outputfile.h"
 #include "telemetry/merge.h"
 #include "telemetry/module1.h"
 #include "ui/windowlayout.h"
@@ -124,7 +125,10 @@ private:
     void RefreshLive();
     // Double-clicking a pass: the chart on its time axis, zoomed to the pass.
     void ShowPassInChart(int row);
-    std::string OutputPath(const char* ending) const;
+    // Writes the output named after the capture read last with ending, or
+    // beside it under another name where that would replace a capture, and
+    // says where in the status box.
+    void WriteBesideCapture(const char* ending, const std::function<void(TextSink&)>& write);
 
     Module1& m_;
     QString programFolder_;

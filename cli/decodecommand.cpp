@@ -4,9 +4,11 @@
 #include "dumphost.h"
 #include "input/capturereaders.h"
 #include "livetcp.h"
+#include "output/outputguard.h"
 #include "output/reportwriters.h"
 #include "output/timeoutputs.h"
 #include "programinfo.h"
+#include "stopsignals.h"
 #include "telemetry/merge.h"
 
 #include <cerrno>
@@ -31,6 +33,8 @@ public:
         err_.Write("norvane-decode: " + message + "\n");
         exitCode_ = ExitFailure;
     }
+    // Something the user should know that is no failure.
+    void Warn(const std::string& message) { err_.Write("norvane-decode: warning: " + message + "\n"); }
     int ExitCode() const { return exitCode_; }
 
 private:
@@ -57,17 +61,23 @@ void WriteImportSummary(TextSink& err, const Module1& m)
         err.Write("pass " + std::to_string(i + 1) + ": " + PassLine(m, passes[i]) + "\n");
 }
 
+// "1 record", "2 records".
+std::string Counted(std::int64_t count, std::string_view one, std::string_view many)
+{
+    return std::to_string(count) + " " + std::string(count == 1 ? one : many);
+}
+
 // Unless -q: both record counts and the number of files read.
 void WriteClosingLine(
     TextSink& err, const Module1& m, std::size_t captures, std::size_t failures, std::int64_t leftOutOfInflux)
 {
     const std::size_t read = captures - failures;
-    std::string line = std::to_string(m.RecordCount) + " records of packet kind 1, " + std::to_string(m.Packet2Count)
-        + " of packet kind 2, from " + std::to_string(read) + (read == 1 ? " file" : " files");
+    std::string line = Counted(m.RecordCount, "record", "records") + " of packet kind 1, "
+        + std::to_string(m.Packet2Count) + " of packet kind 2, from " + Counted(read, "file", "files");
     if (failures > 0)
         line += " (" + std::to_string(failures) + " not read)";
     if (leftOutOfInflux > 0)
-        line += "; " + std::to_string(leftOutOfInflux) + " packets without a time left out of the line protocol";
+        line += "; " + Counted(leftOutOfInflux, "packet", "packets") + " without a time left out of the line protocol";
     err.Write(line + "\n");
 }
 
@@ -89,10 +99,12 @@ std::int64_t WriteOutputs(const DecodeOptions& o, const Module1& m, TextSink& ou
         writeTo(*o.Csv, [&](TextSink& sink) { WriteCsv(sink, m, captions, decimalMark); });
     }
     if (o.Tlm) {
+        // A report of a record that does not exist would be made of zeros.
         const std::int64_t highest = m.HighestRecord();
-        if (o.Record > 1 && o.Record > highest) {
+        if (o.Record > highest) {
             reporter.Fail("record " + std::to_string(o.Record) + " does not exist: the captures hold "
-                + std::to_string(highest) + " records; " + *o.Tlm + " was not written");
+                + Counted(highest, "record", "records") + "; " + (*o.Tlm == "-" ? "the TLM report" : *o.Tlm)
+                + " was not written");
         } else {
             const FieldRowTexts rows = CatalogueRowTexts(m, o.Record, decimalMark);
             writeTo(*o.Tlm, [&](TextSink& sink) { WriteTlm(sink, rows); });
@@ -104,6 +116,40 @@ std::int64_t WriteOutputs(const DecodeOptions& o, const Module1& m, TextSink& ou
     if (o.Influx)
         writeTo(*o.Influx, [&](TextSink& sink) { leftOut = WriteInfluxLines(sink, m); });
     return leftOut;
+}
+
+// Every output file the options name, as CheckOutputs takes them.
+std::vector<OutputTarget> OutputTargets(const DecodeOptions& o)
+{
+    const bool live = o.KissTcp.has_value();
+    const struct {
+        const char* Option;
+        const std::optional<std::string>& Path;
+        bool Appends;
+        bool Records;
+    } rows[] = {
+        {"--csv", o.Csv, false, false},
+        {"--tlm", o.Tlm, false, false},
+        {"--dump", o.Dump, false, false},
+        {"--jsonl", o.Jsonl, live, false},
+        {"--influx", o.Influx, false, false},
+        {"--record", o.Recording, true, true},
+    };
+    std::vector<OutputTarget> targets;
+    for (const auto& row : rows)
+        if (row.Path)
+            targets.push_back({row.Option, *row.Path, row.Appends, row.Records});
+    return targets;
+}
+
+// The capture files the run reads (standard input is none).
+std::vector<std::string> ReadFiles(const DecodeOptions& o)
+{
+    std::vector<std::string> files;
+    for (const std::string& capture : o.Captures)
+        if (capture != "-")
+            files.push_back(capture);
+    return files;
 }
 
 // Standard input as a capture: copied to a temporary file first, since the
@@ -174,6 +220,11 @@ std::size_t ReadCaptures(const DecodeOptions& o, Module1& m, ReaderHost& host, R
         asGiven(failure.Message);
     for (const ReadResult& failure : failures)
         reporter.Fail(failure.Message);
+    for (const ImportSummary& import : m.Imports)
+        if (import.Kind == CaptureKindName(CaptureKind::ServerLog) && import.RawFrames > 0 && import.EscapesUndone > 0)
+            reporter.Warn(import.File + " was read as a server log, but " + Counted(import.RawFrames, "frame holds", "frames hold")
+                + " a raw C0 or DB, which only a SatNOGS export holds, and escape pairs were undone in it; if it is an "
+                  "export, read it with -f satnogs");
     return failures.size();
 }
 
@@ -183,10 +234,7 @@ std::size_t ReadCaptures(const DecodeOptions& o, Module1& m, ReaderHost& host, R
 bool ReceiveLive(const DecodeOptions& o, Module1& m, ReaderHost& host, Reporter& reporter, TextSink& out, TextSink& err)
 {
     LiveOptions live;
-    if (!SplitHostPort(*o.KissTcp, live.Host, live.Port)) {
-        reporter.Fail("--kiss-tcp needs HOST:PORT, not '" + *o.KissTcp + "'");
-        return false;
-    }
+    SplitHostPort(*o.KissTcp, live.Host, live.Port); // checked with the arguments
     live.Reconnect = o.Reconnect;
     live.DurationSeconds = o.Duration;
     KissStream stream(m, host, o.Recording ? *o.Recording : *o.KissTcp);
@@ -194,12 +242,14 @@ bool ReceiveLive(const DecodeOptions& o, Module1& m, ReaderHost& host, Reporter&
         reporter.Fail(error);
         return false;
     }
-    std::unique_ptr<AtomicFile> jsonlFile;
+    // A live JSON Lines file grows line by line, so that it can be followed
+    // and a run that is killed leaves every whole line.
+    std::unique_ptr<AppendingFile> jsonlFile;
     TextSink* jsonl = nullptr;
     if (o.Jsonl && *o.Jsonl == "-") {
         jsonl = &out;
     } else if (o.Jsonl) {
-        jsonlFile = std::make_unique<AtomicFile>(*o.Jsonl);
+        jsonlFile = std::make_unique<AppendingFile>(*o.Jsonl);
         if (jsonlFile->Open())
             jsonl = jsonlFile.get();
         else
@@ -239,9 +289,12 @@ bool ReceiveLive(const DecodeOptions& o, Module1& m, ReaderHost& host, Reporter&
         reporter.Fail(error);
     if (!stream.RecordingError().empty())
         reporter.Fail(stream.RecordingError());
-    if (jsonlFile && !jsonlFile->Commit())
+    if (jsonlFile && !jsonlFile->Close())
         reporter.Fail(jsonlFile->Error());
     const StreamCounters& c = stream.Counters();
+    if (c.Incomplete > 0)
+        err.Write("norvane-decode: " + Counted(c.Incomplete, "frame was", "frames were")
+            + " cut off by the lost connection and not stored\n");
     if (o.Summary)
         err.Write("live: " + std::to_string(c.Frames) + " data frames, " + std::to_string(c.CommandFrames)
             + " command frames dropped, " + std::to_string(c.Oversized) + " oversized, " + std::to_string(c.Incomplete)
@@ -270,7 +323,13 @@ int RunDecodeCommand(const std::vector<std::string>& args, TextSink& out, TextSi
     }
     if (!o.Csv && !o.Tlm && !o.Dump && !o.Jsonl && !o.Influx)
         o.Csv = "-";
+    if (const auto error = CheckOutputs(OutputTargets(o), ReadFiles(o), o.Force)) {
+        err.Write("norvane-decode: " + *error + "\n");
+        err.Write(DecodeUsageHint());
+        return ExitUsage;
+    }
     Reporter reporter(err);
+    const StopSignals signals;
 
     // The dump file is opened before reading, so that its lines need not be
     // held in memory.
@@ -301,6 +360,12 @@ int RunDecodeCommand(const std::vector<std::string>& args, TextSink& out, TextSi
     }
     host.EndProgress();
     host.Flush();
+    // A signal while captures are read stops the run: the outputs would hold
+    // part of what was asked for, so none is written.
+    if (const int signal = StopSignals::Received(); signal != 0 && !o.KissTcp) {
+        err.Write("norvane-decode: stopped by a signal while reading; no output was written\n");
+        return 128 + signal;
+    }
     if (o.Summary)
         WriteImportSummary(err, m);
 

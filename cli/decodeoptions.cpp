@@ -1,5 +1,7 @@
 #include "decodeoptions.h"
 
+#include "livetcp.h"
+
 #include "telemetry/instant.h"
 #include "telemetry/satellite.h"
 
@@ -115,6 +117,8 @@ const std::vector<OptionSpec>& Options()
         {"", "--summary", "",
             "tell on standard error what each file gave and what was\ndropped, one line per file, then the totals",
             [](DecodeOptions& o, const std::string&) -> Error { return o.Summary = true, std::nullopt; }},
+        {"", "--force", "", "replace (or append to) an output file that is a capture",
+            [](DecodeOptions& o, const std::string&) -> Error { return o.Force = true, std::nullopt; }},
         {"-q", "--quiet", "", "no summary line on standard error",
             [](DecodeOptions& o, const std::string&) -> Error { return o.Quiet = true, std::nullopt; }},
         {"-h", "--help", "", "show this help",
@@ -169,6 +173,10 @@ std::optional<std::string> ParseDecodeArguments(const std::vector<std::string>& 
         return std::nullopt;
     if (o.KissTcp && !o.Captures.empty())
         return "--kiss-tcp reads live, without capture files";
+    if (std::string host, port; o.KissTcp && !SplitHostPort(*o.KissTcp, host, port))
+        return "--kiss-tcp needs HOST:PORT with a port from 1 to 65535, not '" + *o.KissTcp + "'";
+    if (o.KissTcp && o.Kind && *o.Kind != CaptureKind::Kiss)
+        return "-f " + std::string(CaptureKindName(*o.Kind)) + " goes with capture files: --kiss-tcp receives KISS";
     if (o.Captures.empty() && !o.KissTcp)
         return "no capture file given";
     if (o.RecordGiven && !o.Tlm)
@@ -186,7 +194,7 @@ std::string Synopsis(std::string_view lineBreak)
 {
     return "Usage: norvane-decode [-f auto|" + CaptureKindNames("|", "|")
         + "] [-s 1|2] [--csv FILE] [--tlm FILE [--record N]]" + std::string(lineBreak)
-        + "[--dump FILE] [--jsonl FILE] [--influx FILE] [--date DATE] [--merge] [--summary] [-q]"
+        + "[--dump FILE] [--jsonl FILE] [--influx FILE] [--date DATE] [--merge] [--summary] [--force] [-q]"
         + std::string(lineBreak) + "CAPTURE...\n";
 }
 

@@ -18,6 +18,7 @@ struct DecodeOptions {
     std::int64_t Record = 1;
     bool RecordGiven = false;
     bool Quiet = false;
+    bool Force = false; // outputs may replace captures
     bool Help = false;
     bool ShowVersion = false;
     std::vector<std::string> Captures;

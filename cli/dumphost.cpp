@@ -1,5 +1,7 @@
 #include "dumphost.h"
 
+#include "stopsignals.h"
+
 #include <algorithm>
 
 void DumpHost::BeginFile(std::string_view path, std::size_t index, std::size_t count)
@@ -57,3 +59,5 @@ void DumpHost::Flush()
         memory_->append(buffer_);
     buffer_.clear();
 }
+
+bool DumpHost::CancelRequested() { return StopSignals::Received() != 0; }

@@ -31,6 +31,8 @@ public:
     bool WantsDumpLines() const override { return file_ || memory_; }
 
     void ClearDump() override;
+    // SIGINT or SIGTERM stops the reading (see StopSignals).
+    bool CancelRequested() override;
 
     void Flush();
 

@@ -1,8 +1,9 @@
 #include "livetcp.h"
 
-#include <atomic>
+#include "stopsignals.h"
+
+#include <charconv>
 #include <chrono>
-#include <csignal>
 #include <cstring>
 
 #ifdef _WIN32
@@ -21,33 +22,6 @@ bool RunLiveTcp(const LiveOptions&, KissStream&, const std::function<void()>&,
 #include <unistd.h>
 
 namespace {
-
-std::atomic<bool> StopRequested{false};
-
-extern "C" void OnStopSignal(int) { StopRequested = true; }
-
-// SIGINT and SIGTERM end the reception, not the program, while it lasts.
-class StopSignals {
-public:
-    StopSignals()
-    {
-        StopRequested = false;
-        struct sigaction action { };
-        action.sa_handler = OnStopSignal;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &oldInt_);
-        sigaction(SIGTERM, &action, &oldTerm_);
-    }
-    ~StopSignals()
-    {
-        sigaction(SIGINT, &oldInt_, nullptr);
-        sigaction(SIGTERM, &oldTerm_, nullptr);
-    }
-
-private:
-    struct sigaction oldInt_ { };
-    struct sigaction oldTerm_ { };
-};
 
 using Clock = std::chrono::steady_clock;
 
@@ -108,11 +82,10 @@ int Connect(const LiveOptions& o, std::string& why)
 bool RunLiveTcp(const LiveOptions& o, KissStream& stream, const std::function<void()>& afterFeed,
     const std::function<void(const std::string&)>& notes, std::string& error)
 {
-    StopSignals signals;
     const auto start = Clock::now();
     const std::string peer = o.Host + ":" + o.Port;
     auto timeUp = [&] {
-        return StopRequested
+        return StopSignals::Received() != 0
             || (o.DurationSeconds && std::chrono::duration<double>(Clock::now() - start).count() >= *o.DurationSeconds);
     };
     // Waits before the next try, in short steps, so that a signal or the
@@ -161,10 +134,6 @@ bool RunLiveTcp(const LiveOptions& o, KissStream& stream, const std::function<vo
             return true; // the duration ended, or a signal came
         const std::string message = "connection to " + peer + " " + dropped;
         if (!o.Reconnect) {
-            if (dropped == "closed by the peer") {
-                notes(message);
-                return true;
-            }
             error = message;
             return false;
         }
@@ -182,6 +151,10 @@ bool SplitHostPort(const std::string& text, std::string& host, std::string& port
         return false;
     host = text.substr(0, colon);
     port = text.substr(colon + 1);
+    int number = 0;
+    const auto [end, ec] = std::from_chars(port.data(), port.data() + port.size(), number);
+    if (ec != std::errc() || end != port.data() + port.size() || number < 1 || number > 65535)
+        return false;
     if (host.size() > 2 && host.front() == '[' && host.back() == ']')
         host = host.substr(1, host.size() - 2);
     return true;

@@ -8,7 +8,8 @@
 #include <string>
 
 // Live reception for the command line: a KISS TNC's TCP server read until the
-// peer closes the connection, the duration ends or SIGINT/SIGTERM arrives.
+// connection is lost, the duration ends or SIGINT/SIGTERM arrives (while a
+// StopSignals lives).
 struct LiveOptions {
     std::string Host;
     std::string Port;
@@ -17,11 +18,13 @@ struct LiveOptions {
     double ReconnectSeconds = 5;
 };
 
-// Splits "HOST:PORT" ("[::1]:8001" for an IPv6 address); false when either is missing.
+// Splits "HOST:PORT" ("[::1]:8001" for an IPv6 address); false when either is
+// missing or the port is not a number from 1 to 65535.
 bool SplitHostPort(const std::string& text, std::string& host, std::string& port);
 
 // Reads into stream, calling afterFeed after every piece received. Notes
 // (connected, dropped and why) go to notes. Returns false when the connection
-// could not be made, or was lost, without Reconnect; why is in error.
+// could not be made, or was lost (the peer closing it too), without
+// Reconnect; why is in error.
 bool RunLiveTcp(const LiveOptions& options, KissStream& stream, const std::function<void()>& afterFeed,
     const std::function<void(const std::string&)>& notes, std::string& error);

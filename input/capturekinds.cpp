@@ -20,9 +20,10 @@ constexpr CaptureKindInfo Kinds[] = {
     {K::Text, "text", "\"[\" lines with the time, and lines of blank-separated hex pairs", "lines", nullptr,
         IsTextCaptureLine, 0, ReadTextFile, "MnuOpenText", "Open Text file",
         "Log Files (Text Files (*.txt)|*.txt|All Files (*.*)|*.*", 2},
-    // Shaped like a server log, so never told apart from one: chosen by name.
+    // Lines of the server log's shape: told apart from one by what its frames
+    // hold (see DetectCaptureKind).
     {K::Satnogs, "satnogs", "SatNOGS DB export: per line YYYY-MM-DD HH:MM:SS, a separator, the frame as hex", "lines",
-        nullptr, nullptr, 0, ReadSatnogsFile, "MnuOpenSatnogs", "Open SatNOGS DB export",
+        nullptr, IsServerLogLine, 3, ReadSatnogsFile, "MnuOpenSatnogs", "Open SatNOGS DB export",
         "SatNOGS Exports (*.csv *.txt)|*.csv;*.txt|All Files (*.*)|*.*", 5},
 };
 

@@ -62,7 +62,74 @@ bool IsServerLogLine(std::string_view line)
     return true;
 }
 
-Detection DetectCaptureKind(std::string_view head)
+FrameHexEvidence FrameHexEvidenceOf(std::string_view hex)
+{
+    bool escaped = false;
+    for (std::size_t k = 0; k + 2 <= hex.size(); k += 2) {
+        const char high = hex[k];
+        const char low = hex[k + 1];
+        if ((high >= 'a' && high <= 'f') || (low >= 'a' && low <= 'f') || (high == 'C' && low == '0'))
+            return FrameHexEvidence::Raw;
+        if (high == 'D' && low == 'B') {
+            if (k + 4 > hex.size() || hex[k + 2] != 'D' || (hex[k + 3] != 'C' && hex[k + 3] != 'D'))
+                return FrameHexEvidence::Raw;
+            escaped = true;
+            k += 2;
+        }
+    }
+    return escaped ? FrameHexEvidence::Escaped : FrameHexEvidence::None;
+}
+
+namespace {
+
+bool EndsWithCsv(std::string_view name)
+{
+    if (name.size() < 4)
+        return false;
+    std::string ending(name.substr(name.size() - 4));
+    for (char& c : ending)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return ending == ".csv";
+}
+
+// "YYYY-MM-DD HH:MM:SS" and a separator: the start of an export's line, and
+// of a server log's that is whole (not a line's piece that starts with a
+// digit, whose hex would be read a digit off).
+bool StartsWithDateTime(std::string_view line)
+{
+    constexpr std::string_view Shape = "0000-00-00 00:00:00";
+    for (std::size_t i = 0; i < Shape.size(); ++i)
+        if (Shape[i] == '0' ? !IsDigit(line[i]) : line[i] != Shape[i])
+            return false;
+    return true;
+}
+
+// Server logs and SatNOGS exports have the same lines; what their frames
+// hold tells them apart, and where nothing does, the file's name.
+CaptureKind ServerLogOrExport(std::string_view head, std::string_view name)
+{
+    bool escaped = false;
+    for (std::size_t pos = 0; pos < head.size();) {
+        std::size_t eol = head.find('\n', pos);
+        if (eol == std::string_view::npos)
+            eol = head.size();
+        std::string_view line = head.substr(pos, eol - pos);
+        pos = eol + 1;
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (!IsServerLogLine(line) || !StartsWithDateTime(line))
+            continue;
+        const FrameHexEvidence evidence = FrameHexEvidenceOf(line.substr(20));
+        if (evidence == FrameHexEvidence::Raw)
+            return CaptureKind::Satnogs;
+        escaped = escaped || evidence == FrameHexEvidence::Escaped;
+    }
+    return !escaped && EndsWithCsv(name) ? CaptureKind::Satnogs : CaptureKind::ServerLog;
+}
+
+} // namespace
+
+Detection DetectCaptureKind(std::string_view head, std::string_view name)
 {
     head = head.substr(0, DetectionBytes);
     if (head.empty())
@@ -102,7 +169,7 @@ Detection DetectCaptureKind(std::string_view head)
                 || (votes[k] == votes[*best] && kinds[k].TieRank < kinds[*best].TieRank)))
             best = k;
     if (best && 2 * votes[*best] >= lines)
-        return {kinds[*best].Kind, {}};
+        return {kinds[*best].Kind == CaptureKind::ServerLog ? ServerLogOrExport(head, name) : kinds[*best].Kind, {}};
     const int mostVotes = best ? votes[*best] : 0;
     const std::size_t fend = head.find(static_cast<char>(FEND));
     return {std::nullopt,
@@ -123,5 +190,5 @@ Detection DetectCaptureFile(const std::string& path)
         head.append(chunk.substr(0, DetectionBytes - head.size()));
     if (!file.Status().Ok)
         return {std::nullopt, file.Status().Message, true};
-    return DetectCaptureKind(head);
+    return DetectCaptureKind(head, path);
 }

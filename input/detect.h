@@ -18,7 +18,17 @@ inline constexpr std::size_t DetectionBytes = 64 * 1024;
 
 // A kind whose head test passes; otherwise the line kind that most of the
 // lines are, where they are at least half of the lines that hold anything.
-Detection DetectCaptureKind(std::string_view head);
+// Lines of a time and a frame's hex are a SatNOGS export when any frame
+// holds a byte no server log can (a raw C0, a DB that starts no escape pair,
+// a lower-case digit), a server log when they hold escape pairs and nothing
+// raw; with neither, a name ending in ".csv" makes them an export.
+Detection DetectCaptureKind(std::string_view head, std::string_view name = {});
+
+// What a frame's continuous hex says of the file it is in: Raw, bytes only a
+// SatNOGS export holds; Escaped, KISS escape pairs (DB DC, DB DD) and nothing
+// raw; None, neither.
+enum class FrameHexEvidence { None, Escaped, Raw };
+FrameHexEvidence FrameHexEvidenceOf(std::string_view hex);
 
 // Reads the first DetectionBytes of path and tells its kind; a file that
 // cannot be read has no kind, and the reason says why.

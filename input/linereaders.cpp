@@ -187,12 +187,20 @@ bool IsServerLogHeader(std::string_view header)
 // Undoes the KISS escapes of a server-log frame on byte boundaries: the byte
 // pairs DB DD and DB DC, written in upper-case digits, become DB and C0.
 // Returns how many it undid; out holds the result only when it undid any.
-std::int64_t UnescapeHexFrame(std::string_view hex, std::string& out)
+// raw tells whether the frame holds a C0, or a DB that starts no escape
+// pair, which no server log can: the mark of a SatNOGS export.
+std::int64_t UnescapeHexFrame(std::string_view hex, std::string& out, bool& raw)
 {
     std::int64_t undone = 0;
     std::size_t run = 0; // the pairs from here on are copied as they are
-    for (std::size_t k = 0; k + 4 <= hex.size(); k += 2) {
-        if (hex[k] == 'D' && hex[k + 1] == 'B' && hex[k + 2] == 'D' && (hex[k + 3] == 'D' || hex[k + 3] == 'C')) {
+    for (std::size_t k = 0; k + 2 <= hex.size(); k += 2) {
+        if (hex[k] == 'C' && hex[k + 1] == '0') {
+            raw = true;
+        } else if (hex[k] == 'D' && hex[k + 1] == 'B') {
+            if (k + 4 > hex.size() || hex[k + 2] != 'D' || (hex[k + 3] != 'D' && hex[k + 3] != 'C')) {
+                raw = true;
+                continue;
+            }
             if (undone == 0)
                 out.clear();
             out.append(hex.substr(run, k - run));
@@ -205,6 +213,16 @@ std::int64_t UnescapeHexFrame(std::string_view hex, std::string& out)
     if (undone > 0)
         out.append(hex.substr(run));
     return undone;
+}
+
+// text in upper-case letters, in out.
+std::string_view UpperCase(std::string_view text, std::string& out)
+{
+    out.assign(text);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return out;
 }
 
 // Frame byte k (from 1) goes to position k + 1; a single digit left at the end
@@ -225,7 +243,8 @@ void PutContinuousHex(Module1& m, std::string_view hex)
 
 // Server logs and SatNOGS DB exports: a 19-character time, a separator and
 // the frame from the destination address on as continuous hex, escaped as
-// KISS escapes it in server logs only.
+// KISS escapes it in server logs only. A server log's header is matched in
+// upper-case digits exactly; an export's in either case.
 ReadResult ReadFrameLines(Module1& m, ReaderHost& host, const std::string& path, bool kissEscaped)
 {
     // The dump page shows the lines of the server log read last, and is
@@ -234,6 +253,7 @@ ReadResult ReadFrameLines(Module1& m, ReaderHost& host, const std::string& path,
     return ReadCaptureWith(m, host, path, [&](CaptureFile& file, EventPump& pump) {
         m.ShowTimeSpan = true;
         std::int64_t lineNumber = 0;
+        std::string upper;
         ForEachLine(file, pump, LineEnds::LfOnly, false, [&](std::string_view line, std::uint64_t offset) {
             // The CR of a CR LF line end is not part of the line.
             line = WithoutTrailingCr(line);
@@ -243,10 +263,12 @@ ReadResult ReadFrameLines(Module1& m, ReaderHost& host, const std::string& path,
             m.FrameOffset = offset;
             // The frame's hex text: the line's own, or the escapes undone in FrameHexText.
             std::string_view hex = Mid(line, 20, std::string_view::npos);
-            if (const std::int64_t undone = kissEscaped ? UnescapeHexFrame(hex, m.FrameHexText) : 0) {
+            bool raw = false;
+            if (const std::int64_t undone = kissEscaped ? UnescapeHexFrame(hex, m.FrameHexText, raw) : 0) {
                 m.Import.EscapesUndone += undone;
                 hex = m.FrameHexText;
             }
+            m.Import.RawFrames += raw;
             PutContinuousHex(m, hex);
             host.AppendDumpLine(hex);
             ++m.Import.Units;
@@ -255,7 +277,7 @@ ReadResult ReadFrameLines(Module1& m, ReaderHost& host, const std::string& path,
                 ++m.Import.NotOfKind; // a time at most: no frame
             else if (hex.size() < 38)
                 ++m.Import.TooShort; // no packet kind at position 20
-            else if (IsServerLogHeader(header))
+            else if (IsServerLogHeader(header) || (!kissEscaped && IsServerLogHeader(UpperCase(header, upper))))
                 DispatchPacket(m, true);
             else
                 ++m.Import.OtherHeader;

@@ -5,7 +5,50 @@
 #include <filesystem>
 #include <system_error>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace fs = std::filesystem;
+
+namespace {
+
+// The file that path names after following its links (a chain of them
+// too); path itself when it is no link.
+std::string FollowLinks(const std::string& path)
+{
+    fs::path p(path);
+    std::error_code ec;
+    for (int hops = 0; hops < 40 && fs::is_symlink(p, ec); ++hops) {
+        const fs::path next = fs::read_symlink(p, ec);
+        if (ec)
+            break;
+        p = next.is_absolute() ? next : p.parent_path() / next;
+    }
+    return p.string();
+}
+
+// Gives the file open as file the mode, and where permitted the owner and
+// group, of the existing file at path, which it is about to replace.
+void TakeOverAttributes([[maybe_unused]] std::FILE* file, [[maybe_unused]] const std::string& path)
+{
+#ifndef _WIN32
+    struct stat existing { };
+    if (::stat(path.c_str(), &existing) != 0 || !S_ISREG(existing.st_mode))
+        return;
+    const int fd = fileno(file);
+    // The group alone may be given where the owner may not; where neither
+    // may, the file stays the process's own.
+    const bool owned = fchown(fd, existing.st_uid, existing.st_gid) == 0
+        || fchown(fd, static_cast<uid_t>(-1), existing.st_gid) == 0;
+    // The mode after the owner: a change of owner may clear its set-id bits.
+    const bool modeKept = fchmod(fd, existing.st_mode & 07777) == 0;
+    static_cast<void>(owned && modeKept);
+#endif
+}
+
+} // namespace
 
 AtomicFile::AtomicFile(std::string target)
     : target_(std::move(target))
@@ -36,7 +79,9 @@ void AtomicFile::Discard()
 bool AtomicFile::Open()
 {
     std::error_code ec;
-    const fs::path target(target_);
+    // A link stays a link: the file it points to is the one replaced.
+    written_ = FollowLinks(target_);
+    const fs::path target(written_);
     const fs::file_status status = fs::status(target, ec);
     if (fs::exists(status) && fs::is_directory(status)) {
         error_ = target_ + " could not be written: it is a folder";
@@ -45,13 +90,13 @@ bool AtomicFile::Open()
     direct_ = fs::exists(status) && !fs::is_regular_file(status);
     if (direct_) {
         errno = 0;
-        file_ = std::fopen(target_.c_str(), "wb");
+        file_ = std::fopen(written_.c_str(), "wb");
         if (!file_)
             Fail(errno);
         return file_ != nullptr;
     }
     for (int attempt = 0; attempt < 100 && !file_; ++attempt) {
-        std::string candidate = target_ + ".tmp" + std::to_string(attempt);
+        std::string candidate = written_ + ".tmp" + std::to_string(attempt);
         if (fs::exists(fs::path(candidate), ec))
             continue;
         errno = 0;
@@ -61,6 +106,7 @@ bool AtomicFile::Open()
             return false;
         }
         temp_ = std::move(candidate);
+        TakeOverAttributes(file_, written_);
     }
     if (!file_)
         Fail(EEXIST);
@@ -110,7 +156,7 @@ bool AtomicFile::Commit()
     }
     if (!direct_) {
         std::error_code ec;
-        fs::rename(fs::path(temp_), fs::path(target_), ec);
+        fs::rename(fs::path(temp_), fs::path(written_), ec);
         if (ec) {
             error_ = target_ + " could not be written: " + ec.message();
             Discard();
@@ -119,6 +165,52 @@ bool AtomicFile::Commit()
         temp_.clear();
     }
     return true;
+}
+
+AppendingFile::AppendingFile(std::string path)
+    : path_(std::move(path))
+{
+}
+
+AppendingFile::~AppendingFile() { Close(); }
+
+void AppendingFile::Fail(int error)
+{
+    if (error_.empty())
+        error_ = path_ + " could not be written: " + std::strerror(error ? error : EIO);
+}
+
+bool AppendingFile::Open()
+{
+    errno = 0;
+    file_ = std::fopen(path_.c_str(), "ab");
+    if (!file_)
+        Fail(errno);
+    return file_ != nullptr;
+}
+
+void AppendingFile::Write(std::string_view text)
+{
+    errno = 0;
+    if (file_ && error_.empty() && std::fwrite(text.data(), 1, text.size(), file_) != text.size())
+        Fail(errno);
+}
+
+void AppendingFile::Flush()
+{
+    errno = 0;
+    if (file_ && error_.empty() && std::fflush(file_) != 0)
+        Fail(errno);
+}
+
+bool AppendingFile::Close()
+{
+    Flush();
+    errno = 0;
+    if (file_ && std::fclose(file_) != 0)
+        Fail(errno);
+    file_ = nullptr;
+    return error_.empty();
 }
 
 WriteResult WriteOutputFile(const std::string& path, const std::function<void(TextSink&)>& write)

@@ -24,7 +24,8 @@ public:
 // A file that is written whole or not at all: the text goes to a temporary file
 // in the same folder, which replaces the target only once everything is on
 // disk. A target that exists and is not a regular file (a device, a pipe) is
-// written directly.
+// written directly. A target that is a link replaces the file it points to,
+// and a file replaced keeps its mode and, where permitted, owner and group.
 class AtomicFile : public TextSink {
 public:
     explicit AtomicFile(std::string target);
@@ -47,9 +48,35 @@ private:
     void Discard();
 
     std::string target_;
+    std::string written_; // target_ after following its links
     std::string temp_;
     std::FILE* file_ = nullptr;
     bool direct_ = false;
+    std::string error_;
+};
+
+// A file that grows while someone follows it (a live output): each Write is
+// appended to what the file held, and Flush hands it to the system, so a run
+// that is killed leaves every whole line written before.
+class AppendingFile : public TextSink {
+public:
+    explicit AppendingFile(std::string path);
+    AppendingFile(const AppendingFile&) = delete;
+    AppendingFile& operator=(const AppendingFile&) = delete;
+    ~AppendingFile() override;
+
+    bool Open();
+    void Write(std::string_view text) override;
+    void Flush() override;
+    bool Close();
+    // "<file> could not be written: <reason>" after a failure.
+    const std::string& Error() const { return error_; }
+
+private:
+    void Fail(int error);
+
+    std::string path_;
+    std::FILE* file_ = nullptr;
     std::string error_;
 };
 

@@ -5,11 +5,13 @@
 #include "ui/fieldcatalogue.h"
 #include "ui/valuetext.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <future>
+#include <unordered_map>
 
 namespace {
 
@@ -346,8 +348,50 @@ void WriteJsonl(TextSink& out, const Module1& m)
         writeBatch();
 }
 
+namespace {
+
+// InfluxDB keeps one point per measurement, tag set and timestamp: packets of
+// one kind that share a millisecond would overwrite each other. The n-th of
+// them (from 0, in the order written) is stamped n nanoseconds later. Only
+// the milliseconds that more than one packet shares are looked up.
+class InfluxStamps {
+public:
+    explicit InfluxStamps(const Module1& m)
+    {
+        for (int kind = 1; kind <= 2; ++kind) {
+            const std::int64_t count = kind == 1 ? m.RecordCount : m.Packet2Count;
+            std::vector<Instant> instants;
+            instants.reserve(static_cast<std::size_t>(count));
+            for (std::int64_t n = 1; n <= count; ++n)
+                instants.push_back(m.Packet(kind, n).At);
+            if (!std::is_sorted(instants.begin(), instants.end()))
+                std::sort(instants.begin(), instants.end());
+            for (std::size_t i = 1; i < instants.size(); ++i)
+                if (instants[i] == instants[i - 1])
+                    shared_[kind - 1].emplace(instants[i], 0);
+        }
+    }
+
+    // The nanoseconds of kind's next packet at instant.
+    std::int64_t Next(int kind, Instant at)
+    {
+        std::int64_t nanoseconds = at * 1000000;
+        auto& shared = shared_[kind - 1];
+        if (!shared.empty())
+            if (const auto found = shared.find(at); found != shared.end())
+                nanoseconds += found->second++;
+        return nanoseconds;
+    }
+
+private:
+    std::array<std::unordered_map<Instant, std::int64_t>, 2> shared_;
+};
+
+} // namespace
+
 std::int64_t WriteInfluxLines(TextSink& out, const Module1& m)
 {
+    InfluxStamps stamps(m);
     std::string buffer;
     buffer.reserve(FlushSize + 8192);
     std::int64_t leftOut = 0;
@@ -375,7 +419,7 @@ std::int64_t WriteInfluxLines(TextSink& out, const Module1& m)
             AppendShortest(buffer, values[static_cast<std::size_t>(row.Field)]);
         }
         buffer.push_back(' ');
-        AppendInteger(buffer, packet.At * 1000000);
+        AppendInteger(buffer, stamps.Next(kind, packet.At));
         buffer.push_back('\n');
         FlushIfFull(out, buffer);
     });

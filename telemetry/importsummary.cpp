@@ -18,6 +18,7 @@ constexpr ImportCounter Counters[] = {
     {&S::BadEscapes, "Bad escapes", "bad KISS escapes", G::Flaw},
     {&S::BadHexPairs, "Bad hex pairs", "hex pairs not hex", G::Flaw},
     {&S::EscapesUndone, "Escapes undone", "escapes undone", G::Note},
+    {&S::RawFrames, "Raw C0 or DB", "frames with a raw C0 or DB", G::Note},
     {&S::NoInstant, "Without a time", "without a time", G::Note},
     {&S::Duplicates, "Duplicates", "duplicates", G::Note},
 };
@@ -30,10 +31,10 @@ void ImportSummary::Add(const ImportSummary& o)
 {
     for (const ImportCounter& counter : Counters)
         this->*counter.Member += o.*counter.Member;
-    if (FirstInstant == UnknownInstant)
-        FirstInstant = o.FirstInstant;
-    if (o.LastInstant != UnknownInstant)
-        LastInstant = o.LastInstant;
+    if (o.FirstInstant != UnknownInstant) {
+        Widen(o.FirstInstant);
+        Widen(o.LastInstant);
+    }
 }
 
 namespace {

@@ -30,23 +30,31 @@ struct ImportSummary {
     std::int64_t BadHexPairs = 0; // byte pairs that are not two hex digits
     // Notes:
     std::int64_t EscapesUndone = 0; // server logs: KISS escape pairs undone in the hex
+    // Server logs: frames with a raw C0 or a DB that starts no escape pair,
+    // which a server log cannot hold and a SatNOGS export can.
+    std::int64_t RawFrames = 0;
     std::int64_t NoInstant = 0;     // records stored without a reception instant
     std::int64_t Duplicates = 0;    // merging: packets dropped as copies of one kept before
-    // The first and the last reception instant of the records stored, in
-    // reading order; unknown when none has one.
+    // The earliest and the latest reception instant of the records stored;
+    // unknown when none has one.
     Instant FirstInstant = UnknownInstant;
     Instant LastInstant = UnknownInstant;
 
     // Counts a stored record's instant.
     void NoteInstant(Instant instant)
     {
-        if (instant == UnknownInstant) {
+        if (instant == UnknownInstant)
             ++NoInstant;
-            return;
-        }
-        if (FirstInstant == UnknownInstant)
+        else
+            Widen(instant);
+    }
+    // Widens the span of instants to hold a known instant.
+    void Widen(Instant instant)
+    {
+        if (FirstInstant == UnknownInstant || instant < FirstInstant)
             FirstInstant = instant;
-        LastInstant = instant;
+        if (LastInstant == UnknownInstant || instant > LastInstant)
+            LastInstant = instant;
     }
 
     // Adds the counts of other (for totals).

@@ -11,6 +11,8 @@ endforeach()
 set(outputs)
 foreach(output IN ITEMS csv tlm dump influx)
   if(EXISTS ${CASE}/expected.${output})
+    # An earlier run's output may read as a capture, which is never replaced.
+    file(REMOVE ${OUTPUT}.${output})
     list(APPEND args --${output} ${OUTPUT}.${output})
     list(APPEND outputs ${output})
   endif()

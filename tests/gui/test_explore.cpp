@@ -86,12 +86,13 @@ void TestExplore::anyKindCommandReadsEachWithItsReader()
     QCOMPARE(w.form.OpenAction(std::nullopt)->text(), QStringLiteral("Open capture file (any kind)"));
     QCOMPARE(
         w.filters.front(), QStringLiteral("Capture Files (*.kss *.log *.txt)|*.kss;*.log;*.txt|All Files (*.*)|*.*"));
-    QCOMPARE(w.m.RecordCount, 40);
-    QCOMPARE(w.m.Packet2Count, 40);
+    const int kinds = static_cast<int>(AllKinds.size());
+    QCOMPARE(w.m.RecordCount, 10 * kinds);
+    QCOMPARE(w.m.Packet2Count, 10 * kinds);
 
     // The "Import" page: one row per file, its kind, what it gave.
-    QCOMPARE(w.c().ImportTable->rowCount(), 5);
-    for (int row = 0; row < 4; ++row) {
+    QCOMPARE(w.c().ImportTable->rowCount(), kinds + 1);
+    for (int row = 0; row < kinds; ++row) {
         QCOMPARE(Cell(w, row, 1), QString::fromLatin1(CaptureKindName(AllKinds[row])));
         QCOMPARE(Cell(w, row, 4), QStringLiteral("10"));
         QCOMPARE(Cell(w, row, 5), QStringLiteral("10"));
@@ -128,11 +129,12 @@ void TestExplore::droppedFilesAreOneSelection()
     QVERIFY(enter.isAccepted());
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&w.form, &drop);
-    QCOMPARE(w.c().List3->count(), 4);
-    QCOMPARE(w.m.RecordCount, 40);
-    QCOMPARE(w.c().ImportTable->rowCount(), 4);
+    const int kinds = static_cast<int>(AllKinds.size());
+    QCOMPARE(w.c().List3->count(), kinds);
+    QCOMPARE(w.m.RecordCount, 10 * kinds);
+    QCOMPARE(w.c().ImportTable->rowCount(), kinds);
     QVERIFY(w.filters.isEmpty()); // no dialog
-    QCOMPARE(w.c().Text2->text(), QStringLiteral("#1 / 40"));
+    QCOMPARE(w.c().Text2->text(), QStringLiteral("#1 / %1").arg(10 * kinds));
 
     // Text that is no file is not taken.
     QMimeData text;
@@ -150,13 +152,18 @@ void TestExplore::cancelStopsAndKeepsWhatWasRead()
     const QString big = Generate(dir, "big.kss", CaptureKind::Kiss, 200000);
     const QString next = Generate(dir, "next.kss", CaptureKind::Kiss, 10);
     bool progressShown = false;
+    bool clicked = false;
     int progress = 0;
     w.form.OnPendingEvents = [&] {
         progressShown = progressShown || w.c().ReadProgress->isVisibleTo(&w.form);
         progress = std::max(progress, w.c().ReadProgress->value());
+        // The user clicks "Cancel" once the bar shows the reading under way,
+        // however fast or slow the machine reads.
+        if (!clicked && progress > 0 && w.c().CancelRead->isVisibleTo(&w.form)) {
+            clicked = true;
+            w.c().CancelRead->click();
+        }
     };
-    // The user clicks "Cancel" a little while into the file.
-    QTimer::singleShot(30, w.c().CancelRead, &QPushButton::click);
     w.Choose({big, next});
     w.form.MenuFileOpenKiss_Click();
 

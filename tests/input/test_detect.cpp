@@ -41,8 +41,10 @@ TEST(Detection, EveryGeneratedKindWholeAndCutShort)
             for (const bool crlf : {false, true}) {
                 const std::string bytes = Generate(kind, 40, satellite, crlf).Bytes;
                 EXPECT_EQ(DetectCaptureKind(bytes).Kind, kind) << CaptureKindName(kind);
-                // A file cut off in its first line or two.
-                EXPECT_EQ(DetectCaptureKind(bytes.substr(0, 150)).Kind, kind) << CaptureKindName(kind);
+                // A file cut off in its first line or two: an export whose
+                // frames show nothing raw yet is told by its name.
+                const char* name = kind == CaptureKind::Satnogs ? "cut.csv" : "cut.log";
+                EXPECT_EQ(DetectCaptureKind(bytes.substr(0, 150), name).Kind, kind) << CaptureKindName(kind);
             }
 }
 

@@ -187,7 +187,8 @@ TEST(KissStream, CommandLineAgainstAServerOnLoopback)
         KissServer server({{bytes.substr(0, 700), bytes.substr(700)}});
         StringSink out;
         StringSink err;
-        EXPECT_EQ(RunDecodeCommand({"--kiss-tcp", server.Address(), "--jsonl", "-"}, out, err, "."), ExitOk)
+        // A TNC that goes away is a failure, though what came is kept.
+        EXPECT_EQ(RunDecodeCommand({"--kiss-tcp", server.Address(), "--jsonl", "-"}, out, err, "."), ExitFailure)
             << err.Text;
         EXPECT_EQ(std::count(out.Text.begin(), out.Text.end(), '\n'), 21);
         EXPECT_NE(err.Text.find("closed by the peer"), std::string::npos) << err.Text;

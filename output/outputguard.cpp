@@ -1,0 +1,95 @@
+#include "outputguard.h"
+
+#include "input/detect.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+bool SameFile(const std::string& a, const std::string& b)
+{
+    if (a == b)
+        return true;
+    std::error_code ec;
+    const fs::path pa(a);
+    const fs::path pb(b);
+    if (fs::exists(pa, ec) && fs::exists(pb, ec))
+        return fs::equivalent(pa, pb, ec);
+    const fs::path ca = fs::weakly_canonical(pa, ec);
+    if (ec)
+        return false;
+    const fs::path cb = fs::weakly_canonical(pb, ec);
+    return !ec && ca == cb;
+}
+
+std::string CaptureKindOfFile(const std::string& path)
+{
+    std::error_code ec;
+    const fs::path p(path);
+    if (!fs::is_regular_file(p, ec) || fs::file_size(p, ec) == 0 || ec)
+        return {};
+    const Detection detected = DetectCaptureFile(path);
+    return detected.Kind ? std::string(CaptureKindName(*detected.Kind)) : std::string();
+}
+
+namespace {
+
+bool IsRead(const std::string& path, std::span<const std::string> reads)
+{
+    for (const std::string& read : reads)
+        if (read != "-" && SameFile(path, read))
+            return true;
+    return false;
+}
+
+} // namespace
+
+std::optional<std::string> CheckOutputs(
+    std::span<const OutputTarget> outputs, std::span<const std::string> reads, bool force)
+{
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        const OutputTarget& o = outputs[i];
+        for (std::size_t j = 0; j < i; ++j) {
+            const OutputTarget& earlier = outputs[j];
+            if (o.Path == "-" && earlier.Path == "-")
+                return earlier.Option + " and " + o.Option
+                    + " both go to standard output; give one of them a file";
+            if (o.Path != "-" && earlier.Path != "-" && SameFile(o.Path, earlier.Path))
+                return earlier.Option + " and " + o.Option + " both name " + o.Path + "; give each its own file";
+        }
+        if (o.Path == "-")
+            continue;
+        if (IsRead(o.Path, reads))
+            return o.Option + " " + o.Path + " would replace a capture this run reads; name another output file";
+        if (force)
+            continue;
+        const std::string kind = CaptureKindOfFile(o.Path);
+        const std::string kiss = CaptureKindName(CaptureKind::Kiss);
+        if (o.Records) {
+            std::error_code ec;
+            if (kind == kiss || !fs::exists(o.Path, ec) || fs::file_size(o.Path, ec) == 0 || ec)
+                continue;
+            return o.Option + " " + o.Path + ": " + o.Path + " holds no KISS capture"
+                + (kind.empty() ? std::string() : " but a capture of kind " + kind)
+                + "; name another recording, or give --force to append to it";
+        }
+        if (kind.empty())
+            continue;
+        return o.Option + " " + o.Path + ": " + o.Path + " is a capture (" + kind
+            + "); name another output file, or give --force to " + (o.Appends ? "append to it" : "replace it");
+    }
+    return std::nullopt;
+}
+
+std::string FreeOutputName(const std::string& wanted, std::string_view ending, std::span<const std::string> reads)
+{
+    auto taken = [&](const std::string& name) { return IsRead(name, reads) || !CaptureKindOfFile(name).empty(); };
+    if (!taken(wanted))
+        return wanted;
+    const std::string stem = wanted.substr(0, wanted.size() - std::min(wanted.size(), ending.size()));
+    std::string name = stem + "-decoded" + std::string(ending);
+    for (int n = 2; taken(name) && n < 1000; ++n)
+        name = stem + "-decoded-" + std::to_string(n) + std::string(ending);
+    return name;
+}
