@@ -16,10 +16,10 @@ bool SameFile(const std::string& a, const std::string& b)
     const fs::path pb(b);
     if (fs::exists(pa, ec) && fs::exists(pb, ec))
         return fs::equivalent(pa, pb, ec);
-    const fs::path ca = fs::weakly_canonical(pa, ec);
-    if (ec)
-        return false;
-    const fs::path cb = fs::weakly_canonical(pb, ec);
+    // The folders that exist with their links followed, the rest as written.
+    auto canonical = [&](const fs::path& p) { return fs::weakly_canonical(fs::absolute(p, ec), ec).lexically_normal(); };
+    const fs::path ca = canonical(pa);
+    const fs::path cb = canonical(pb);
     return !ec && ca == cb;
 }
 

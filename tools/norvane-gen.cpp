@@ -12,14 +12,16 @@
 
 namespace {
 
-int Usage()
+// The usage line: on standard output for --help (exit 0), on standard error
+// after a usage error (exit 2).
+int Usage(bool asked = false)
 {
     const std::string kinds = CaptureKindNames("|", "|");
-    std::fprintf(stderr,
+    std::fprintf(asked ? stdout : stderr,
         "Usage: norvane-gen -f %s [-s 1|2] [-n PACKETS] [--seed N] [--clean] [--crlf] [--gr-stamps] [--passes N] "
         "OUTPUT\n",
         kinds.c_str());
-    return 2;
+    return asked ? 0 : 2;
 }
 
 } // namespace
@@ -32,7 +34,9 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const bool hasValue = i + 1 < argc;
-        if (a == "-f" && hasValue) {
+        if (a == "-h" || a == "--help") {
+            return Usage(true);
+        } else if (a == "-f" && hasValue) {
             const auto kind = CaptureKindFromName(argv[++i]);
             if (!kind)
                 return Usage();

@@ -74,3 +74,17 @@ echo "first: $value"
 echo "$value" | grep -q "\"values\":\\[\\[\"2016-03-17T10:15:00Z\",$volts\\]\\]" \
   || { echo "expected Batt volts $volts at 2016-03-17T10:15:00Z"; exit 1; }
 echo "InfluxDB holds the $kind1 packets of kind 1 with their values"
+
+# The capture read twice: every packet has a twin of the same millisecond,
+# and InfluxDB still keeps a point for each.
+"$decoder" -q --influx "$tmp/twice.txt" "$capture" "$capture"
+curl -sS -XPOST "$url/query" --data-urlencode "q=CREATE DATABASE twice" >/dev/null
+curl -sSf -XPOST "$url/write?db=twice&precision=ns" --data-binary @"$tmp/twice.txt"
+packets=$(grep -c ',kind=1 ' "$tmp/twice.txt")
+[ "$packets" -eq $((2 * kind1)) ] || { echo "expected $((2 * kind1)) lines of kind 1, not $packets"; exit 1; }
+count=$(curl -sS -G "$url/query" --data-urlencode "db=twice" \
+  --data-urlencode "q=SELECT count(\"Batt volts\") FROM norvane WHERE kind='1'")
+echo "twice: $count"
+echo "$count" | grep -q "\"values\":\\[\\[\"1970-01-01T00:00:00Z\",$packets\\]\\]" \
+  || { echo "expected $packets points of kind 1, one per packet"; exit 1; }
+echo "InfluxDB holds a point for each of the $packets packets that share their milliseconds in pairs"

@@ -71,6 +71,7 @@ private slots:
     void initTestCase();
     void csvAndTlmMatchTheGoldenFiles();
     void noInputFile();
+    void neverOverACapture();
     void failedWritesAreReportedAndKeepTheOldFile();
     void readOnlyFolder();
     void pictureWithoutTheSmallControls();
@@ -116,6 +117,37 @@ void TestOutputs::noInputFile()
     w.form.WriteTLMFile_Click();
     QCOMPARE(Status(w), QStringLiteral("no input file"));
     QVERIFY(fs::is_empty(dir.Path()));
+}
+
+void TestOutputs::neverOverACapture()
+{
+    TempDir dir;
+    Window w;
+    w.m.SatelliteNumber = 2;
+    // A SatNOGS export named as its CSV would be.
+    const std::string export_ = dir.Write("pass.csv", ReadFileBytes(Sample("qb50p2-satnogs.csv").toStdString()));
+    const std::string before = ReadFileBytes(export_);
+    w.Choose({QString::fromStdString(export_)});
+    w.form.MnuOpenAny_Click();
+    QVERIFY(w.m.RecordCount > 0);
+    w.form.WriteCSVFile_Click();
+    const std::string written = dir.File("pass-decoded.csv");
+    QCOMPARE(Status(w),
+        QString::fromStdString(written + " has been written (" + export_ + " is a capture and was left as it is)"));
+    QVERIFY(ReadFileBytes(export_) == before);
+    QVERIFY(ReadFileBytes(written).rfind("OPS mode;", 0) == 0);
+
+    // A capture of another kind beside the one read, under the report's name.
+    const std::string tlm = dir.Write("pass.tlm", ReadFileBytes(Sample("qb50p1-pass.kss").toStdString()));
+    w.form.WriteTLMFile_Click();
+    QCOMPARE(Status(w),
+        QString::fromStdString(dir.File("pass-decoded.tlm") + " has been written (" + tlm
+            + " is a capture and was left as it is)"));
+    // The report of an earlier run is no capture: it is replaced.
+    w.form.WriteTLMFile_Click();
+    QCOMPARE(Status(w),
+        QString::fromStdString(dir.File("pass-decoded.tlm") + " has been written (" + tlm
+            + " is a capture and was left as it is)"));
 }
 
 void TestOutputs::failedWritesAreReportedAndKeepTheOldFile()

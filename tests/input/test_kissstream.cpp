@@ -15,6 +15,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <csignal>
+#include <filesystem>
 #include <numeric>
 #include <random>
 #include <thread>
@@ -52,10 +55,11 @@ void ExpectSameRecords(const Module1& a, const Module1& b)
 }
 
 // A KISS server on loopback that plays scripts, one per connection: each a
-// list of pieces, the connection closed after the last.
+// list of pieces, the connection closed after the last (held open until the
+// server ends, with holdOpen).
 class KissServer {
 public:
-    explicit KissServer(std::vector<std::vector<std::string>> scripts)
+    explicit KissServer(std::vector<std::vector<std::string>> scripts, bool holdOpen = false)
         : scripts_(std::move(scripts))
     {
         listener_ = socket(AF_INET, SOCK_STREAM, 0);
@@ -67,7 +71,7 @@ public:
         getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
         port_ = ntohs(address.sin_port);
         listen(listener_, 4);
-        thread_ = std::thread([this] {
+        thread_ = std::thread([this, holdOpen] {
             for (const auto& script : scripts_) {
                 const int client = accept(listener_, nullptr, nullptr);
                 if (client < 0)
@@ -76,12 +80,15 @@ public:
                     send(client, piece.data(), piece.size(), MSG_NOSIGNAL);
                     std::this_thread::sleep_for(std::chrono::milliseconds(20));
                 }
+                while (holdOpen && !ending_)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(10));
                 close(client);
             }
         });
     }
     ~KissServer()
     {
+        ending_ = true;
         shutdown(listener_, SHUT_RDWR);
         close(listener_);
         thread_.join();
@@ -92,6 +99,7 @@ private:
     std::vector<std::vector<std::string>> scripts_;
     int listener_ = -1;
     int port_ = 0;
+    std::atomic<bool> ending_{false};
     std::thread thread_;
 };
 
@@ -210,6 +218,16 @@ TEST(KissStream, CommandLineAgainstAServerOnLoopback)
         EXPECT_NE(err.Text.find("1 incomplete"), std::string::npos) << err.Text;
         EXPECT_NE(err.Text.find("stored 11 of kind 1 and 10 of kind 2"), std::string::npos) << err.Text;
     }
+    {
+        // Closed in the middle of a frame: the loss is told without --summary.
+        const std::size_t cut = bytes.find('\xC0', 900) + 30;
+        KissServer server({{bytes.substr(0, cut)}});
+        StringSink out;
+        StringSink err;
+        EXPECT_EQ(RunDecodeCommand({"-q", "--kiss-tcp", server.Address(), "--csv", "-"}, out, err, "."), ExitFailure);
+        EXPECT_NE(err.Text.find("1 frame was cut off by the lost connection and not stored"), std::string::npos)
+            << err.Text;
+    }
     // A port where nobody listens.
     const int port = [] {
         KissServer gone({});
@@ -219,4 +237,60 @@ TEST(KissStream, CommandLineAgainstAServerOnLoopback)
     StringSink err;
     EXPECT_EQ(RunDecodeCommand({"-q", "--kiss-tcp", "127.0.0.1:" + std::to_string(port)}, out, err, "."), ExitFailure);
     EXPECT_NE(err.Text.find("failed: refused"), std::string::npos) << err.Text;
+}
+
+namespace {
+
+// Standard output of a run that gets SIGTERM when it is first written to: a
+// signal while the outputs are written.
+class SignalledSink : public StringSink {
+public:
+    void Write(std::string_view text) override
+    {
+        if (!signalled_) {
+            signalled_ = true;
+            kill(getpid(), SIGTERM);
+        }
+        StringSink::Write(text);
+    }
+
+private:
+    bool signalled_ = false;
+};
+
+std::int64_t LineCount(const std::string& path)
+{
+    const std::string text = ReadFileBytes(path);
+    return std::count(text.begin(), text.end(), '\n');
+}
+
+} // namespace
+
+TEST(KissStream, SignalsEndReceptionAndTheOutputsAreStillWrittenWhole)
+{
+    TempDir dir;
+    const std::string jsonl = dir.File("live.jsonl");
+    for (int run = 1; run <= 2; ++run) {
+        KissServer server({{TncStream()}}, true);
+        // The JSON Lines file is followed while the pass comes in; once it
+        // holds this run's lines, the user stops the run.
+        std::thread user([&] {
+            for (int wait = 0; wait < 1000 && LineCount(jsonl) < 21 * run; ++wait)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            kill(getpid(), SIGTERM);
+        });
+        SignalledSink out;
+        StringSink err;
+        const int code = RunDecodeCommand(
+            {"--kiss-tcp", server.Address(), "--jsonl", jsonl, "--csv", "-", "--tlm", dir.File("live.tlm")}, out, err,
+            ".");
+        user.join();
+        EXPECT_EQ(code, ExitOk) << err.Text;
+        // Each run appends to the same file: the second finds the first's lines.
+        EXPECT_EQ(LineCount(jsonl), 21 * run);
+        EXPECT_EQ(std::count(out.Text.begin(), out.Text.end(), '\n'), 12); // the header and 11 records
+        EXPECT_FALSE(ReadFileBytes(dir.File("live.tlm")).empty());
+        for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+            EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
+    }
 }
