@@ -15,12 +15,37 @@
 #include <QRadioButton>
 
 #include <cstdio>
+#include <memory>
+#include <string_view>
+
+namespace {
+
+// Whether the arguments ask only for text (the help or the version), which
+// needs no display.
+bool AsksForTextOnly(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view a = argv[i];
+        if (a == "-h" || a == "--help" || a == "--help-all" || a == "-v" || a == "--version")
+            return true;
+        if (a == "--")
+            break;
+    }
+    return false;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("norvane"));
-    QApplication::setApplicationVersion(Latin1(ProgramVersion));
+    // Help and version are printed without a window, so they work where no
+    // display is (over ssh, in a script).
+    std::unique_ptr<QCoreApplication> application = AsksForTextOnly(argc, argv)
+        ? std::make_unique<QCoreApplication>(argc, argv)
+        : std::make_unique<QApplication>(argc, argv);
+    QCoreApplication& app = *application;
+    QCoreApplication::setApplicationName(QStringLiteral("norvane"));
+    QCoreApplication::setApplicationVersion(Latin1(ProgramVersion));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(Latin1(ProgramTitle));
@@ -52,7 +77,7 @@ int main(int argc, char** argv)
     }
 
     Module1 m;
-    Form1 window(m, QApplication::applicationDirPath());
+    Form1 window(m, QCoreApplication::applicationDirPath());
     window.show();
     if (*sat == 2) {
         window.Controls().QB50P2->setChecked(true);
@@ -63,5 +88,5 @@ int main(int argc, char** argv)
         captures << QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
     if (!captures.isEmpty())
         window.OpenSelection(kind, captures);
-    return app.exec();
+    return QCoreApplication::exec();
 }

@@ -222,7 +222,8 @@ std::size_t ReadCaptures(const DecodeOptions& o, Module1& m, ReaderHost& host, R
         reporter.Fail(failure.Message);
     for (const ImportSummary& import : m.Imports)
         if (import.Kind == CaptureKindName(CaptureKind::ServerLog) && import.RawFrames > 0 && import.EscapesUndone > 0)
-            reporter.Warn(import.File + " was read as a server log, but " + Counted(import.RawFrames, "frame holds", "frames hold")
+            reporter.Warn(import.File + " was read as a server log, but "
+                + Counted(import.RawFrames, "frame holds", "frames hold")
                 + " a raw C0 or DB, which only a SatNOGS export holds, and escape pairs were undone in it; if it is an "
                   "export, read it with -f satnogs");
     return failures.size();

@@ -40,8 +40,8 @@ void TakeOverAttributes([[maybe_unused]] std::FILE* file, [[maybe_unused]] const
     const int fd = fileno(file);
     // The group alone may be given where the owner may not; where neither
     // may, the file stays the process's own.
-    const bool owned = fchown(fd, existing.st_uid, existing.st_gid) == 0
-        || fchown(fd, static_cast<uid_t>(-1), existing.st_gid) == 0;
+    const bool owned
+        = fchown(fd, existing.st_uid, existing.st_gid) == 0 || fchown(fd, static_cast<uid_t>(-1), existing.st_gid) == 0;
     // The mode after the owner: a change of owner may clear its set-id bits.
     const bool modeKept = fchmod(fd, existing.st_mode & 07777) == 0;
     static_cast<void>(owned && modeKept);

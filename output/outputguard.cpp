@@ -17,7 +17,8 @@ bool SameFile(const std::string& a, const std::string& b)
     if (fs::exists(pa, ec) && fs::exists(pb, ec))
         return fs::equivalent(pa, pb, ec);
     // The folders that exist with their links followed, the rest as written.
-    auto canonical = [&](const fs::path& p) { return fs::weakly_canonical(fs::absolute(p, ec), ec).lexically_normal(); };
+    auto canonical
+        = [&](const fs::path& p) { return fs::weakly_canonical(fs::absolute(p, ec), ec).lexically_normal(); };
     const fs::path ca = canonical(pa);
     const fs::path cb = canonical(pb);
     return !ec && ca == cb;
@@ -53,8 +54,7 @@ std::optional<std::string> CheckOutputs(
         for (std::size_t j = 0; j < i; ++j) {
             const OutputTarget& earlier = outputs[j];
             if (o.Path == "-" && earlier.Path == "-")
-                return earlier.Option + " and " + o.Option
-                    + " both go to standard output; give one of them a file";
+                return earlier.Option + " and " + o.Option + " both go to standard output; give one of them a file";
             if (o.Path != "-" && earlier.Path != "-" && SameFile(o.Path, earlier.Path))
                 return earlier.Option + " and " + o.Option + " both name " + o.Path + "; give each its own file";
         }

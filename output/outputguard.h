@@ -19,8 +19,8 @@ bool SameFile(const std::string& a, const std::string& b);
 std::string CaptureKindOfFile(const std::string& path);
 
 struct OutputTarget {
-    std::string Option; // "--csv", as the message names it
-    std::string Path;   // "-" is standard output
+    std::string Option;   // "--csv", as the message names it
+    std::string Path;     // "-" is standard output
     bool Appends = false; // added to the end of an existing file, not replacing it
     // A KISS recording: an existing file must be a KISS capture that it extends.
     bool Records = false;

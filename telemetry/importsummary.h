@@ -33,8 +33,8 @@ struct ImportSummary {
     // Server logs: frames with a raw C0 or a DB that starts no escape pair,
     // which a server log cannot hold and a SatNOGS export can.
     std::int64_t RawFrames = 0;
-    std::int64_t NoInstant = 0;     // records stored without a reception instant
-    std::int64_t Duplicates = 0;    // merging: packets dropped as copies of one kept before
+    std::int64_t NoInstant = 0;  // records stored without a reception instant
+    std::int64_t Duplicates = 0; // merging: packets dropped as copies of one kept before
     // The earliest and the latest reception instant of the records stored;
     // unknown when none has one.
     Instant FirstInstant = UnknownInstant;

@@ -164,8 +164,8 @@ TEST(InfluxLines, PacketsOfOneMillisecondGetTimestampsOfTheirOwn)
 {
     TempDir dir;
     // Every packet of the export at the same second, and two files of it.
-    const std::string text
-        = std::regex_replace(ReadFileBytes(Sample("qb50p2-satnogs.csv")), std::regex("10:[12][0-9]:[0-9]0"), "10:15:00");
+    const std::string text = std::regex_replace(
+        ReadFileBytes(Sample("qb50p2-satnogs.csv")), std::regex("10:[12][0-9]:[0-9]0"), "10:15:00");
     const std::string path = dir.Write("same.csv", text);
     const DecodeRun r = Decode({"-q", "-s", "2", "--influx", "-", path, path});
     ASSERT_EQ(r.code, ExitOk) << r.err.Text;
@@ -191,8 +191,8 @@ TEST(Reports, NoReportOfARecordThatDoesNotExist)
     for (const std::string record : {"1", "2"}) {
         const DecodeRun r = Decode({"-q", "-s", "2", "--tlm", dir.File("t.tlm"), "--record", record, capture});
         EXPECT_EQ(r.code, ExitFailure);
-        EXPECT_NE(r.err.Text.find("record " + record + " does not exist: the captures hold 0 records"),
-            std::string::npos)
+        EXPECT_NE(
+            r.err.Text.find("record " + record + " does not exist: the captures hold 0 records"), std::string::npos)
             << r.err.Text;
         EXPECT_FALSE(fs::exists(dir.File("t.tlm")));
     }
@@ -206,11 +206,10 @@ TEST(Summary, TheTotalSpansTheEarliestToTheLatestTime)
     const std::string earlier = dir.Write("earlier.csv", Replaced(text, "2016-03-17", "2016-03-16"));
     const DecodeRun r = Decode({"--summary", "-s", "2", "--csv", dir.File("out"), later, earlier});
     EXPECT_NE(r.err.Text.find("total of 2 files: "), std::string::npos);
-    EXPECT_NE(r.err.Text.find(", times 2016-03-16T10:15:00Z to 2016-03-18T10:21:30Z"), std::string::npos)
-        << r.err.Text;
+    EXPECT_NE(r.err.Text.find(", times 2016-03-16T10:15:00Z to 2016-03-18T10:21:30Z"), std::string::npos) << r.err.Text;
     // One of each: "1 record", "1 file".
     const std::string one = dir.Write("one.csv", text.substr(0, text.find('\n') + 1));
-    EXPECT_NE(Decode({"-s", "2", "--csv", dir.File("one"), one}).err.Text.find(
-                  "1 record of packet kind 1, 0 of packet kind 2, from 1 file\n"),
+    EXPECT_NE(Decode({"-s", "2", "--csv", dir.File("one"), one})
+                  .err.Text.find("1 record of packet kind 1, 0 of packet kind 2, from 1 file\n"),
         std::string::npos);
 }

@@ -84,8 +84,8 @@ void TestExplore::anyKindCommandReadsEachWithItsReader()
     w.Choose(OneOfEachKind(dir) << QString::fromStdString(dir.Write("notes", "dear operator\n")));
     w.form.MnuOpenAny_Click();
     QCOMPARE(w.form.OpenAction(std::nullopt)->text(), QStringLiteral("Open capture file (any kind)"));
-    QCOMPARE(
-        w.filters.front(), QStringLiteral("Capture Files (*.kss *.log *.txt)|*.kss;*.log;*.txt|All Files (*.*)|*.*"));
+    QCOMPARE(w.filters.front(),
+        QStringLiteral("Capture Files (*.kss *.txt *.log *.csv)|*.kss;*.txt;*.log;*.csv|All Files (*.*)|*.*"));
     const int kinds = static_cast<int>(AllKinds.size());
     QCOMPARE(w.m.RecordCount, 10 * kinds);
     QCOMPARE(w.m.Packet2Count, 10 * kinds);

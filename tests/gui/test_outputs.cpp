@@ -141,13 +141,13 @@ void TestOutputs::neverOverACapture()
     const std::string tlm = dir.Write("pass.tlm", ReadFileBytes(Sample("qb50p1-pass.kss").toStdString()));
     w.form.WriteTLMFile_Click();
     QCOMPARE(Status(w),
-        QString::fromStdString(dir.File("pass-decoded.tlm") + " has been written (" + tlm
-            + " is a capture and was left as it is)"));
+        QString::fromStdString(
+            dir.File("pass-decoded.tlm") + " has been written (" + tlm + " is a capture and was left as it is)"));
     // The report of an earlier run is no capture: it is replaced.
     w.form.WriteTLMFile_Click();
     QCOMPARE(Status(w),
-        QString::fromStdString(dir.File("pass-decoded.tlm") + " has been written (" + tlm
-            + " is a capture and was left as it is)"));
+        QString::fromStdString(
+            dir.File("pass-decoded.tlm") + " has been written (" + tlm + " is a capture and was left as it is)"));
 }
 
 void TestOutputs::failedWritesAreReportedAndKeepTheOldFile()
