@@ -225,8 +225,7 @@ void Form1::QB50P2_Click() { m_.SatelliteNumber = 2; }
 
 void Form1::SetStatus(const QString& text)
 {
-    c_.Text4->setText(text);
-    c_.Text4->setCursorPosition(0); // a long message shows its beginning
+    c_.Text4->SetFittedText(text); // a long message is drawn smaller, or whole in the tooltip
 }
 
 void Form1::HScroll1_Change()

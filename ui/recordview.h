@@ -5,7 +5,7 @@
 
 #include <QString>
 
-class QLineEdit;
+class FittedBox;
 
 #include <string_view>
 
@@ -13,9 +13,9 @@ class QLineEdit;
 // field's packet kind.
 QString RecordCounterText(int value, std::int64_t count);
 
-// Puts text into the record counter, in a smaller font where the box's own
-// is too wide for it, and the whole text in its tooltip.
-void SetRecordCounter(QLineEdit* counter, const QString& text);
+// Puts text into the record counter, drawn to fit, and the whole text in its
+// tooltip.
+void SetRecordCounter(FittedBox* counter, const QString& text);
 
 // Writes every value box with record n's value in its field's display rule,
 // and the time label: the record's own time of the selected field's kind, or,

@@ -2,6 +2,7 @@
 
 #include "telemetry/importsummary.h"
 #include "ui/dumpview.h"
+#include "ui/fittedbox.h"
 #include "ui/latin1.h"
 #include "ui/twips.h"
 
@@ -103,7 +104,7 @@ void MakeFieldRow(int i, QWidget* parent, int left, int top, Form1Controls& c, d
     if (background.isValid())
         SetBackground(option, background);
 
-    auto* value = new QLineEdit(parent);
+    auto* value = new FittedBox(parent);
     value->setObjectName(QStringLiteral("Text1_%1").arg(i));
     value->setReadOnly(true);
     value->setFrame(true);
@@ -258,15 +259,16 @@ void BuildBottom(QWidget* client, Form1Controls& c, double dpi)
     c.Command1->setObjectName(QStringLiteral("Command1"));
     PlaceInTwips(c.Command1, 120, 11520, 495, 315, dpi);
 
-    c.Text4 = new QLineEdit(client);
+    c.Text4 = new FittedBox(client);
     c.Text4->setObjectName(QStringLiteral("Text4"));
     c.Text4->setReadOnly(true);
     PlaceInTwips(c.Text4, 720, 11520, 7455, 285, dpi);
     SetTextColour(c.Text4, CaptionGrey);
 
-    c.Text2 = new QLineEdit(client);
+    c.Text2 = new FittedBox(client);
     c.Text2->setObjectName(QStringLiteral("Text2"));
     c.Text2->setReadOnly(true);
+    c.Text2->AllowTwoLines();
     PlaceInTwips(c.Text2, 8280, 11520, 975, 285, dpi);
 
     c.HScroll1 = new QScrollBar(Qt::Horizontal, client);

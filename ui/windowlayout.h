@@ -2,6 +2,7 @@
 
 #include "telemetry/module1.h"
 #include "ui/fieldcatalogue.h"
+#include "ui/fittedbox.h"
 
 #include <QColor>
 
@@ -30,7 +31,7 @@ struct Form1Controls {
     QTabWidget* SSTab1 = nullptr;
     std::map<FieldFrame, QGroupBox*> Frames;
     std::array<QRadioButton*, FieldCount> Option1{};
-    std::array<QLineEdit*, FieldCount> Text1{};
+    std::array<FittedBox*, FieldCount> Text1{};
     std::array<QLabel*, FieldCount> Label2{};
     QButtonGroup* FieldButtons = nullptr; // one chosen field row across all pages
     QRadioButton* QB50P1 = nullptr;
@@ -40,8 +41,8 @@ struct Form1Controls {
     QCustomPlot* MSChart1 = nullptr;
     QCheckBox* Check1 = nullptr;
     QPushButton* Command1 = nullptr;
-    QLineEdit* Text4 = nullptr;
-    QLineEdit* Text2 = nullptr;
+    FittedBox* Text4 = nullptr;
+    FittedBox* Text2 = nullptr;
     QScrollBar* HScroll1 = nullptr;
     DumpView* Text3 = nullptr;
     QTableWidget* ImportTable = nullptr;  // the "Import" page: what each file gave

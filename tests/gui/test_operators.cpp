@@ -196,17 +196,44 @@ void TestOperators::textsThatDoNotFitShowWhole()
     Window w;
     w.form.show();
     Open(w, Sample("qb50p1-pass.kss"));
-    QLineEdit* counter = w.c().Text2;
-    const QString text = QStringLiteral("#25 / 500000");
-    SetRecordCounter(counter, text);
-    QCOMPARE(counter->text(), text);
-    QCOMPARE(counter->toolTip(), text);
-    QVERIFY(QFontMetrics(counter->font()).horizontalAdvance(text) < counter->width() - 4);
-    // "max power" is wider than its box.
-    QLineEdit* track = w.c().Text1[40];
-    QCOMPARE(track->text(), QStringLiteral("max power"));
-    QVERIFY(QFontMetrics(track->font()).horizontalAdvance(track->text()) > track->width() - 8);
-    QCOMPARE(track->toolTip(), QStringLiteral("max power"));
+    // The record counter stays whole and legible to seven digits.
+    FittedBox* counter = w.c().Text2;
+    for (const QString& text : {QStringLiteral("#25 / 500000"), QStringLiteral("#5000000 / 5000000")}) {
+        SetRecordCounter(counter, text);
+        QCOMPARE(counter->text(), text);
+        QCOMPARE(counter->toolTip(), text);
+        QVERIFY(!counter->IsElided());
+        QVERIFY(counter->FittedFont().pointSizeF() >= FittedBox::MinimumPoints);
+    }
+    // Values wider than their boxes (record 1 of the week's second packet kind,
+    // a word of the record view) are drawn smaller, and where even that is too
+    // wide, elided with a mark; never cut without a sign. The whole text is in
+    // the tooltip.
+    auto field = [](const char* caption) {
+        for (int i = 0; i < FieldCount; ++i)
+            if (FieldCaption(i) == caption)
+                return i;
+        return -1;
+    };
+    const std::pair<const char*, QString> wide[] = {{"epoch", QStringLiteral("511524913")},
+        {"SF Uptime", QStringLiteral("90013.00")}, {"ADCS Ctrmode", QStringLiteral("Mag rate")},
+        {"EPS track", QStringLiteral("max power")}, {"Sat Uptime", QStringLiteral("12345678901234.00")}};
+    for (const auto& [caption, text] : wide) {
+        FittedBox* box = w.c().Text1[static_cast<std::size_t>(field(caption))];
+        box->SetFittedText(text);
+        QCOMPARE(box->text(), text);
+        QVERIFY2(box->IsFitted(), caption);
+        QCOMPARE(box->toolTip(), text);
+        QVERIFY(box->FittedFont().pointSizeF() >= FittedBox::MinimumPoints);
+        const QFontMetrics drawn(box->FittedFont());
+        if (box->IsElided())
+            QVERIFY(drawn.elidedText(text, Qt::ElideRight, box->TextRoom()).endsWith(QChar(0x2026)));
+        else
+            QVERIFY(drawn.horizontalAdvance(text) <= box->TextRoom());
+    }
+    QVERIFY(w.c().Text1[static_cast<std::size_t>(field("Sat Uptime"))]->IsElided());
+    w.c().Text1[1]->SetFittedText(QStringLiteral("12"));
+    QVERIFY(!w.c().Text1[1]->IsFitted());
     QCOMPARE(w.c().Text1[1]->toolTip(), QString()); // "12" fits
     QCOMPARE(w.c().Check1->toolTip(), QStringLiteral("bars / line"));
     // The row labels end before the "B" box.
