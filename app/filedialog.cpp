@@ -3,11 +3,15 @@
 #include "programinfo.h"
 #include "ui/latin1.h"
 
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QVBoxLayout>
 
 bool FitsNameBuffer(const QStringList& paths)
 {
@@ -64,12 +68,52 @@ void ShowMessageBox(QWidget* parent, const QString& text)
     box.exec();
 }
 
+RecordNumberAnswer ReadRecordNumber(const QString& text, int count)
+{
+    const QString given = text.trimmed();
+    bool number = false;
+    const qlonglong n = given.toLongLong(&number);
+    if (number && n >= 1 && n <= count)
+        return {static_cast<int>(n), {}};
+    const QString range = QStringLiteral("give a number from 1 to %1").arg(count);
+    if (given.isEmpty())
+        return {std::nullopt, range.left(1).toUpper() + range.mid(1)};
+    return {std::nullopt, QStringLiteral("%1 is no record: %2").arg(given, range)};
+}
+
 std::optional<int> AskRecordNumber(QWidget* parent, int current, int count)
 {
-    bool ok = false;
-    const int n = QInputDialog::getInt(parent, QStringLiteral("Go to record"),
-        QStringLiteral("Record (1 to %1):").arg(count), current, 1, std::max(count, 1), 1, &ok);
-    return ok ? std::optional<int>(n) : std::nullopt;
+    // A line of text rather than a spin box, which would drop the digits
+    // past the largest number as they are typed: 9999 of 489 records
+    // would become 99.
+    QDialog dialog(parent);
+    dialog.setWindowTitle(QStringLiteral("Go to record"));
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(new QLabel(QStringLiteral("Record (1 to %1):").arg(count), &dialog));
+    auto* edit = new QLineEdit(QString::number(current), &dialog);
+    edit->selectAll();
+    layout->addWidget(edit);
+    auto* problem = new QLabel(&dialog);
+    problem->setTextFormat(Qt::PlainText);
+    problem->hide();
+    layout->addWidget(problem);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    layout->addWidget(buttons);
+    std::optional<int> record;
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, [&] {
+        const RecordNumberAnswer answer = ReadRecordNumber(edit->text(), count);
+        if (answer.Record) {
+            record = answer.Record;
+            dialog.accept();
+            return;
+        }
+        problem->setText(answer.Problem);
+        problem->show();
+        edit->selectAll();
+        edit->setFocus();
+    });
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    return dialog.exec() == QDialog::Accepted ? record : std::nullopt;
 }
 
 QString ShowSaveFileDialog(QWidget* parent, const QString& suggested)

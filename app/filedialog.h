@@ -30,6 +30,14 @@ QString ShowSaveFileDialog(QWidget* parent, const QString& suggested);
 using RecordDialog = std::function<std::optional<int>(QWidget* parent, int current, int count)>;
 std::optional<int> AskRecordNumber(QWidget* parent, int current, int count);
 
+// The record number that text gives, or why it gives none ("9999 is no
+// record: give a number from 1 to 489"); nothing is cut or clamped.
+struct RecordNumberAnswer {
+    std::optional<int> Record;
+    QString Problem;
+};
+RecordNumberAnswer ReadRecordNumber(const QString& text, int count);
+
 // Shows a message box with the program's title.
 using MessageBox = std::function<void(QWidget* parent, const QString& text)>;
 

@@ -38,6 +38,7 @@
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QUrl>
 #include <qcustomplot.h>
@@ -74,6 +75,13 @@ Form1::Form1(Module1& m, const QString& programFolder, QWidget* parent)
     BuildForm1Controls(client, c_, dpi);
     client->setMinimumSize(TwipsToPixels(ClientWidthTwips, dpi), TwipsToPixels(ClientHeightTwips, dpi));
     setCentralWidget(client);
+    // The connection's state has a place of its own, below the window, so
+    // that it never overwrites a message the user caused in the status box.
+    liveStatus_ = new QLabel(this);
+    liveStatus_->setObjectName(QStringLiteral("LiveStatus"));
+    liveStatus_->setTextFormat(Qt::PlainText);
+    statusBar()->addWidget(liveStatus_, 1);
+    statusBar()->hide();
     chart_ = std::make_unique<FieldChart>(c_.MSChart1, decimalMark_);
     BuildMenus();
     ConnectControls();

@@ -10,6 +10,8 @@
 #include "ui/windowlayout.h"
 
 #include <QMainWindow>
+
+class QLabel;
 #include <QPointer>
 #include <QTimer>
 
@@ -88,6 +90,8 @@ public:
     void ConnectToTnc();
     void DisconnectFromTnc();
     LiveSession* Live() const { return live_.get(); }
+    // The live connection's state, below the window.
+    QString LiveStatusText() const;
 
     // The readers' host.
     void BeginFile(std::string_view path, std::size_t index, std::size_t count) override;
@@ -146,6 +150,9 @@ private:
     QAction* disconnectAction_ = nullptr;
     ConnectDialog connectDialog_;
     std::unique_ptr<LiveSession> live_;
+    QLabel* liveStatus_ = nullptr;
+    QString recording_; // the last live session's recording
+    void SetLiveStatus(const QString& text);
     QTimer liveRefresh_;
     std::int64_t shownRecords_ = -1;
     std::vector<Pass> passes_;

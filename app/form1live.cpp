@@ -9,8 +9,13 @@
 #include "ui/recordview.h"
 
 #include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QScrollBar>
+#include <QStatusBar>
 
 void Form1::ConnectToTnc()
 {
@@ -25,13 +30,17 @@ void Form1::ConnectToTnc()
     for (QLineEdit* box : c_.Text1)
         box->clear();
     live_ = std::make_unique<LiveSession>(m_, *this, *settings);
-    live_->OnStatusChanged = [this] { SetStatus(live_->StatusText()); };
+    live_->OnStatusChanged = [this] { SetLiveStatus(live_->StatusText()); };
     QString error;
     if (!live_->Start(error)) {
         live_.reset();
         SetStatus(error);
         return;
     }
+    // Cancelling an open dialog after the session reads its recording again,
+    // never a file opened before it.
+    c_.List3->clear();
+    recording_ = settings->RecordTo;
     for (auto& [kind, action] : openActions_)
         action->setEnabled(false);
     disconnectAction_->setEnabled(true);
@@ -49,6 +58,10 @@ void Form1::DisconnectFromTnc()
     live_->Stop();
     RefreshLive();
     live_.reset();
+    if (!recording_.isEmpty() && QFileInfo::exists(recording_)) {
+        auto* item = new QListWidgetItem(QDir::toNativeSeparators(recording_), c_.List3);
+        item->setData(Qt::UserRole, QString::fromLatin1(CaptureKindName(CaptureKind::Kiss)));
+    }
     for (auto& [kind, action] : openActions_)
         action->setEnabled(true);
     disconnectAction_->setEnabled(false);
@@ -62,7 +75,7 @@ void Form1::RefreshLive()
 {
     if (!live_)
         return;
-    SetStatus(live_->StatusText());
+    SetLiveStatus(live_->StatusText());
     const std::int64_t records = m_.HighestRecord();
     if (records == shownRecords_)
         return;
@@ -82,3 +95,11 @@ void Form1::RefreshLive()
     Check1_Click();
     ShowImports();
 }
+
+void Form1::SetLiveStatus(const QString& text)
+{
+    liveStatus_->setText(text);
+    statusBar()->show();
+}
+
+QString Form1::LiveStatusText() const { return liveStatus_->text(); }

@@ -4,7 +4,10 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -40,10 +43,21 @@ std::optional<LiveSettings> AskLiveSettings(QWidget* parent, const LiveSettings&
     port->setValue(defaults.Port);
     auto* record = new QLineEdit(defaults.RecordTo, &dialog);
     record->setMinimumWidth(320);
+    auto* browse = new QPushButton(QStringLiteral("Browse..."), &dialog);
+    QObject::connect(browse, &QPushButton::clicked, &dialog, [&dialog, record] {
+        // The recording is appended to, never replaced: no question about an existing file.
+        const QString chosen = QFileDialog::getSaveFileName(&dialog, QStringLiteral("Record to"), record->text(),
+            QStringLiteral("KISS Files (*.kss);;All Files (*)"), nullptr, QFileDialog::DontConfirmOverwrite);
+        if (!chosen.isEmpty())
+            record->setText(QDir::toNativeSeparators(chosen));
+    });
+    auto* recordRow = new QHBoxLayout;
+    recordRow->addWidget(record, 1);
+    recordRow->addWidget(browse);
     auto* form = new QFormLayout(&dialog);
     form->addRow(QStringLiteral("Host:"), host);
     form->addRow(QStringLiteral("Port:"), port);
-    form->addRow(QStringLiteral("Record to:"), record);
+    form->addRow(QStringLiteral("Record to:"), recordRow);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Connect"));
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
@@ -110,6 +124,9 @@ LiveSession::~LiveSession() { Stop(); }
 bool LiveSession::Start(QString& error)
 {
     if (!settings_.RecordTo.isEmpty()) {
+        // The default recording lies in the documents folder, which a new
+        // account may not have yet.
+        QDir().mkpath(QFileInfo(settings_.RecordTo).absolutePath());
         std::string why;
         if (!stream_.Record(QDir::toNativeSeparators(settings_.RecordTo).toLocal8Bit().toStdString(), why)) {
             error = QString::fromLocal8Bit(why.c_str());

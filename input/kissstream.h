@@ -38,8 +38,9 @@ public:
     KissStream(const KissStream&) = delete;
     KissStream& operator=(const KissStream&) = delete;
 
-    // Appends every frame to the capture at path; false, with the reason in
-    // error, when it cannot be opened.
+    // Appends every frame to the capture at path, which is made with the
+    // first frame when it does not exist; false, with the reason in error,
+    // when it cannot be opened or its folder takes no files.
     bool Record(const std::string& path, std::string& error);
     // A failed write to the recording, once; empty while all is well.
     const std::string& RecordingError() const { return recordingError_; }
@@ -55,7 +56,10 @@ public:
 
 private:
     void HandleFrame(KissFrameCutter::Bytes escaped, std::uint64_t streamOffset, Instant now);
-    std::uint64_t RecordFrames(KissFrameCutter::Bytes data, const std::string& time);
+    // Appends the frames to the recording, made with the first of them;
+    // returns the data frame's offset there (streamOffset where it could not
+    // be made).
+    std::uint64_t RecordFrames(KissFrameCutter::Bytes data, const std::string& time, std::uint64_t streamOffset);
 
     Module1& m_;
     ReaderHost& host_;

@@ -7,7 +7,10 @@
 #include "ui/dumpview.h"
 
 #include <QAction>
+#include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QTcpServer>
@@ -20,6 +23,7 @@ private slots:
     void recordsArriveAndTheRecordingReadsBack();
     void refusedAndSilentPeersSaySo();
     void aDroppedConnectionIsTriedAgain();
+    void theUsersWorkIsKept();
 };
 
 namespace {
@@ -59,7 +63,7 @@ void ConnectTo(Window& w, int port, const QString& record = {})
     w.form.ConnectToTnc();
 }
 
-QString Status(Window& w) { return w.c().Text4->text(); }
+QString Status(Window& w) { return w.form.LiveStatusText(); }
 
 } // namespace
 
@@ -83,6 +87,7 @@ void TestLive::recordsArriveAndTheRecordingReadsBack()
     w.form.Action("MnuDisconnect")->trigger();
     QVERIFY(w.form.OpenAction(CaptureKind::Kiss)->isEnabled());
     QVERIFY(Status(w).startsWith(QStringLiteral("disconnected from 127.0.0.1:")));
+    QVERIFY(w.c().Text4->text().isEmpty()); // the status box holds the user's messages only
 
     // The recording holds what was shown.
     Module1 back;
@@ -133,6 +138,51 @@ void TestLive::aDroppedConnectionIsTriedAgain()
     QCOMPARE(w.form.Live()->Counters().Incomplete, 1);
     QCOMPARE(w.form.Live()->Counters().Frames, 21);
     w.form.DisconnectFromTnc();
+}
+
+void TestLive::theUsersWorkIsKept()
+{
+    TempDir dir;
+    Window w;
+    // A file opened before the session.
+    w.Choose({Sample("qb50p1-pass.kss")});
+    w.form.MenuFileOpenKiss_Click();
+    const std::int64_t before = w.m.RecordCount;
+
+    // A refused connection leaves no recording behind; its folder, missing,
+    // is made.
+    int closedPort = 0;
+    {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost);
+        closedPort = probe.serverPort();
+    }
+    const QString unused = QString::fromStdString(dir.File("new/folder/refused.kss"));
+    ConnectTo(w, closedPort, unused);
+    QTRY_VERIFY_WITH_TIMEOUT(Status(w).contains(QStringLiteral(": refused; trying again in 5 s")), 20000);
+    w.form.DisconnectFromTnc();
+    QVERIFY(QFileInfo(unused).dir().exists());
+    QVERIFY(!QFileInfo::exists(unused));
+
+    // A message the user caused stays while the connection's state changes.
+    Server server({TncStream()});
+    const QString recording = QString::fromStdString(dir.File("new/folder/live.kss"));
+    ConnectTo(w, server.Port(), recording);
+    QTRY_COMPARE_WITH_TIMEOUT(w.m.RecordCount, 11, 20000);
+    w.form.WriteCSVFile_Click();
+    const QString message = w.c().Text4->text();
+    QVERIFY(!message.isEmpty());
+    QTest::qWait(1200); // two refreshes of the connection's state
+    QCOMPARE(w.c().Text4->text(), message);
+    w.form.DisconnectFromTnc();
+
+    // A cancelled open dialog reads the session's recording again, not the
+    // file opened before it.
+    QVERIFY(before != 11);
+    w.Cancel();
+    w.form.MenuFileOpenKiss_Click();
+    QCOMPARE(w.m.RecordCount, 11);
+    QCOMPARE(w.c().List3->item(0)->text(), QDir::toNativeSeparators(recording));
 }
 
 QTEST_MAIN(TestLive)

@@ -189,6 +189,26 @@ void TestOperators::goToRecord()
     QTest::mouseDClick(w.c().Text2, Qt::LeftButton);
     QCOMPARE(asked, 2);
     QCOMPARE(w.c().HScroll1->value(), 17); // cancelled
+
+    // What the dialog takes: a number in range, nothing cut or clamped.
+    const struct {
+        const char* Text;
+        std::optional<int> Record;
+        const char* Problem;
+    } answers[] = {
+        {"17", 17, ""},
+        {" 489 ", 489, ""},
+        {"9999", std::nullopt, "9999 is no record: give a number from 1 to 489"},
+        {"0", std::nullopt, "0 is no record: give a number from 1 to 489"},
+        {"-3", std::nullopt, "-3 is no record: give a number from 1 to 489"},
+        {"12a", std::nullopt, "12a is no record: give a number from 1 to 489"},
+        {"", std::nullopt, "Give a number from 1 to 489"},
+    };
+    for (const auto& a : answers) {
+        const RecordNumberAnswer answer = ReadRecordNumber(QString::fromLatin1(a.Text), 489);
+        QCOMPARE(answer.Record, a.Record);
+        QCOMPARE(answer.Problem, QString::fromLatin1(a.Problem));
+    }
 }
 
 void TestOperators::textsThatDoNotFitShowWhole()
