@@ -7,6 +7,8 @@
 #include "ui/rowbars.h"
 #include "ui/valuetext.h"
 
+#include <QApplication>
+#include <QEvent>
 #include <qcustomplot.h>
 
 #include <algorithm>
@@ -14,15 +16,62 @@
 #include <limits>
 #include <vector>
 
+namespace {
+
+// Tells the chart when the mouse leaves it and when it gains or loses the
+// focus, which QCustomPlot has no signals for.
+class PlotEvents : public QObject {
+public:
+    PlotEvents(QObject* parent, std::function<void()> left, std::function<void(bool)> focus)
+        : QObject(parent)
+        , left_(std::move(left))
+        , focus_(std::move(focus))
+    {
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Leave)
+            left_();
+        else if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
+            focus_(event->type() == QEvent::FocusIn);
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> left_;
+    std::function<void(bool)> focus_;
+};
+
+} // namespace
+
+QVector<QString> DatedTimeTicker::createLabelVector(
+    const QVector<double>& ticks, const QLocale& locale, QChar formatChar, int precision)
+{
+    QVector<QString> labels = QCPAxisTickerDateTime::createLabelVector(ticks, locale, formatChar, precision);
+    if (dateTimeFormat().contains(QLatin1Char('d')))
+        return labels; // the labels carry their dates
+    QDate before;
+    for (qsizetype i = 0; i < ticks.size(); ++i) {
+        const QDate day = keyToDateTime(ticks[i]).toUTC().date();
+        if (day != before)
+            labels[i] = day.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char('\n') + labels[i];
+        before = day;
+    }
+    return labels;
+}
+
 FieldChart::FieldChart(QCustomPlot* plot, std::string decimalMark)
     : plot_(plot)
     , decimalMark_(std::move(decimalMark))
     , readout_(new QCPItemText(plot))
     , marker_(new QCPItemStraightLine(plot))
+    , focusMark_(new QCPItemRect(plot))
     , bars_(new RowBars(plot->xAxis, plot->yAxis))
     , line_(plot->addGraph())
     , ticker_(new QCPAxisTickerText)
-    , timeTicker_(new QCPAxisTickerDateTime)
+    , timeTicker_(new DatedTimeTicker)
 {
     timeTicker_->setDateTimeSpec(Qt::UTC);
     QObject::connect(plot_->xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), plot_,
@@ -47,11 +96,14 @@ FieldChart::FieldChart(QCustomPlot* plot, std::string decimalMark)
     plot_->axisRect()->setRangeZoom(Qt::Horizontal);
     plot_->setMouseTracking(true);
     QObject::connect(plot_, &QCustomPlot::mouseMove, plot_, [this](QMouseEvent* e) { FollowMouse(e); });
-    QObject::connect(plot_, &QCustomPlot::mouseDoubleClick, plot_, [this](QMouseEvent*) { ResetView(); });
+    QObject::connect(plot_, &QCustomPlot::mouseDoubleClick, plot_, [this](QMouseEvent*) { ShowAllRows(); });
     QObject::connect(plot_, &QCustomPlot::mousePress, plot_, [this](QMouseEvent* e) { pressedAt_ = e->position(); });
     QObject::connect(plot_, &QCustomPlot::mouseRelease, plot_, [this](QMouseEvent* e) { ClickRow(e); });
-    // The chart takes the focus when clicked, and the tab key reaches it.
+    // The chart takes the focus when clicked, and the tab key reaches it; a
+    // dotted frame shows where the focus is.
     plot_->setFocusPolicy(Qt::StrongFocus);
+    plot_->installEventFilter(new PlotEvents(
+        plot_, [this] { HideReadout(); }, [this](bool focused) { ShowFocus(focused); }));
 
     plot_->layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmBuffered);
     readout_->setLayer(QStringLiteral("overlay"));
@@ -67,6 +119,14 @@ FieldChart::FieldChart(QCustomPlot* plot, std::string decimalMark)
     marker_->setPen(QPen(QColor(200, 40, 40), 1.0));
     marker_->setVisible(false);
 
+    focusMark_->setLayer(QStringLiteral("overlay"));
+    focusMark_->setClipToAxisRect(false);
+    focusMark_->topLeft->setType(QCPItemPosition::ptAbsolute);
+    focusMark_->bottomRight->setType(QCPItemPosition::ptAbsolute);
+    focusMark_->setPen(QPen(QColor(60, 60, 60), 1.0, Qt::DotLine));
+    focusMark_->setBrush(Qt::NoBrush);
+    focusMark_->setVisible(false);
+
     // The last row label ends before the "B" box at the bottom right.
     plot_->axisRect()->setAutoMargins(QCP::msLeft | QCP::msTop | QCP::msBottom);
     plot_->axisRect()->setMargins(QMargins(0, 0, 44, 0));
@@ -74,6 +134,7 @@ FieldChart::FieldChart(QCustomPlot* plot, std::string decimalMark)
 
 void FieldChart::ShowMarker(std::int64_t n)
 {
+    markerRecord_ = n;
     const std::optional<double> key = KeyOf(n);
     marker_->setVisible(key.has_value());
     if (key) {
@@ -138,6 +199,11 @@ void FieldChart::ClickRow(QMouseEvent* event)
     // A drag pans the rows; only a click without a move chooses a record.
     if (event->button() != Qt::LeftButton || (event->position() - pressedAt_).manhattanLength() > 3)
         return;
+    // The first click of what may become a double click: the record shown
+    // before it is kept, for the double click to go back to.
+    if (!lastClick_.isValid() || lastClick_.elapsed() > QApplication::doubleClickInterval())
+        beforeClicks_ = markerRecord_;
+    lastClick_.start();
     const std::optional<std::int64_t> record = RecordAt(event->position().x());
     if (record && plot_->axisRect()->rect().contains(event->position().toPoint()) && OnRowClicked)
         OnRowClicked(*record);
@@ -176,14 +242,33 @@ QPointF FieldChart::ReadoutPlace(const QString& text, QPointF mouse) const
     return {x, high >= top ? high : std::min(bottom, std::max(mouse.y(), pointY) + Gap)};
 }
 
-QImage FieldChart::PictureWithTitle()
+QString FieldChart::Title() const
 {
-    const bool readout = readout_->visible();
-    readout_->setVisible(false);
     std::string title(FieldCaption(field_));
     if (const std::string_view unit = FieldUnit(field_); !unit.empty())
         title += " (" + std::string(unit) + ")";
-    auto* caption = new QCPTextElement(plot_, Latin1(title), QFont(plot_->font().family(), 11, QFont::Bold));
+    QString text = Latin1(title);
+    if (timeAxis_) {
+        // The span shown, so that a picture of a few hours still tells its day.
+        const QCPRange shown = plot_->xAxis->range();
+        const auto utc = [](double key) { return QCPAxisTickerDateTime::keyToDateTime(key).toUTC(); };
+        const QDateTime from = utc(shown.lower);
+        const QDateTime to = utc(shown.upper);
+        const QString format = QStringLiteral("yyyy-MM-dd hh:mm:ss");
+        text += QStringLiteral(", ") + from.toString(format) + QStringLiteral(" to ")
+            + (to.date() == from.date() ? to.toString(QStringLiteral("hh:mm:ss")) : to.toString(format))
+            + QStringLiteral(" UTC");
+    }
+    return text;
+}
+
+QImage FieldChart::PictureWithTitle()
+{
+    const bool readout = readout_->visible();
+    const bool focus = focusMark_->visible();
+    readout_->setVisible(false);
+    focusMark_->setVisible(false);
+    auto* caption = new QCPTextElement(plot_, Title(), QFont(plot_->font().family(), 11, QFont::Bold));
     plot_->plotLayout()->insertRow(0);
     plot_->plotLayout()->addElement(0, 0, caption);
     plot_->replot(QCustomPlot::rpImmediateRefresh);
@@ -191,8 +276,34 @@ QImage FieldChart::PictureWithTitle()
     plot_->plotLayout()->remove(caption);
     plot_->plotLayout()->simplify();
     readout_->setVisible(readout);
+    focusMark_->setVisible(focus);
     plot_->replot();
     return picture;
+}
+
+void FieldChart::ShowAllRows()
+{
+    // The clicks of a double click choose no record.
+    if (beforeClicks_ != markerRecord_ && beforeClicks_ > 0 && OnRowClicked)
+        OnRowClicked(beforeClicks_);
+    lastClick_.invalidate();
+    ResetView();
+}
+
+void FieldChart::ShowFocus(bool focused)
+{
+    focusMark_->topLeft->setCoords(1, 1);
+    focusMark_->bottomRight->setCoords(plot_->width() - 2, plot_->height() - 2);
+    focusMark_->setVisible(focused);
+    focusMark_->layer()->replot();
+}
+
+void FieldChart::HideReadout()
+{
+    if (!readout_->visible())
+        return;
+    readout_->setVisible(false);
+    readout_->layer()->replot();
 }
 
 void FieldChart::ResetView()
@@ -243,6 +354,12 @@ void FieldChart::Draw(const Module1& m, int field, bool bars)
 
     const std::int64_t n = m.CountForField(field);
     const bool second = PacketKindOfField(field) == 2;
+    // The same rows drawn again (bars and line switched, new live records):
+    // a range the user zoomed or panned to stays.
+    const bool zoomed
+        = m_ == &m && field_ == field && drawnTimeAxis_ == timeAxis_ && rows_ > 0 && plot_->xAxis->range() != fullKeys_;
+    const QCPRange shownKeys = plot_->xAxis->range();
+    drawnTimeAxis_ = timeAxis_;
     m_ = &m;
     field_ = field;
     readout_->setVisible(false);
@@ -348,4 +465,8 @@ void FieldChart::Draw(const Module1& m, int field, bool bars)
     }
     fullValues_ = bars ? QCPRange(low < 0 ? low - margin : 0, high + margin) : QCPRange(low - margin, high + margin);
     ResetView();
+    if (zoomed) {
+        plot_->xAxis->setRange(shownKeys);
+        plot_->replot();
+    }
 }

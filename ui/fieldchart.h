@@ -2,6 +2,7 @@
 
 #include "telemetry/module1.h"
 
+#include <QElapsedTimer>
 #include <QSharedPointer>
 #include <QString>
 #include <qcustomplot.h>
@@ -19,6 +20,16 @@ class QCPAxisTickerText;
 class QCPItemText;
 class QCPItemStraightLine;
 class QMouseEvent;
+class QCPItemRect;
+
+// Date and time labels for the time axis. Where the span shown is shorter
+// than a day the labels are clock times, and the date stands on the first
+// label and on each label whose day differs from the one before.
+class DatedTimeTicker : public QCPAxisTickerDateTime {
+protected:
+    QVector<QString> createLabelVector(
+        const QVector<double>& ticks, const QLocale& locale, QChar formatChar, int precision) override;
+};
 
 // The chart of one field over all records of its packet kind, drawn as bars
 // or as a thick line, one row per record in record order with the records'
@@ -60,9 +71,12 @@ public:
     // Called with the record of a row that was clicked (not dragged).
     std::function<void(std::int64_t record)> OnRowClicked;
 
-    // The chart with the field's name and unit as its title and without the
-    // readout, as a picture for "Save chart as PNG...".
+    // The chart with the field's name and unit as its title (and on the time
+    // axis the span shown, as UTC dates and times) and without the readout,
+    // as a picture for "Save chart as PNG...".
     QImage PictureWithTitle();
+    // The title of that picture.
+    QString Title() const;
 
     // What the chart shows, for the tests and the benchmark.
     std::int64_t RowCount() const { return rows_; }
@@ -76,7 +90,10 @@ public:
 
 private:
     void FollowMouse(QMouseEvent* event);
+    void HideReadout();
     void ClickRow(QMouseEvent* event);
+    void ShowAllRows();
+    void ShowFocus(bool focused);
     // The record whose row or mark is nearest to x (pixels), if any is near.
     std::optional<std::int64_t> RecordAt(double x) const;
     // Where record n stands on the horizontal axis, if it is drawn.
@@ -89,7 +106,13 @@ private:
     int field_ = 0;
     QCPItemText* readout_;
     QCPItemStraightLine* marker_;
+    QCPItemRect* focusMark_;
     QPointF pressedAt_;
+    // The record on display before the first click of a double click, which
+    // shows all rows and leaves the record as it was.
+    std::int64_t markerRecord_ = 0;
+    std::int64_t beforeClicks_ = 0;
+    QElapsedTimer lastClick_;
     QCPRange fullKeys_;
     QCPRange fullValues_;
     QCPBars* bars_;
@@ -101,7 +124,8 @@ private:
     // The drawn records by key (instant in seconds on the time axis).
     std::vector<double> keys_;
     std::vector<std::int64_t> records_;
-    QSharedPointer<QCPAxisTickerDateTime> timeTicker_;
+    QSharedPointer<DatedTimeTicker> timeTicker_;
+    bool drawnTimeAxis_ = false;
     // Rows per label; a drawing of more than 40 records sets it, and smaller
     // drawings keep it, as the chart's own axis state.
     std::int64_t divisions_ = 1;

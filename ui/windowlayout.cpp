@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -87,6 +88,27 @@ QGroupBox* MakeFrame(
                              .arg(frame->objectName(), background, captionColour.name()));
     return frame;
 }
+
+// The record scroll bar, with a dotted frame while it has the focus: the
+// platform's style draws none on scroll bars, and the keys act on it then.
+class FocusedScrollBar : public QScrollBar {
+public:
+    explicit FocusedScrollBar(QWidget* parent)
+        : QScrollBar(Qt::Horizontal, parent)
+    {
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QScrollBar::paintEvent(event);
+        if (!hasFocus())
+            return;
+        QPainter painter(this);
+        painter.setPen(QPen(QColor(60, 60, 60), 1, Qt::DotLine));
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+};
 
 QString CssColour(const QColor& c)
 {
@@ -271,7 +293,7 @@ void BuildBottom(QWidget* client, Form1Controls& c, double dpi)
     c.Text2->AllowTwoLines();
     PlaceInTwips(c.Text2, 8280, 11520, 975, 285, dpi);
 
-    c.HScroll1 = new QScrollBar(Qt::Horizontal, client);
+    c.HScroll1 = new FocusedScrollBar(client);
     c.HScroll1->setObjectName(QStringLiteral("HScroll1"));
     PlaceInTwips(c.HScroll1, 9360, 11520, 1335, 375, dpi);
     c.HScroll1->setRange(1, 1);

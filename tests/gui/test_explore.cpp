@@ -209,9 +209,21 @@ void TestExplore::zoomPanAndResetTheRows()
     QVERIFY(panned.lower < zoomed.lower);
     QCOMPARE(panned.size(), zoomed.size());
 
+    // Bars and line switched: the rows shown stay.
+    w.c().Check1->click();
+    QCOMPARE(plot->xAxis->range(), panned);
+    w.c().Check1->click();
+    QCOMPARE(plot->xAxis->range(), panned);
+
+    // A double click shows all rows and leaves the record on display as it was.
+    const int shown = w.c().HScroll1->value();
+    QTest::mouseClick(plot, Qt::LeftButton, Qt::NoModifier, centre.toPoint());
+    QVERIFY(w.c().HScroll1->value() != shown); // a click shows the row's record
+    w.c().HScroll1->setValue(shown);
     QTest::mouseDClick(plot, Qt::LeftButton, Qt::NoModifier, centre.toPoint());
     QCOMPARE(plot->xAxis->range().lower, full.lower);
     QCOMPARE(plot->xAxis->range().upper, full.upper);
+    QCOMPARE(w.c().HScroll1->value(), shown);
 }
 
 void TestExplore::denseRowsAreDrawnPerPixelColumn()
@@ -255,6 +267,12 @@ void TestExplore::readoutFollowsTheMouse()
 
     // Off the rows, no readout.
     MoveMouse(plot, QPointF(plot->xAxis->coordToPixel(-5), y));
+    QVERIFY(!chart.Readout()->visible());
+    // Nor once the mouse has left the chart.
+    MoveMouse(plot, QPointF(plot->xAxis->coordToPixel(3), y));
+    QVERIFY(chart.Readout()->visible());
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(plot, &leave);
     QVERIFY(!chart.Readout()->visible());
 }
 

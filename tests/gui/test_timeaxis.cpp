@@ -2,12 +2,14 @@
 // and merging the captures of one open command.
 
 #include "gui/windowfixture.h"
+#include "telemetry/instant.h"
 #include "ui/fieldchart.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QtTest>
 #include <qcustomplot.h>
@@ -19,6 +21,7 @@ private slots:
     void recordsWithoutATimeAreCounted();
     void passesOnTheImportPage();
     void mergingDropsTheSecondCopy();
+    void hoursShowTheirDates();
 };
 
 namespace {
@@ -80,9 +83,51 @@ void TestTimeAxis::recordsStandAtTheirInstants()
     w.c().MSChart1->setFocus();
     w.form.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w.form));
+    // Where the focus is shows: a dotted frame around the chart, and around
+    // the scroll bar once the focus moves on.
+    const QColor mark(60, 60, 60);
+    auto markedColumn = [&](const QImage& image, int x) {
+        for (int y = 0; y < image.height(); ++y)
+            if (image.pixelColor(x, y) == mark)
+                return true;
+        return false;
+    };
+    QVERIFY(markedColumn(plot->toPixmap().toImage(), 1));
     QTest::keyClick(w.c().MSChart1, Qt::Key_T);
     QVERIFY(!chart.TimeAxis());
     QCOMPARE(chart.Marker()->point1->coords().x(), 3.0);
+    w.c().HScroll1->setFocus();
+    QVERIFY(!markedColumn(plot->toPixmap().toImage(), 1));
+    QVERIFY(markedColumn(w.c().HScroll1->grab().toImage(), 0));
+}
+
+void TestTimeAxis::hoursShowTheirDates()
+{
+    Window w;
+    w.form.show();
+    OpenWeek(w);
+    w.form.TimeAxisAction()->trigger();
+    FieldChart& chart = w.form.Chart();
+    QCustomPlot* plot = w.c().MSChart1;
+    // Five hours over a midnight: clock times, with the date on the first
+    // label and on the first of the next day.
+    const Instant from = *ParseDateTime("2016-03-17 22:00:00");
+    const Instant to = *ParseDateTime("2016-03-18 03:00:00");
+    chart.ShowSpan(from, to);
+    plot->replot();
+    const QVector<QString> labels = plot->xAxis->tickVectorLabels();
+    QVERIFY(labels.size() > 3);
+    QStringList dated;
+    for (const QString& label : labels)
+        if (label.contains(QLatin1Char('\n')))
+            dated << label.section(QLatin1Char('\n'), 0, 0);
+    QCOMPARE(dated, QStringList({QStringLiteral("2016-03-17"), QStringLiteral("2016-03-18")}));
+    QVERIFY(labels.front().startsWith(QStringLiteral("2016-03-17\n")));
+    QVERIFY(labels.back().count(QLatin1Char(':')) == 2 && !labels.back().contains(QLatin1Char('-')));
+    // The saved picture's title tells the span.
+    QVERIFY2(chart.Title().startsWith(QStringLiteral("Sat Uptime (s), 2016-03-17 2")), qPrintable(chart.Title()));
+    QVERIFY2(chart.Title().contains(QStringLiteral(" to 2016-03-18 0")), qPrintable(chart.Title()));
+    QVERIFY(chart.Title().endsWith(QStringLiteral(" UTC")));
 }
 
 void TestTimeAxis::recordsWithoutATimeAreCounted()
