@@ -116,15 +116,16 @@ QString CssColour(const QColor& c)
 }
 
 // One field row: option button, value box and unit label on one line.
-void MakeFieldRow(int i, QWidget* parent, int left, int top, Form1Controls& c, double dpi, const QColor& background)
+void MakeFieldRow(int i, QWidget* parent, int left, int top, Form1Controls& c, double dpi)
 {
     const bool opsMode = i == 0 || i == 50;
     auto* option = new QRadioButton(QStringLiteral("Option1"), parent);
     option->setObjectName(QStringLiteral("Option1_%1").arg(i));
     option->setAutoExclusive(false);
     PlaceInTwips(option, left, top, 1935, 255, dpi);
-    if (background.isValid())
-        SetBackground(option, background);
+    // No background of its own: a palette set on a child of a frame with a
+    // style sheet gives way to the platform's grey (239 in Fusion), and the
+    // frame behind it has the window grey.
 
     auto* value = new FittedBox(parent);
     value->setObjectName(QStringLiteral("Text1_%1").arg(i));
@@ -140,8 +141,6 @@ void MakeFieldRow(int i, QWidget* parent, int left, int top, Form1Controls& c, d
         PlaceInTwips(unit, left + 3000, top, 135, 255, dpi);
     else
         PlaceInTwips(unit, left + 2760, top, 375, 255, dpi);
-    if (background.isValid())
-        SetBackground(unit, background);
 
     // The value box lies above the button's long caption area.
     value->raise();
@@ -168,9 +167,9 @@ void BuildPages(QWidget* client, Form1Controls& c, double dpi)
 
     for (const FramePlace& place : FramePlaces) {
         // The frames of the first page are the window's grey, those of the
-        // second the platform's button face.
-        QGroupBox* frame = MakeFrame(pages[place.Page], place.Name, place.Caption,
-            place.Page == 0 ? CssColour(WindowGrey) : QStringLiteral("palette(button)"), CaptionGrey);
+        // second the button face, which is the same grey here: the platform's
+        // (239 in Fusion) would stay grey in the window picture.
+        QGroupBox* frame = MakeFrame(pages[place.Page], place.Name, place.Caption, CssColour(WindowGrey), CaptionGrey);
         PlaceInTwips(frame, place.Left, place.Top - TabStripTwips, place.Width, place.Height, dpi);
         frame->setFont(SansSerif(8.25, true));
         c.Frames[place.Frame] = frame;
@@ -213,16 +212,14 @@ void BuildFieldRows(QWidget* client, Form1Controls& c, double dpi)
         const FieldEntry& e = FieldCatalogue(i);
         if (e.Frame == FieldFrame::None) {
             // The spare rows exist beside the visible area and are never shown.
-            MakeFieldRow(i, client, 14520, 1200 + 300 * (i - 46), c, dpi, WindowGrey);
+            MakeFieldRow(i, client, 14520, 1200 + 300 * (i - 46), c, dpi);
             c.Option1[static_cast<std::size_t>(i)]->hide();
             c.Text1[static_cast<std::size_t>(i)]->hide();
             c.Label2[static_cast<std::size_t>(i)]->hide();
             continue;
         }
         QGroupBox* frame = c.Frames.at(e.Frame);
-        const bool firstPage = i < FirstPacket2Field;
-        MakeFieldRow(
-            i, frame, ColumnLeft[e.Column], 360 + 240 * (e.Line - 1), c, dpi, firstPage ? WindowGrey : QColor());
+        MakeFieldRow(i, frame, ColumnLeft[e.Column], 360 + 240 * (e.Line - 1), c, dpi);
         for (QWidget* w : {static_cast<QWidget*>(c.Option1[static_cast<std::size_t>(i)]),
                  static_cast<QWidget*>(c.Text1[static_cast<std::size_t>(i)]),
                  static_cast<QWidget*>(c.Label2[static_cast<std::size_t>(i)])}) {
@@ -343,7 +340,13 @@ void SetValueBoxColour(QLineEdit* box, const QColor& colour)
 
 void BuildForm1Controls(QWidget* client, Form1Controls& c, double dpi)
 {
+    // The window grey, and as the button face of the tab control and the
+    // second page's frames too: the window picture makes exactly this grey
+    // transparent, wherever a control shows it.
     SetBackground(client, WindowGrey);
+    QPalette palette = client->palette();
+    palette.setColor(QPalette::Button, WindowGrey);
+    client->setPalette(palette);
     client->setFont(SansSerif(8.25, false));
     BuildPages(client, c, dpi);
     BuildFieldRows(client, c, dpi);

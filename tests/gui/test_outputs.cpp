@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QtTest>
 
@@ -245,6 +246,23 @@ void TestOutputs::pictureWithoutTheSmallControls()
     const QRect tabs(c.SSTab1->geometry());
     QVERIFY(picture.copy(tabs).convertToFormat(QImage::Format_RGB32)
         == withControls.copy(tabs).convertToFormat(QImage::Format_RGB32));
+
+    // Every field row paints the one window grey, on either page: the
+    // picture's grey is transparent behind all of them.
+    for (const int page : {0, 1}) {
+        c.SSTab1->setCurrentIndex(page);
+        const QImage shown = client->grab().toImage();
+        for (std::size_t i = 0; i < c.Option1.size(); ++i) {
+            const QRadioButton* option = c.Option1[i];
+            if (!option->isVisible())
+                continue;
+            // Between the caption and the value box, which lies over the button's end.
+            const QPoint corner = c.Text1[i]->mapTo(client, QPoint(-3, 1));
+            QVERIFY2(shown.pixelColor(corner) == WindowGrey,
+                qPrintable(option->objectName() + QStringLiteral(" page %1").arg(page)));
+        }
+    }
+    c.SSTab1->setCurrentIndex(0);
 
     // Saving again replaces both files.
     fs::resize_file(png.toStdString(), 0);
