@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QUrl>
@@ -18,6 +19,15 @@ constexpr const char* Disclaimer
       "recordings that amateur ground stations made of the satellites' beacons; a recording may be incomplete and a "
       "value may be wrong. Check what matters against other sources before you rely on it. The satellites' names "
       "are used only to say which telemetry the program decodes.";
+
+// Shrinks label's font until its plain text fits room pixels, not below 6 points.
+void ShrinkToFit(QLabel* label, const QString& text, int room)
+{
+    for (QFont f = label->font(); f.pointSizeF() > 6 && QFontMetrics(f).horizontalAdvance(text) > room;) {
+        f.setPointSizeF(f.pointSizeF() - 0.5);
+        label->setFont(f);
+    }
+}
 
 QFont Font(const char* family, double points, QFont::StyleHint hint)
 {
@@ -43,11 +53,7 @@ Info::Info(QWidget* parent)
     PlaceInTwips(Label1, 120, 120, 4095, 375, dpi);
     // Where the platform has no narrow "MS Sans Serif", the title shrinks to
     // fit before the picture rather than run under it.
-    const int room = TwipsToPixels(3840 - 120 - 60, dpi);
-    for (QFont f = Label1->font(); f.pointSizeF() > 6 && QFontMetrics(f).horizontalAdvance(Label1->text()) > room;) {
-        f.setPointSizeF(f.pointSizeF() - 0.5);
-        Label1->setFont(f);
-    }
+    ShrinkToFit(Label1, Label1->text(), TwipsToPixels(3840 - 120 - 60, dpi));
 
     Frame1 = new QGroupBox(this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
@@ -99,10 +105,21 @@ void Info::Form_Load()
         return QStringLiteral("<a href=\"%1\" style=\"color:#0000ff; text-decoration:underline\">%2</a>")
             .arg(target.toHtmlEscaped(), text.toHtmlEscaped());
     };
-    const QString documentation
+    // The installed README; run from its build folder, the program has none
+    // and links to its source tree's, and without either shows no link.
+    const QString installed
         = QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1Char('/') + Latin1(ProgramDocumentation));
-    Label4->setText(link(QUrl::fromLocalFile(documentation).toString(), QStringLiteral("README (installed)")));
+    const QString source = QString::fromLocal8Bit(ProgramSourceReadme.data(), qsizetype(ProgramSourceReadme.size()));
+    const bool isInstalled = QFileInfo::exists(installed);
+    const QString documentation = isInstalled ? installed : source;
+    const QString linkText = isInstalled ? QStringLiteral("README (installed)") : QStringLiteral("README (sources)");
+    Label4->setText(link(QUrl::fromLocalFile(documentation).toString(), linkText));
     Label4->setToolTip(QStringLiteral("<qt>") + documentation.toHtmlEscaped() + QStringLiteral("</qt>"));
+    Label4->setVisible(QFileInfo::exists(documentation));
+    Label6->setVisible(Label4->isVisibleTo(this));
+    // The address whole, in a smaller font where it is long, before the picture.
     const QString address = Latin1(ProgramProblemAddress);
     Label5->setText(link(QStringLiteral("mailto:") + address, address));
+    ShrinkToFit(Label5, address, Label5->width() - 2);
+    Label5->setToolTip(address);
 }

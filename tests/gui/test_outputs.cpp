@@ -6,6 +6,7 @@
 #include "output/windowpicture.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -351,6 +352,14 @@ void TestOutputs::oneInfoWindow()
     QCOMPARE(info->Label1->text(), QStringLiteral("Norvane Telemetry Decoder"));
     QVERIFY(!info->Label11->text().isEmpty());
     QVERIFY(!info->Image1->pixmap().isNull());
+    // The address stands whole before the picture; the README link leads to
+    // a file that is there (the source tree's, run from the build folder).
+    const QString address = info->Label5->toolTip();
+    QVERIFY(address.contains(QLatin1Char('@')));
+    QVERIFY(info->Label5->x() + QFontMetrics(info->Label5->font()).horizontalAdvance(address) <= info->Image1->x());
+    QVERIFY(info->Label4->isVisibleTo(info));
+    const QString readme = info->Label4->toolTip().remove(QStringLiteral("<qt>")).remove(QStringLiteral("</qt>"));
+    QVERIFY2(QFileInfo::exists(readme), qPrintable(readme));
 
     w.form.MnuInfo_Click();
     QCOMPARE(w.form.findChildren<Info*>().size(), 1);
