@@ -83,6 +83,9 @@ Form1::Form1(Module1& m, const QString& programFolder, QWidget* parent)
     statusBar()->addWidget(liveStatus_, 1);
     statusBar()->hide();
     chart_ = std::make_unique<FieldChart>(c_.MSChart1, decimalMark_);
+    c_.Text3->SetFrameLineSource([this](std::uint32_t file, std::uint64_t offset) {
+        return frameReader_.DumpLine(file, file < m_.Imports.size() ? m_.Imports[file].File : std::string(), offset);
+    });
     BuildMenus();
     ConnectControls();
     setAcceptDrops(true);

@@ -3,6 +3,7 @@
 #include "app/filedialog.h"
 #include "app/livesession.h"
 #include "input/capturereaders.h"
+#include "input/kissframereader.h"
 #include "input/readerhost.h"
 #include "output/outputfile.h"
 #include "telemetry/merge.h"
@@ -101,6 +102,7 @@ public:
     void ProcessPendingEvents() override;
     void AppendDumpLine(std::string_view line) override;
     bool WantsDumpLines() const override { return true; }
+    bool AppendDumpFrame(std::uint32_t file, std::uint64_t offset, std::size_t bytes) override;
     void ClearDump() override;
     void ShowProgress(std::int64_t lineNumber) override;
     void RefreshAtEndOfFile() override;
@@ -161,4 +163,5 @@ private:
     bool reading_ = false;
     bool cancel_ = false;
     bool dumpChanged_ = false;
+    KissFrameReader frameReader_; // the dump page's frames, read again from their captures
 };

@@ -246,9 +246,18 @@ void Form1::AppendDumpLine(std::string_view line)
     dumpChanged_ = true;
 }
 
+bool Form1::AppendDumpFrame(std::uint32_t file, std::uint64_t offset, std::size_t bytes)
+{
+    // The page keeps where the frame stands, not its text: a million frames
+    // would take a third of a gigabyte as text.
+    dumpChanged_ = true;
+    return c_.Text3->AppendFrame(file, offset, bytes);
+}
+
 void Form1::ClearDump()
 {
     c_.Text3->Clear();
+    frameReader_.Close();
     dumpChanged_ = false;
 }
 

@@ -27,5 +27,11 @@ void AppendEscapedKissFrame(std::string& out, KissFrameCutter::Bytes frame);
 // time of the frames after it; a data frame with a satellite's header is
 // stored when its satellite byte is the chosen one, and listed on the dump
 // page; the import summary counts what became of it. offset is where the
-// frame starts in its capture.
-void HandleKissFrame(Module1& m, ReaderHost& host, KissFrameCutter::Bytes frame, std::uint64_t offset);
+// frame starts in its capture; rereadable, that the capture holds it there
+// as given, so that a host may read it again from there.
+void HandleKissFrame(
+    Module1& m, ReaderHost& host, KissFrameCutter::Bytes frame, std::uint64_t offset, bool rereadable = true);
+
+// A frame's line on the dump page: two upper-case hex digits and a blank for
+// every byte.
+std::string KissDumpLine(KissFrameCutter::Bytes frame);

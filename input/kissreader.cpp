@@ -140,7 +140,14 @@ void SetHexText(std::string& text, Bytes frame)
 
 } // namespace
 
-void HandleKissFrame(Module1& m, ReaderHost& host, Bytes frame, std::uint64_t offset)
+std::string KissDumpLine(Bytes frame)
+{
+    std::string line;
+    SetHexText(line, frame);
+    return line;
+}
+
+void HandleKissFrame(Module1& m, ReaderHost& host, Bytes frame, std::uint64_t offset, bool rereadable)
 {
     m.FrameLength = static_cast<std::int64_t>(frame.size());
     ++m.Import.Units;
@@ -154,7 +161,8 @@ void HandleKissFrame(Module1& m, ReaderHost& host, Bytes frame, std::uint64_t of
         // Only a packet needs the frame buffer: the decoders read it there.
         PutIntoFrameBuffer(m, 1, frame);
         m.FrameOffset = offset;
-        if (DispatchPacket(m, true) != 0 && host.WantsDumpLines()) {
+        if (DispatchPacket(m, true) != 0 && host.WantsDumpLines()
+            && !(rereadable && host.AppendDumpFrame(m.FileIndex, offset, frame.size()))) {
             SetHexText(m.FrameHexText, frame);
             host.AppendDumpLine(m.FrameHexText);
         }

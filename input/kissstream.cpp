@@ -116,7 +116,8 @@ void KissStream::HandleFrame(KissFrameCutter::Bytes escaped, std::uint64_t strea
     m_.FrameInstant = now;
     ++m_.Import.Units;
     ++m_.Import.TimeUnits;
-    HandleKissFrame(m_, host_, data_, offset);
+    // Frames recorded can be read again from the recording.
+    HandleKissFrame(m_, host_, data_, offset, recording_ != nullptr && recordingError_.empty());
 }
 
 std::uint64_t KissStream::RecordFrames(KissFrameCutter::Bytes data, const std::string& time, std::uint64_t streamOffset)

@@ -22,6 +22,14 @@ public:
     // otherwise.
     virtual void AppendDumpLine(std::string_view /*line*/) { }
     virtual bool WantsDumpLines() const { return false; }
+    // A KISS frame for the dump page, of bytes bytes, whose first byte stands
+    // at offset in the capture with index file (in the selection). A host
+    // that reads it again from there when it shows it keeps only that, and
+    // says true; otherwise the reader hands the frame on as a line.
+    virtual bool AppendDumpFrame(std::uint32_t /*file*/, std::uint64_t /*offset*/, std::size_t /*bytes*/)
+    {
+        return false;
+    }
     virtual void ClearDump() { }
     // The number of the line being read, while a server log is read.
     virtual void ShowProgress(std::int64_t /*lineNumber*/) { }

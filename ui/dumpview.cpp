@@ -31,14 +31,34 @@ DumpView::DumpView(QWidget* parent)
 
 void DumpView::AppendLine(std::string_view line)
 {
-    lines_.Append(line);
-    if (line.size() > longest_)
-        longest_ = line.size();
+    entries_.push_back(texts_.size());
+    texts_.Append(line);
+    longest_ = std::max(longest_, line.size());
+}
+
+bool DumpView::AppendFrame(std::uint32_t file, std::uint64_t offset, std::size_t bytes)
+{
+    if (!frameLine_ || offset >> OffsetBits != 0 || file >= (std::uint32_t{1} << (63 - OffsetBits)))
+        return false;
+    entries_.push_back(FrameBit | std::uint64_t{file} << OffsetBits | offset);
+    longest_ = std::max(longest_, 3 * bytes);
+    return true;
+}
+
+std::string DumpView::Line(std::size_t i) const
+{
+    const std::uint64_t entry = entries_[i];
+    if (!(entry & FrameBit))
+        return std::string(texts_[entry]);
+    const auto file = static_cast<std::uint32_t>((entry & ~FrameBit) >> OffsetBits);
+    return frameLine_(file, entry & ((std::uint64_t{1} << OffsetBits) - 1));
 }
 
 void DumpView::Clear()
 {
-    lines_.Clear();
+    entries_.clear();
+    entries_.shrink_to_fit();
+    texts_.Clear();
     longest_ = 0;
     anchor_ = cursor_ = Place{};
     UpdateScrollBars();
@@ -48,8 +68,8 @@ void DumpView::Clear()
 std::string DumpView::Text() const
 {
     std::string text;
-    for (const std::string_view line : lines_) {
-        text.append(line);
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        text.append(Line(i));
         text.append("\r\n");
     }
     return text;
@@ -59,7 +79,7 @@ void DumpView::UpdateScrollBars()
 {
     const QFontMetrics fm(font());
     const int visibleLines = std::max(1, viewport()->height() / fm.lineSpacing());
-    const int count = static_cast<int>(std::min<std::size_t>(lines_.size(), INT32_MAX));
+    const int count = static_cast<int>(std::min<std::size_t>(entries_.size(), INT32_MAX));
     verticalScrollBar()->setRange(0, std::max(0, count - visibleLines));
     verticalScrollBar()->setPageStep(visibleLines);
     const int width
@@ -85,29 +105,31 @@ void DumpView::paintEvent(QPaintEvent*)
     const int x = 2 - horizontalScrollBar()->value();
     const auto [from, to] = std::minmax(anchor_, cursor_);
     int y = fm.ascent();
-    for (std::size_t i = first; i < lines_.size() && y - fm.ascent() < viewport()->height(); ++i) {
+    for (std::size_t i = first; i < entries_.size() && y - fm.ascent() < viewport()->height(); ++i) {
+        const std::string line = Line(i);
         // The selected part of the line, as a highlight behind its characters.
         if (from != to && i >= from.Line && i <= to.Line) {
-            const std::size_t begin = i == from.Line ? std::min(from.Column, lines_[i].size()) : 0;
-            const std::size_t end = i == to.Line ? std::min(to.Column, lines_[i].size()) : lines_[i].size() + 1;
+            const std::size_t begin = i == from.Line ? std::min(from.Column, line.size()) : 0;
+            const std::size_t end = i == to.Line ? std::min(to.Column, line.size()) : line.size() + 1;
             painter.fillRect(x + static_cast<int>(begin) * charWidth, y - fm.ascent(),
                 static_cast<int>(end - begin) * charWidth, lineHeight, palette().highlight());
         }
-        painter.drawText(x, y, Latin1(lines_[i]));
+        painter.drawText(x, y, Latin1(line));
         y += lineHeight;
     }
 }
 
 DumpView::Place DumpView::PlaceAt(QPoint point) const
 {
-    if (lines_.empty())
+    if (entries_.empty())
         return {};
     const QFontMetrics fm(font());
     const int row = std::max(0, point.y()) / fm.lineSpacing();
-    const std::size_t line = std::min(static_cast<std::size_t>(verticalScrollBar()->value() + row), lines_.size() - 1);
+    const std::size_t line
+        = std::min(static_cast<std::size_t>(verticalScrollBar()->value() + row), entries_.size() - 1);
     const int charWidth = std::max(1, fm.horizontalAdvance(QLatin1Char('0')));
     const int column = (point.x() - 2 + horizontalScrollBar()->value() + charWidth / 2) / charWidth;
-    return {line, std::min(static_cast<std::size_t>(std::max(0, column)), lines_[line].size())};
+    return {line, std::min(static_cast<std::size_t>(std::max(0, column)), LineLength(line))};
 }
 
 void DumpView::MoveCursor(Place to, bool extend)
@@ -133,21 +155,22 @@ void DumpView::ShowCursor()
 
 void DumpView::SelectAll()
 {
-    if (lines_.empty())
+    if (entries_.empty())
         return;
     anchor_ = {};
-    cursor_ = {lines_.size() - 1, lines_.back().size()};
+    cursor_ = {entries_.size() - 1, LineLength(entries_.size() - 1)};
     viewport()->update();
 }
 
 QString DumpView::SelectedText() const
 {
     const auto [from, to] = std::minmax(anchor_, cursor_);
-    if (from == to || lines_.empty())
+    if (from == to || entries_.empty())
         return {};
     std::string text;
-    for (std::size_t i = from.Line; i <= to.Line && i < lines_.size(); ++i) {
-        const std::string_view line = lines_[i];
+    for (std::size_t i = from.Line; i <= to.Line && i < entries_.size(); ++i) {
+        const std::string made = Line(i);
+        const std::string_view line = made;
         const std::size_t begin = i == from.Line ? std::min(from.Column, line.size()) : 0;
         const std::size_t end = i == to.Line ? std::min(to.Column, line.size()) : line.size();
         text.append(line.substr(begin, end - begin));
@@ -186,22 +209,22 @@ void DumpView::keyPressEvent(QKeyEvent* event)
         CopySelection();
         return;
     }
-    if (lines_.empty())
+    if (entries_.empty())
         return QAbstractScrollArea::keyPressEvent(event);
     const bool extend = event->modifiers() & Qt::ShiftModifier;
     const std::size_t page
         = static_cast<std::size_t>(std::max(1, viewport()->height() / QFontMetrics(font()).lineSpacing()));
-    const std::size_t last = lines_.size() - 1;
+    const std::size_t last = entries_.size() - 1;
     Place to = cursor_;
     switch (event->key()) {
     case Qt::Key_Left:
         if (to.Column > 0)
             --to.Column;
         else if (to.Line > 0)
-            to = {to.Line - 1, lines_[to.Line - 1].size()};
+            to = {to.Line - 1, LineLength(to.Line - 1)};
         break;
     case Qt::Key_Right:
-        if (to.Column < lines_[to.Line].size())
+        if (to.Column < LineLength(to.Line))
             ++to.Column;
         else if (to.Line < last)
             to = {to.Line + 1, 0};
@@ -211,10 +234,10 @@ void DumpView::keyPressEvent(QKeyEvent* event)
     case Qt::Key_PageUp: to.Line = to.Line > page ? to.Line - page : 0; break;
     case Qt::Key_PageDown: to.Line = std::min(to.Line + page, last); break;
     case Qt::Key_Home: to.Column = 0; break;
-    case Qt::Key_End: to.Column = lines_[to.Line].size(); break;
+    case Qt::Key_End: to.Column = LineLength(to.Line); break;
     default: return QAbstractScrollArea::keyPressEvent(event);
     }
-    to.Column = std::min(to.Column, lines_[to.Line].size());
+    to.Column = std::min(to.Column, LineLength(to.Line));
     MoveCursor(to, extend);
 }
 

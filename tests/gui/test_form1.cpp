@@ -30,6 +30,7 @@ private slots:
     void settingsFile();
     void openOneKissFile();
     void openSeveralFilesInOrder();
+    void dumpLinesComeFromTheCapture();
     void cancelledDialogRereadsThePreviousSelection();
     void tooManyFilesSaysSoAndReadsNothing();
     void unreadableFileIsReportedAndTheRestRead();
@@ -127,6 +128,31 @@ void TestForm1::openOneKissFile()
     QCOMPARE(c.Text3->LineCount(), std::size_t(90));
     QVERIFY(c.Text3->Line(0).rfind("00 A2 84 6A 60 A0 62", 0) == 0);
     QCOMPARE(QString::fromStdString(w.m.CurrentFileName), Sample("qb50p1-pass.kss"));
+}
+
+void TestForm1::dumpLinesComeFromTheCapture()
+{
+    // The page keeps where each frame stands and reads it again when shown:
+    // the lines are those the command line dumps, escapes undone.
+    TempDir dir;
+    const std::string capture = dir.Write("pass.kss", ReadFileBytes(Sample("qb50p1-pass.kss").toStdString()));
+    Window w;
+    w.Choose({QString::fromStdString(capture)});
+    w.form.MenuFileOpenKiss_Click();
+    DumpView* dump = w.c().Text3;
+    std::string expected = ReadFileBytes(NORVANE_DECODE_CASES "/qb50p1-pass/expected.dump");
+    QCOMPARE(dump->Text(), expected);
+    dump->SelectAll();
+    QCOMPARE(dump->SelectedText().count(QLatin1Char('\n')), 89);
+
+    // A capture changed after it was read does not pass off other bytes as
+    // its frames.
+    dir.Write("pass.kss", std::string(ReadFileBytes(capture).size(), '\x42'));
+    w.form.ClearDump(); // closes the capture, as a new open command does
+    w.form.AppendDumpFrame(0, 27, 111);
+    QVERIFY2(QString::fromStdString(dump->Line(0)).startsWith(QStringLiteral("(no frame at byte 27 of ")),
+        dump->Line(0).c_str());
+    QVERIFY(dump->Line(0).find("the capture has changed since it was read") != std::string::npos);
 }
 
 void TestForm1::openSeveralFilesInOrder()

@@ -98,7 +98,10 @@ void TestLive::recordsArriveAndTheRecordingReadsBack()
         QVERIFY(back.Table.Record(n).Values == w.m.Table.Record(n).Values);
         QVERIFY(back.Table.Packet1Time(n) == w.m.Table.Packet1Time(n));
     }
+    // The page reads its lines again from the recording.
     QCOMPARE(host.dump.size(), w.c().Text3->LineCount());
+    for (std::size_t i = 0; i < host.dump.size(); ++i)
+        QCOMPARE(w.c().Text3->Line(i), host.dump[i]);
 }
 
 void TestLive::refusedAndSilentPeersSaySo()
