@@ -108,6 +108,9 @@ void Form1::ReadList3()
         MergeByTime(m_);
         RefreshAtEndOfFile();
     }
+    // The window answers between showing the records and finding the
+    // passes, each of which takes a while on a million packets.
+    ProcessPendingEvents();
     // Each entry keeps the reader that read it.
     for (std::size_t i = 0; i < m_.Imports.size() && i < paths.size(); ++i)
         if (!m_.Imports[i].Kind.empty())

@@ -123,35 +123,88 @@ void MergeByTime(Module1& m)
     m.Merged = true;
 }
 
-std::vector<Pass> FindPasses(const Module1& m)
-{
+namespace {
+
+// One kind's stamps with a known instant, in the order of time: read from the
+// store as they stand where they are in that order already (most captures
+// list them so), else sorted once.
+class StampsInTime {
+public:
     struct Stamp {
         Instant At;
-        int Kind;
         std::uint32_t File;
     };
-    // Each kind's stamps, then both merged: most captures list them in the
-    // order of time already, so that only the merge is left to do.
-    std::vector<Stamp> stamps;
-    const auto byInstant = [](const Stamp& a, const Stamp& b) { return a.At < b.At; };
-    for (const int kind : {1, 2}) {
-        const auto first = static_cast<std::ptrdiff_t>(stamps.size());
-        for (std::int64_t n = 1, count = kind == 2 ? m.Packet2Count : m.RecordCount; n <= count; ++n)
+
+    StampsInTime(const Module1& m, int kind)
+        : m_(m)
+        , kind_(kind)
+        , count_(kind == 2 ? m.Packet2Count : m.RecordCount)
+    {
+        Instant last = UnknownInstant;
+        bool inOrder = true;
+        for (std::int64_t n = 1; n <= count_ && inOrder; ++n)
+            if (const Instant at = m.Packet(kind, n).At; at != UnknownInstant) {
+                inOrder = at >= last;
+                last = at;
+            }
+        if (inOrder)
+            return;
+        for (std::int64_t n = 1; n <= count_; ++n)
             if (const PacketInfo p = m.Packet(kind, n); p.At != UnknownInstant)
-                stamps.push_back({p.At, kind, p.File});
-        if (!std::is_sorted(stamps.begin() + first, stamps.end(), byInstant))
-            std::sort(stamps.begin() + first, stamps.end(), byInstant);
-        if (first > 0)
-            std::inplace_merge(stamps.begin(), stamps.begin() + first, stamps.end(), byInstant);
+                sorted_.push_back({p.At, p.File});
+        std::stable_sort(sorted_.begin(), sorted_.end(), [](const Stamp& a, const Stamp& b) { return a.At < b.At; });
+        count_ = static_cast<std::int64_t>(sorted_.size());
+        fromStore_ = false;
     }
+
+    // The next stamp, if any is left.
+    const Stamp* Peek()
+    {
+        if (!fromStore_)
+            return next_ < count_ ? &sorted_[static_cast<std::size_t>(next_)] : nullptr;
+        for (; next_ < count_; ++next_)
+            if (const PacketInfo p = m_.Packet(kind_, next_ + 1); p.At != UnknownInstant) {
+                peeked_ = {p.At, p.File};
+                return &peeked_;
+            }
+        return nullptr;
+    }
+    void Pop() { ++next_; }
+
+private:
+    const Module1& m_;
+    int kind_;
+    std::int64_t count_;
+    std::int64_t next_ = 0;
+    bool fromStore_ = true;
+    std::vector<Stamp> sorted_;
+    Stamp peeked_{};
+};
+
+} // namespace
+
+std::vector<Pass> FindPasses(const Module1& m)
+{
+    // Both kinds' stamps in the order of time, merged as they are walked.
+    StampsInTime first(m, 1);
+    StampsInTime second(m, 2);
     std::vector<Pass> passes;
-    for (const Stamp& s : stamps) {
+    for (;;) {
+        const StampsInTime::Stamp* a = first.Peek();
+        const StampsInTime::Stamp* b = second.Peek();
+        if (!a && !b)
+            break;
+        const bool kind2 = !a || (b && b->At < a->At);
+        const StampsInTime::Stamp s = kind2 ? *b : *a;
+        (kind2 ? second : first).Pop();
         if (passes.empty() || s.At - passes.back().End > PassGap)
             passes.push_back({s.At, s.At, 0, 0, {}});
         Pass& pass = passes.back();
         pass.End = s.At;
-        ++(s.Kind == 2 ? pass.Records2 : pass.Records1);
-        if (std::find(pass.Files.begin(), pass.Files.end(), s.File) == pass.Files.end())
+        ++(kind2 ? pass.Records2 : pass.Records1);
+        if (pass.Files.empty()
+            || (pass.Files.back() != s.File
+                && std::find(pass.Files.begin(), pass.Files.end(), s.File) == pass.Files.end()))
             pass.Files.push_back(s.File);
     }
     for (Pass& pass : passes)

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
 #include <limits>
 #include <vector>
 
@@ -156,14 +157,14 @@ std::optional<double> FieldChart::KeyOf(std::int64_t n) const
 
 std::optional<std::int64_t> FieldChart::RecordAt(double x) const
 {
-    if (keys_.empty())
-        return std::nullopt;
     const double key = plot_->xAxis->pixelToCoord(x);
     if (!timeAxis_) {
         const auto i = static_cast<std::int64_t>(std::llround(key));
         return i >= 1 && i <= rows_ ? std::optional<std::int64_t>(i) : std::nullopt;
     }
     // The nearest mark, when it stands within a few pixels.
+    if (keys_.empty())
+        return std::nullopt;
     const auto after = std::lower_bound(keys_.begin(), keys_.end(), key);
     auto nearest = after;
     if (after == keys_.end() || (after != keys_.begin() && key - *(after - 1) < *after - key))
@@ -345,6 +346,61 @@ void FieldChart::FollowMouse(QMouseEvent* event)
     readout_->layer()->replot();
 }
 
+void FieldChart::CollectRows(const Module1& m, int field, QVector<double>& keys, QVector<double>& values)
+{
+    keys_.clear();
+    records_.clear();
+    withoutTime_ = 0;
+    if (!timeAxis_) {
+        // Record i stands at i: no list of keys is kept.
+        keys_.shrink_to_fit();
+        records_.shrink_to_fit();
+        keys.resize(static_cast<qsizetype>(rows_));
+        values.resize(static_cast<qsizetype>(rows_));
+        double* key = keys.data();
+        double* value = values.data();
+        auto collect = [&m, field, key, value](std::int64_t from, std::int64_t to) {
+            for (std::int64_t i = from; i <= to; ++i) {
+                key[i - 1] = static_cast<double>(i);
+                value[i - 1] = m.Table.Value(i, field);
+            }
+        };
+        // A long drawing's second half is decoded on the other core, so that
+        // the window answers sooner.
+        if (rows_ < 100000) {
+            collect(1, rows_);
+        } else {
+            auto second = std::async(std::launch::async, collect, rows_ / 2 + 1, rows_);
+            collect(1, rows_ / 2);
+            second.get();
+        }
+        return;
+    }
+    struct Point {
+        double Key;
+        std::int64_t Record;
+    };
+    std::vector<Point> points;
+    points.reserve(static_cast<std::size_t>(rows_));
+    const int kind = PacketKindOfField(field);
+    for (std::int64_t i = 1; i <= rows_; ++i)
+        if (const Instant at = m.Packet(kind, i).At; at != UnknownInstant)
+            points.push_back({static_cast<double>(at) / 1000.0, i});
+    withoutTime_ = rows_ - static_cast<std::int64_t>(points.size());
+    const auto byKey = [](const Point& a, const Point& b) { return a.Key < b.Key; };
+    if (!std::is_sorted(points.begin(), points.end(), byKey))
+        std::stable_sort(points.begin(), points.end(), byKey);
+    keys_.resize(points.size());
+    records_.resize(points.size());
+    keys.resize(static_cast<qsizetype>(points.size()));
+    values.resize(static_cast<qsizetype>(points.size()));
+    for (std::size_t j = 0; j < points.size(); ++j) {
+        keys_[j] = keys[static_cast<qsizetype>(j)] = points[j].Key;
+        records_[j] = points[j].Record;
+        values[static_cast<qsizetype>(j)] = m.Table.Value(points[j].Record, field);
+    }
+}
+
 void FieldChart::Draw(const Module1& m, int field, bool bars)
 {
     bars_->setVisible(bars);
@@ -367,36 +423,12 @@ void FieldChart::Draw(const Module1& m, int field, bool bars)
     if (const std::int64_t manual = ChartDivisions(n); manual > 0)
         divisions_ = manual;
 
-    // The records drawn, by key: the record number, or on the time axis the
-    // instant in seconds (records without one are left out).
-    struct Point {
-        double Key;
-        std::int64_t Record;
-    };
-    std::vector<Point> points;
-    points.reserve(static_cast<std::size_t>(n));
-    for (std::int64_t i = 1; i <= n; ++i) {
-        if (!timeAxis_) {
-            points.push_back({static_cast<double>(i), i});
-        } else if (const Instant at = m.Packet(second ? 2 : 1, i).At; at != UnknownInstant) {
-            points.push_back({static_cast<double>(at) / 1000.0, i});
-        }
-    }
-    withoutTime_ = n - static_cast<std::int64_t>(points.size());
-    const auto byKey = [](const Point& a, const Point& b) { return a.Key < b.Key; };
-    if (timeAxis_ && !std::is_sorted(points.begin(), points.end(), byKey))
-        std::stable_sort(points.begin(), points.end(), byKey);
-    keys_.resize(points.size());
-    records_.resize(points.size());
-    QVector<double> keys(static_cast<qsizetype>(points.size()));
-    QVector<double> values(static_cast<qsizetype>(points.size()));
+    QVector<double> keys;
+    QVector<double> values;
+    CollectRows(m, field, keys, values);
     double low = 0;
     double high = 0;
-    for (std::size_t j = 0; j < points.size(); ++j) {
-        const double v = m.Table.Value(points[j].Record, field);
-        keys_[j] = keys[static_cast<qsizetype>(j)] = points[j].Key;
-        records_[j] = points[j].Record;
-        values[static_cast<qsizetype>(j)] = v;
+    for (const double v : values) {
         low = std::min(low, v);
         high = std::max(high, v);
     }

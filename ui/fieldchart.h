@@ -89,6 +89,9 @@ public:
     static constexpr double LinePenWidth = 3.0;
 
 private:
+    // The rows of the drawing by key: the record number, or on the time axis
+    // the instant in seconds (records without one left out and counted).
+    void CollectRows(const Module1& m, int field, QVector<double>& keys, QVector<double>& values);
     void FollowMouse(QMouseEvent* event);
     void HideReadout();
     void ClickRow(QMouseEvent* event);
