@@ -103,8 +103,9 @@ FieldChart::FieldChart(QCustomPlot* plot, std::string decimalMark)
     // The chart takes the focus when clicked, and the tab key reaches it; a
     // dotted frame shows where the focus is.
     plot_->setFocusPolicy(Qt::StrongFocus);
-    plot_->installEventFilter(new PlotEvents(
-        plot_, [this] { HideReadout(); }, [this](bool focused) { ShowFocus(focused); }));
+    plotEvents_ = new PlotEvents(
+        plot_, [this] { HideReadout(); }, [this](bool focused) { ShowFocus(focused); });
+    plot_->installEventFilter(plotEvents_);
 
     plot_->layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmBuffered);
     readout_->setLayer(QStringLiteral("overlay"));
@@ -132,6 +133,8 @@ FieldChart::FieldChart(QCustomPlot* plot, std::string decimalMark)
     plot_->axisRect()->setAutoMargins(QCP::msLeft | QCP::msTop | QCP::msBottom);
     plot_->axisRect()->setMargins(QMargins(0, 0, 44, 0));
 }
+
+FieldChart::~FieldChart() { delete plotEvents_; }
 
 void FieldChart::ShowMarker(std::int64_t n)
 {

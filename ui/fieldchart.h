@@ -3,6 +3,7 @@
 #include "telemetry/module1.h"
 
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QSharedPointer>
 #include <QString>
 #include <qcustomplot.h>
@@ -40,6 +41,11 @@ protected:
 class FieldChart {
 public:
     FieldChart(QCustomPlot* plot, std::string decimalMark);
+    // The plot may outlive the chart (its window's widgets go last): it
+    // tells the chart nothing more.
+    ~FieldChart();
+    FieldChart(const FieldChart&) = delete;
+    FieldChart& operator=(const FieldChart&) = delete;
 
     void Draw(const Module1& m, int field, bool bars);
 
@@ -110,6 +116,7 @@ private:
     QCPItemText* readout_;
     QCPItemStraightLine* marker_;
     QCPItemRect* focusMark_;
+    QPointer<QObject> plotEvents_; // the filter of the plot's leave and focus events
     QPointF pressedAt_;
     // The record on display before the first click of a double click, which
     // shows all rows and leaves the record as it was.
