@@ -349,7 +349,7 @@ void FieldChart::FollowMouse(QMouseEvent* event)
     readout_->layer()->replot();
 }
 
-void FieldChart::CollectRows(const Module1& m, int field, QVector<double>& keys, QVector<double>& values)
+void FieldChart::CollectRows(const Module1& m, int field, QVector<QCPBarsData>& rows)
 {
     keys_.clear();
     records_.clear();
@@ -358,15 +358,11 @@ void FieldChart::CollectRows(const Module1& m, int field, QVector<double>& keys,
         // Record i stands at i: no list of keys is kept.
         keys_.shrink_to_fit();
         records_.shrink_to_fit();
-        keys.resize(static_cast<qsizetype>(rows_));
-        values.resize(static_cast<qsizetype>(rows_));
-        double* key = keys.data();
-        double* value = values.data();
-        auto collect = [&m, field, key, value](std::int64_t from, std::int64_t to) {
-            for (std::int64_t i = from; i <= to; ++i) {
-                key[i - 1] = static_cast<double>(i);
-                value[i - 1] = m.Table.Value(i, field);
-            }
+        rows.resize(static_cast<qsizetype>(rows_));
+        QCPBarsData* row = rows.data();
+        auto collect = [&m, field, row](std::int64_t from, std::int64_t to) {
+            for (std::int64_t i = from; i <= to; ++i)
+                row[i - 1] = QCPBarsData(static_cast<double>(i), m.Table.Value(i, field));
         };
         // A long drawing's second half is decoded on the other core, so that
         // the window answers sooner.
@@ -395,13 +391,36 @@ void FieldChart::CollectRows(const Module1& m, int field, QVector<double>& keys,
         std::stable_sort(points.begin(), points.end(), byKey);
     keys_.resize(points.size());
     records_.resize(points.size());
-    keys.resize(static_cast<qsizetype>(points.size()));
-    values.resize(static_cast<qsizetype>(points.size()));
+    rows.resize(static_cast<qsizetype>(points.size()));
     for (std::size_t j = 0; j < points.size(); ++j) {
-        keys_[j] = keys[static_cast<qsizetype>(j)] = points[j].Key;
+        keys_[j] = points[j].Key;
         records_[j] = points[j].Record;
-        values[static_cast<qsizetype>(j)] = m.Table.Value(points[j].Record, field);
+        rows[static_cast<qsizetype>(j)] = QCPBarsData(points[j].Key, m.Table.Value(points[j].Record, field));
     }
+}
+
+// The line through the rows; on the time axis it breaks wherever two
+// neighbours stand further apart than ten times the median spacing, so that
+// the passes stand apart.
+QVector<QCPGraphData> FieldChart::LineThrough(const QVector<QCPBarsData>& rows) const
+{
+    QVector<QCPGraphData> line;
+    line.reserve(rows.size() + (timeAxis_ ? rows.size() / 8 : 0));
+    double breakAt = std::numeric_limits<double>::infinity();
+    if (timeAxis_ && rows.size() > 2) {
+        std::vector<double> spacing(static_cast<std::size_t>(rows.size() - 1));
+        for (qsizetype j = 1; j < rows.size(); ++j)
+            spacing[static_cast<std::size_t>(j - 1)] = rows[j].key - rows[j - 1].key;
+        std::nth_element(
+            spacing.begin(), spacing.begin() + static_cast<std::ptrdiff_t>(spacing.size() / 2), spacing.end());
+        breakAt = 10 * spacing[spacing.size() / 2];
+    }
+    for (qsizetype j = 0; j < rows.size(); ++j) {
+        if (j > 0 && rows[j].key - rows[j - 1].key > breakAt)
+            line.append(QCPGraphData((rows[j].key + rows[j - 1].key) / 2, std::numeric_limits<double>::quiet_NaN()));
+        line.append(QCPGraphData(rows[j].key, rows[j].value));
+    }
+    return line;
 }
 
 void FieldChart::Draw(const Module1& m, int field, bool bars)
@@ -426,47 +445,26 @@ void FieldChart::Draw(const Module1& m, int field, bool bars)
     if (const std::int64_t manual = ChartDivisions(n); manual > 0)
         divisions_ = manual;
 
-    QVector<double> keys;
-    QVector<double> values;
-    CollectRows(m, field, keys, values);
-    double low = 0;
-    double high = 0;
-    for (const double v : values) {
-        low = std::min(low, v);
-        high = std::max(high, v);
+    // Built where the plot keeps them: no copy of a million rows.
+    bars_->data()->clear();
+    line_->data()->clear();
+    QVector<QCPBarsData> rows;
+    CollectRows(m, field, rows);
+    // Bars stand on 0; a line spans the values it shows.
+    const bool fromZero = bars || rows.isEmpty();
+    double low = fromZero ? 0 : std::numeric_limits<double>::infinity();
+    double high = fromZero ? 0 : -std::numeric_limits<double>::infinity();
+    for (const QCPBarsData& row : rows) {
+        low = std::min(low, row.value);
+        high = std::max(high, row.value);
     }
-    // On the time axis bars are narrow marks, and the line breaks wherever two
-    // neighbours stand further apart than ten times the median spacing, so
-    // that the passes stand apart.
+    // On the time axis bars are narrow marks.
     bars_->setWidthType(timeAxis_ ? QCPBars::wtAbsolute : QCPBars::wtPlotCoords);
     bars_->setWidth(timeAxis_ ? 3 : 0.8);
-    QVector<double> lineKeys;
-    QVector<double> lineValues;
-    if (timeAxis_ && !bars && keys.size() > 2) {
-        std::vector<double> spacing(static_cast<std::size_t>(keys.size() - 1));
-        for (qsizetype j = 1; j < keys.size(); ++j)
-            spacing[static_cast<std::size_t>(j - 1)] = keys[j] - keys[j - 1];
-        std::nth_element(
-            spacing.begin(), spacing.begin() + static_cast<std::ptrdiff_t>(spacing.size() / 2), spacing.end());
-        const double breakAt = 10 * spacing[spacing.size() / 2];
-        lineKeys.reserve(keys.size() + keys.size() / 8);
-        lineValues.reserve(lineKeys.capacity());
-        for (qsizetype j = 0; j < keys.size(); ++j) {
-            if (j > 0 && keys[j] - keys[j - 1] > breakAt) {
-                lineKeys << (keys[j] + keys[j - 1]) / 2;
-                lineValues << std::numeric_limits<double>::quiet_NaN();
-            }
-            lineKeys << keys[j];
-            lineValues << values[j];
-        }
-    }
-    if (bars) {
-        bars_->setData(keys, values, true);
-        line_->data()->clear();
-    } else {
-        line_->setData(lineKeys.isEmpty() ? keys : lineKeys, lineKeys.isEmpty() ? values : lineValues, true);
-        bars_->data()->clear();
-    }
+    if (bars)
+        bars_->data()->set(rows, true);
+    else
+        line_->data()->set(LineThrough(rows), true);
 
     ticker_->clear();
     if (timeAxis_) {
@@ -481,12 +479,8 @@ void FieldChart::Draw(const Module1& m, int field, bool bars)
 
     // Many labels stand on end so that they do not run into each other.
     plot_->xAxis->setTickLabelRotation(!timeAxis_ && ticker_->ticks().size() > 12 ? -90 : 0);
-    // Bars stand on 0; a line spans the values it shows, with a small margin,
-    // so that a battery voltage between 7,800 and 8,050 mV is no flat line.
-    if (!bars && !values.isEmpty()) {
-        low = *std::min_element(values.begin(), values.end());
-        high = *std::max_element(values.begin(), values.end());
-    }
+    // A line spans its values with a small margin, so that a battery voltage
+    // between 7,800 and 8,050 mV is no flat line.
     if (high == low)
         high = low + (bars ? 1.0 : std::max(1.0, std::abs(low) * 0.05));
     const double margin = (high - low) * 0.05;

@@ -97,7 +97,8 @@ public:
 private:
     // The rows of the drawing by key: the record number, or on the time axis
     // the instant in seconds (records without one left out and counted).
-    void CollectRows(const Module1& m, int field, QVector<double>& keys, QVector<double>& values);
+    void CollectRows(const Module1& m, int field, QVector<QCPBarsData>& rows);
+    QVector<QCPGraphData> LineThrough(const QVector<QCPBarsData>& rows) const;
     void FollowMouse(QMouseEvent* event);
     void HideReadout();
     void ClickRow(QMouseEvent* event);
