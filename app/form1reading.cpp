@@ -26,6 +26,9 @@
 #include <QTableWidget>
 #include <QUrl>
 
+#include <chrono>
+#include <future>
+
 namespace {
 
 constexpr const char* TooManyFilesMessage = "Es wurden zu viele Dateien ausgew\u00e4hlt!";
@@ -115,12 +118,12 @@ void Form1::ReadList3()
     for (std::size_t i = 0; i < m_.Imports.size() && i < paths.size(); ++i)
         if (!m_.Imports[i].Kind.empty())
             c_.List3->item(static_cast<int>(i))->setData(Qt::UserRole, QString::fromStdString(m_.Imports[i].Kind));
+    ShowImports(); // while the open commands wait: the passes may take a while
     c_.ReadProgress->hide();
     c_.CancelRead->hide();
     for (auto& [k, action] : openActions_)
         action->setEnabled(true);
     reading_ = false;
-    ShowImports();
 
     QStringList messages;
     for (const ReadResult& failure : failures)
@@ -138,7 +141,16 @@ void Form1::ReadList3()
 void Form1::ShowPasses()
 {
     QTableWidget* table = c_.PassTable;
-    passes_ = FindPasses(m_);
+    // The passes of many packets are found on the other core while the
+    // window answers, where an open command holds the data set still.
+    if (reading_ && m_.RecordCount + m_.Packet2Count > 1000000) {
+        auto found = std::async(std::launch::async, [this] { return FindPasses(m_); });
+        while (found.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready)
+            ProcessPendingEvents();
+        passes_ = found.get();
+    } else {
+        passes_ = FindPasses(m_);
+    }
     table->setRowCount(static_cast<int>(passes_.size()));
     for (std::size_t i = 0; i < passes_.size(); ++i) {
         const Pass& pass = passes_[i];

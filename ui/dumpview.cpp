@@ -57,7 +57,7 @@ std::string DumpView::Line(std::size_t i) const
 void DumpView::Clear()
 {
     entries_.clear();
-    entries_.shrink_to_fit();
+    entries_.shrink_to_fit(); // a million lines' room given back
     texts_.Clear();
     longest_ = 0;
     anchor_ = cursor_ = Place{};

@@ -6,6 +6,7 @@
 
 #include <compare>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -69,7 +70,7 @@ private:
     // it (bits 0 to 39); without, the index of a text line.
     static constexpr std::uint64_t FrameBit = std::uint64_t{1} << 63;
     static constexpr int OffsetBits = 40;
-    std::vector<std::uint64_t> entries_;
+    std::deque<std::uint64_t> entries_; // grows without moving what it holds: no pause at ten million lines
     TextLines texts_;
     FrameLineSource frameLine_;
     std::size_t longest_ = 0;
