@@ -106,6 +106,9 @@ void Form1::ReadList3()
     c_.ReadProgress->setValue(0);
     c_.ReadProgress->show();
     c_.CancelRead->show();
+    // While files are read the data set changes only by the readers: a long
+    // chart may collect its rows while the window answers.
+    chart_->WhileCollecting = [this] { ProcessPendingEvents(); };
     const std::vector<ReadResult> failures = ReadSelection(kinds, m_, *this, paths);
     if (mergeAction_->isChecked()) {
         MergeByTime(m_);
@@ -119,6 +122,7 @@ void Form1::ReadList3()
         if (!m_.Imports[i].Kind.empty())
             c_.List3->item(static_cast<int>(i))->setData(Qt::UserRole, QString::fromStdString(m_.Imports[i].Kind));
     ShowImports(); // while the open commands wait: the passes may take a while
+    chart_->WhileCollecting = nullptr;
     c_.ReadProgress->hide();
     c_.CancelRead->hide();
     for (auto& [k, action] : openActions_)

@@ -349,65 +349,86 @@ void FieldChart::FollowMouse(QMouseEvent* event)
     readout_->layer()->replot();
 }
 
-void FieldChart::CollectRows(const Module1& m, int field, QVector<QCPBarsData>& rows)
+namespace {
+
+// A drawing's rows from the data set, by key: the record number, or on the
+// time axis the instant in seconds (records without one left out and
+// counted). Touches nothing but what it is given, so that it may run on
+// another thread.
+FieldChart::Rows CollectRows(const Module1& m, int field, std::int64_t n, bool timeAxis)
 {
-    keys_.clear();
-    records_.clear();
-    withoutTime_ = 0;
-    if (!timeAxis_) {
+    FieldChart::Rows rows;
+    rows.TimeAxis = timeAxis;
+    if (!timeAxis) {
         // Record i stands at i: no list of keys is kept.
-        keys_.shrink_to_fit();
-        records_.shrink_to_fit();
-        rows.resize(static_cast<qsizetype>(rows_));
-        QCPBarsData* row = rows.data();
+        rows.Data.resize(static_cast<qsizetype>(n));
+        QCPBarsData* row = rows.Data.data();
         auto collect = [&m, field, row](std::int64_t from, std::int64_t to) {
             for (std::int64_t i = from; i <= to; ++i)
                 row[i - 1] = QCPBarsData(static_cast<double>(i), m.Table.Value(i, field));
         };
-        // A long drawing's second half is decoded on the other core, so that
-        // the window answers sooner.
-        if (rows_ < 100000) {
-            collect(1, rows_);
+        // A long drawing's second half is decoded on the other core.
+        if (n < 100000) {
+            collect(1, n);
         } else {
-            auto second = std::async(std::launch::async, collect, rows_ / 2 + 1, rows_);
-            collect(1, rows_ / 2);
+            auto second = std::async(std::launch::async, collect, n / 2 + 1, n);
+            collect(1, n / 2);
             second.get();
         }
-        return;
+        return rows;
     }
     struct Point {
         double Key;
         std::int64_t Record;
     };
     std::vector<Point> points;
-    points.reserve(static_cast<std::size_t>(rows_));
+    points.reserve(static_cast<std::size_t>(n));
     const int kind = PacketKindOfField(field);
-    for (std::int64_t i = 1; i <= rows_; ++i)
+    for (std::int64_t i = 1; i <= n; ++i)
         if (const Instant at = m.Packet(kind, i).At; at != UnknownInstant)
             points.push_back({static_cast<double>(at) / 1000.0, i});
-    withoutTime_ = rows_ - static_cast<std::int64_t>(points.size());
+    rows.WithoutTime = n - static_cast<std::int64_t>(points.size());
     const auto byKey = [](const Point& a, const Point& b) { return a.Key < b.Key; };
     if (!std::is_sorted(points.begin(), points.end(), byKey))
         std::stable_sort(points.begin(), points.end(), byKey);
-    keys_.resize(points.size());
-    records_.resize(points.size());
-    rows.resize(static_cast<qsizetype>(points.size()));
+    rows.Keys.resize(points.size());
+    rows.Records.resize(points.size());
+    rows.Data.resize(static_cast<qsizetype>(points.size()));
     for (std::size_t j = 0; j < points.size(); ++j) {
-        keys_[j] = points[j].Key;
-        records_[j] = points[j].Record;
-        rows[static_cast<qsizetype>(j)] = QCPBarsData(points[j].Key, m.Table.Value(points[j].Record, field));
+        rows.Keys[j] = points[j].Key;
+        rows.Records[j] = points[j].Record;
+        rows.Data[static_cast<qsizetype>(j)] = QCPBarsData(points[j].Key, m.Table.Value(points[j].Record, field));
     }
+    return rows;
+}
+
+} // namespace
+
+FieldChart::Rows FieldChart::Collect(const Module1& m, int field)
+{
+    const std::int64_t n = m.CountForField(field);
+    if (!WhileCollecting || n < CollectOffThreadFrom)
+        return CollectRows(m, field, n, timeAxis_);
+    // On another thread, while the window handles its events; a drawing
+    // asked for meanwhile waits for this one (Draw).
+    collecting_ = true;
+    auto rows = std::async(std::launch::async, CollectRows, std::cref(m), field, n, timeAxis_);
+    do
+        WhileCollecting();
+    while (rows.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready);
+    collecting_ = false;
+    return rows.get();
 }
 
 // The line through the rows; on the time axis it breaks wherever two
 // neighbours stand further apart than ten times the median spacing, so that
 // the passes stand apart.
-QVector<QCPGraphData> FieldChart::LineThrough(const QVector<QCPBarsData>& rows) const
+QVector<QCPGraphData> FieldChart::LineThrough(const QVector<QCPBarsData>& rows, bool timeAxis)
 {
     QVector<QCPGraphData> line;
-    line.reserve(rows.size() + (timeAxis_ ? rows.size() / 8 : 0));
+    line.reserve(rows.size() + (timeAxis ? rows.size() / 8 : 0));
     double breakAt = std::numeric_limits<double>::infinity();
-    if (timeAxis_ && rows.size() > 2) {
+    if (timeAxis && rows.size() > 2) {
         std::vector<double> spacing(static_cast<std::size_t>(rows.size() - 1));
         for (qsizetype j = 1; j < rows.size(); ++j)
             spacing[static_cast<std::size_t>(j - 1)] = rows[j].key - rows[j - 1].key;
@@ -425,6 +446,22 @@ QVector<QCPGraphData> FieldChart::LineThrough(const QVector<QCPBarsData>& rows) 
 
 void FieldChart::Draw(const Module1& m, int field, bool bars)
 {
+    // Asked for while a long drawing collects its rows (by an event the
+    // window handles meanwhile), a drawing follows that one.
+    if (collecting_) {
+        pending_ = Request{&m, field, bars};
+        return;
+    }
+    Show(m, field, bars, Collect(m, field));
+    while (pending_) {
+        const Request next = *pending_;
+        pending_.reset();
+        Show(*next.M, next.Field, next.Bars, Collect(*next.M, next.Field));
+    }
+}
+
+void FieldChart::Show(const Module1& m, int field, bool bars, Rows rows)
+{
     bars_->setVisible(bars);
     line_->setVisible(!bars);
     bars_->setPen(QPen(QColor(30, 60, 140), BarPenWidth));
@@ -432,42 +469,44 @@ void FieldChart::Draw(const Module1& m, int field, bool bars)
 
     const std::int64_t n = m.CountForField(field);
     const bool second = PacketKindOfField(field) == 2;
+    const bool timeAxis = rows.TimeAxis;
     // The same rows drawn again (bars and line switched, new live records):
     // a range the user zoomed or panned to stays.
     const bool zoomed
-        = m_ == &m && field_ == field && drawnTimeAxis_ == timeAxis_ && rows_ > 0 && plot_->xAxis->range() != fullKeys_;
+        = m_ == &m && field_ == field && drawnTimeAxis_ == timeAxis && rows_ > 0 && plot_->xAxis->range() != fullKeys_;
     const QCPRange shownKeys = plot_->xAxis->range();
-    drawnTimeAxis_ = timeAxis_;
+    drawnTimeAxis_ = timeAxis;
     m_ = &m;
     field_ = field;
     readout_->setVisible(false);
     rows_ = n;
+    keys_ = std::move(rows.Keys);
+    records_ = std::move(rows.Records);
+    withoutTime_ = rows.WithoutTime;
     if (const std::int64_t manual = ChartDivisions(n); manual > 0)
         divisions_ = manual;
 
-    // Built where the plot keeps them: no copy of a million rows.
-    bars_->data()->clear();
-    line_->data()->clear();
-    QVector<QCPBarsData> rows;
-    CollectRows(m, field, rows);
     // Bars stand on 0; a line spans the values it shows.
-    const bool fromZero = bars || rows.isEmpty();
+    const bool fromZero = bars || rows.Data.isEmpty();
     double low = fromZero ? 0 : std::numeric_limits<double>::infinity();
     double high = fromZero ? 0 : -std::numeric_limits<double>::infinity();
-    for (const QCPBarsData& row : rows) {
+    for (const QCPBarsData& row : rows.Data) {
         low = std::min(low, row.value);
         high = std::max(high, row.value);
     }
     // On the time axis bars are narrow marks.
-    bars_->setWidthType(timeAxis_ ? QCPBars::wtAbsolute : QCPBars::wtPlotCoords);
-    bars_->setWidth(timeAxis_ ? 3 : 0.8);
+    bars_->setWidthType(timeAxis ? QCPBars::wtAbsolute : QCPBars::wtPlotCoords);
+    bars_->setWidth(timeAxis ? 3 : 0.8);
+    // Set where the plot keeps them: no copy of a million rows.
+    bars_->data()->clear();
+    line_->data()->clear();
     if (bars)
-        bars_->data()->set(rows, true);
+        bars_->data()->set(rows.Data, true);
     else
-        line_->data()->set(LineThrough(rows), true);
+        line_->data()->set(LineThrough(rows.Data, timeAxis), true);
 
     ticker_->clear();
-    if (timeAxis_) {
+    if (timeAxis) {
         plot_->xAxis->setTicker(timeTicker_);
     } else {
         plot_->xAxis->setTicker(ticker_);
@@ -478,13 +517,13 @@ void FieldChart::Draw(const Module1& m, int field, bool bars)
     }
 
     // Many labels stand on end so that they do not run into each other.
-    plot_->xAxis->setTickLabelRotation(!timeAxis_ && ticker_->ticks().size() > 12 ? -90 : 0);
+    plot_->xAxis->setTickLabelRotation(!timeAxis && ticker_->ticks().size() > 12 ? -90 : 0);
     // A line spans its values with a small margin, so that a battery voltage
     // between 7,800 and 8,050 mV is no flat line.
     if (high == low)
         high = low + (bars ? 1.0 : std::max(1.0, std::abs(low) * 0.05));
     const double margin = (high - low) * 0.05;
-    if (!timeAxis_) {
+    if (!timeAxis) {
         fullKeys_ = QCPRange(0.5, static_cast<double>(std::max<std::int64_t>(n, 1)) + 0.5);
     } else if (keys_.empty()) {
         fullKeys_ = QCPRange(0, 60);

@@ -49,6 +49,21 @@ public:
 
     void Draw(const Module1& m, int field, bool bars);
 
+    // Where set, a drawing of CollectOffThreadFrom records or more collects
+    // its rows on another thread and calls this meanwhile (the window handles
+    // its events). The data set must stay as it is until the drawing is done.
+    std::function<void()> WhileCollecting;
+    std::int64_t CollectOffThreadFrom = 200000;
+
+    // A drawing's rows, as collected from the data set.
+    struct Rows {
+        QVector<QCPBarsData> Data;
+        std::vector<double> Keys;          // on the time axis: the drawn records' keys
+        std::vector<std::int64_t> Records; // and records
+        std::int64_t WithoutTime = 0;
+        bool TimeAxis = false;
+    };
+
     // With the time axis, the records with a known instant stand at their
     // instants on a UTC date and time axis: bars become narrow marks and the
     // line breaks between passes. It takes effect with the next Draw.
@@ -95,10 +110,9 @@ public:
     static constexpr double LinePenWidth = 3.0;
 
 private:
-    // The rows of the drawing by key: the record number, or on the time axis
-    // the instant in seconds (records without one left out and counted).
-    void CollectRows(const Module1& m, int field, QVector<QCPBarsData>& rows);
-    QVector<QCPGraphData> LineThrough(const QVector<QCPBarsData>& rows) const;
+    Rows Collect(const Module1& m, int field);
+    void Show(const Module1& m, int field, bool bars, Rows rows);
+    static QVector<QCPGraphData> LineThrough(const QVector<QCPBarsData>& rows, bool timeAxis);
     void FollowMouse(QMouseEvent* event);
     void HideReadout();
     void ClickRow(QMouseEvent* event);
@@ -140,4 +154,13 @@ private:
     // Rows per label; a drawing of more than 40 records sets it, and smaller
     // drawings keep it, as the chart's own axis state.
     std::int64_t divisions_ = 1;
+    // A drawing collecting its rows off the window's thread, and the one
+    // asked for meanwhile.
+    struct Request {
+        const Module1* M;
+        int Field;
+        bool Bars;
+    };
+    bool collecting_ = false;
+    std::optional<Request> pending_;
 };

@@ -40,6 +40,7 @@ private slots:
     void chartRowsLabelsAndDivisions();
     void oneChosenFieldAcrossAllPages();
     void barsAndLine();
+    void aDrawingAskedForWhileRowsAreCollectedFollows();
     void openCommandsAreDisabledWhileReading();
     void satelliteChoiceTakesEffectWithTheNextFile();
 };
@@ -373,6 +374,33 @@ void TestForm1::barsAndLine()
     QCOMPARE(w.m.SelectedField, 13);
     c.Check1->click();
     QVERIFY(chart.Bars()->visible());
+}
+
+void TestForm1::aDrawingAskedForWhileRowsAreCollectedFollows()
+{
+    Window w;
+    w.Choose({Sample("qb50p1-pass.kss")});
+    w.form.MenuFileOpenKiss_Click();
+    FieldChart& chart = w.form.Chart();
+    // Every drawing collects off the window's thread; while the first does,
+    // an event asks for another field, then for a line of a third.
+    chart.CollectOffThreadFrom = 1;
+    int calls = 0;
+    chart.WhileCollecting = [&] {
+        if (++calls == 1) {
+            chart.Draw(w.m, 21, true);
+            chart.Draw(w.m, 13, false);
+        }
+    };
+    chart.Draw(w.m, 5, true);
+    chart.WhileCollecting = nullptr;
+    QVERIFY(calls >= 1);
+    // The last one asked for is what the chart shows.
+    QVERIFY(chart.Line()->visible() && !chart.Bars()->visible());
+    QCOMPARE(chart.Line()->data()->size(), 45);
+    for (int n = 1; n <= 45; ++n)
+        QCOMPARE(chart.Line()->data()->at(n - 1)->value, w.m.Table.Value(n, 13));
+    QCOMPARE(chart.Bars()->data()->size(), 0);
 }
 
 void TestForm1::openCommandsAreDisabledWhileReading()
