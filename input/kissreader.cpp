@@ -182,9 +182,10 @@ ReadResult ReadKissFile(Module1& m, ReaderHost& host, const std::string& path)
         std::uintptr_t chunkEnd = 0;
         const std::uint8_t* nextFesc = nullptr; // the first at or after the frame searched last, or chunkEnd
         auto onFrame = [&](Bytes escaped, std::uint64_t offset) {
-            if (pump.Cancelled())
-                return;
             const std::uint8_t* begin = escaped.data();
+            // The cutter hands on no empty frame: FEND FEND is passed over.
+            if (pump.Cancelled() || begin == nullptr)
+                return;
             const std::uint8_t* end = begin + escaped.size();
             Bytes frame;
             if (reinterpret_cast<std::uintptr_t>(begin) >= chunkBegin
