@@ -41,9 +41,9 @@ struct CaptureKindInfo {
 std::span<const CaptureKindInfo> CaptureKinds();
 const CaptureKindInfo& CaptureKindOf(CaptureKind kind);
 
-// "kiss", "log", "serverlog", "text".
+// "kiss", "log", "serverlog", "text", "satnogs".
 const char* CaptureKindName(CaptureKind kind);
 std::optional<CaptureKind> CaptureKindFromName(std::string_view name);
-// The names joined for messages and usage texts: "kiss, log, serverlog or text"
-// with the separators given ("kiss|log|serverlog|text" with "|" and "|").
+// The names joined for messages and usage texts: "kiss, log, serverlog, text or satnogs"
+// with the separators given ("kiss|log|serverlog|text|satnogs" with "|" and "|").
 std::string CaptureKindNames(std::string_view separator = ", ", std::string_view lastSeparator = " or ");

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-// Synthetic captures of all four kinds, with plausible beacons of either
+// Synthetic captures of every kind, with plausible beacons of either
 // satellite: tests, benchmarks and the bundled samples are made with it.
 
 struct CaptureOptions {
