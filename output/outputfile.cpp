@@ -40,12 +40,19 @@ void TakeOverAttributes([[maybe_unused]] std::FILE* file, [[maybe_unused]] const
     const int fd = fileno(file);
     // The group alone may be given where the owner may not; where neither
     // may, the file stays the process's own.
-    const bool owned
+    [[maybe_unused]] const bool owned
         = fchown(fd, existing.st_uid, existing.st_gid) == 0 || fchown(fd, static_cast<uid_t>(-1), existing.st_gid) == 0;
     // The mode after the owner: a change of owner may clear its set-id bits.
-    const bool modeKept = fchmod(fd, existing.st_mode & 07777) == 0;
-    static_cast<void>(owned && modeKept);
+    [[maybe_unused]] const bool modeKept = fchmod(fd, existing.st_mode & 07777) == 0;
 #endif
+}
+
+// Keeps "<file> could not be written: <reason>" in message, unless it holds
+// an earlier failure already.
+void NoteWriteFailure(std::string& message, const std::string& file, int error)
+{
+    if (message.empty())
+        message = file + " could not be written: " + std::strerror(error ? error : EIO);
 }
 
 } // namespace
@@ -57,11 +64,7 @@ AtomicFile::AtomicFile(std::string target)
 
 AtomicFile::~AtomicFile() { Discard(); }
 
-void AtomicFile::Fail(int error)
-{
-    if (error_.empty())
-        error_ = target_ + " could not be written: " + std::strerror(error ? error : EIO);
-}
+void AtomicFile::Fail(int error) { NoteWriteFailure(error_, target_, error); }
 
 void AtomicFile::Discard()
 {
@@ -174,11 +177,7 @@ AppendingFile::AppendingFile(std::string path)
 
 AppendingFile::~AppendingFile() { Close(); }
 
-void AppendingFile::Fail(int error)
-{
-    if (error_.empty())
-        error_ = path_ + " could not be written: " + std::strerror(error ? error : EIO);
-}
+void AppendingFile::Fail(int error) { NoteWriteFailure(error_, path_, error); }
 
 bool AppendingFile::Open()
 {
