@@ -72,13 +72,39 @@ void WriteClosingLine(
     TextSink& err, const Module1& m, std::size_t captures, std::size_t failures, std::int64_t leftOutOfInflux)
 {
     const std::size_t read = captures - failures;
-    std::string line = Counted(m.RecordCount, "record", "records") + " of packet kind 1, "
-        + std::to_string(m.Packet2Count) + " of packet kind 2, from " + Counted(read, "file", "files");
+    std::string line = m.Described ? Counted(m.RecordCount, "record", "records") + " of " + m.Described->Id()
+            + ", from " + Counted(read, "file", "files")
+                                   : Counted(m.RecordCount, "record", "records") + " of packet kind 1, "
+            + std::to_string(m.Packet2Count) + " of packet kind 2, from " + Counted(read, "file", "files");
     if (failures > 0)
         line += " (" + std::to_string(failures) + " not read)";
     if (leftOutOfInflux > 0)
         line += "; " + Counted(leftOutOfInflux, "packet", "packets") + " without a time left out of the line protocol";
     err.Write(line + "\n");
+}
+
+using WriteTo = std::function<void(const std::string&, const std::function<void(TextSink&)>&)>;
+
+// The outputs of a described satellite.
+std::int64_t WriteDescribedOutputs(const DecodeOptions& o, const Module1& m, const WriteTo& writeTo, Reporter& reporter,
+    const std::string& decimalMark, bool jsonlWritten)
+{
+    if (o.Csv)
+        writeTo(*o.Csv, [&](TextSink& sink) { WriteDescribedCsv(sink, m, decimalMark); });
+    if (o.Tlm) {
+        if (o.Record > m.RecordCount)
+            reporter.Fail("record " + std::to_string(o.Record) + " does not exist: the captures hold "
+                + Counted(m.RecordCount, "record", "records") + "; " + (*o.Tlm == "-" ? "the TLM report" : *o.Tlm)
+                + " was not written");
+        else
+            writeTo(*o.Tlm, [&](TextSink& sink) { WriteDescribedTlm(sink, m, o.Record); });
+    }
+    if (o.Jsonl && !jsonlWritten)
+        writeTo(*o.Jsonl, [&](TextSink& sink) { WriteDescribedJsonl(sink, m); });
+    std::int64_t leftOut = 0;
+    if (o.Influx)
+        writeTo(*o.Influx, [&](TextSink& sink) { leftOut = WriteDescribedInflux(sink, m); });
+    return leftOut;
 }
 
 // Writes the outputs that o asks for, to files or to out. Returns the number
@@ -94,6 +120,8 @@ std::int64_t WriteOutputs(const DecodeOptions& o, const Module1& m, TextSink& ou
         if (const WriteResult result = WriteOutputFile(path, write); !result.Ok)
             reporter.Fail(result.Message);
     };
+    if (m.Described)
+        return WriteDescribedOutputs(o, m, writeTo, reporter, decimalMark, jsonlWritten);
     if (o.Csv) {
         const auto captions = CatalogueCaptions();
         writeTo(*o.Csv, [&](TextSink& sink) { WriteCsv(sink, m, captions, decimalMark); });
@@ -260,9 +288,12 @@ bool ReceiveLive(const DecodeOptions& o, Module1& m, ReaderHost& host, Reporter&
     std::int64_t written2 = 0;
     std::string lines;
     JsonPacketLines jsonLines(m);
+    DescribedLines describedLines(m);
     auto afterFeed = [&] {
         if (!jsonl)
             return;
+        while (m.Described && written1 < m.RecordCount)
+            lines.append(describedLines.Line(++written1));
         // The packets stored since, in the order stored.
         while (written1 < m.RecordCount || written2 < m.Packet2Count) {
             const bool first = written2 >= m.Packet2Count
@@ -347,6 +378,17 @@ int RunDecodeCommand(const std::vector<std::string>& args, TextSink& out, TextSi
 
     Module1 m;
     m.SatelliteNumber = o.Satellite;
+    if (o.Description) {
+        try {
+            m.Described = DescribedSatellite::Load(*o.Description);
+        } catch (const KsyLoadError& e) {
+            err.Write("norvane-decode: the description cannot be used: " + std::string(e.what()) + "\n");
+            return ExitUsage;
+        }
+        for (const std::string& process : m.Described->Description().UnsupportedProcesses)
+            reporter.Warn(
+                *o.Description + ": process " + process + " is not supported; frames that need it do not parse");
+    }
     m.LogDateKnown = o.LogDate.has_value();
     m.LogDate = o.LogDate.value_or(0);
     DumpHost host(dumpFile.get(), dumpToOut ? &dumpText : nullptr, progress && !o.Quiet ? &err : nullptr);

@@ -35,9 +35,15 @@ Error SetKind(DecodeOptions& o, const std::string& text)
 Error SetSatellite(DecodeOptions& o, const std::string& text)
 {
     const auto satellite = ParseSatellite(text);
+    // Anything else that names a description file is a described satellite.
+    if (!satellite && (text.ends_with(".ksy") || text.find('/') != std::string::npos)) {
+        o.Description = text;
+        return std::nullopt;
+    }
     if (!satellite)
-        return "unknown satellite '" + text + "' (" + std::string(SatelliteChoices) + ")";
+        return "unknown satellite '" + text + "' (" + std::string(SatelliteChoices) + ", or a description FILE.ksy)";
     o.Satellite = *satellite;
+    o.Description.reset();
     return std::nullopt;
 }
 
@@ -83,7 +89,8 @@ const std::vector<OptionSpec>& Options()
         + "; auto (the\ndefault) tells each file's kind from its first 64 KiB";
     static const std::vector<OptionSpec> options = {
         {"-f", "--format", "KIND", formatHelp, SetKind},
-        {"-s", "--satellite", "SAT", "1 or 2 (or QB50p1, QB50p2); default 1", SetSatellite},
+        {"-s", "--satellite", "SAT", "1 or 2 (or QB50p1, QB50p2), or a Kaitai Struct description FILE.ksy; default 1",
+            SetSatellite},
         {"", "--csv", "FILE", "write every record as CSV",
             [](DecodeOptions& o, const std::string& v) -> Error { return o.Csv = v, std::nullopt; }},
         {"", "--tlm", "FILE", "write the TLM report of one record",

@@ -13,6 +13,7 @@ struct DecodeOptions {
     bool Summary = false;
     bool Merge = false; // by instant, dropping duplicates
     int Satellite = 1;
+    std::optional<std::string> Description; // a described satellite's .ksy file instead
     std::optional<std::string> Csv, Tlm, Dump, Jsonl, Influx;
     std::optional<std::int64_t> LogDate; // days since 1970 for log files without a date in their names
     std::int64_t Record = 1;

@@ -12,6 +12,7 @@ void BeginDataSet(Module1& m)
     m.RecordCount = 0;
     m.Packet2Count = 0;
     m.Table.Clear();
+    m.DescribedRecords.Clear();
     m.Imports.clear();
     m.Merged = false;
 }
@@ -36,6 +37,8 @@ std::vector<ReadResult> ReadSelection(const std::vector<std::optional<CaptureKin
         m.FileIndex = static_cast<std::uint32_t>(i);
         m.Import = ImportSummary{};
         m.Import.File = path;
+        if (m.Described)
+            m.Import.Described = m.Described->Id();
         std::optional<CaptureKind> fileKind = i < kinds.size() ? kinds[i] : std::nullopt;
         ReadResult result;
         if (!fileKind) {

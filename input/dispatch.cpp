@@ -38,6 +38,32 @@ int DispatchPacket(Module1& m, bool checkSatellite)
     return kind;
 }
 
+int DispatchDescribed(Module1& m, std::span<const std::uint8_t> frame)
+{
+    std::string reason;
+    if (!m.Described->Read(frame, reason)) {
+        if (m.Import.NotParsed++ == 0)
+            m.Import.FirstNotParsed = reason;
+        return 0;
+    }
+    ++m.Import.Stored1;
+    ++m.RecordCount;
+    m.DescribedRecords.Store(frame, PacketInfo{m.FrameInstant, m.FrameOffset, m.FileIndex, 0}, m.FrameTimeText);
+    m.Import.NoteInstant(m.FrameInstant);
+    return 1;
+}
+
+void HexPairsToBytes(std::string_view text, bool spaced, std::vector<std::uint8_t>& out, std::int64_t& bad)
+{
+    const std::size_t step = spaced ? 3 : 2;
+    out.clear();
+    for (std::size_t k = 0; k + 2 <= text.size(); k += step) {
+        bool valid = true;
+        out.push_back(CompletePairValue(text, k, valid));
+        bad += !valid;
+    }
+}
+
 void PutIntoFrameBuffer(Module1& m, int first, std::span<const std::uint8_t> bytes)
 {
     const std::size_t start = static_cast<std::size_t>(first);

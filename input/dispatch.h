@@ -6,6 +6,8 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string_view>
+#include <vector>
 
 // The first 17 bytes of a frame of each satellite: type byte 0, destination and
 // source address "QB50P1" (or "QB50P2") with SSID 0, control 0x03 (UI frame),
@@ -38,6 +40,17 @@ bool MatchesPacketHeader(std::span<const std::uint8_t> frame);
 // byte (position 19) is the chosen satellite: counts it, keeps FrameTimeText
 // as its time and decodes it. Returns the kind stored, or 0 when dropped.
 int DispatchPacket(Module1& m, bool checkSatellite);
+
+// With a described satellite: reads frame (the whole frame as the capture
+// holds it) with the description and, when it parses, stores it as the next
+// record with FrameTimeText, FrameInstant and FrameOffset. A frame that does
+// not parse is counted, the first one's reason kept. Returns 1 when stored.
+int DispatchDescribed(Module1& m, std::span<const std::uint8_t> frame);
+
+// The bytes of the hex pairs of text into out, pairs either continuous
+// ("A0B1") or blank-separated ("A0 B1"); pairs not of two hex digits count
+// in bad and read as HexPairValue does.
+void HexPairsToBytes(std::string_view text, bool spaced, std::vector<std::uint8_t>& out, std::int64_t& bad);
 
 // Copies the bytes of a frame into FrameBuffer from position first on, and
 // clears every position after them, so that a short packet decodes as zeros

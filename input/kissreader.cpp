@@ -154,6 +154,17 @@ void HandleKissFrame(Module1& m, ReaderHost& host, Bytes frame, std::uint64_t of
     if (frame[0] == TimeFrameType) {
         ++m.Import.TimeUnits;
         SetFrameTime(m, frame);
+    } else if (m.Described) {
+        // A described satellite's frame is what follows the type byte of a
+        // data frame; the description decides what it holds.
+        m.FrameOffset = offset;
+        if ((frame[0] & 0x0F) != 0)
+            ++m.Import.OtherHeader;
+        else if (DispatchDescribed(m, frame.subspan(1)) != 0 && host.WantsDumpLines()
+            && !(rereadable && host.AppendDumpFrame(m.FileIndex, offset, frame.size()))) {
+            SetHexText(m.FrameHexText, frame);
+            host.AppendDumpLine(m.FrameHexText);
+        }
     } else if (frame.size() < 20) {
         // No packet kind at position 20: the frame cannot be stored.
         ++m.Import.TooShort;

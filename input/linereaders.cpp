@@ -66,6 +66,14 @@ void PutSpacedHexPairs(Module1& m, std::string_view text)
     m.Import.BadHexPairs += bad;
 }
 
+// A line's blank-separated hex pairs as a described satellite's frame.
+void DispatchSpacedHex(Module1& m, std::string_view text, std::vector<std::uint8_t>& frame)
+{
+    std::int64_t bad = 0; // counted as the frame buffer was filled
+    HexPairsToBytes(text, true, frame, bad);
+    DispatchDescribed(m, frame);
+}
+
 // "HH:MM:SS": two digits, a colon, two digits, a colon, two digits.
 bool StartsWithClockTime(std::string_view line)
 {
@@ -121,6 +129,7 @@ ReadResult ReadLogFile(Module1& m, ReaderHost& host, const std::string& path)
 {
     return ReadCaptureWith(m, host, path, [&](CaptureFile& file, EventPump& pump) {
         LogClock clock(m, path);
+        std::vector<std::uint8_t> frame;
         // A CR before the LF stays in the line; it falls where no pair is read.
         ForEachLine(file, pump, LineEnds::LfOnly, true, [&](std::string_view line, std::uint64_t offset) {
             SetClockTime(m.FrameTimeText, line.substr(0, 8));
@@ -133,7 +142,9 @@ ReadResult ReadLogFile(Module1& m, ReaderHost& host, const std::string& path)
                 m.Import.NotOfKind += !StartsWithClockTime(text);
             }
             // Without the third pair there is no packet kind (position 20 is 0).
-            if (text.size() < 16)
+            if (m.Described)
+                DispatchSpacedHex(m, Mid(text, 9, std::string_view::npos), frame);
+            else if (text.size() < 16)
                 m.Import.TooShort += !text.empty();
             else
                 DispatchPacket(m, false);
@@ -146,6 +157,7 @@ ReadResult ReadTextFile(Module1& m, ReaderHost& host, const std::string& path)
 {
     return ReadCaptureWith(m, host, path, [&](CaptureFile& file, EventPump& pump) {
         m.ShowTimeSpan = true;
+        std::vector<std::uint8_t> frame;
         ForEachLine(file, pump, LineEnds::AnyLineEnd, false, [&](std::string_view line, std::uint64_t offset) {
             m.Import.Units += !line.empty();
             m.FrameOffset = offset;
@@ -163,7 +175,10 @@ ReadResult ReadTextFile(Module1& m, ReaderHost& host, const std::string& path)
                 = line.size() >= 12 && line[2] == ' ' && line[5] == ' ' && line[8] == ' ' && line[11] == ' ';
             if (hexLine) {
                 PutSpacedHexPairs(m, line);
-                DispatchPacket(m, false);
+                if (m.Described)
+                    DispatchSpacedHex(m, WithoutTrailingCr(line), frame);
+                else
+                    DispatchPacket(m, false);
             } else if (!timeLine && !line.empty()) {
                 ++m.Import.NotOfKind;
             }
@@ -254,6 +269,7 @@ ReadResult ReadFrameLines(Module1& m, ReaderHost& host, const std::string& path,
         m.ShowTimeSpan = true;
         std::int64_t lineNumber = 0;
         std::string upper;
+        std::vector<std::uint8_t> frame;
         ForEachLine(file, pump, LineEnds::LfOnly, false, [&](std::string_view line, std::uint64_t offset) {
             // The CR of a CR LF line end is not part of the line.
             line = WithoutTrailingCr(line);
@@ -273,14 +289,19 @@ ReadResult ReadFrameLines(Module1& m, ReaderHost& host, const std::string& path,
             host.AppendDumpLine(hex);
             ++m.Import.Units;
             const std::string_view header = hex.substr(0, 30);
-            if (line.size() <= 20)
+            if (line.size() <= 20) {
                 ++m.Import.NotOfKind; // a time at most: no frame
-            else if (hex.size() < 38)
+            } else if (m.Described) {
+                std::int64_t bad = 0; // counted above
+                HexPairsToBytes(hex, false, frame, bad);
+                DispatchDescribed(m, frame);
+            } else if (hex.size() < 38) {
                 ++m.Import.TooShort; // no packet kind at position 20
-            else if (IsServerLogHeader(header) || (!kissEscaped && IsServerLogHeader(UpperCase(header, upper))))
+            } else if (IsServerLogHeader(header) || (!kissEscaped && IsServerLogHeader(UpperCase(header, upper)))) {
                 DispatchPacket(m, true);
-            else
+            } else {
                 ++m.Import.OtherHeader;
+            }
             pump.Tick(lineNumber++);
         });
     });

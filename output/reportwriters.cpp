@@ -8,6 +8,7 @@
 #include "ui/numberformat.h"
 #include "ui/valuetext.h"
 
+#include <algorithm>
 #include <cstring>
 #include <future>
 #include <memory>
@@ -133,4 +134,81 @@ FieldRowTexts CatalogueRowTexts(const Module1& m, std::int64_t n, std::string_vi
         rows.Value[k] = ValueText(i, values[k], decimalMark);
     }
     return rows;
+}
+
+namespace {
+
+// A CSV cell: as it is, or quoted where it holds the separator, a quote or a
+// line end; the decimal mark in place of a float's point.
+void AppendCsvCell(std::string& out, const KsyValue& v, std::string_view decimalMark)
+{
+    std::string text;
+    AppendKsyText(text, v);
+    if (v.What == KsyValue::Kind::Float && decimalMark != ".")
+        if (const std::size_t point = text.find('.'); point != std::string::npos)
+            text.replace(point, 1, decimalMark);
+    if (text.find_first_of(";\"\r\n") == std::string::npos) {
+        out.append(text);
+        return;
+    }
+    out.push_back('"');
+    for (const char c : text) {
+        if (c == '"')
+            out.push_back('"');
+        out.push_back(c);
+    }
+    out.push_back('"');
+}
+
+} // namespace
+
+void WriteDescribedCsv(TextSink& out, const Module1& m, std::string_view decimalMark)
+{
+    const DescribedSatellite& satellite = *m.Described;
+    std::string buffer = "Record;Time;";
+    for (std::size_t k = 0; k < satellite.FieldCount(); ++k)
+        buffer.append(satellite.FieldName(k)).push_back(';');
+    buffer.append(LineEnd);
+    std::string reason;
+    for (std::int64_t n = 1; n <= m.DescribedRecords.Count(); ++n) {
+        buffer.append(std::to_string(n)).push_back(';');
+        buffer.append(m.DescribedRecords.Time(n)).push_back(';');
+        const bool read = m.Described->Read(m.DescribedRecords.Frame(n), reason);
+        for (std::size_t k = 0; k < satellite.FieldCount(); ++k) {
+            if (read)
+                AppendCsvCell(buffer, satellite.Value(k), decimalMark);
+            buffer.push_back(';');
+        }
+        buffer.append(LineEnd);
+        if (buffer.size() >= (1 << 20)) {
+            out.Write(buffer);
+            buffer.clear();
+        }
+    }
+    out.Write(buffer);
+}
+
+void WriteDescribedTlm(TextSink& out, const Module1& m, std::int64_t n)
+{
+    const DescribedSatellite& satellite = *m.Described;
+    std::string text;
+    text.append(ProgramTitle).append(LineEnd);
+    text.append(52, '=').append(LineEnd);
+    text.append(LineEnd);
+    text.append(satellite.Id() + ", record " + std::to_string(n) + " of " + std::to_string(m.DescribedRecords.Count()));
+    if (!m.DescribedRecords.Time(n).empty())
+        text.append(", " + m.DescribedRecords.Time(n));
+    text.append(LineEnd).append(LineEnd);
+    std::size_t width = 20;
+    for (std::size_t k = 0; k < satellite.FieldCount(); ++k)
+        width = std::max(width, satellite.FieldName(k).size() + 2);
+    std::string reason;
+    const bool read = m.Described->Read(m.DescribedRecords.Frame(n), reason);
+    for (std::size_t k = 0; k < satellite.FieldCount(); ++k) {
+        text.append(PadRight(satellite.FieldName(k), width));
+        if (read)
+            AppendKsyText(text, satellite.Value(k));
+        text.append(LineEnd);
+    }
+    out.Write(text);
 }

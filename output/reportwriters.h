@@ -34,3 +34,9 @@ std::string PadRight(std::string_view text, std::size_t width);
 // the record view writes them.
 FieldRowTexts CatalogueRowTexts(const Module1& m, std::int64_t n, std::string_view decimalMark);
 std::array<std::string, FieldCount> CatalogueCaptions();
+
+// A described satellite's records as CSV: record, time text and every field
+// (empty where the record lacks it), separated by semicolons.
+void WriteDescribedCsv(TextSink& out, const Module1& m, std::string_view decimalMark);
+// The fields of record n of a described satellite, one per line.
+void WriteDescribedTlm(TextSink& out, const Module1& m, std::int64_t n);

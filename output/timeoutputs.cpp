@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <future>
@@ -423,6 +424,128 @@ std::int64_t WriteInfluxLines(TextSink& out, const Module1& m)
         buffer.push_back('\n');
         FlushIfFull(out, buffer);
     });
+    out.Write(buffer);
+    return leftOut;
+}
+
+DescribedLines::DescribedLines(const Module1& m)
+    : m_(m)
+{
+}
+
+std::string_view DescribedLines::Line(std::int64_t n)
+{
+    const DescribedSatellite& satellite = *m_.Described;
+    const PacketInfo& packet = m_.DescribedRecords.Info(n);
+    line_.clear();
+    line_.append("{\"record\":");
+    AppendInteger(line_, n);
+    line_.append(",\"satellite\":");
+    AppendJsonString(line_, satellite.Id(), false);
+    line_.append(",\"time\":");
+    AppendJsonString(line_, m_.DescribedRecords.Time(n), true);
+    line_.append(",\"utc\":");
+    if (packet.At == UnknownInstant)
+        line_.append("null");
+    else
+        AppendJsonString(line_, FormatIsoUtc(packet.At), false);
+    line_.append(",\"file\":");
+    const std::vector<ImportSummary>& imports = m_.Imports;
+    AppendJsonString(line_, packet.File < imports.size() ? imports[packet.File].File : std::string(), false);
+    line_.append(",\"at\":");
+    AppendInteger(line_, static_cast<std::int64_t>(packet.Offset));
+    line_.append(",\"values\":{");
+    std::string reason;
+    // Stored frames parsed once; they parse again.
+    if (m_.Described->Read(m_.DescribedRecords.Frame(n), reason)) {
+        bool first = true;
+        for (std::size_t k = 0; k < satellite.FieldCount(); ++k) {
+            const KsyValue& v = satellite.Value(k);
+            if (v.What == KsyValue::Kind::Null || v.What == KsyValue::Kind::Object)
+                continue;
+            if (!first)
+                line_.push_back(',');
+            first = false;
+            AppendJsonString(line_, satellite.FieldName(k), false);
+            line_.push_back(':');
+            AppendKsyJson(line_, v);
+        }
+    }
+    line_.append("}}\n");
+    return line_;
+}
+
+void WriteDescribedJsonl(TextSink& out, const Module1& m)
+{
+    DescribedLines lines(m);
+    std::string buffer;
+    for (std::int64_t n = 1; n <= m.DescribedRecords.Count(); ++n) {
+        buffer.append(lines.Line(n));
+        FlushIfFull(out, buffer);
+    }
+    out.Write(buffer);
+}
+
+std::int64_t WriteDescribedInflux(TextSink& out, const Module1& m)
+{
+    const DescribedSatellite& satellite = *m.Described;
+    std::string buffer;
+    std::int64_t leftOut = 0;
+    // Packets of one millisecond are told apart by their nanoseconds.
+    std::unordered_map<Instant, std::int64_t> seen;
+    std::string reason;
+    std::string text;
+    for (std::int64_t n = 1; n <= m.DescribedRecords.Count(); ++n) {
+        const Instant at = m.DescribedRecords.Info(n).At;
+        constexpr Instant Reach = INT64_MAX / 1000000;
+        if (at < -Reach || at > Reach || !m.Described->Read(m.DescribedRecords.Frame(n), reason)) {
+            ++leftOut;
+            continue;
+        }
+        const std::size_t start = buffer.size();
+        buffer.append("norvane,satellite=");
+        AppendInfluxKey(buffer, satellite.Id());
+        char separator = ' ';
+        for (std::size_t k = 0; k < satellite.FieldCount(); ++k) {
+            const KsyValue& v = satellite.Value(k);
+            if (v.What == KsyValue::Kind::Null || v.What == KsyValue::Kind::Object || v.What == KsyValue::Kind::Array)
+                continue;
+            buffer.push_back(separator);
+            separator = ',';
+            AppendInfluxKey(buffer, satellite.FieldName(k));
+            buffer.push_back('=');
+            if (v.What == KsyValue::Kind::Int && !v.Unsigned64) {
+                AppendInteger(buffer, v.Int);
+                buffer.push_back('i');
+            } else if (IsKsyNumber(v) && v.What != KsyValue::Kind::Float) {
+                AppendKsyText(buffer, v);
+            } else if (v.What == KsyValue::Kind::Float) {
+                if (std::isfinite(v.Float))
+                    AppendShortest(buffer, v.Float);
+                else
+                    buffer.append("\"\""); // no number: an empty string
+            } else {
+                text.clear();
+                AppendKsyText(text, v);
+                buffer.push_back('"');
+                for (const char c : text) {
+                    if (c == '"' || c == '\\')
+                        buffer.push_back('\\');
+                    buffer.push_back(c == '\n' ? ' ' : c);
+                }
+                buffer.push_back('"');
+            }
+        }
+        if (separator == ' ') { // a point needs a field
+            buffer.resize(start);
+            ++leftOut;
+            continue;
+        }
+        buffer.push_back(' ');
+        AppendInteger(buffer, at * 1000000 + seen[at]++);
+        buffer.push_back('\n');
+        FlushIfFull(out, buffer);
+    }
     out.Write(buffer);
     return leftOut;
 }

@@ -59,3 +59,22 @@ void AppendShortest(std::string& out, double value);
 // The same text for a whole number below 2^53 in magnitude, written at out
 // (room for 24 bytes) without going through a double; returns its end.
 char* WriteShortestWhole(char* out, std::int64_t value);
+
+// A described satellite's records, one JSON object per line: record number,
+// satellite (the description's id), time text, instant, capture file and
+// offset, and the fields the record holds under their names.
+void WriteDescribedJsonl(TextSink& out, const Module1& m);
+class DescribedLines {
+public:
+    explicit DescribedLines(const Module1& m);
+    // Record n's line, valid until the next call.
+    std::string_view Line(std::int64_t n);
+
+private:
+    const Module1& m_;
+    std::string line_;
+};
+// A described satellite's records as the line protocol: tag satellite,
+// integers as integers, floats, booleans, strings (byte arrays as hex) as
+// string fields. Returns the records left out for want of an instant.
+std::int64_t WriteDescribedInflux(TextSink& out, const Module1& m);

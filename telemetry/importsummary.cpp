@@ -15,6 +15,7 @@ constexpr ImportCounter Counters[] = {
     {&S::OtherSatellite, "Other satellite", "other satellite", G::Dropped},
     {&S::OtherKind, "Other packet kind", "other packet kind", G::Dropped},
     {&S::NotOfKind, "Not of the kind", "not of the file's kind", G::Dropped},
+    {&S::NotParsed, "Does not parse", "do not parse", G::Dropped},
     {&S::BadEscapes, "Bad escapes", "bad KISS escapes", G::Flaw},
     {&S::BadHexPairs, "Bad hex pairs", "hex pairs not hex", G::Flaw},
     {&S::EscapesUndone, "Escapes undone", "escapes undone", G::Note},
@@ -35,6 +36,10 @@ void ImportSummary::Add(const ImportSummary& o)
         Widen(o.FirstInstant);
         Widen(o.LastInstant);
     }
+    if (FirstNotParsed.empty())
+        FirstNotParsed = o.FirstNotParsed;
+    if (Described.empty())
+        Described = o.Described;
 }
 
 namespace {
@@ -71,7 +76,10 @@ std::string SummaryLine(const ImportSummary& s)
     line += std::to_string(s.Units) + " " + unit;
     if (s.TimeUnits > 0)
         line += " (" + std::to_string(s.TimeUnits) + " time " + unit + ")";
-    line += ", stored " + std::to_string(s.Stored1) + " of kind 1 and " + std::to_string(s.Stored2) + " of kind 2";
+    if (s.Described.empty())
+        line += ", stored " + std::to_string(s.Stored1) + " of kind 1 and " + std::to_string(s.Stored2) + " of kind 2";
+    else
+        line += ", stored " + std::to_string(s.Stored1) + " of " + s.Described;
 
     const std::string dropped = GroupCounts(s, CounterGroup::Dropped);
     line += ", dropped:" + (dropped.empty() ? std::string(" none") : dropped);
@@ -80,6 +88,8 @@ std::string SummaryLine(const ImportSummary& s)
     for (const ImportCounter& counter : Counters)
         if (counter.Group == CounterGroup::Note && s.*counter.Member != 0)
             line += ", " + std::string(counter.Phrase) + ": " + std::to_string(s.*counter.Member);
+    if (!s.FirstNotParsed.empty())
+        line += ", the first that does not parse: " + s.FirstNotParsed;
     if (s.FirstInstant != UnknownInstant)
         line += ", times " + FormatIsoUtc(s.FirstInstant) + " to " + FormatIsoUtc(s.LastInstant);
     if (s.Cancelled)

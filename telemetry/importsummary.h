@@ -17,7 +17,7 @@ struct ImportSummary {
     bool Cancelled = false;     // the user stopped the reading
     std::int64_t Units = 0;     // frames (KISS) or lines read
     std::int64_t TimeUnits = 0; // time frames (KISS) or time lines (text)
-    std::int64_t Stored1 = 0;   // records of packet kind 1
+    std::int64_t Stored1 = 0;   // records of packet kind 1, or of a described satellite
     std::int64_t Stored2 = 0;   // records of packet kind 2
     // Frames or lines dropped:
     std::int64_t TooShort = 0;       // too short to hold the packet kind
@@ -25,6 +25,7 @@ struct ImportSummary {
     std::int64_t OtherSatellite = 0; // the other satellite's number byte
     std::int64_t OtherKind = 0;      // a packet kind other than 1 and 2
     std::int64_t NotOfKind = 0;      // lines that are not of the file's kind
+    std::int64_t NotParsed = 0;      // frames a description does not read
     // Flaws in what was read:
     std::int64_t BadEscapes = 0;  // FESC not followed by TFEND or TFESC
     std::int64_t BadHexPairs = 0; // byte pairs that are not two hex digits
@@ -39,6 +40,10 @@ struct ImportSummary {
     // unknown when none has one.
     Instant FirstInstant = UnknownInstant;
     Instant LastInstant = UnknownInstant;
+    // A described satellite's id (empty for the built-in ones), and why the
+    // first frame that does not parse does not.
+    std::string Described;
+    std::string FirstNotParsed;
 
     // Counts a stored record's instant.
     void NoteInstant(Instant instant)

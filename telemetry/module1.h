@@ -1,5 +1,7 @@
 #pragma once
 
+#include "describe/describedsatellite.h"
+#include "describedtable.h"
 #include "importsummary.h"
 #include "instant.h"
 #include "telemetrytable.h"
@@ -33,6 +35,10 @@ struct Module1 {
     std::string FrameHexText;
     std::int64_t FrameLength = 0;
     int SatelliteNumber = 1;
+    // A satellite read with a description instead of the built-in two, and
+    // its records (RecordCount of them).
+    std::shared_ptr<DescribedSatellite> Described;
+    DescribedTable DescribedRecords;
     int SelectedField = 0;
     bool ShowTimeSpan = false;
     std::string CurrentFileName;

@@ -1,0 +1,138 @@
+#include "describedsatellite.h"
+
+#include <charconv>
+#include <cmath>
+
+std::shared_ptr<DescribedSatellite> DescribedSatellite::Load(const std::string& path)
+{
+    return std::make_shared<DescribedSatellite>(LoadKsyDescription(path));
+}
+
+DescribedSatellite::DescribedSatellite(std::unique_ptr<KsyDescription> d)
+    : d_(std::move(d))
+    , interpreter_(*d_)
+    , values_(d_->Fields.size())
+{
+}
+
+bool DescribedSatellite::Read(std::span<const std::uint8_t> frame, std::string& reason)
+{
+    try {
+        interpreter_.Read(frame);
+        for (std::size_t k = 0; k < values_.size(); ++k)
+            values_[k] = interpreter_.Field(k);
+        return true;
+    } catch (const KsyFrameError& e) {
+        reason = e.what();
+        return false;
+    }
+}
+
+namespace {
+
+void AppendHex(std::string& out, const std::string& bytes)
+{
+    static constexpr char Digits[] = "0123456789abcdef";
+    for (const char c : bytes) {
+        const auto b = static_cast<std::uint8_t>(c);
+        out += Digits[b >> 4];
+        out += Digits[b & 15];
+    }
+}
+
+void AppendNumber(std::string& out, const KsyValue& v)
+{
+    char buffer[40];
+    char* end = buffer;
+    if (v.What == KsyValue::Kind::Float)
+        end = std::to_chars(buffer, buffer + sizeof buffer, v.Float).ptr;
+    else if (v.Unsigned64)
+        end = std::to_chars(buffer, buffer + sizeof buffer, static_cast<std::uint64_t>(v.Int)).ptr;
+    else
+        end = std::to_chars(buffer, buffer + sizeof buffer, v.Int).ptr;
+    out.append(buffer, end);
+}
+
+void AppendJsonString(std::string& out, const std::string& text)
+{
+    out += '"';
+    for (const char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (u < 0x20) {
+            static constexpr char Digits[] = "0123456789abcdef";
+            out += "\\u00";
+            out += Digits[u >> 4];
+            out += Digits[u & 15];
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+}
+
+} // namespace
+
+void AppendKsyJson(std::string& out, const KsyValue& v)
+{
+    switch (v.What) {
+    case KsyValue::Kind::Int: AppendNumber(out, v); return;
+    case KsyValue::Kind::Float:
+        if (std::isfinite(v.Float))
+            AppendNumber(out, v);
+        else
+            out += "null";
+        return;
+    case KsyValue::Kind::Bool: out += v.Int ? "true" : "false"; return;
+    case KsyValue::Kind::Str: AppendJsonString(out, v.Text); return;
+    case KsyValue::Kind::Bytes:
+        out += '"';
+        AppendHex(out, v.Text);
+        out += '"';
+        return;
+    case KsyValue::Kind::Array: {
+        out += '[';
+        for (std::size_t k = 0; k < v.Items->size(); ++k) {
+            if (k > 0)
+                out += ',';
+            AppendKsyJson(out, (*v.Items)[k]);
+        }
+        out += ']';
+        return;
+    }
+    default: out += "null"; return;
+    }
+}
+
+void AppendKsyText(std::string& out, const KsyValue& v)
+{
+    switch (v.What) {
+    case KsyValue::Kind::Int:
+    case KsyValue::Kind::Float: AppendNumber(out, v); return;
+    case KsyValue::Kind::Bool: out += v.Int ? "true" : "false"; return;
+    case KsyValue::Kind::Str: out += v.Text; return;
+    case KsyValue::Kind::Bytes: AppendHex(out, v.Text); return;
+    case KsyValue::Kind::Array:
+        for (std::size_t k = 0; k < v.Items->size(); ++k) {
+            if (k > 0)
+                out += ' ';
+            AppendKsyText(out, (*v.Items)[k]);
+        }
+        return;
+    default: return;
+    }
+}
+
+bool IsKsyNumber(const KsyValue& v)
+{
+    return v.What == KsyValue::Kind::Int || v.What == KsyValue::Kind::Float || v.What == KsyValue::Kind::Bool;
+}
+
+double KsyNumber(const KsyValue& v)
+{
+    if (v.What == KsyValue::Kind::Float)
+        return v.Float;
+    return v.Unsigned64 ? static_cast<double>(static_cast<std::uint64_t>(v.Int)) : static_cast<double>(v.Int);
+}

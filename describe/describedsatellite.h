@@ -1,0 +1,47 @@
+#pragma once
+
+#include "ksydescription.h"
+#include "ksyinterpreter.h"
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+// A satellite whose frames a description tells how to read: its fields are
+// those the description's doc lists, in that order.
+class DescribedSatellite {
+public:
+    // Loads the description at path. Throws KsyLoadError "FILE:LINE: reason".
+    static std::shared_ptr<DescribedSatellite> Load(const std::string& path);
+    explicit DescribedSatellite(std::unique_ptr<KsyDescription> d);
+
+    const KsyDescription& Description() const { return *d_; }
+    const std::string& Id() const { return d_->Id; }
+    std::size_t FieldCount() const { return d_->Fields.size(); }
+    const std::string& FieldName(std::size_t k) const { return d_->Fields[k].Name; }
+
+    // Reads frame: true when it reads and every field evaluates, the values
+    // then at hand; otherwise false with the reason.
+    bool Read(std::span<const std::uint8_t> frame, std::string& reason);
+    // Field k of the frame read last (Null where its path leads through
+    // something the frame does not hold).
+    const KsyValue& Value(std::size_t k) const { return values_[k]; }
+
+private:
+    std::unique_ptr<KsyDescription> d_;
+    KsyInterpreter interpreter_;
+    std::vector<KsyValue> values_;
+};
+
+// A field value as the outputs write it. JSON: integers exactly, floats as
+// the shortest text that reads back the same, booleans, strings, byte arrays
+// as lower-case hex strings, enums as their integer, arrays as arrays; null
+// where there is none. Text: the same without quotes (empty for none).
+void AppendKsyJson(std::string& out, const KsyValue& v);
+void AppendKsyText(std::string& out, const KsyValue& v);
+// Whether a value is a number or a boolean (what a chart or a line protocol
+// field takes), and that number.
+bool IsKsyNumber(const KsyValue& v);
+double KsyNumber(const KsyValue& v);

@@ -1,0 +1,583 @@
+#include "ksydescription.h"
+
+#include <yaml-cpp/yaml.h>
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+// Types nest at most this deep in a description.
+constexpr int MaxTypeDepth = 64;
+
+std::string Upper(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::vector<std::string> SplitPath(const std::string& path)
+{
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (std::size_t k; (k = path.find("::", start)) != std::string::npos; start = k + 2)
+        parts.push_back(path.substr(start, k - start));
+    parts.push_back(path.substr(start));
+    return parts;
+}
+
+class Loader {
+public:
+    Loader(KsyDescription& d)
+        : d_(d)
+    {
+    }
+
+    void Load(const std::string& text)
+    {
+        YAML::Node top;
+        try {
+            top = YAML::Load(text);
+        } catch (const YAML::Exception& e) {
+            throw KsyLoadError(d_.File + ":" + std::to_string(e.mark.line + 1) + ": " + e.msg);
+        }
+        if (!top.IsMap())
+            Fail(top, "a description is a map with meta, seq, types");
+        const YAML::Node meta = top["meta"];
+        if (!meta || !meta.IsMap() || !meta["id"] || !meta["id"].IsScalar())
+            Fail(top, "meta/id is missing: every description names itself");
+        d_.Id = meta["id"].Scalar();
+        if (meta["title"] && meta["title"].IsScalar())
+            d_.Title = meta["title"].Scalar();
+        if (meta["imports"])
+            Fail(meta["imports"], "imports of other descriptions are not supported");
+        d_.Root = std::make_unique<KsyType>();
+        d_.Root->Name = d_.Id;
+        Declare(*d_.Root, top, 0);
+        Fill(*d_.Root, top);
+        ReadFields(top);
+    }
+
+private:
+    [[noreturn]] void Fail(const YAML::Node& node, const std::string& why) const
+    {
+        const int line = node.Mark().is_null() ? 0 : node.Mark().line + 1;
+        throw KsyLoadError(d_.File + ":" + std::to_string(line) + ": " + why);
+    }
+
+    // Pass one: the types and enums, so that any attribute can name any of them.
+    void Declare(KsyType& type, const YAML::Node& node, int depth)
+    {
+        if (depth > MaxTypeDepth)
+            Fail(node, "types nest too deep");
+        if (const YAML::Node meta = node["meta"]) {
+            if (const YAML::Node endian = meta["endian"]) {
+                if (!endian.IsScalar() || (endian.Scalar() != "be" && endian.Scalar() != "le"))
+                    Fail(endian, "endian is be or le (a switch on the endian is not supported)");
+                type.BigEndian = endian.Scalar() == "be";
+                type.EndianKnown = true;
+            }
+            if (const YAML::Node bits = meta["bit-endian"]) {
+                if (!bits.IsScalar() || (bits.Scalar() != "be" && bits.Scalar() != "le"))
+                    Fail(bits, "bit-endian is be or le");
+                type.BitsBigEndian = bits.Scalar() == "be";
+            }
+            if (meta["encoding"] && meta["encoding"].IsScalar())
+                type.Encoding = Upper(meta["encoding"].Scalar());
+        }
+        if (const YAML::Node enums = node["enums"]) {
+            if (!enums.IsMap())
+                Fail(enums, "enums is a map of enums");
+            for (const auto& e : enums)
+                type.Enums[e.first.Scalar()] = ReadEnum(e.first.Scalar(), e.second);
+        }
+        if (const YAML::Node types = node["types"]) {
+            if (!types.IsMap())
+                Fail(types, "types is a map of types");
+            for (const auto& t : types) {
+                auto inner = std::make_unique<KsyType>();
+                inner->Name = t.first.Scalar();
+                inner->Outer = &type;
+                inner->BigEndian = type.BigEndian;
+                inner->EndianKnown = type.EndianKnown;
+                inner->BitsBigEndian = type.BitsBigEndian;
+                inner->Encoding = type.Encoding;
+                if (!t.second.IsMap())
+                    Fail(t.second, "type " + inner->Name + " is a map");
+                Declare(*inner, t.second, depth + 1);
+                type.Types[inner->Name] = std::move(inner);
+            }
+        }
+    }
+
+    std::unique_ptr<KsyEnum> ReadEnum(const std::string& name, const YAML::Node& node)
+    {
+        if (!node.IsMap())
+            Fail(node, "enum " + name + " is a map of values to names");
+        auto e = std::make_unique<KsyEnum>();
+        e->Name = name;
+        for (const auto& item : node) {
+            const std::int64_t value = IntegerOf(item.first);
+            const YAML::Node id = item.second.IsMap() ? item.second["id"] : item.second;
+            if (!id || !id.IsScalar())
+                Fail(item.second, "enum " + name + ": a value without a name");
+            e->Names[value] = id.Scalar();
+            e->Values[id.Scalar()] = value;
+        }
+        return e;
+    }
+
+    std::int64_t IntegerOf(const YAML::Node& node)
+    {
+        if (!node.IsScalar())
+            Fail(node, "an integer expected");
+        const KsyExprPtr e = Parse(node, nullptr);
+        if (e->Op == KsyOp::Int)
+            return e->Int;
+        if (e->Op == KsyOp::Neg && e->Kids[0]->Op == KsyOp::Int)
+            return -e->Kids[0]->Int;
+        Fail(node, "an integer expected, not \"" + node.Scalar() + "\"");
+    }
+
+    // Pass two: attributes, instances and parameters.
+    void Fill(KsyType& type, const YAML::Node& node)
+    {
+        if (const YAML::Node params = node["params"]) {
+            for (const auto& p : params) {
+                if (!p["id"])
+                    Fail(p, "a parameter without id");
+                type.Params.push_back(p["id"].Scalar());
+            }
+        }
+        if (const YAML::Node seq = node["seq"]) {
+            if (!seq.IsSequence())
+                Fail(seq, "seq is a list of attributes");
+            int unnamed = 0;
+            for (const auto& a : seq) {
+                KsyAttribute attribute = Attribute(type, a, false);
+                if (attribute.Id.empty())
+                    attribute.Id = "_unnamed" + std::to_string(unnamed++);
+                type.Seq.push_back(std::move(attribute));
+            }
+        }
+        if (const YAML::Node instances = node["instances"]) {
+            if (!instances.IsMap())
+                Fail(instances, "instances is a map");
+            for (const auto& i : instances) {
+                KsyAttribute attribute = Attribute(type, i.second, true);
+                attribute.Id = i.first.Scalar();
+                type.Instances.push_back(std::move(attribute));
+            }
+        }
+        int slot = 0;
+        for (auto* list : {&type.Seq, &type.Instances})
+            for (KsyAttribute& a : *list) {
+                a.Slot = slot++;
+                type.Members[d_.Names.Id(a.Id)] = a.Slot;
+            }
+        for (const std::string& p : type.Params)
+            type.Members[d_.Names.Id(p)] = slot++;
+        if (const YAML::Node types = node["types"])
+            for (const auto& t : types)
+                Fill(*type.Types[t.first.Scalar()], t.second);
+    }
+
+    KsyAttribute Attribute(const KsyType& type, const YAML::Node& node, bool instance)
+    {
+        if (!node.IsMap())
+            Fail(node, "an attribute is a map");
+        KsyAttribute a;
+        a.Line = node.Mark().line + 1;
+        if (node["id"])
+            a.Id = node["id"].Scalar();
+        if (instance) {
+            if (node["value"])
+                a.Value = Expr(node["value"], type);
+            if (node["pos"])
+                a.Pos = Expr(node["pos"], type);
+            if (node["io"])
+                a.Io = Expr(node["io"], type);
+        }
+        std::string encoding = type.Encoding;
+        if (node["encoding"])
+            encoding = Upper(node["encoding"].Scalar());
+        if (const YAML::Node t = node["type"]) {
+            a.HasType = true;
+            a.Type = DataType(type, t, encoding);
+        }
+        if (node["size"])
+            a.Size = Expr(node["size"], type);
+        a.SizeEos = Flag(node, "size-eos", false);
+        if (node["terminator"])
+            a.Terminator = static_cast<int>(IntegerOf(node["terminator"]) & 0xFF);
+        a.Include = Flag(node, "include", false);
+        a.Consume = Flag(node, "consume", true);
+        a.EosError = Flag(node, "eos-error", true);
+        if (node["pad-right"])
+            a.PadRight = static_cast<int>(IntegerOf(node["pad-right"]) & 0xFF);
+        if (const YAML::Node c = node["contents"])
+            a.Contents = Contents(c);
+        if (const YAML::Node r = node["repeat"]) {
+            const std::string how = r.Scalar();
+            if (how == "eos") {
+                a.Repeats = KsyAttribute::Repeat::Eos;
+            } else if (how == "expr") {
+                a.Repeats = KsyAttribute::Repeat::Expr;
+                if (!node["repeat-expr"])
+                    Fail(r, "repeat: expr needs repeat-expr");
+                a.RepeatExpr = Expr(node["repeat-expr"], type);
+            } else if (how == "until") {
+                a.Repeats = KsyAttribute::Repeat::Until;
+                if (!node["repeat-until"])
+                    Fail(r, "repeat: until needs repeat-until");
+                a.RepeatExpr = Expr(node["repeat-until"], type);
+            } else {
+                Fail(r, "repeat is eos, expr or until, not \"" + how + "\"");
+            }
+        }
+        if (node["if"])
+            a.If = Expr(node["if"], type);
+        if (const YAML::Node p = node["process"])
+            a.Process = Process(type, p);
+        if (const YAML::Node e = node["enum"])
+            a.Enum = FindEnum(type, e.Scalar(), e);
+        if (const YAML::Node v = node["valid"])
+            a.Valid = Valid(type, v);
+        if (a.HasType && a.Type.What == KsyDataType::Kind::Bool && a.Enum)
+            a.Type.What = KsyDataType::Kind::Bits;
+        if (a.HasType && a.Type.What == KsyDataType::Kind::Str && !a.Type.Terminated && !a.Size && !a.SizeEos
+            && !a.Terminator)
+            Fail(node, "a str needs size, size-eos or terminator");
+        if (!instance && !a.HasType && !a.Size && !a.SizeEos && !a.Terminator && !a.Contents)
+            Fail(node, "attribute " + a.Id + " reads nothing: give it a type, size, size-eos, terminator or contents");
+        if (instance && !a.Value && !a.HasType && !a.Size && !a.SizeEos && !a.Terminator && !a.Contents)
+            Fail(node, "instance " + a.Id + " has neither value nor what to read");
+        return a;
+    }
+
+    bool Flag(const YAML::Node& node, const char* key, bool otherwise)
+    {
+        const YAML::Node f = node[key];
+        if (!f)
+            return otherwise;
+        if (f.Scalar() == "true")
+            return true;
+        if (f.Scalar() == "false")
+            return false;
+        Fail(f, std::string(key) + " is true or false");
+    }
+
+    std::string Contents(const YAML::Node& node)
+    {
+        std::string bytes;
+        auto add = [&](const YAML::Node& item) {
+            const std::string& text = item.Scalar();
+            if (!text.empty() && (std::isdigit(static_cast<unsigned char>(text[0])) || text[0] == '-'))
+                bytes += static_cast<char>(IntegerOf(item) & 0xFF);
+            else
+                bytes += text;
+        };
+        if (node.IsSequence())
+            for (const auto& item : node)
+                add(item);
+        else if (node.IsScalar())
+            bytes = node.Scalar();
+        else
+            Fail(node, "contents is a string or a list of bytes");
+        return bytes;
+    }
+
+    KsyProcess Process(const KsyType& type, const YAML::Node& node)
+    {
+        KsyProcess p;
+        p.Name = node.Scalar();
+        const std::size_t open = p.Name.find('(');
+        const std::string name = p.Name.substr(0, open);
+        const bool known = name == "xor" || name == "rol" || name == "ror";
+        if (!known || open == std::string::npos || p.Name.back() != ')') {
+            p.What = KsyProcess::Kind::Unsupported;
+            if (std::find(d_.UnsupportedProcesses.begin(), d_.UnsupportedProcesses.end(), name)
+                == d_.UnsupportedProcesses.end())
+                d_.UnsupportedProcesses.push_back(name);
+            return p;
+        }
+        p.What = name == "xor" ? KsyProcess::Kind::Xor : name == "rol" ? KsyProcess::Kind::Rol : KsyProcess::Kind::Ror;
+        p.Argument = ExprText(node, p.Name.substr(open + 1, p.Name.size() - open - 2), &type);
+        return p;
+    }
+
+    KsyValid Valid(const KsyType& type, const YAML::Node& node)
+    {
+        KsyValid v;
+        if (!node.IsMap()) {
+            v.Eq = Expr(node, type);
+            return v;
+        }
+        if (node["eq"])
+            v.Eq = Expr(node["eq"], type);
+        if (node["min"])
+            v.Min = Expr(node["min"], type);
+        if (node["max"])
+            v.Max = Expr(node["max"], type);
+        if (node["expr"])
+            v.Expr = Expr(node["expr"], type);
+        if (const YAML::Node any = node["any-of"])
+            for (const auto& item : any)
+                v.AnyOf.push_back(Expr(item, type));
+        return v;
+    }
+
+    KsyDataType DataType(const KsyType& type, const YAML::Node& node, const std::string& encoding)
+    {
+        KsyDataType t;
+        if (node.IsMap()) {
+            t.What = KsyDataType::Kind::Switch;
+            if (!node["switch-on"] || !node["cases"] || !node["cases"].IsMap())
+                Fail(node, "a type map needs switch-on and cases");
+            t.SwitchOn = Expr(node["switch-on"], type);
+            for (const auto& c : node["cases"]) {
+                if (c.first.Scalar() == "_")
+                    t.Default = static_cast<int>(t.Cases.size());
+                KsyExprPtr key = c.first.Scalar() == "_" ? nullptr : Expr(c.first, type);
+                t.Cases.emplace_back(std::move(key), DataType(type, c.second, encoding));
+            }
+            return t;
+        }
+        if (!node.IsScalar())
+            Fail(node, "a type is a name or a switch");
+        std::string name = node.Scalar();
+        t.Encoding = encoding;
+        if (name == "str" || name == "strz") {
+            t.What = KsyDataType::Kind::Str;
+            t.Terminated = name == "strz";
+            if (encoding.empty())
+                Fail(node, "a string without encoding (give encoding, or meta/encoding)");
+            if (!KnownEncoding(encoding))
+                Fail(node, "encoding " + encoding + " is not supported (ASCII, UTF-8, ISO-8859-1, UTF-16LE/BE are)");
+            return t;
+        }
+        if (name == "bytes")
+            return t;
+        if (Primitive(type, name, t, node))
+            return t;
+        // A user type, perhaps with arguments: name(a, b).
+        std::string arguments;
+        if (const std::size_t open = name.find('('); open != std::string::npos) {
+            if (name.back() != ')')
+                Fail(node, "type \"" + name + "\": arguments end with )");
+            arguments = name.substr(open + 1, name.size() - open - 2);
+            name = name.substr(0, open);
+        }
+        t.What = KsyDataType::Kind::User;
+        t.User = FindType(type, name, node);
+        if (!arguments.empty()) {
+            // Top-level commas separate the arguments.
+            int depth = 0;
+            std::size_t start = 0;
+            for (std::size_t k = 0; k <= arguments.size(); ++k) {
+                const char c = k < arguments.size() ? arguments[k] : ',';
+                if (c == '(' || c == '[')
+                    ++depth;
+                else if (c == ')' || c == ']')
+                    --depth;
+                else if (c == ',' && depth == 0) {
+                    t.Arguments.push_back(ExprText(node, arguments.substr(start, k - start), &type));
+                    start = k + 1;
+                }
+            }
+        }
+        if (t.Arguments.size() != t.User->Params.size())
+            Fail(node, "type " + name + " takes " + std::to_string(t.User->Params.size()) + " arguments");
+        return t;
+    }
+
+    static bool KnownEncoding(const std::string& e)
+    {
+        for (const char* known : {"ASCII", "UTF-8", "UTF8", "ISO-8859-1", "ISO8859-1", "LATIN1", "LATIN-1",
+                 "WINDOWS-1252", "CP1252", "UTF-16LE", "UTF-16BE", "US-ASCII"})
+            if (e == known)
+                return true;
+        return false;
+    }
+
+    // u1..u8, s1..s8, f4, f8 with be or le, b1..b64 with be or le.
+    bool Primitive(const KsyType& type, const std::string& name, KsyDataType& t, const YAML::Node& node)
+    {
+        if (name.size() < 2 || !std::isdigit(static_cast<unsigned char>(name[1])))
+            return false;
+        const char first = name[0];
+        if (first != 'u' && first != 's' && first != 'f' && first != 'b')
+            return false;
+        std::size_t k = 1;
+        int width = 0;
+        while (k < name.size() && std::isdigit(static_cast<unsigned char>(name[k])))
+            width = width * 10 + (name[k++] - '0');
+        const std::string suffix = name.substr(k);
+        if (!suffix.empty() && suffix != "be" && suffix != "le")
+            return false;
+        if (first == 'b') {
+            if (width < 1 || width > 64)
+                Fail(node, "bit-sized integers are b1 to b64");
+            t.What = width == 1 ? KsyDataType::Kind::Bool : KsyDataType::Kind::Bits;
+            t.Width = width;
+            t.BigEndian = suffix.empty() ? type.BitsBigEndian : suffix == "be";
+            return true;
+        }
+        const bool valid
+            = first == 'f' ? (width == 4 || width == 8) : (width == 1 || width == 2 || width == 4 || width == 8);
+        if (!valid)
+            Fail(node, "no such type: " + name);
+        t.What = first == 'f' ? KsyDataType::Kind::Float : KsyDataType::Kind::Int;
+        t.Width = width;
+        t.Signed = first == 's';
+        if (suffix.empty() && width > 1 && !type.EndianKnown)
+            Fail(
+                node, "type " + name + " needs an endian: write " + name + "be or " + name + "le, or give meta/endian");
+        t.BigEndian = suffix.empty() ? type.BigEndian : suffix == "be";
+        return true;
+    }
+
+    const KsyType* FindType(const KsyType& from, const std::string& name, const YAML::Node& node)
+    {
+        const std::vector<std::string> parts = SplitPath(name);
+        for (const KsyType* scope = &from; scope; scope = scope->Outer) {
+            const KsyType* found = scope;
+            for (const std::string& part : parts) {
+                const auto it = found->Types.find(part);
+                found = it == found->Types.end() ? nullptr : it->second.get();
+                if (!found)
+                    break;
+            }
+            if (found)
+                return found;
+            if (parts.size() == 1 && scope->Name == name && !scope->Outer)
+                return scope;
+        }
+        Fail(node, "no type named " + name);
+    }
+
+    const KsyEnum* FindEnumOrNull(const KsyType& from, const std::string& name)
+    {
+        std::vector<std::string> parts = SplitPath(name);
+        const std::string last = parts.back();
+        parts.pop_back();
+        for (const KsyType* scope = &from; scope; scope = scope->Outer) {
+            const KsyType* found = scope;
+            for (const std::string& part : parts) {
+                const auto it = found->Types.find(part);
+                found = it == found->Types.end() ? nullptr : it->second.get();
+                if (!found)
+                    break;
+            }
+            if (found) {
+                const auto it = found->Enums.find(last);
+                if (it != found->Enums.end())
+                    return it->second.get();
+            }
+        }
+        return nullptr;
+    }
+
+    const KsyEnum* FindEnum(const KsyType& from, const std::string& name, const YAML::Node& node)
+    {
+        if (const KsyEnum* e = FindEnumOrNull(from, name))
+            return e;
+        Fail(node, "no enum named " + name);
+    }
+
+    KsyExprPtr Parse(const YAML::Node& node, const KsyType* type)
+    {
+        if (!node.IsScalar())
+            Fail(node, "an expression expected");
+        return ExprText(node, node.Scalar(), type);
+    }
+    KsyExprPtr Expr(const YAML::Node& node, const KsyType& type) { return Parse(node, &type); }
+
+    KsyExprPtr ExprText(const YAML::Node& node, const std::string& text, const KsyType* type)
+    {
+        KsyExprPtr e;
+        try {
+            e = ParseKsyExpression(text, d_.Names);
+        } catch (const KsyLoadError& error) {
+            Fail(node, error.what());
+        }
+        if (type)
+            ResolveEnums(*e, *type, node);
+        return e;
+    }
+
+    void ResolveEnums(KsyExpr& e, const KsyType& type, const YAML::Node& node)
+    {
+        if (e.Op == KsyOp::EnumValue) {
+            const std::size_t cut = e.Text.rfind("::");
+            const std::string enumName = e.Text.substr(0, cut);
+            const std::string valueName = e.Text.substr(cut + 2);
+            e.Enum = FindEnum(type, enumName, node);
+            const auto it = e.Enum->Values.find(valueName);
+            if (it == e.Enum->Values.end())
+                Fail(node, "enum " + enumName + " has no value " + valueName);
+            e.Int = it->second;
+        }
+        for (auto& kid : e.Kids)
+            ResolveEnums(*kid, type, node);
+    }
+
+    // ":field NAME: path" lines of the top-level doc.
+    void ReadFields(const YAML::Node& top)
+    {
+        const YAML::Node doc = top["doc"];
+        if (doc && doc.IsScalar()) {
+            std::istringstream lines(doc.Scalar());
+            for (std::string line; std::getline(lines, line);) {
+                const std::size_t start = line.find(":field");
+                if (start == std::string::npos || line.find_first_not_of(" \t") != start)
+                    continue;
+                const std::size_t nameStart = line.find_first_not_of(" \t", start + 6);
+                const std::size_t colon = line.find(':', nameStart == std::string::npos ? line.size() : nameStart);
+                if (nameStart == std::string::npos || colon == std::string::npos)
+                    Fail(doc, "a :field line reads \":field NAME: path\": " + line);
+                KsyField field;
+                field.Name = line.substr(nameStart, colon - nameStart);
+                while (!field.Name.empty() && std::isspace(static_cast<unsigned char>(field.Name.back())))
+                    field.Name.pop_back();
+                const std::size_t pathStart = line.find_first_not_of(" \t", colon + 1);
+                std::size_t pathEnd = line.find_last_not_of(" \t\r");
+                if (pathStart == std::string::npos || field.Name.empty())
+                    Fail(doc, "a :field line reads \":field NAME: path\": " + line);
+                field.Path = line.substr(pathStart, pathEnd - pathStart + 1);
+                field.Expr = ExprText(doc, field.Path, d_.Root.get());
+                d_.Fields.push_back(std::move(field));
+            }
+        }
+        if (d_.Fields.empty())
+            Fail(doc ? doc : top,
+                "the description lists no fields: its top-level doc holds none of the lines \":field NAME: path\"");
+    }
+
+    KsyDescription& d_;
+};
+
+} // namespace
+
+std::unique_ptr<KsyDescription> LoadKsyDescriptionText(const std::string& text, const std::string& path)
+{
+    auto d = std::make_unique<KsyDescription>();
+    d->File = path;
+    Loader(*d).Load(text);
+    return d;
+}
+
+std::unique_ptr<KsyDescription> LoadKsyDescription(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw KsyLoadError(path + ": cannot be read");
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (in.bad())
+        throw KsyLoadError(path + ": cannot be read");
+    return LoadKsyDescriptionText(text.str(), path);
+}

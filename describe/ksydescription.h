@@ -1,0 +1,117 @@
+#pragma once
+
+#include "ksyexpression.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+// A Kaitai Struct description (.ksy) loaded: its types, their attributes and
+// instances, its enums, and the fields its top-level doc lists. Loading checks
+// everything that can be checked without a frame; the interpreter reads
+// frames with it.
+
+struct KsyEnum {
+    std::string Name;
+    std::map<std::int64_t, std::string> Names; // value -> name
+    std::unordered_map<std::string, std::int64_t> Values;
+};
+
+// What an attribute reads.
+struct KsyDataType {
+    enum class Kind : std::uint8_t { Bytes, Int, Float, Bits, Bool, Str, User, Switch };
+    Kind What = Kind::Bytes;
+    int Width = 0; // bytes of an integer or float, bits of a bit-sized integer
+    bool Signed = false;
+    bool BigEndian = false;  // of an integer or float, and of bit-sized integers' order
+    bool Terminated = false; // strz: up to a zero byte
+    std::string Encoding;    // of a string, upper-case
+    const KsyType* User = nullptr;
+    std::vector<KsyExprPtr> Arguments; // of a user type with parameters
+    // A switch: the value it switches on and its cases; Default is -1 without "_".
+    KsyExprPtr SwitchOn;
+    std::vector<std::pair<KsyExprPtr, KsyDataType>> Cases;
+    int Default = -1;
+
+    bool IsBits() const { return What == Kind::Bits || What == Kind::Bool; }
+};
+
+struct KsyProcess {
+    enum class Kind : std::uint8_t { None, Xor, Rol, Ror, Unsupported };
+    Kind What = Kind::None;
+    KsyExprPtr Argument;
+    std::string Name; // as written, for messages
+};
+
+struct KsyValid {
+    KsyExprPtr Eq, Min, Max, Expr;
+    std::vector<KsyExprPtr> AnyOf;
+    bool Any() const { return Eq || Min || Max || Expr || !AnyOf.empty(); }
+};
+
+struct KsyAttribute {
+    std::string Id;
+    int Line = 0; // in the description, from 1
+    int Slot = 0; // where an object keeps its value
+    bool HasType = false;
+    KsyDataType Type;
+    KsyExprPtr Size;
+    bool SizeEos = false;
+    std::optional<int> Terminator;
+    bool Include = false, Consume = true, EosError = true;
+    std::optional<int> PadRight;
+    std::optional<std::string> Contents;
+    enum class Repeat : std::uint8_t { None, Eos, Expr, Until };
+    Repeat Repeats = Repeat::None;
+    KsyExprPtr RepeatExpr; // the count, or the condition to stop
+    KsyExprPtr If;
+    KsyProcess Process;
+    const KsyEnum* Enum = nullptr;
+    KsyValid Valid;
+    // An instance: a value, or a read at a position of a stream.
+    KsyExprPtr Value, Pos, Io;
+};
+
+struct KsyType {
+    std::string Name;
+    const KsyType* Outer = nullptr; // the type it is declared in
+    std::vector<KsyAttribute> Seq;
+    std::vector<KsyAttribute> Instances;
+    std::vector<std::string> Params;      // their slots follow the instances'
+    std::unordered_map<int, int> Members; // name id -> slot
+    std::map<std::string, std::unique_ptr<KsyType>> Types;
+    std::map<std::string, std::unique_ptr<KsyEnum>> Enums;
+    bool BigEndian = false;
+    bool EndianKnown = false;
+    bool BitsBigEndian = true;
+    std::string Encoding;
+    int Slots() const { return static_cast<int>(Seq.size() + Instances.size() + Params.size()); }
+};
+
+// A field a record shows: its name and the path that gives its value.
+struct KsyField {
+    std::string Name;
+    std::string Path;
+    KsyExprPtr Expr;
+};
+
+struct KsyDescription {
+    std::string Id;    // meta/id
+    std::string Title; // meta/title, or empty
+    std::string File;
+    KsyNames Names;
+    std::unique_ptr<KsyType> Root;
+    std::vector<KsyField> Fields;
+    // The processes the interpreter cannot run (named once each): frames
+    // that need one do not parse.
+    std::vector<std::string> UnsupportedProcesses;
+};
+
+// Loads the description in the file at path, or in text (path naming it in
+// messages). Throws KsyLoadError: "FILE:LINE: reason".
+std::unique_ptr<KsyDescription> LoadKsyDescription(const std::string& path);
+std::unique_ptr<KsyDescription> LoadKsyDescriptionText(const std::string& text, const std::string& path);

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "ksydescription.h"
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+struct KsyObject;
+struct KsyStream;
+
+// A value while a frame is read: what an attribute, an instance or an
+// expression gives.
+struct KsyValue {
+    enum class Kind : std::uint8_t { Null, Int, Float, Bool, Str, Bytes, Object, Array, Stream };
+    Kind What = Kind::Null;
+    bool Unsigned64 = false; // an unsigned 64-bit integer: Int holds its bits
+    const KsyEnum* Enum = nullptr;
+    std::int64_t Int = 0; // also a boolean's 0 or 1
+    double Float = 0;
+    std::string Text; // a string in UTF-8, or a byte array
+    KsyObject* Object = nullptr;
+    KsyStream* Io = nullptr;
+    std::shared_ptr<std::vector<KsyValue>> Items;
+
+    static KsyValue OfInt(std::int64_t v, const KsyEnum* e = nullptr)
+    {
+        KsyValue x;
+        x.What = Kind::Int;
+        x.Int = v;
+        x.Enum = e;
+        return x;
+    }
+    static KsyValue OfBool(bool v)
+    {
+        KsyValue x;
+        x.What = Kind::Bool;
+        x.Int = v;
+        return x;
+    }
+    static KsyValue OfFloat(double v)
+    {
+        KsyValue x;
+        x.What = Kind::Float;
+        x.Float = v;
+        return x;
+    }
+};
+
+// A frame that does not read as the description says: why.
+struct KsyFrameError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// A path that leads through something the frame does not hold: a member of
+// another switch case, an attribute whose if was false, an index past the end.
+struct KsyAbsent : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Reads frames with a description. One interpreter reads one frame at a
+// time and keeps its scratch between frames.
+class KsyInterpreter {
+public:
+    explicit KsyInterpreter(const KsyDescription& d);
+    ~KsyInterpreter();
+    KsyInterpreter(const KsyInterpreter&) = delete;
+    KsyInterpreter& operator=(const KsyInterpreter&) = delete;
+
+    // Reads frame with the top-level type. Throws KsyFrameError when it
+    // does not read. The frame must stay while its fields are asked for.
+    void Read(std::span<const std::uint8_t> frame);
+    // The value of field k of the frame read last: Null when its path leads
+    // through something the frame does not hold. Throws KsyFrameError.
+    KsyValue Field(std::size_t k);
+
+    // Bounds: how deep types and instances may nest while a frame is read,
+    // and how many steps (reads, expressions) one frame may take.
+    static constexpr int MaxDepth = 128;
+    static constexpr std::int64_t MaxSteps = 4'000'000;
+
+    struct Context;
+    struct Scratch;
+
+private:
+    const KsyDescription& d_;
+    std::unique_ptr<Scratch> s_;
+    KsyObject* root_ = nullptr;
+};

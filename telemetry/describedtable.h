@@ -1,0 +1,39 @@
+#pragma once
+
+#include "telemetrytable.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The records of a described satellite: each frame's bytes as received, with
+// where and when it was received and its time text. A record is decoded
+// when it is asked for, as the built-in satellites' packets are.
+class DescribedTable {
+public:
+    void Store(std::span<const std::uint8_t> frame, const PacketInfo& info, std::string_view time);
+    std::int64_t Count() const { return static_cast<std::int64_t>(entries_.size()); }
+    // Record n (from 1): its frame, its reception data, its time text.
+    std::span<const std::uint8_t> Frame(std::int64_t n) const;
+    const PacketInfo& Info(std::int64_t n) const { return At(n).Info; }
+    const std::string& Time(std::int64_t n) const { return times_[At(n).TimeId]; }
+    // Makes records order[0], order[1], ... records 1, 2, ...; the others go.
+    void Reorder(std::span<const std::int64_t> order);
+    void Clear();
+    std::size_t MemoryBytes() const;
+
+private:
+    struct Entry {
+        std::uint64_t Start;
+        std::uint32_t Length;
+        std::uint32_t TimeId;
+        PacketInfo Info;
+    };
+    const Entry& At(std::int64_t n) const { return entries_[static_cast<std::size_t>(n - 1)]; }
+
+    std::vector<std::uint8_t> bytes_;
+    std::vector<Entry> entries_;
+    std::vector<std::string> times_; // consecutive records with one text share it
+};

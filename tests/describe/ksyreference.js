@@ -1,0 +1,81 @@
+// Decodes frames with the Kaitai Struct reference compiler's JavaScript
+// output, for the tests to compare with. Usage:
+//   node ksyreference.js MODULES DESCRIPTION.ksy < frames
+// MODULES is the folder holding kaitai-struct-compiler, kaitai-struct and
+// js-yaml; each line of input is a frame's hex. Each line of output is a JSON
+// object: {"ok": true, "values": {...}} or {"ok": false, "error": "..."}.
+// Values: integers and floats as numbers, byte arrays as lower-case hex,
+// strings, booleans; a field whose path does not exist is left out.
+"use strict";
+const path = require("path");
+const fs = require("fs");
+const modules = process.argv[2];
+const compiler = require(path.join(modules, "kaitai-struct-compiler"));
+const KaitaiStream = require(path.join(modules, "kaitai-struct", "KaitaiStream.js"));
+const yaml = require(path.join(modules, "js-yaml"));
+
+const description = yaml.load(fs.readFileSync(process.argv[3], "utf8"));
+const fields = [];
+for (const line of String(description.doc || "").split("\n")) {
+    const m = /^\s*:field\s+([^:]+):\s*(\S+)\s*$/.exec(line);
+    if (m)
+        fields.push([m[1].trim(), m[2]]);
+}
+
+// A dotted path of the description in the names the JavaScript output uses.
+function camel(name) {
+    return name.replace(/_([a-z0-9])/g, (_, c) => c.toUpperCase());
+}
+function jsPath(p) {
+    return p.replace(/[A-Za-z_][A-Za-z0-9_]*/g, (id) => (id.startsWith("_") ? id : camel(id)));
+}
+function text(v) {
+    if (v instanceof Uint8Array)
+        return { hex: Buffer.from(v).toString("hex") };
+    if (typeof v === "bigint")
+        return Number(v);
+    return v;
+}
+
+compiler.compile("javascript", description, null, false).then((files) => {
+    const sandbox = { KaitaiStream: KaitaiStream };
+    let main = null;
+    for (const [name, code] of Object.entries(files)) {
+        const module = { exports: {} };
+        const define = undefined;
+        const root = {};
+        const fn = new Function("module", "exports", "require", "define", "root", code + "\n;return module.exports;");
+        const exported = fn(module, module.exports, (what) => (what === "kaitai-struct/KaitaiStream" ? KaitaiStream : sandbox[what]), define, root);
+        main = exported;
+    }
+    const Top = Object.values(main).find((v) => typeof v === "function") || main;
+    const lines = fs.readFileSync(0, "utf8").split("\n").filter((l) => l.trim().length > 0);
+    for (const line of lines) {
+        const bytes = Buffer.from(line.trim(), "hex");
+        let result;
+        try {
+            const parsed = new Top(new KaitaiStream(new Uint8Array(bytes).buffer));
+            const values = {};
+            for (const [name, p] of fields) {
+                let v;
+                try {
+                    v = new Function("r", "return r." + jsPath(p) + ";")(parsed);
+                } catch (e) {
+                    if (e instanceof TypeError)
+                        continue; // a path through something the frame does not hold
+                    throw e;
+                }
+                if (v === undefined || v === null)
+                    continue;
+                values[name] = text(v);
+            }
+            result = { ok: true, values: values };
+        } catch (e) {
+            result = { ok: false, error: String(e && e.message ? e.message : e) };
+        }
+        process.stdout.write(JSON.stringify(result) + "\n");
+    }
+}).catch((e) => {
+    process.stderr.write("compile: " + String(e && e.message ? e.message : e) + "\n");
+    process.exit(2);
+});
