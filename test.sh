@@ -12,6 +12,9 @@ quick=false
 
 tools/install-deps.sh clang-format clang-tidy clang libclang-rt-14-dev influxdb curl
 
+# The reference Kaitai Struct compiler, which the described satellites are compared with.
+tools/ksy-reference.sh build/ksy-reference
+
 cmake --preset release >/dev/null
 cmake --build --preset release
 ctest --preset release

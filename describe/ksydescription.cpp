@@ -88,6 +88,15 @@ private:
             if (meta["encoding"] && meta["encoding"].IsScalar())
                 type.Encoding = Upper(meta["encoding"].Scalar());
         }
+        if (const YAML::Node params = node["params"]) {
+            if (!params.IsSequence())
+                Fail(params, "params is a list");
+            for (const auto& p : params) {
+                if (!p.IsMap() || !p["id"] || !p["id"].IsScalar())
+                    Fail(p, "a parameter without id");
+                type.Params.push_back(p["id"].Scalar());
+            }
+        }
         if (const YAML::Node enums = node["enums"]) {
             if (!enums.IsMap())
                 Fail(enums, "enums is a map of enums");
@@ -145,13 +154,6 @@ private:
     // Pass two: attributes, instances and parameters.
     void Fill(KsyType& type, const YAML::Node& node)
     {
-        if (const YAML::Node params = node["params"]) {
-            for (const auto& p : params) {
-                if (!p["id"])
-                    Fail(p, "a parameter without id");
-                type.Params.push_back(p["id"].Scalar());
-            }
-        }
         if (const YAML::Node seq = node["seq"]) {
             if (!seq.IsSequence())
                 Fail(seq, "seq is a list of attributes");

@@ -3,6 +3,7 @@
 #include "ksytext.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -273,15 +274,14 @@ std::int64_t FloorDiv(std::int64_t a, std::int64_t b)
     return q;
 }
 
+// Kaitai's modulo: never negative, and only by a positive divisor.
 std::int64_t Modulo(std::int64_t a, std::int64_t b)
 {
-    if (b == 0)
-        FrameError("modulo by zero");
-    if (b == -1)
-        return 0;
+    if (b <= 0)
+        FrameError("modulo by " + std::to_string(b) + ": the divisor must be positive");
     std::int64_t r = a % b;
     if (r < 0)
-        r += b < 0 ? -b : b;
+        r += b;
     return r;
 }
 
@@ -826,15 +826,24 @@ private:
                 FrameError("a float too large for an integer");
             return KsyValue::OfInt(static_cast<std::int64_t>(std::trunc(v.Float)));
         case Kind::Str: {
-            std::int64_t n = 0;
+            // As JavaScript's parseInt: blanks, a sign, then the digits as
+            // far as they go; no digit is no number.
             const char* begin = v.Text.data();
             const char* end = begin + v.Text.size();
-            if (begin != end && *begin == '+')
+            while (begin != end && std::isspace(static_cast<unsigned char>(*begin)))
                 ++begin;
+            const bool negative = begin != end && *begin == '-';
+            if (begin != end && (*begin == '+' || *begin == '-'))
+                ++begin;
+            if (radix == 16 && end - begin >= 2 && begin[0] == '0' && (begin[1] == 'x' || begin[1] == 'X'))
+                begin += 2;
+            std::uint64_t n = 0;
             const auto [at, error] = std::from_chars(begin, end, n, radix);
-            if (error != std::errc() || at != end)
-                FrameError("\"" + v.Text + "\" is no integer");
-            return KsyValue::OfInt(n);
+            if (at == begin)
+                return KsyValue::OfFloat(std::nan(""));
+            if (error != std::errc() || n > static_cast<std::uint64_t>(INT64_MAX))
+                return KsyValue::OfFloat(std::strtod(v.Text.c_str(), nullptr));
+            return KsyValue::OfInt(negative ? -static_cast<std::int64_t>(n) : static_cast<std::int64_t>(n));
         }
         case Kind::Null: throw KsyAbsent("to_i of nothing");
         default: FrameError(std::string(KindName(v.What)) + " has no to_i");
@@ -924,27 +933,31 @@ private:
             case KsyOp::Sub: return KsyValue::OfFloat(x - y);
             case KsyOp::Mul: return KsyValue::OfFloat(x * y);
             case KsyOp::Div: return KsyValue::OfFloat(x / y);
-            default: {
-                const double r = std::fmod(x, y);
-                return KsyValue::OfFloat(r != 0 && ((r < 0) != (y < 0)) ? r + y : r);
-            }
+            default: return KsyValue::OfFloat(std::fmod(x, y)); // as JavaScript's % takes floats
             }
         }
         const std::int64_t x = Integer(a, "arithmetic");
         const std::int64_t y = Integer(b, "arithmetic");
         const auto ux = static_cast<std::uint64_t>(x), uy = static_cast<std::uint64_t>(y);
         switch (op) {
-        case KsyOp::Add: return KsyValue::OfInt(Wrap(ux + uy));
-        case KsyOp::Sub: return KsyValue::OfInt(Wrap(ux - uy));
-        case KsyOp::Mul: return KsyValue::OfInt(Wrap(ux * uy));
+        // Sums and products beyond 64 bits go on as floats rather than wrap.
+        case KsyOp::Add: {
+            std::int64_t r;
+            return __builtin_add_overflow(x, y, &r) ? KsyValue::OfFloat(AsDouble(a) + AsDouble(b)) : KsyValue::OfInt(r);
+        }
+        case KsyOp::Sub: {
+            std::int64_t r;
+            return __builtin_sub_overflow(x, y, &r) ? KsyValue::OfFloat(AsDouble(a) - AsDouble(b)) : KsyValue::OfInt(r);
+        }
+        case KsyOp::Mul: {
+            std::int64_t r;
+            return __builtin_mul_overflow(x, y, &r) ? KsyValue::OfFloat(AsDouble(a) * AsDouble(b)) : KsyValue::OfInt(r);
+        }
         case KsyOp::Div:
             if (y == 0)
                 return KsyValue::OfFloat(x == 0 ? std::nan("") : x > 0 ? HUGE_VAL : -HUGE_VAL);
             return KsyValue::OfInt(FloorDiv(x, y));
-        case KsyOp::Mod:
-            if (y == 0)
-                return KsyValue::OfFloat(std::nan(""));
-            return KsyValue::OfInt(Modulo(x, y));
+        case KsyOp::Mod: return KsyValue::OfInt(Modulo(x, y));
         case KsyOp::Shl: return KsyValue::OfInt(y < 0 || y >= 64 ? 0 : Wrap(ux << y));
         case KsyOp::Shr:
             if (y < 0 || y >= 64)

@@ -1,9 +1,9 @@
 // Compares norvane-decode with the Kaitai Struct reference compiler's
 // JavaScript output, frame by frame and value by value. Usage:
 //   node ksycompare.js MODULES DECODER DESCRIPTION.ksy FRAMES WORKDIR
-// FRAMES holds one frame per line: its hex, or "PREFIX+N" for COUNT frames
-// of that hex prefix followed by N random bytes ("+N*COUNT"), so that a few
-// lines reach many branches. Prints the differences; exit 1 when there are.
+// FRAMES holds one frame per line: its hex, or "PREFIX+N*COUNT" for COUNT
+// frames of that hex prefix followed by up to N random bytes ("PREFIX=N*COUNT":
+// exactly N), so that a few lines reach many branches; # starts a comment. Prints the differences; exit 1 when there are.
 "use strict";
 const path = require("path");
 const fs = require("fs");
@@ -21,14 +21,14 @@ for (const raw of fs.readFileSync(framesFile, "utf8").split("\n")) {
     const line = raw.replace(/#.*/, "").trim();
     if (!line)
         continue;
-    const m = /^([0-9a-fA-F]*)\+(\d+)(?:\*(\d+))?$/.exec(line);
+    const m = /^([0-9a-fA-F]*)([+=])(\d+)(?:\*(\d+))?$/.exec(line);
     if (!m) {
         frames.push(line.toLowerCase());
         continue;
     }
-    for (let k = 0; k < Number(m[3] || 1); ++k) {
+    for (let k = 0; k < Number(m[4] || 1); ++k) {
         let hex = m[1].toLowerCase();
-        const n = random() % (Number(m[2]) + 1);
+        const n = m[2] === "=" ? Number(m[3]) : random() % (Number(m[3]) + 1);
         for (let i = 0; i < n; ++i)
             hex += (random() & 255).toString(16).padStart(2, "0");
         frames.push(hex);
@@ -63,11 +63,11 @@ for (const line of ours.split("\n").filter((l) => l))  {
     stored.set(offsets.get(record.at), record.values);
 }
 
-// Values agree when equal; numbers beyond 2^53 (which JavaScript holds as
-// doubles) when they are within its precision.
+// Values agree when equal; 64-bit integers, which the JavaScript runtime
+// reads as doubles (and s8 off by up to 2^32), when they are that close.
 function same(a, b) {
     if (typeof a === "number" && typeof b === "number")
-        return a === b || (Math.abs(a) >= 2 ** 53 && Math.abs(a - b) <= Math.abs(a) * 1e-15) || (Number.isNaN(a) && Number.isNaN(b));
+        return a === b || (Math.abs(a) >= 2 ** 53 && Math.abs(a - b) <= 2 ** 33);
     if (a && typeof a === "object" && a.hex !== undefined)
         return a.hex === b;
     if (Array.isArray(a) && Array.isArray(b))

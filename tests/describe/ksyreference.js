@@ -49,7 +49,9 @@ compiler.compile("javascript", description, null, false).then((files) => {
         main = exported;
     }
     const Top = Object.values(main).find((v) => typeof v === "function") || main;
-    const lines = fs.readFileSync(0, "utf8").split("\n").filter((l) => l.trim().length > 0);
+    const lines = fs.readFileSync(0, "utf8").split("\n");
+    if (lines.length > 0 && lines[lines.length - 1] === "")
+        lines.pop(); // after the last line end
     for (const line of lines) {
         const bytes = Buffer.from(line.trim(), "hex");
         let result;
@@ -65,7 +67,8 @@ compiler.compile("javascript", description, null, false).then((files) => {
                         continue; // a path through something the frame does not hold
                     throw e;
                 }
-                if (v === undefined || v === null)
+                // Nothing, and an object rather than a value, is no field value.
+                if (v === undefined || v === null || (typeof v === "object" && !(v instanceof Uint8Array) && !Array.isArray(v)))
                     continue;
                 values[name] = text(v);
             }
