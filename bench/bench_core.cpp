@@ -2,6 +2,7 @@
 //   build/bench/norvane-bench [--benchmark_filter=Kiss]
 // The captures are generated once into the system's temporary folder.
 
+#include "describe/describedsatellite.h"
 #include "input/capturereaders.h"
 #include "input/detect.h"
 #include "output/reportwriters.h"
@@ -205,6 +206,46 @@ void BM_Jsonl(benchmark::State& state) { TimeOutput(state, true); }
 void BM_Influx(benchmark::State& state) { TimeOutput(state, false); }
 BENCHMARK(BM_Jsonl)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Influx)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A described satellite against the built-in decoder on the same 500,000
+// beacons (the KISS capture): the QB50 beacon as a description of about fifty
+// fields a packet (samples/qb50.ksy), timed alternately with the built-in
+// decoder. Each run reads the capture into the store (a described frame is
+// parsed to be kept) and writes every value of every record as JSON Lines
+// (parsed again). frames/s counts the beacons; ratio is the described run's
+// time over the built-in one's (target: at most 4).
+void BM_DescribedSatellite(benchmark::State& state)
+{
+    const std::string& path = CapturePath(CaptureKind::Kiss);
+    const auto description = DescribedSatellite::Load(NORVANE_SAMPLES_DIR "/qb50.ksy");
+    ReaderHost host;
+    double describedSeconds = 0;
+    double builtInSeconds = 0;
+    std::int64_t frames = 0;
+    for (auto _ : state) {
+        for (const bool described : {false, true}) {
+            const auto t0 = std::chrono::steady_clock::now();
+            auto m = std::make_unique<Module1>();
+            m->Described = described ? description : nullptr;
+            ReadKissFile(*m, host, path);
+            NullSink sink;
+            if (described)
+                WriteDescribedJsonl(sink, *m);
+            else
+                WriteJsonl(sink, *m);
+            benchmark::DoNotOptimize(sink.bytes);
+            (described ? describedSeconds : builtInSeconds)
+                += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+            if (described)
+                frames = m->RecordCount;
+        }
+    }
+    const auto runs = static_cast<double>(state.iterations());
+    state.counters["frames/s"] = static_cast<double>(frames) * runs / describedSeconds;
+    state.counters["builtin_frames/s"] = static_cast<double>(frames) * runs / builtInSeconds;
+    state.counters["ratio"] = describedSeconds / builtInSeconds;
+}
+BENCHMARK(BM_DescribedSatellite)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 // Merging 1,000,000 packets (the server-log capture) by time, dropping duplicates.
 void BM_Merge(benchmark::State& state)

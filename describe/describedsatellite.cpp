@@ -5,10 +5,10 @@
 
 std::shared_ptr<DescribedSatellite> DescribedSatellite::Load(const std::string& path)
 {
-    return std::make_shared<DescribedSatellite>(LoadKsyDescription(path));
+    return std::make_shared<DescribedSatellite>(std::shared_ptr<const KsyDescription>(LoadKsyDescription(path)));
 }
 
-DescribedSatellite::DescribedSatellite(std::unique_ptr<KsyDescription> d)
+DescribedSatellite::DescribedSatellite(std::shared_ptr<const KsyDescription> d)
     : d_(std::move(d))
     , interpreter_(*d_)
     , values_(d_->Fields.size())
@@ -20,7 +20,7 @@ bool DescribedSatellite::Read(std::span<const std::uint8_t> frame, std::string& 
     try {
         interpreter_.Read(frame);
         for (std::size_t k = 0; k < values_.size(); ++k)
-            values_[k] = interpreter_.Field(k);
+            interpreter_.Field(k, values_[k]);
         return true;
     } catch (const KsyFrameError& e) {
         reason = e.what();
@@ -30,7 +30,7 @@ bool DescribedSatellite::Read(std::span<const std::uint8_t> frame, std::string& 
 
 namespace {
 
-void AppendHex(std::string& out, const std::string& bytes)
+void AppendHex(std::string& out, std::string_view bytes)
 {
     static constexpr char Digits[] = "0123456789abcdef";
     for (const char c : bytes) {
@@ -53,7 +53,7 @@ void AppendNumber(std::string& out, const KsyValue& v)
     out.append(buffer, end);
 }
 
-void AppendJsonString(std::string& out, const std::string& text)
+void AppendJsonString(std::string& out, std::string_view text)
 {
     out += '"';
     for (const char c : text) {
@@ -86,10 +86,10 @@ void AppendKsyJson(std::string& out, const KsyValue& v)
             out += "null";
         return;
     case KsyValue::Kind::Bool: out += v.Int ? "true" : "false"; return;
-    case KsyValue::Kind::Str: AppendJsonString(out, v.Text); return;
+    case KsyValue::Kind::Str: AppendJsonString(out, v.Text()); return;
     case KsyValue::Kind::Bytes:
         out += '"';
-        AppendHex(out, v.Text);
+        AppendHex(out, v.Text());
         out += '"';
         return;
     case KsyValue::Kind::Array: {
@@ -112,8 +112,8 @@ void AppendKsyText(std::string& out, const KsyValue& v)
     case KsyValue::Kind::Int:
     case KsyValue::Kind::Float: AppendNumber(out, v); return;
     case KsyValue::Kind::Bool: out += v.Int ? "true" : "false"; return;
-    case KsyValue::Kind::Str: out += v.Text; return;
-    case KsyValue::Kind::Bytes: AppendHex(out, v.Text); return;
+    case KsyValue::Kind::Str: out += v.Text(); return;
+    case KsyValue::Kind::Bytes: AppendHex(out, v.Text()); return;
     case KsyValue::Kind::Array:
         for (std::size_t k = 0; k < v.Items->size(); ++k) {
             if (k > 0)

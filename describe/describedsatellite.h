@@ -15,7 +15,9 @@ class DescribedSatellite {
 public:
     // Loads the description at path. Throws KsyLoadError "FILE:LINE: reason".
     static std::shared_ptr<DescribedSatellite> Load(const std::string& path);
-    explicit DescribedSatellite(std::unique_ptr<KsyDescription> d);
+    explicit DescribedSatellite(std::shared_ptr<const KsyDescription> d);
+    // Another reader of the same description, for another thread.
+    std::unique_ptr<DescribedSatellite> Another() const { return std::make_unique<DescribedSatellite>(d_); }
 
     const KsyDescription& Description() const { return *d_; }
     const std::string& Id() const { return d_->Id; }
@@ -30,7 +32,7 @@ public:
     const KsyValue& Value(std::size_t k) const { return values_[k]; }
 
 private:
-    std::unique_ptr<KsyDescription> d_;
+    std::shared_ptr<const KsyDescription> d_;
     KsyInterpreter interpreter_;
     std::vector<KsyValue> values_;
 };

@@ -59,9 +59,20 @@ public:
         Declare(*d_.Root, top, 0);
         Fill(*d_.Root, top);
         ReadFields(top);
+        Tabulate(*d_.Root);
     }
 
 private:
+    // Each type's members by name number, looked up once per member read.
+    void Tabulate(KsyType& type)
+    {
+        type.SlotOfName.assign(static_cast<std::size_t>(d_.Names.Count()), -1);
+        for (const auto& [id, slot] : type.Members)
+            type.SlotOfName[static_cast<std::size_t>(id)] = slot;
+        for (auto& [name, inner] : type.Types)
+            Tabulate(*inner);
+    }
+
     [[noreturn]] void Fail(const YAML::Node& node, const std::string& why) const
     {
         const int line = node.Mark().is_null() ? 0 : node.Mark().line + 1;
@@ -255,6 +266,9 @@ private:
             Fail(node, "a str needs size, size-eos or terminator");
         if (!instance && !a.HasType && !a.Size && !a.SizeEos && !a.Terminator && !a.Contents)
             Fail(node, "attribute " + a.Id + " reads nothing: give it a type, size, size-eos, terminator or contents");
+        a.PlainInteger = !instance && a.HasType && a.Type.What == KsyDataType::Kind::Int && !a.If
+            && a.Repeats == KsyAttribute::Repeat::None && !a.Valid.Any() && !a.Contents
+            && a.Process.What == KsyProcess::Kind::None && !a.Size && !a.SizeEos && !a.Terminator;
         if (instance && !a.Value && !a.HasType && !a.Size && !a.SizeEos && !a.Terminator && !a.Contents)
             Fail(node, "instance " + a.Id + " has neither value nor what to read");
         return a;
@@ -527,6 +541,24 @@ private:
             ResolveEnums(*kid, type, node);
     }
 
+    static bool ChainOf(const KsyExpr& e, std::vector<KsyField::Step>& chain)
+    {
+        if (e.Op == KsyOp::Name && e.NameId >= KsyNames::BuiltinCount) {
+            chain.push_back({e.NameId, -1});
+            return true;
+        }
+        if (e.Op == KsyOp::Member && e.NameId >= KsyNames::BuiltinCount && ChainOf(*e.Kids[0], chain)) {
+            chain.push_back({e.NameId, -1});
+            return true;
+        }
+        if (e.Op == KsyOp::Index && e.Kids[1]->Op == KsyOp::Int && e.Kids[1]->Int >= 0 && ChainOf(*e.Kids[0], chain)
+            && chain.back().Index < 0) {
+            chain.back().Index = e.Kids[1]->Int;
+            return true;
+        }
+        return false;
+    }
+
     // ":field NAME: path" lines of the top-level doc.
     void ReadFields(const YAML::Node& top)
     {
@@ -551,6 +583,8 @@ private:
                     Fail(doc, "a :field line reads \":field NAME: path\": " + line);
                 field.Path = line.substr(pathStart, pathEnd - pathStart + 1);
                 field.Expr = ExprText(doc, field.Path, d_.Root.get());
+                if (!ChainOf(*field.Expr, field.Chain))
+                    field.Chain.clear();
                 d_.Fields.push_back(std::move(field));
             }
         }

@@ -74,6 +74,9 @@ struct KsyAttribute {
     KsyValid Valid;
     // An instance: a value, or a read at a position of a stream.
     KsyExprPtr Value, Pos, Io;
+    // An integer read as it stands: no condition, repetition, check,
+    // contents or process (the interpreter's fast path).
+    bool PlainInteger = false;
 };
 
 struct KsyType {
@@ -83,6 +86,7 @@ struct KsyType {
     std::vector<KsyAttribute> Instances;
     std::vector<std::string> Params;      // their slots follow the instances'
     std::unordered_map<int, int> Members; // name id -> slot
+    std::vector<int> SlotOfName;          // the same as a table, -1 for names it lacks
     std::map<std::string, std::unique_ptr<KsyType>> Types;
     std::map<std::string, std::unique_ptr<KsyEnum>> Enums;
     bool BigEndian = false;
@@ -97,6 +101,13 @@ struct KsyField {
     std::string Name;
     std::string Path;
     KsyExprPtr Expr;
+    // A path of members and constant indices only (a.b[0].c), as the
+    // interpreter walks it without evaluating an expression; else empty.
+    struct Step {
+        int NameId;
+        std::int64_t Index; // -1: none
+    };
+    std::vector<Step> Chain;
 };
 
 struct KsyDescription {

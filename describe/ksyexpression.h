@@ -89,6 +89,7 @@ public:
     int Id(std::string_view name);
     int Find(std::string_view name) const;
     const std::string& Name(int id) const { return names_[static_cast<std::size_t>(id)]; }
+    int Count() const { return static_cast<int>(names_.size()); }
 
 private:
     std::vector<std::string> names_;

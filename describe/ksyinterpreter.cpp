@@ -109,13 +109,17 @@ struct KsyInterpreter::Scratch {
     std::size_t StreamsUsed = 0;
     std::deque<std::string> Buffers;
     std::size_t BuffersUsed = 0;
+    std::deque<std::vector<KsyValue>> Lists;
+    std::size_t ListsUsed = 0;
     std::int64_t Steps = 0;
     int Depth = 0;
     KsyObject* Root = nullptr;
+    const KsyValue Nothing{};
+    KsyValue Held; // a value made on the way, such as a byte of an array
 
     void Reset()
     {
-        ObjectsUsed = StreamsUsed = BuffersUsed = 0;
+        ObjectsUsed = StreamsUsed = BuffersUsed = ListsUsed = 0;
         Steps = 0;
         Depth = 0;
     }
@@ -132,6 +136,14 @@ struct KsyInterpreter::Scratch {
         if (BuffersUsed == Buffers.size())
             Buffers.emplace_back();
         return &Buffers[BuffersUsed++];
+    }
+    std::vector<KsyValue>* NewList()
+    {
+        if (ListsUsed == Lists.size())
+            Lists.emplace_back();
+        std::vector<KsyValue>* list = &Lists[ListsUsed++];
+        list->clear();
+        return list;
     }
     KsyObject* NewObject(const KsyType* type, KsyObject* parent, KsyStream* io)
     {
@@ -156,7 +168,7 @@ struct KsyInterpreter::Scratch {
 namespace {
 
 // Arrays may hold at most this many items.
-constexpr std::size_t MaxItems = 1 << 20;
+constexpr std::size_t MaxItems = 1 << 19;
 
 using Ctx = KsyInterpreter::Context;
 using Kind = KsyValue::Kind;
@@ -191,14 +203,15 @@ KsyValue OfBytes(const std::uint8_t* data, std::size_t n)
 {
     KsyValue v;
     v.What = Kind::Bytes;
-    v.Text.assign(reinterpret_cast<const char*>(data), n);
+    v.SetText(std::string_view(reinterpret_cast<const char*>(data), n));
     return v;
 }
-KsyValue OfString(std::string text)
+// A string that lives as long as the frame's values.
+KsyValue OfStringView(std::string_view text)
 {
     KsyValue v;
     v.What = Kind::Str;
-    v.Text = std::move(text);
+    v.SetText(text);
     return v;
 }
 
@@ -219,13 +232,13 @@ int Compare(const KsyValue& a, const KsyValue& b)
     }
     if ((a.What == Kind::Str && b.What == Kind::Str) || (a.What == Kind::Bytes && b.What == Kind::Bytes)) {
         if (a.What == Kind::Bytes) {
-            const auto* x = reinterpret_cast<const unsigned char*>(a.Text.data());
-            const auto* y = reinterpret_cast<const unsigned char*>(b.Text.data());
-            return std::lexicographical_compare(x, x + a.Text.size(), y, y + b.Text.size()) ? -1
-                : a.Text == b.Text                                                          ? 0
-                                                                                            : 1;
+            const auto* x = reinterpret_cast<const unsigned char*>(a.Text().data());
+            const auto* y = reinterpret_cast<const unsigned char*>(b.Text().data());
+            return std::lexicographical_compare(x, x + a.Text().size(), y, y + b.Text().size()) ? -1
+                : a.Text() == b.Text()                                                          ? 0
+                                                                                                : 1;
         }
-        const int c = a.Text.compare(b.Text);
+        const int c = a.Text().compare(b.Text());
         return c < 0 ? -1 : c > 0 ? 1 : 0;
     }
     if (a.What == Kind::Bool && b.What == Kind::Bool)
@@ -357,6 +370,12 @@ public:
             if (!bits && afterBits)
                 io->AlignToByte();
             afterBits = bits;
+            if (a.PlainInteger) { // most attributes: read straight into their slot
+                s_.Step();
+                ReadInteger(a.Type, a.Enum, io, o->Slots[static_cast<std::size_t>(a.Slot)]);
+                o->State[static_cast<std::size_t>(a.Slot)] = 2;
+                continue;
+            }
             if (a.If && !Truth(Eval(*a.If, c)))
                 continue;
             o->Slots[static_cast<std::size_t>(a.Slot)] = ReadAttribute(a, o, io);
@@ -372,7 +391,7 @@ public:
         case KsyOp::Int: return KsyValue::OfInt(e.Int);
         case KsyOp::Float: return KsyValue::OfFloat(e.Float);
         case KsyOp::Bool: return KsyValue::OfBool(e.Int != 0);
-        case KsyOp::Str: return OfString(e.Text);
+        case KsyOp::Str: return OfStringView(e.Text);
         case KsyOp::EnumValue: return KsyValue::OfInt(e.Int, e.Enum);
         case KsyOp::Array: return ArrayLiteral(e, c);
         case KsyOp::Name: return Name(e.NameId, c);
@@ -402,7 +421,33 @@ public:
         }
     }
 
-    KsyValue Instance(KsyObject* o, const KsyAttribute& a)
+    // A path of members and indices from object o: nothing where it leads
+    // through something that is no object or holds no such member, as
+    // JavaScript's property access gives undefined.
+    const KsyValue& Chain(KsyObject* o, const std::vector<KsyField::Step>& steps)
+    {
+        const KsyValue* v = &s_.Nothing;
+        for (const KsyField::Step& step : steps) {
+            if (!o)
+                return s_.Nothing;
+            v = &MemberOf(o, step.NameId);
+            if (step.Index >= 0) {
+                const auto at = static_cast<std::uint64_t>(step.Index);
+                if (v->What == Kind::Array && at < v->Items->size()) {
+                    v = &(*v->Items)[at];
+                } else if (v->What == Kind::Bytes && at < v->Length) {
+                    s_.Held = KsyValue::OfInt(static_cast<std::uint8_t>(v->Data[at]));
+                    v = &s_.Held;
+                } else {
+                    return s_.Nothing;
+                }
+            }
+            o = v->What == Kind::Object ? v->Object : nullptr;
+        }
+        return *v;
+    }
+
+    const KsyValue& Instance(KsyObject* o, const KsyAttribute& a)
     {
         const auto slot = static_cast<std::size_t>(a.Slot);
         if (o->State[slot] == 2)
@@ -445,10 +490,18 @@ public:
         }
         o->Slots[slot] = v;
         o->State[slot] = 2;
-        return v;
+        return o->Slots[slot];
     }
 
 private:
+    // A string made while the frame is read, kept in the scratch.
+    KsyValue OfString(std::string text)
+    {
+        std::string* kept = s_.NewBuffer();
+        *kept = std::move(text);
+        return OfStringView(*kept);
+    }
+
     struct Nest {
         explicit Nest(KsyInterpreter::Scratch& s)
             : s_(s)
@@ -466,8 +519,8 @@ private:
             return Checked(a, ReadOne(a, o, io, -1), o);
         KsyValue list;
         list.What = Kind::Array;
-        list.Items = std::make_shared<std::vector<KsyValue>>();
-        auto& items = *list.Items;
+        std::vector<KsyValue>& items = *s_.NewList();
+        list.Items = &items;
         const auto add = [&](std::int64_t index) {
             if (items.size() >= MaxItems)
                 FrameError(a.Id + " repeats too often");
@@ -501,7 +554,20 @@ private:
         return list;
     }
 
-    KsyValue Checked(const KsyAttribute& a, KsyValue v, KsyObject* o)
+    static void ReadInteger(const KsyDataType& t, const KsyEnum* e, KsyStream* io, KsyValue& v)
+    {
+        const std::uint64_t raw = io->ReadUnsigned(t.Width, t.BigEndian);
+        v.What = Kind::Int;
+        v.Enum = e;
+        v.Int = Wrap(raw);
+        if (t.Signed && t.Width < 8) {
+            const int shift = 64 - 8 * t.Width;
+            v.Int = Wrap(raw << shift) >> shift;
+        }
+        v.Unsigned64 = !t.Signed && t.Width == 8 && v.Int < 0;
+    }
+
+    const KsyValue& Checked(const KsyAttribute& a, const KsyValue& v, KsyObject* o)
     {
         if (!a.Valid.Any())
             return v;
@@ -554,13 +620,8 @@ private:
         if (t) {
             switch (t->What) {
             case KsyDataType::Kind::Int: {
-                const std::uint64_t raw = io->ReadUnsigned(t->Width, t->BigEndian);
-                KsyValue v = KsyValue::OfInt(Wrap(raw), a.Enum);
-                if (t->Signed && t->Width < 8) {
-                    const int shift = 64 - 8 * t->Width;
-                    v.Int = Wrap(raw << shift) >> shift;
-                }
-                v.Unsigned64 = !t->Signed && t->Width == 8 && v.Int < 0;
+                KsyValue v;
+                ReadInteger(*t, a.Enum, io, v);
                 return v;
             }
             case KsyDataType::Kind::Float: {
@@ -654,9 +715,9 @@ private:
         const KsyValue arg = Eval(*a.Process.Argument, c);
         if (a.Process.What == KsyProcess::Kind::Xor) {
             if (arg.What == Kind::Bytes) {
-                if (!arg.Text.empty())
+                if (!arg.Text().empty())
                     for (std::size_t k = 0; k < out->size(); ++k)
-                        (*out)[k] = static_cast<char>((*out)[k] ^ arg.Text[k % arg.Text.size()]);
+                        (*out)[k] = static_cast<char>((*out)[k] ^ arg.Text()[k % arg.Text().size()]);
             } else {
                 const auto key = static_cast<char>(Integer(arg, "xor"));
                 for (char& b : *out)
@@ -686,18 +747,22 @@ private:
     {
         KsyValue v;
         v.What = Kind::Array;
-        v.Items = std::make_shared<std::vector<KsyValue>>();
+        std::vector<KsyValue>& items = *s_.NewList();
+        v.Items = &items;
         bool bytes = true;
         for (const auto& kid : e.Kids) {
-            v.Items->push_back(Eval(*kid, c));
-            bytes = bytes && v.Items->back().What == Kind::Int;
+            items.push_back(Eval(*kid, c));
+            bytes = bytes && items.back().What == Kind::Int;
         }
         if (!bytes || e.Kids.empty())
             return v;
+        std::string* kept = s_.NewBuffer();
+        kept->clear();
+        for (const KsyValue& item : items)
+            *kept += static_cast<char>(item.Int & 0xFF);
         KsyValue b;
         b.What = Kind::Bytes;
-        for (const KsyValue& item : *v.Items)
-            b.Text += static_cast<char>(item.Int & 0xFF);
+        b.SetText(*kept);
         return b;
     }
 
@@ -727,15 +792,21 @@ private:
             v.Io = o->Io;
             return v;
         }
-        default: break;
+        default: return MemberOf(o, id);
         }
-        const auto found = o->Type->Members.find(id);
-        if (found == o->Type->Members.end())
-            return {};
-        const auto slot = static_cast<std::size_t>(found->second);
+    }
+
+    // An attribute, instance or parameter of o where it is kept (an
+    // instance evaluated first), or a nothing when o has no such member.
+    const KsyValue& MemberOf(KsyObject* o, int id)
+    {
+        const std::vector<int>& slots = o->Type->SlotOfName;
+        if (static_cast<std::size_t>(id) >= slots.size() || slots[static_cast<std::size_t>(id)] < 0)
+            return s_.Nothing;
+        const auto slot = static_cast<std::size_t>(slots[static_cast<std::size_t>(id)]);
         const std::size_t seq = o->Type->Seq.size();
-        if (slot >= seq && slot < seq + o->Type->Instances.size())
-            return Instance(o, o->Type->Instances[slot - seq]);
+        if (slot >= seq && slot < seq + o->Type->Instances.size() && o->State[slot] != 2)
+            Instance(o, o->Type->Instances[slot - seq]);
         return o->Slots[slot];
     }
 
@@ -766,9 +837,9 @@ private:
         case KsyNames::Length:
         case KsyNames::Size:
             if (of.What == Kind::Str && id == KsyNames::Length)
-                return KsyValue::OfInt(static_cast<std::int64_t>(KsyTextLength(of.Text)));
+                return KsyValue::OfInt(static_cast<std::int64_t>(KsyTextLength(of.Text())));
             if (of.What == Kind::Bytes)
-                return KsyValue::OfInt(static_cast<std::int64_t>(of.Text.size()));
+                return KsyValue::OfInt(static_cast<std::int64_t>(of.Text().size()));
             if (of.What == Kind::Array)
                 return KsyValue::OfInt(static_cast<std::int64_t>(of.Items->size()));
             break;
@@ -799,7 +870,7 @@ private:
         }
         case KsyNames::Reverse:
             if (of.What == Kind::Str)
-                return OfString(KsyReverseText(of.Text));
+                return OfString(KsyReverseText(of.Text()));
             break;
         default: break;
         }
@@ -810,7 +881,7 @@ private:
     static std::int64_t Count(const KsyValue& v)
     {
         if (v.What == Kind::Bytes)
-            return static_cast<std::int64_t>(v.Text.size());
+            return static_cast<std::int64_t>(v.Text().size());
         if (v.What == Kind::Array)
             return static_cast<std::int64_t>(v.Items->size());
         return -1;
@@ -828,8 +899,8 @@ private:
         case Kind::Str: {
             // As JavaScript's parseInt: blanks, a sign, then the digits as
             // far as they go; no digit is no number.
-            const char* begin = v.Text.data();
-            const char* end = begin + v.Text.size();
+            const char* begin = v.Text().data();
+            const char* end = begin + v.Text().size();
             while (begin != end && std::isspace(static_cast<unsigned char>(*begin)))
                 ++begin;
             const bool negative = begin != end && *begin == '-';
@@ -842,7 +913,7 @@ private:
             if (at == begin)
                 return KsyValue::OfFloat(std::nan(""));
             if (error != std::errc() || n > static_cast<std::uint64_t>(INT64_MAX))
-                return KsyValue::OfFloat(std::strtod(v.Text.c_str(), nullptr));
+                return KsyValue::OfFloat(std::strtod(std::string(v.Text()).c_str(), nullptr));
             return KsyValue::OfInt(negative ? -static_cast<std::int64_t>(n) : static_cast<std::int64_t>(n));
         }
         case Kind::Null: throw KsyAbsent("to_i of nothing");
@@ -865,14 +936,14 @@ private:
             return ToInteger(of, static_cast<int>(radix));
         }
         if (e.NameId == KsyNames::ToS && args.size() == 1 && of.What == Kind::Bytes && args[0].What == Kind::Str) {
-            std::string encoding = args[0].Text;
+            std::string encoding(args[0].Text());
             for (char& ch : encoding)
                 ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
             return OfString(
-                KsyDecodeText({reinterpret_cast<const std::uint8_t*>(of.Text.data()), of.Text.size()}, encoding));
+                KsyDecodeText({reinterpret_cast<const std::uint8_t*>(of.Text().data()), of.Text().size()}, encoding));
         }
         if (e.NameId == KsyNames::Substring && args.size() == 2 && of.What == Kind::Str)
-            return OfString(KsySubstring(of.Text, Integer(args[0], "substring"), Integer(args[1], "substring")));
+            return OfString(KsySubstring(of.Text(), Integer(args[0], "substring"), Integer(args[1], "substring")));
         if (args.empty())
             return Member(of, e.NameId);
         FrameError(std::string(KindName(of.What)) + " has no method " + e.Text);
@@ -887,9 +958,9 @@ private:
             return (*of.Items)[static_cast<std::size_t>(k)];
         }
         if (of.What == Kind::Bytes) {
-            if (k < 0 || static_cast<std::uint64_t>(k) >= of.Text.size())
+            if (k < 0 || static_cast<std::uint64_t>(k) >= of.Text().size())
                 return {};
-            return KsyValue::OfInt(static_cast<std::uint8_t>(of.Text[static_cast<std::size_t>(k)]));
+            return KsyValue::OfInt(static_cast<std::uint8_t>(of.Text()[static_cast<std::size_t>(k)]));
         }
         if (of.What == Kind::Null)
             throw KsyAbsent("an index into nothing");
@@ -921,7 +992,7 @@ private:
         if (a.What == Kind::Null || b.What == Kind::Null)
             return KsyValue::OfFloat(std::nan(""));
         if (op == KsyOp::Add && a.What == Kind::Str && b.What == Kind::Str)
-            return OfString(a.Text + b.Text);
+            return OfString(std::string(a.Text()) + std::string(b.Text()));
         const bool floats = a.What == Kind::Float || b.What == Kind::Float;
         if (floats
             && (op == KsyOp::Add || op == KsyOp::Sub || op == KsyOp::Mul || op == KsyOp::Div || op == KsyOp::Mod)) {
@@ -938,7 +1009,7 @@ private:
         }
         const std::int64_t x = Integer(a, "arithmetic");
         const std::int64_t y = Integer(b, "arithmetic");
-        const auto ux = static_cast<std::uint64_t>(x), uy = static_cast<std::uint64_t>(y);
+        const auto ux = static_cast<std::uint64_t>(x);
         switch (op) {
         // Sums and products beyond 64 bits go on as floats rather than wrap.
         case KsyOp::Add: {
@@ -997,14 +1068,20 @@ void KsyInterpreter::Read(std::span<const std::uint8_t> frame)
     }
 }
 
-KsyValue KsyInterpreter::Field(std::size_t k)
+void KsyInterpreter::Field(std::size_t k, KsyValue& out)
 {
+    out = KsyValue{};
     if (!root_)
-        return {};
+        return;
     try {
         s_->Depth = 0;
-        return Run(d_, *s_).Eval(*d_.Fields[k].Expr, Context{root_});
+        const KsyField& field = d_.Fields[k];
+        Run run(d_, *s_);
+        if (field.Chain.empty())
+            out = run.Eval(*field.Expr, Context{root_});
+        else
+            out = run.Chain(root_, field.Chain);
     } catch (const KsyAbsent&) {
-        return {};
+        out = KsyValue{};
     }
 }

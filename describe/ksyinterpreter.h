@@ -8,6 +8,7 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct KsyObject;
@@ -18,14 +19,54 @@ struct KsyStream;
 struct KsyValue {
     enum class Kind : std::uint8_t { Null, Int, Float, Bool, Str, Bytes, Object, Array, Stream };
     Kind What = Kind::Null;
-    bool Unsigned64 = false; // an unsigned 64-bit integer: Int holds its bits
+    bool Unsigned64 = false;  // an unsigned 64-bit integer: Int holds its bits
+    std::uint32_t Length = 0; // of Data
+    union {
+        std::int64_t Int = 0; // also a boolean's 0 or 1
+        double Float;
+    };
+    // A string in UTF-8 or a byte array (in the frame, the description or the
+    // interpreter's scratch, valid until the next frame is read), an object,
+    // a stream or an array's items (in the scratch).
+    union {
+        const char* Data = nullptr;
+        KsyObject* Object;
+        KsyStream* Io;
+        const std::vector<KsyValue>* Items;
+    };
     const KsyEnum* Enum = nullptr;
-    std::int64_t Int = 0; // also a boolean's 0 or 1
-    double Float = 0;
-    std::string Text; // a string in UTF-8, or a byte array
-    KsyObject* Object = nullptr;
-    KsyStream* Io = nullptr;
-    std::shared_ptr<std::vector<KsyValue>> Items;
+
+    // Copied member by member: a value is mostly copied just after it was
+    // made member by member, and a copy in wider pieces would wait for the
+    // narrow writes to land (store forwarding), which cost more than reading
+    // the frame.
+    KsyValue() = default;
+    KsyValue(const KsyValue& o) noexcept
+        : What(o.What)
+        , Unsigned64(o.Unsigned64)
+        , Length(o.Length)
+        , Int(o.Int)
+        , Data(o.Data)
+        , Enum(o.Enum)
+    {
+    }
+    KsyValue& operator=(const KsyValue& o) noexcept
+    {
+        What = o.What;
+        Unsigned64 = o.Unsigned64;
+        Length = o.Length;
+        Int = o.Int;
+        Data = o.Data;
+        Enum = o.Enum;
+        return *this;
+    }
+
+    std::string_view Text() const { return {Data, Length}; }
+    void SetText(std::string_view text)
+    {
+        Data = text.data();
+        Length = static_cast<std::uint32_t>(text.size());
+    }
 
     static KsyValue OfInt(std::int64_t v, const KsyEnum* e = nullptr)
     {
@@ -74,9 +115,10 @@ public:
     // Reads frame with the top-level type. Throws KsyFrameError when it
     // does not read. The frame must stay while its fields are asked for.
     void Read(std::span<const std::uint8_t> frame);
-    // The value of field k of the frame read last: Null when its path leads
-    // through something the frame does not hold. Throws KsyFrameError.
-    KsyValue Field(std::size_t k);
+    // The value of field k of the frame read last into out: Null when its
+    // path leads through something the frame does not hold. Throws
+    // KsyFrameError.
+    void Field(std::size_t k, KsyValue& out);
 
     // Bounds: how deep types and instances may nest while a frame is read,
     // and how many steps (reads, expressions) one frame may take.

@@ -430,44 +430,60 @@ std::int64_t WriteInfluxLines(TextSink& out, const Module1& m)
 
 DescribedLines::DescribedLines(const Module1& m)
     : m_(m)
+    , reader_(m.Described->Another())
 {
+    AppendJsonString(satellite_, reader_->Id(), false);
+    for (std::size_t k = 0; k < reader_->FieldCount(); ++k) {
+        keys_.emplace_back();
+        AppendJsonString(keys_.back(), reader_->FieldName(k), false);
+        keys_.back().push_back(':');
+    }
+    for (const ImportSummary& import : m.Imports) {
+        files_.emplace_back();
+        AppendJsonString(files_.back(), import.File, false);
+    }
 }
 
 std::string_view DescribedLines::Line(std::int64_t n)
 {
-    const DescribedSatellite& satellite = *m_.Described;
     const PacketInfo& packet = m_.DescribedRecords.Info(n);
     line_.clear();
     line_.append("{\"record\":");
     AppendInteger(line_, n);
-    line_.append(",\"satellite\":");
-    AppendJsonString(line_, satellite.Id(), false);
+    line_.append(",\"satellite\":").append(satellite_);
     line_.append(",\"time\":");
     AppendJsonString(line_, m_.DescribedRecords.Time(n), true);
     line_.append(",\"utc\":");
-    if (packet.At == UnknownInstant)
+    std::array<char, TimeTextSize> full{};
+    if (packet.At == UnknownInstant) {
         line_.append("null");
-    else
+    } else if (!renderer_.Render(packet.At, full)) {
         AppendJsonString(line_, FormatIsoUtc(packet.At), false);
+    } else {
+        // "2016-03-17T10:15:00Z", with ".125" before the Z when there are milliseconds.
+        const std::string_view text(full.data(), full.size());
+        line_.append("\"").append(text.substr(0, 10)).append("T").append(text.substr(11, 8));
+        if (text.substr(20, 3) != "000")
+            line_.append(text.substr(19, 4));
+        line_.append("Z\"");
+    }
     line_.append(",\"file\":");
-    const std::vector<ImportSummary>& imports = m_.Imports;
-    AppendJsonString(line_, packet.File < imports.size() ? imports[packet.File].File : std::string(), false);
+    line_.append(packet.File < files_.size() ? files_[packet.File] : std::string("\"\""));
     line_.append(",\"at\":");
     AppendInteger(line_, static_cast<std::int64_t>(packet.Offset));
     line_.append(",\"values\":{");
     std::string reason;
     // Stored frames parsed once; they parse again.
-    if (m_.Described->Read(m_.DescribedRecords.Frame(n), reason)) {
+    if (reader_->Read(m_.DescribedRecords.Frame(n), reason)) {
         bool first = true;
-        for (std::size_t k = 0; k < satellite.FieldCount(); ++k) {
-            const KsyValue& v = satellite.Value(k);
+        for (std::size_t k = 0; k < keys_.size(); ++k) {
+            const KsyValue& v = reader_->Value(k);
             if (v.What == KsyValue::Kind::Null || v.What == KsyValue::Kind::Object)
                 continue;
             if (!first)
                 line_.push_back(',');
             first = false;
-            AppendJsonString(line_, satellite.FieldName(k), false);
-            line_.push_back(':');
+            line_.append(keys_[k]);
             AppendKsyJson(line_, v);
         }
     }
@@ -477,13 +493,28 @@ std::string_view DescribedLines::Line(std::int64_t n)
 
 void WriteDescribedJsonl(TextSink& out, const Module1& m)
 {
-    DescribedLines lines(m);
-    std::string buffer;
-    for (std::int64_t n = 1; n <= m.DescribedRecords.Count(); ++n) {
-        buffer.append(lines.Line(n));
-        FlushIfFull(out, buffer);
+    // In batches, as WriteJsonl: the first half of each on this thread, the
+    // second on another, each with a reader of its own.
+    constexpr std::int64_t Batch = 8192;
+    DescribedLines first(m);
+    DescribedLines second(m);
+    std::string firstText;
+    std::string secondText;
+    auto format = [](DescribedLines& lines, std::string& text, std::int64_t from, std::int64_t to) {
+        text.clear();
+        for (std::int64_t n = from; n < to; ++n)
+            text.append(lines.Line(n));
+    };
+    const std::int64_t count = m.DescribedRecords.Count();
+    for (std::int64_t from = 1; from <= count; from += Batch) {
+        const std::int64_t to = std::min(from + Batch, count + 1);
+        const std::int64_t middle = from + (to - from) / 2;
+        std::future<void> other = std::async(std::launch::async, [&] { format(second, secondText, middle, to); });
+        format(first, firstText, from, middle);
+        out.Write(firstText);
+        other.get();
+        out.Write(secondText);
     }
-    out.Write(buffer);
 }
 
 std::int64_t WriteDescribedInflux(TextSink& out, const Module1& m)

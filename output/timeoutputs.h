@@ -72,6 +72,11 @@ public:
 
 private:
     const Module1& m_;
+    std::unique_ptr<DescribedSatellite> reader_; // of its own, so that lines can be made on several threads
+    std::string satellite_;                      // as a JSON string
+    std::vector<std::string> keys_;              // each field's JSON key and colon
+    std::vector<std::string> files_;             // the captures' names as JSON strings
+    TimeTextRenderer renderer_;
     std::string line_;
 };
 // A described satellite's records as the line protocol: tag satellite,

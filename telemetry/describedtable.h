@@ -3,6 +3,7 @@
 #include "telemetrytable.h"
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -26,14 +27,19 @@ public:
 
 private:
     struct Entry {
-        std::uint64_t Start;
+        const std::uint8_t* Start;
         std::uint32_t Length;
         std::uint32_t TimeId;
         PacketInfo Info;
     };
     const Entry& At(std::int64_t n) const { return entries_[static_cast<std::size_t>(n - 1)]; }
 
-    std::vector<std::uint8_t> bytes_;
+    // The frames' bytes in blocks that are never moved (a frame larger than
+    // a block has one of its own), so that storing never copies them again.
+    static constexpr std::size_t BlockBytes = 1 << 20;
+    std::vector<std::unique_ptr<std::uint8_t[]>> blocks_;
+    std::size_t blockUsed_ = BlockBytes;
+    std::size_t heldBytes_ = 0;
     std::vector<Entry> entries_;
     std::vector<std::string> times_; // consecutive records with one text share it
 };

@@ -1,5 +1,8 @@
 #include "merge.h"
 
+#include <string_view>
+#include <unordered_set>
+
 #include <algorithm>
 #include <bit>
 #include <climits>
@@ -89,11 +92,18 @@ std::vector<std::int64_t> KeptInOrder(Module1& m, int kind)
         return a.At != b.At ? a.At < b.At : a.File != b.File ? a.File < b.File : a.Offset < b.Offset;
     });
 
-    PacketSet seen(m.Table, kind, keys.size());
+    // A described satellite's frames are told apart by all their bytes.
+    std::unordered_set<std::string_view> frames;
+    auto isNew = [&, seen = PacketSet(m.Table, kind, m.Described ? 0 : keys.size())](std::int64_t n) mutable {
+        if (!m.Described)
+            return seen.Insert(n);
+        const std::span<const std::uint8_t> frame = m.DescribedRecords.Frame(n);
+        return frames.emplace(reinterpret_cast<const char*>(frame.data()), frame.size()).second;
+    };
     std::vector<std::int64_t> kept;
     kept.reserve(keys.size());
     for (const Key& key : keys) {
-        if (!seen.Insert(key.Record)) {
+        if (!isNew(key.Record)) {
             if (key.File < m.Imports.size()) {
                 ++m.Imports[key.File].Duplicates;
                 --(kind == 2 ? m.Imports[key.File].Stored2 : m.Imports[key.File].Stored1);
@@ -116,8 +126,12 @@ void MergeByTime(Module1& m)
 {
     const std::vector<std::int64_t> kept1 = KeptInOrder(m, 1);
     const std::vector<std::int64_t> kept2 = KeptInOrder(m, 2);
-    m.Table.Reorder(1, kept1);
-    m.Table.Reorder(2, kept2);
+    if (m.Described) {
+        m.DescribedRecords.Reorder(kept1);
+    } else {
+        m.Table.Reorder(1, kept1);
+        m.Table.Reorder(2, kept2);
+    }
     m.RecordCount = static_cast<std::int64_t>(kept1.size());
     m.Packet2Count = static_cast<std::int64_t>(kept2.size());
     m.Merged = true;
@@ -214,8 +228,10 @@ std::vector<Pass> FindPasses(const Module1& m)
 
 std::string PassLine(const Module1& m, const Pass& pass)
 {
-    std::string line = FormatIsoUtc(pass.Start) + " to " + FormatIsoUtc(pass.End) + ", " + std::to_string(pass.Records1)
-        + " + " + std::to_string(pass.Records2) + " records, from ";
+    std::string line = FormatIsoUtc(pass.Start) + " to " + FormatIsoUtc(pass.End) + ", "
+        + (m.Described ? std::to_string(pass.Records1)
+                       : std::to_string(pass.Records1) + " + " + std::to_string(pass.Records2))
+        + " records, from ";
     for (std::size_t i = 0; i < pass.Files.size(); ++i) {
         if (i > 0)
             line += ", ";

@@ -56,5 +56,9 @@ struct Module1 {
     // The larger of the two counts: every record that holds any packet.
     std::int64_t HighestRecord() const { return RecordCount > Packet2Count ? RecordCount : Packet2Count; }
     // The reception data of record n's packet of kind (1 or 2).
-    PacketInfo Packet(int kind, std::int64_t n) const { return Table.Packet(kind, n); }
+    // A described satellite's records are all of kind 1.
+    PacketInfo Packet(int kind, std::int64_t n) const
+    {
+        return Described ? DescribedRecords.Info(n) : Table.Packet(kind, n);
+    }
 };

@@ -1,0 +1,311 @@
+// Described satellites: a description that cannot be used says where and
+// why, a hostile description or frame cannot crash or hang the program, and
+// values come out exactly, through every capture kind to every output.
+
+#include "cli/decodecommand.h"
+#include "describe/describedsatellite.h"
+#include "input/capturereaders.h"
+#include "input/dispatch.h"
+#include "input/kissframes.h"
+#include "telemetry/merge.h"
+#include "testsupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::unique_ptr<KsyDescription> Load(const std::string& text) { return LoadKsyDescriptionText(text, "t.ksy"); }
+
+std::string LoadError(const std::string& text)
+{
+    try {
+        Load(text);
+    } catch (const KsyLoadError& e) {
+        return e.what();
+    }
+    return "loaded";
+}
+
+// The field values of one frame as JSON, or the reason it does not parse.
+std::string Decoded(const std::string& ksy, const std::vector<std::uint8_t>& frame)
+{
+    DescribedSatellite s(Load(ksy));
+    std::string reason;
+    if (!s.Read(frame, reason))
+        return "does not parse: " + reason;
+    std::string out;
+    for (std::size_t k = 0; k < s.FieldCount(); ++k) {
+        out += (k ? " " : "") + s.FieldName(k) + "=";
+        AppendKsyJson(out, s.Value(k));
+    }
+    return out;
+}
+
+const std::string Head = "meta:\n  id: t\n  endian: le\ndoc: |\n  :field v: v\n";
+
+} // namespace
+
+TEST(Description, ThatCannotBeUsedSaysItsFileLineAndReason)
+{
+    const struct {
+        std::string Text;
+        const char* Says;
+    } cases[] = {
+        {"meta:\n  id: t\nseq: [\n", "t.ksy:4:"},
+        {"seq:\n  - id: v\n    type: u1\n", "t.ksy:1: meta/id is missing"},
+        {Head + "seq:\n  - id: v\n    type: nothing\n", "t.ksy:8: no type named nothing"},
+        {Head + "seq:\n  - id: v\n    type: u1\n    enum: nothing\n", "t.ksy:9: no enum named nothing"},
+        {Head + "seq:\n  - id: v\n    type: u1\n    if: v +\n",
+            "t.ksy:9: expression \"v +\": the expression ends early"},
+        {"meta:\n  id: t\ndoc: ':field v: v'\nseq:\n  - id: v\n    type: u2\n", "t.ksy:6: type u2 needs an endian"},
+        {"meta:\n  id: t\nseq:\n  - id: v\n    type: u1\n", "lists no fields"},
+        {Head + "seq:\n  - id: v\n    type: str\n    size: 2\n", "t.ksy:8: a string without encoding"},
+        {Head + "seq:\n  - id: v\n    type: u1\n    repeat: often\n", "repeat is eos, expr or until"},
+        {Head + "seq:\n  - id: v\n    type: strz\n    encoding: KOI8-R\n", "encoding KOI8-R is not supported"},
+        {Head + "seq:\n  - id: v\n", "attribute v reads nothing"},
+        {"meta:\n  id: t\n  imports: [other]\ndoc: ':field v: v'\n", "imports of other descriptions are not supported"},
+        {Head + "seq:\n  - id: v\n    type: u1\n    if: " + std::string(200, '(') + "1" + std::string(200, ')') + "\n",
+            "nested too deep"},
+        {Head + "seq:\n  - id: v\n    type: e::x\n", "no type named e::x"},
+        {Head + "seq:\n  - id: v\n    type: u1\ninstances:\n  w:\n    value: e::x\nenums:\n  e:\n    0: a\n",
+            "enum e has no value x"},
+    };
+    for (const auto& c : cases)
+        EXPECT_NE(LoadError(c.Text).find(c.Says), std::string::npos) << c.Text << "\n-> " << LoadError(c.Text);
+}
+
+TEST(Description, HostileDescriptionsAndFramesEndInAnErrorNotACrashOrAHang)
+{
+    const std::vector<std::uint8_t> frame(4096, 0x01);
+    const struct {
+        std::string Seq;
+        const char* Says;
+    } cases[] = {
+        // A type that holds itself, without end.
+        {"seq:\n  - id: v\n    type: again\ntypes:\n  again:\n    seq:\n      - id: x\n        type: again\n",
+            "nest too deep"},
+        // An instance that needs itself.
+        {"seq:\n  - id: x\n    type: u1\ninstances:\n  v:\n    value: v + 1\n", "needs its own value"},
+        // Repeating what reads nothing.
+        {"seq:\n  - id: v\n    type: empty\n    repeat: eos\ntypes:\n  empty: {}\n", "repeats without reading"},
+        {"seq:\n  - id: v\n    type: empty\n    repeat: expr\n    repeat-expr: 1000000000000\ntypes:\n  empty: {}\n",
+            "repeats too often"},
+        {"seq:\n  - id: v\n    type: u1\n    repeat: until\n    repeat-until: false\n", "the frame ends"},
+        {"seq:\n  - id: v\n    size: -5\n", "a negative size"},
+        {"seq:\n  - id: v\n    size: 1099511627776\n", "the frame ends"},
+        {"seq:\n  - id: v\n    type: u1\n    valid:\n      max: 0\n", "above its maximum"},
+        {"seq:\n  - id: v\n    contents: [2]\n", "does not hold its fixed contents"},
+        {"seq:\n  - id: x\n    type: u1\ninstances:\n  v:\n    value: x % 0\n", "the divisor must be positive"},
+        {"seq:\n  - id: v\n    type: strz\n    encoding: ASCII\n", "before its terminator 0"},
+        {"seq:\n  - id: v\n    size: 2\n    process: satnogsdecoders.process.elfin_pp\n",
+            "process satnogsdecoders.process.elfin_pp is not supported"},
+    };
+    for (const auto& c : cases) {
+        const std::string result = Decoded(Head + c.Seq, frame);
+        EXPECT_NE(result.find(c.Says), std::string::npos) << c.Seq << "\n-> " << result;
+    }
+}
+
+TEST(Description, ValuesComeOutExactlyAndAbsentWhereTheFrameHoldsNone)
+{
+    const std::string numbers
+        = "meta:\n  id: t\n  endian: be\ndoc: |\n  :field u: u\n  :field s: s\n  :field "
+          "w: w\n  :field f: f\n  :field b: b\n  :field other: c.other\n"
+          "seq:\n  - id: u\n    type: u8\n  - id: s\n    type: s8\n  - id: w\n    type: b64\n"
+          "  - id: f\n    type: f4\n  - id: b\n    size: 2\n  - id: c\n    type:\n"
+          "      switch-on: u & 1\n      cases:\n        0: one\n        1: two\n"
+          "types:\n  one:\n    seq: [{id: other, type: u1}]\n  two:\n    seq: [{id: x, type: u1}]\n";
+    std::vector<std::uint8_t> frame(8, 0xFF);
+    frame.push_back(0x80);
+    frame.insert(frame.end(), 7, 0x00);
+    frame.insert(frame.end(), 8, 0xFF);
+    frame.insert(frame.end(), {0x3D, 0xCC, 0xCC, 0xCD, 0xAB, 0x01, 0x07});
+    EXPECT_EQ(Decoded(numbers, frame),
+        "u=18446744073709551615 s=-9223372036854775808 w=18446744073709551615 f=0.10000000149011612 b=\"ab01\" "
+        "other=null");
+    frame[7] = 0xFE; // the other switch case: c.other exists now
+    EXPECT_EQ(Decoded(numbers, frame).substr(Decoded(numbers, frame).rfind(' ')), " other=7");
+
+    // A terminator that is included is consumed once, as every runtime but
+    // JavaScript's 0.11 reads it.
+    const std::string terminated
+        = "meta:\n  id: t\ndoc: |\n  :field a: a\n  :field b: b\nseq:\n  - id: a\n    type: str\n    encoding: ASCII\n"
+          "    terminator: 0x2c\n    include: true\n  - id: b\n    type: u1\n";
+    EXPECT_EQ(Decoded(terminated, {'x', 'y', ',', 'z'}), "a=\"xy,\" b=122");
+}
+
+TEST(Description, UnsupportedProcessIsNamedOnceAndTheDescriptionStillLoads)
+{
+    const auto d = Load(Head
+        + "seq:\n  - id: v\n    size: 2\n    process: satnogsdecoders.process.elfin_pp\n  - id: w\n    size: 2\n"
+          "    process: satnogsdecoders.process.elfin_pp\n");
+    EXPECT_EQ(d->UnsupportedProcesses, std::vector<std::string>{"satnogsdecoders.process.elfin_pp"});
+}
+
+namespace {
+
+const char* const Beacon = R"(meta:
+  id: testsat
+  title: A satellite made up for the tests
+  endian: le
+doc: |
+  :field counter: counter
+  :field volts: volts
+  :field mode: mode
+  :field name: name
+seq:
+  - id: magic
+    contents: [0xAB]
+  - id: counter
+    type: u2
+  - id: raw_volts
+    type: u1
+  - id: mode
+    type: u1
+    enum: modes
+  - id: name
+    type: strz
+    encoding: ASCII
+instances:
+  volts:
+    value: raw_volts / 10.0
+enums:
+  modes:
+    1: safe
+    2: nominal
+)";
+
+struct DecodeRun {
+    int code = -1;
+    StringSink out;
+    StringSink err;
+};
+
+DecodeRun Decode(const std::vector<std::string>& args)
+{
+    DecodeRun r;
+    r.code = RunDecodeCommand(args, r.out, r.err, ".");
+    return r;
+}
+
+} // namespace
+
+TEST(DescribedSatellite, EveryCaptureKindReachesEveryOutput)
+{
+    TempDir dir;
+    const std::string ksy = dir.Write("testsat.ksy", Beacon);
+    // Two beacons and a frame of another layout, as a KISS capture with a time frame...
+    std::string kiss;
+    AppendEscapedKissFrame(kiss,
+        std::vector<std::uint8_t>{
+            9, '2', '0', '2', '6', '-', '0', '1', '-', '0', '2', ' ', '0', '3', ':', '0', '4', ':', '0', '5'});
+    AppendEscapedKissFrame(kiss, std::vector<std::uint8_t>{0x00, 0xAB, 0x01, 0x00, 42, 2, 'O', 'K', 0});
+    AppendEscapedKissFrame(kiss, std::vector<std::uint8_t>{0x00, 0xAB, 0xC0, 0xDB, 7, 1, 0});
+    AppendEscapedKissFrame(kiss, std::vector<std::uint8_t>{0x00, 0x12, 0x34});
+    AppendEscapedKissFrame(kiss, std::vector<std::uint8_t>{0x06, 0xAB}); // a command frame
+    // ... as a SatNOGS export and a server log.
+    const std::string satnogs = "2026-01-02 03:04:05|AB01002A024F4B00\n2026-01-02 03:04:06|ABC0DB070100\n";
+    const std::string server = "2026-01-02 03:04:05,AB01002A024F4B00\n2026-01-02 03:04:06,ABDBDCDBDD070100\n";
+    const struct {
+        std::string File;
+        std::string Kind;
+        const char* Summary;
+    } captures[] = {
+        {dir.Write("pass.kss", kiss), "kiss",
+            "stored 2 of testsat, dropped: 1 other header, 1 do not parse, the first that does not parse: magic does "
+            "not hold its fixed contents (line 11)"},
+        {dir.Write("pass.csv", satnogs), "satnogs", "stored 2 of testsat, dropped: none"},
+        {dir.Write("server.log", server), "serverlog", "stored 2 of testsat, dropped: none"},
+    };
+    for (const auto& c : captures) {
+        const DecodeRun r = Decode({"-s", ksy, "-f", c.Kind, "--summary", "--jsonl", "-", c.File});
+        ASSERT_EQ(r.code, 0) << r.err.Text;
+        EXPECT_NE(r.err.Text.find(c.Summary), std::string::npos) << r.err.Text;
+        EXPECT_NE(r.err.Text.find("2 records of testsat, from 1 file"), std::string::npos) << r.err.Text;
+        const std::string expected = std::string("\"satellite\":\"testsat\"");
+        EXPECT_NE(r.out.Text.find(expected), std::string::npos) << r.out.Text;
+        EXPECT_NE(r.out.Text.find(R"("values":{"counter":1,"volts":4.2,"mode":2,"name":"OK"}})"), std::string::npos)
+            << r.out.Text;
+        EXPECT_NE(r.out.Text.find(R"("values":{"counter":56256,"volts":0.7,"mode":1,"name":""}})"), std::string::npos)
+            << r.out.Text;
+        EXPECT_EQ(r.out.Text.find("\"kind\""), std::string::npos);
+    }
+}
+
+TEST(DescribedSatellite, CsvTlmAndLineProtocolHoldTheFields)
+{
+    TempDir dir;
+    const std::string ksy = dir.Write("testsat.ksy", Beacon);
+    const std::string capture
+        = dir.Write("pass.csv", "2026-01-02 03:04:05|AB01002A024F4B00\n2026-01-02 03:04:06|AB0200070122003B00\n");
+    DecodeRun r = Decode({"-q", "-s", ksy, "-f", "satnogs", "--csv", "-", capture});
+    EXPECT_EQ(r.out.Text,
+        "Record;Time;counter;volts;mode;name;\r\n1;2026-01-02 03:04:05;1;4.2;2;OK;\r\n"
+        "2;2026-01-02 03:04:06;2;0.7;1;\"\"\"\";\r\n");
+    r = Decode({"-q", "-s", ksy, "-f", "satnogs", "--influx", "-", capture});
+    EXPECT_EQ(r.out.Text,
+        "norvane,satellite=testsat counter=1i,volts=4.2,mode=2i,name=\"OK\" 1767323045000000000\n"
+        "norvane,satellite=testsat counter=2i,volts=0.7,mode=1i,name=\"\\\"\" 1767323046000000000\n");
+    r = Decode({"-q", "-s", ksy, "-f", "satnogs", "--tlm", "-", "--record", "2", capture});
+    EXPECT_NE(r.out.Text.find("testsat, record 2 of 2, 2026-01-02 03:04:06\r\n\r\ncounter             2\r\n"),
+        std::string::npos)
+        << r.out.Text;
+    r = Decode({"-q", "-s", ksy, "-f", "satnogs", "--tlm", "-", "--record", "3", capture});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.Text.find("record 3 does not exist"), std::string::npos);
+
+    // A description that cannot be used is a usage error: nothing is read.
+    const std::string broken = dir.Write("broken.ksy", "meta:\n  id: x\nseq:\n  - id: v\n    type: nope\n");
+    r = Decode({"-s", broken, "--csv", dir.File("out.csv"), capture});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.Text.find("broken.ksy:5: no type named nope"), std::string::npos) << r.err.Text;
+    EXPECT_FALSE(std::filesystem::exists(dir.File("out.csv")));
+}
+
+TEST(DescribedSatellite, TheBeaconsDescriptionReadsWhatTheBuiltInDecoderReads)
+{
+    // samples/qb50.ksy tells the beacon of the built-in satellites: every
+    // value of every packet of the sample pass is the decoder's, to the bit.
+    const std::string capture = std::string(NORVANE_SAMPLES_DIR) + "/qb50p1-pass.kss";
+    ReaderHost host;
+    Module1 builtIn;
+    ReadKissFile(builtIn, host, capture);
+    Module1 described;
+    described.Described = DescribedSatellite::Load(std::string(NORVANE_SAMPLES_DIR) + "/qb50.ksy");
+    ReadKissFile(described, host, capture);
+    const DescribedSatellite& s = *described.Described;
+    std::int64_t seen[3] = {0, 0, 0};
+    std::string reason;
+    for (std::int64_t n = 1; n <= described.RecordCount; ++n) {
+        ASSERT_TRUE(described.Described->Read(described.DescribedRecords.Frame(n), reason)) << reason;
+        const auto kind = s.Value(1).Int;
+        std::vector<std::uint8_t> kissFrame{0};
+        const auto frame = described.DescribedRecords.Frame(n);
+        kissFrame.insert(kissFrame.end(), frame.begin(), frame.end());
+        if (!MatchesPacketHeader(kissFrame) || s.Value(0).Int != 1 || (kind != 1 && kind != 2))
+            continue; // what the built-in decoder drops
+        const std::int64_t record = ++seen[kind];
+        std::size_t k = 2;
+        for (int field = 0; field < FieldCount; ++field) {
+            if (PacketKindOfField(field) != kind || (field > LastPacket1Field && field < FirstPacket2Field))
+                continue;
+            while (s.Value(k).What == KsyValue::Kind::Null)
+                ++k;
+            EXPECT_EQ(KsyNumber(s.Value(k)), builtIn.Table.Value(record, field))
+                << "record " << record << ", " << s.FieldName(k);
+            ++k;
+        }
+    }
+    EXPECT_EQ(seen[1], builtIn.RecordCount);
+    EXPECT_EQ(seen[2], builtIn.Packet2Count);
+
+    // Merged with itself, every frame stays once and its copy is counted.
+    BeginDataSet(described);
+    ReadSelection(CaptureKind::Kiss, described, host, {capture, capture});
+    const std::int64_t twice = described.RecordCount;
+    MergeByTime(described);
+    EXPECT_EQ(described.RecordCount * 2, twice);
+    EXPECT_EQ(described.Imports[1].Duplicates, described.RecordCount);
+    for (std::int64_t n = 2; n <= described.RecordCount; ++n)
+        EXPECT_LE(described.DescribedRecords.Info(n - 1).At, described.DescribedRecords.Info(n).At);
+}
