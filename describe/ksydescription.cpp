@@ -358,7 +358,7 @@ private:
                 if (c.first.Scalar() == "_")
                     t.Default = static_cast<int>(t.Cases.size());
                 KsyExprPtr key = c.first.Scalar() == "_" ? nullptr : Expr(c.first, type);
-                t.Cases.emplace_back(std::move(key), DataType(type, c.second, encoding));
+                t.Cases.push_back(KsyCase{std::move(key), DataType(type, c.second, encoding)});
             }
             return t;
         }

@@ -21,6 +21,8 @@ struct KsyEnum {
     std::unordered_map<std::string, std::int64_t> Values;
 };
 
+struct KsyCase;
+
 // What an attribute reads.
 struct KsyDataType {
     enum class Kind : std::uint8_t { Bytes, Int, Float, Bits, Bool, Str, User, Switch };
@@ -34,10 +36,16 @@ struct KsyDataType {
     std::vector<KsyExprPtr> Arguments; // of a user type with parameters
     // A switch: the value it switches on and its cases; Default is -1 without "_".
     KsyExprPtr SwitchOn;
-    std::vector<std::pair<KsyExprPtr, KsyDataType>> Cases;
+    std::vector<KsyCase> Cases;
     int Default = -1;
 
     bool IsBits() const { return What == Kind::Bits || What == Kind::Bool; }
+};
+
+// A case of a switch: the value it is taken for (none for "_") and its type.
+struct KsyCase {
+    KsyExprPtr Key;
+    KsyDataType Type;
 };
 
 struct KsyProcess {

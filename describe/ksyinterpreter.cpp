@@ -597,7 +597,7 @@ private:
         for (const auto& [key, type] : t.Cases)
             if (key && Equal(on, Eval(*key, c)))
                 return &type;
-        return t.Default >= 0 ? &t.Cases[static_cast<std::size_t>(t.Default)].second : nullptr;
+        return t.Default >= 0 ? &t.Cases[static_cast<std::size_t>(t.Default)].Type : nullptr;
     }
 
     KsyValue ReadOne(const KsyAttribute& a, KsyObject* o, KsyStream* io, std::int64_t index)
