@@ -37,8 +37,11 @@
 #include <QRadioButton>
 #include <QResizeEvent>
 #include <QScrollBar>
+#include <QSettings>
+#include <QSignalBlocker>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QUrl>
 #include <qcustomplot.h>
@@ -155,6 +158,14 @@ void Form1::ConnectControls()
 {
     connect(c_.QB50P1, &QRadioButton::clicked, this, &Form1::QB50P1_Click);
     connect(c_.QB50P2, &QRadioButton::clicked, this, &Form1::QB50P2_Click);
+    connect(c_.OtherSatellite, &QRadioButton::clicked, this, &Form1::OtherSatellite_Click);
+    // A row chosen by the mouse or the keys is charted.
+    connect(c_.FieldTable, &QTableWidget::currentCellChanged, this, [this](int row, int, int previous, int) {
+        if (row >= 0 && row != previous)
+            DescribedField_Click(row);
+    });
+    descriptionMenu_ = new QMenu(this);
+    descriptionMenu_->setObjectName(QStringLiteral("DescriptionMenu"));
     connect(c_.FieldButtons, &QButtonGroup::idClicked, this, &Form1::Option1_Click);
     connect(c_.Check1, &QCheckBox::clicked, this, &Form1::Check1_Click);
     connect(c_.Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
@@ -231,8 +242,126 @@ void Form1::SetFieldCaptions()
     }
 }
 
-void Form1::QB50P1_Click() { m_.SatelliteNumber = 1; }
-void Form1::QB50P2_Click() { m_.SatelliteNumber = 2; }
+void Form1::QB50P1_Click()
+{
+    m_.SatelliteNumber = 1;
+    if (m_.Described) {
+        m_.Described.reset();
+        ShowSatelliteChoice(true);
+    }
+}
+
+void Form1::QB50P2_Click()
+{
+    m_.SatelliteNumber = 2;
+    if (m_.Described) {
+        m_.Described.reset();
+        ShowSatelliteChoice(true);
+    }
+}
+
+QStringList Form1::RecentDescriptions() const
+{
+    return QSettings().value(QStringLiteral("describedSatellites")).toStringList();
+}
+
+void Form1::OtherSatellite_Click()
+{
+    // The button stays as it was until a description is chosen.
+    ShowSatelliteChoice(false);
+    descriptionMenu_->clear();
+    for (const QString& path : RecentDescriptions())
+        connect(descriptionMenu_->addAction(QFileInfo(path).fileName()), &QAction::triggered, this,
+            [this, path] { ChooseDescription(path); });
+    if (!descriptionMenu_->isEmpty())
+        descriptionMenu_->addSeparator();
+    QAction* open = descriptionMenu_->addAction(QStringLiteral("Open description..."));
+    open->setObjectName(QStringLiteral("OpenDescription"));
+    connect(open, &QAction::triggered, this, [this] {
+        const FileDialogResult chosen
+            = dialog_(this, QStringLiteral("Kaitai Struct descriptions (*.ksy);;All files (*)"));
+        if (chosen.Result == FileDialogResult::Outcome::Chosen && !chosen.Paths.isEmpty())
+            ChooseDescription(chosen.Paths.front());
+    });
+    descriptionMenu_->popup(c_.OtherSatellite->mapToGlobal(QPoint(0, c_.OtherSatellite->height())));
+}
+
+bool Form1::ChooseDescription(const QString& path)
+{
+    if (reading_ || live_)
+        return false;
+    std::shared_ptr<DescribedSatellite> satellite;
+    try {
+        satellite = DescribedSatellite::Load(ToLocal(path));
+    } catch (const KsyLoadError& e) {
+        message_(this, QStringLiteral("The description cannot be used: ") + QString::fromLocal8Bit(e.what()));
+        ShowSatelliteChoice(false);
+        return false;
+    }
+    m_.Described = satellite;
+    QStringList recent = RecentDescriptions();
+    recent.removeAll(path);
+    recent.prepend(path);
+    while (recent.size() > 6)
+        recent.removeLast();
+    QSettings().setValue(QStringLiteral("describedSatellites"), recent);
+    if (!satellite->Description().UnsupportedProcesses.empty())
+        SetStatus(QStringLiteral("%1: process %2 is not supported; frames that need it do not parse")
+                      .arg(QFileInfo(path).fileName(),
+                          QString::fromStdString(satellite->Description().UnsupportedProcesses.front())));
+    ShowSatelliteChoice(true);
+    return true;
+}
+
+void Form1::ShowSatelliteChoice(bool reread)
+{
+    const bool described = m_.Described != nullptr;
+    (described ? c_.OtherSatellite : m_.SatelliteNumber == 2 ? c_.QB50P2 : c_.QB50P1)->setChecked(true);
+    if (described) {
+        const KsyDescription& d = m_.Described->Description();
+        c_.OtherSatellite->setText(QString::fromStdString(d.Id));
+        c_.OtherSatellite->setToolTip(
+            (d.Title.empty() ? QString() : QString::fromStdString(d.Title) + QStringLiteral("\n"))
+            + QString::fromLocal8Bit(d.File.c_str()));
+        std::vector<std::string> names;
+        for (std::size_t k = 0; k < m_.Described->FieldCount(); ++k)
+            names.push_back(m_.Described->FieldName(k));
+        SetDescribedFields(c_, names);
+    } else {
+        c_.OtherSatellite->setText(QStringLiteral("Other satellite..."));
+        c_.OtherSatellite->setToolTip(QStringLiteral("A satellite described by a Kaitai Struct description (.ksy)"));
+    }
+    // The built-in pages for the built-in satellites, the "Fields" page for
+    // a described one.
+    const int shown = c_.SSTab1->currentIndex();
+    c_.SSTab1->setTabVisible(0, !described);
+    c_.SSTab1->setTabVisible(1, !described);
+    c_.SSTab1->setTabVisible(4, described);
+    if (described && (shown == 0 || shown == 1))
+        c_.SSTab1->setCurrentIndex(4);
+    else if (!described && shown == 4)
+        c_.SSTab1->setCurrentIndex(0);
+    if (!reread)
+        return;
+    m_.SelectedField = 0;
+    describedField_ = 0;
+    BeginDataSet(m_);
+    ClearDump();
+    ShowImports();
+    if (c_.List3->count() > 0)
+        ReadList3();
+    else
+        RefreshAtEndOfFile();
+}
+
+void Form1::ShowCurrentRecord()
+{
+    const int value = c_.HScroll1->value();
+    if (m_.Described)
+        ShowDescribedRecord(m_, c_, value, decimalMark_);
+    else
+        ShowRecord(m_, c_, value, decimalMark_);
+}
 
 void Form1::SetStatus(const QString& text)
 {
@@ -243,7 +372,7 @@ void Form1::HScroll1_Change()
 {
     const int value = c_.HScroll1->value();
     SetRecordCounter(c_.Text2, RecordCounterText(value, m_.CountForField(m_.SelectedField)));
-    ShowRecord(m_, c_, value, decimalMark_);
+    ShowCurrentRecord();
     chart_->ShowMarker(value);
 }
 
@@ -263,8 +392,33 @@ void Form1::Option1_Click(int index)
     Check1_Click();
 }
 
+void Form1::DescribedField_Click(int row)
+{
+    if (!m_.Described || m_.Described->FieldCount() == 0)
+        return;
+    describedField_ = std::clamp(row, 0, static_cast<int>(m_.Described->FieldCount()) - 1);
+    {
+        const QSignalBlocker quiet(c_.FieldTable);
+        c_.FieldTable->selectRow(describedField_);
+    }
+    Check1_Click();
+}
+
 void Form1::Check1_Click()
 {
+    if (m_.Described) {
+        chart_->Draw(m_, FieldCount + describedField_, c_.Check1->isChecked());
+        QString title = describedField_ < static_cast<int>(m_.Described->FieldCount())
+            ? QString::fromStdString(m_.Described->FieldName(static_cast<std::size_t>(describedField_)))
+            : QString();
+        if (chart_->RecordsWithoutValue() > 0)
+            title += QStringLiteral(" (%1 records without a number for it)").arg(chart_->RecordsWithoutValue());
+        if (chart_->TimeAxis() && chart_->RecordsWithoutTime() > 0)
+            title += QStringLiteral(" (%1 records without a time)").arg(chart_->RecordsWithoutTime());
+        c_.Frame1->setTitle(title);
+        chart_->ShowMarker(c_.HScroll1->isEnabled() ? c_.HScroll1->value() : 0);
+        return;
+    }
     chart_->Draw(m_, m_.SelectedField, c_.Check1->isChecked());
     const std::string_view caption = FieldCaption(m_.SelectedField);
     const std::string_view unit = FieldUnit(m_.SelectedField);
@@ -296,6 +450,10 @@ void Form1::WriteCSVFile_Click()
         SetStatus(QStringLiteral("no input file"));
         return;
     }
+    if (m_.Described) {
+        WriteBesideCapture(".csv", [&](TextSink& sink) { WriteDescribedCsv(sink, m_, decimalMark_); });
+        return;
+    }
     std::array<std::string, FieldCount> captions;
     for (int i = 0; i < FieldCount; ++i)
         captions[static_cast<std::size_t>(i)]
@@ -307,6 +465,16 @@ void Form1::WriteTLMFile_Click()
 {
     if (m_.CurrentFileName.empty()) {
         SetStatus(QStringLiteral("no input file"));
+        return;
+    }
+    if (m_.Described) {
+        // The fields of the record on display.
+        const std::int64_t n = c_.HScroll1->value();
+        if (n < 1 || n > m_.RecordCount) {
+            SetStatus(QStringLiteral("no record to report"));
+            return;
+        }
+        WriteBesideCapture(".tlm", [&](TextSink& sink) { WriteDescribedTlm(sink, m_, n); });
         return;
     }
     FieldRowTexts rows;

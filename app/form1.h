@@ -65,6 +65,17 @@ public:
     void Form_Resize();
     void QB50P1_Click();
     void QB50P2_Click();
+    // "Other satellite...": the descriptions chosen before and "Open
+    // description...", which asks for a .ksy file.
+    void OtherSatellite_Click();
+    QMenu* DescriptionMenu() const { return descriptionMenu_; }
+    // Makes the satellite described at path the chosen one and reads the
+    // selection again with it; a description that cannot be used is told
+    // (file, line, reason) and the choice stays as it was. Returns whether
+    // it was chosen.
+    bool ChooseDescription(const QString& path);
+    // The descriptions chosen before, the last first.
+    QStringList RecentDescriptions() const;
     void MenuFileOpenKiss_Click();
     void MnuOpenLog_Click();
     void MnuOpenServerLogfile_Click();
@@ -82,6 +93,8 @@ public:
     QAction* MergeAction() const { return mergeAction_; }
     void HScroll1_Change();
     void Option1_Click(int index);
+    // A row of the "Fields" page chosen: the chart shows that field.
+    void DescribedField_Click(int row);
     void Check1_Click();
     void SetFieldCaptions();
     // "Go to record...": asks for a record number and shows that record.
@@ -135,6 +148,10 @@ private:
     // beside it under another name where that would replace a capture, and
     // says where in the status box.
     void WriteBesideCapture(const char* ending, const std::function<void(TextSink&)>& write);
+    // The pages and the satellite row for the satellite chosen (built in or
+    // described); with reread, the selection is read again for it.
+    void ShowSatelliteChoice(bool reread);
+    void ShowCurrentRecord();
 
     Module1& m_;
     QString programFolder_;
@@ -148,6 +165,8 @@ private:
     QMenu* chartMenu_ = nullptr;
     QAction* timeAxisAction_ = nullptr;
     QAction* mergeAction_ = nullptr;
+    QMenu* descriptionMenu_ = nullptr;
+    int describedField_ = 0; // the row of the "Fields" page charted
     QAction* connectAction_ = nullptr;
     QAction* disconnectAction_ = nullptr;
     ConnectDialog connectDialog_;

@@ -289,7 +289,11 @@ void Form1::RefreshAtEndOfFile()
     c_.HScroll1->setEnabled(true);
     SetRecordCounter(c_.Text2, RecordCounterText(c_.HScroll1->value(), m_.RecordCount));
     c_.HScroll1->setMaximum(static_cast<int>(std::clamp<std::int64_t>(m_.RecordCount, 1, INT32_MAX)));
-    Option1_Click(5);
-    c_.Option1[5]->setChecked(true);
+    if (m_.Described) {
+        DescribedField_Click(describedField_);
+    } else {
+        Option1_Click(5);
+        c_.Option1[5]->setChecked(true);
+    }
     HScroll1_Change();
 }

@@ -55,7 +55,8 @@ int main(int argc, char** argv)
         QStringLiteral("Kind of the captures: auto (each file's own), %1.").arg(Latin1(CaptureKindNames())),
         QStringLiteral("kind"), QStringLiteral("auto"));
     const QCommandLineOption satellite({QStringLiteral("s"), QStringLiteral("satellite")},
-        QStringLiteral("1 or 2 (QB50p1 or QB50p2)."), QStringLiteral("sat"), QStringLiteral("1"));
+        QStringLiteral("1 or 2 (QB50p1 or QB50p2), or a Kaitai Struct description FILE.ksy."), QStringLiteral("sat"),
+        QStringLiteral("1"));
     parser.addOption(format);
     parser.addOption(satellite);
     parser.addPositionalArgument(QStringLiteral("capture"), QStringLiteral("Capture files to read."), "[CAPTURE...]");
@@ -70,7 +71,9 @@ int main(int argc, char** argv)
     }
     const QString satText = parser.value(satellite);
     const std::optional<int> sat = ParseSatellite(satText.toStdString());
-    if (!sat) {
+    // A description file names a described satellite.
+    const bool described = !sat && (satText.endsWith(QLatin1String(".ksy")) || QFileInfo(satText).isFile());
+    if (!sat && !described) {
         std::fprintf(stderr, "norvane: unknown satellite '%s' (%s)\n", satText.toLocal8Bit().constData(),
             std::string(SatelliteChoices).c_str());
         return 2;
@@ -79,7 +82,15 @@ int main(int argc, char** argv)
     Module1 m;
     Form1 window(m, QCoreApplication::applicationDirPath());
     window.show();
-    if (*sat == 2) {
+    if (described) {
+        // A description that cannot be used is told as in the window, and here too.
+        window.SetMessageBox([](QWidget*, const QString& text) {
+            std::fprintf(stderr, "norvane: %s\n", text.toLocal8Bit().constData());
+        });
+        if (!window.ChooseDescription(QFileInfo(satText).absoluteFilePath()))
+            return 2;
+        window.SetMessageBox(ShowMessageBox);
+    } else if (*sat == 2) {
         window.Controls().QB50P2->setChecked(true);
         window.QB50P2_Click();
     }

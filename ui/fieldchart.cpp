@@ -1,5 +1,7 @@
 #include "fieldchart.h"
 
+#include "describe/describedsatellite.h"
+
 #include "ui/chartrows.h"
 #include "ui/fieldcatalogue.h"
 #include "ui/latin1.h"
@@ -16,6 +18,57 @@
 #include <future>
 #include <limits>
 #include <vector>
+
+namespace {
+
+// Field numbers from FieldCount on chart a described satellite's fields:
+// FieldCount + k is its field k.
+bool IsDescribedField(int field) { return field >= FieldCount; }
+
+// The packet kind whose records a chart's field belongs to.
+int KindOfChartField(int field) { return IsDescribedField(field) ? 1 : PacketKindOfField(field); }
+
+// The records a chart of field has.
+std::int64_t ChartRecordCount(const Module1& m, int field)
+{
+    return IsDescribedField(field) ? m.RecordCount : m.CountForField(field);
+}
+
+std::string ChartTimeText(const Module1& m, int field, std::int64_t n)
+{
+    return IsDescribedField(field) ? m.DescribedRecords.Time(n) : m.Table.PacketTime(KindOfChartField(field), n);
+}
+
+// Record values of one field: the built-in decoder's, or a described
+// satellite's, read with a reader of its own (one per thread); no number
+// (NaN) where a record lacks the field or its value is no number.
+class ChartValues {
+public:
+    ChartValues(const Module1& m, int field)
+        : m_(m)
+        , field_(field)
+        , reader_(IsDescribedField(field) && m.Described ? m.Described->Another() : nullptr)
+    {
+    }
+    double operator()(std::int64_t n)
+    {
+        if (!IsDescribedField(field_))
+            return m_.Table.Value(n, field_);
+        const std::size_t k = static_cast<std::size_t>(field_ - FieldCount);
+        std::string reason;
+        if (!reader_ || n < 1 || n > m_.DescribedRecords.Count() || k >= reader_->FieldCount()
+            || !reader_->Read(m_.DescribedRecords.Frame(n), reason) || !IsKsyNumber(reader_->Value(k)))
+            return std::numeric_limits<double>::quiet_NaN();
+        return KsyNumber(reader_->Value(k));
+    }
+
+private:
+    const Module1& m_;
+    int field_;
+    std::unique_ptr<DescribedSatellite> reader_;
+};
+
+} // namespace
 
 namespace {
 
@@ -154,7 +207,7 @@ std::optional<double> FieldChart::KeyOf(std::int64_t n) const
         return std::nullopt;
     if (!timeAxis_)
         return static_cast<double>(n);
-    const Instant at = m_->Packet(PacketKindOfField(field_), n).At;
+    const Instant at = m_->Packet(KindOfChartField(field_), n).At;
     return at == UnknownInstant ? std::nullopt : std::optional<double>(static_cast<double>(at) / 1000.0);
 }
 
@@ -229,7 +282,7 @@ QPointF FieldChart::ReadoutPlace(const QString& text, QPointF mouse) const
     const double row = std::round(plot_->xAxis->pixelToCoord(mouse.x()));
     const double pointX = plot_->xAxis->coordToPixel(row);
     const double pointY
-        = std::clamp(plot_->yAxis->coordToPixel(m_ ? m_->Table.Value(static_cast<std::int64_t>(row), field_) : 0.0),
+        = std::clamp(plot_->yAxis->coordToPixel(m_ ? ChartValues(*m_, field_)(static_cast<std::int64_t>(row)) : 0.0),
             static_cast<double>(area.top()), static_cast<double>(area.bottom()));
     constexpr double Gap = 12;
     const double right = std::max(mouse.x(), pointX) + Gap;
@@ -248,9 +301,15 @@ QPointF FieldChart::ReadoutPlace(const QString& text, QPointF mouse) const
 
 QString FieldChart::Title() const
 {
-    std::string title(FieldCaption(field_));
-    if (const std::string_view unit = FieldUnit(field_); !unit.empty())
-        title += " (" + std::string(unit) + ")";
+    std::string title;
+    if (IsDescribedField(field_)) {
+        if (m_ && m_->Described && static_cast<std::size_t>(field_ - FieldCount) < m_->Described->FieldCount())
+            title = m_->Described->FieldName(static_cast<std::size_t>(field_ - FieldCount));
+    } else {
+        title = FieldCaption(field_);
+        if (const std::string_view unit = FieldUnit(field_); !unit.empty())
+            title += " (" + std::string(unit) + ")";
+    }
     QString text = Latin1(title);
     if (timeAxis_) {
         // The span shown, so that a picture of a few hours still tells its day.
@@ -323,16 +382,25 @@ QString FieldChart::ReadoutAt(double x) const
     if (!m_ || !record)
         return {};
     const std::int64_t i = *record;
-    const bool second = PacketKindOfField(field_) == 2;
-    const std::string time = m_->Table.PacketTime(second ? 2 : 1, i);
+    const int kind = KindOfChartField(field_);
+    const std::string time = ChartTimeText(*m_, field_, i);
     std::string text = "#" + std::to_string(i);
     if (!time.empty())
         text += "  " + std::string(time);
-    text += "  " + ValueText(field_, m_->Table.Value(i, field_), decimalMark_);
-    if (const std::string_view unit = FieldUnit(field_); !unit.empty())
-        text += " " + std::string(unit);
+    const double value = ChartValues(*m_, field_)(i);
+    if (IsDescribedField(field_)) {
+        std::string number;
+        AppendKsyText(number, KsyValue::OfFloat(value));
+        if (const std::size_t point = number.find('.'); point != std::string::npos && decimalMark_ != ".")
+            number.replace(point, 1, decimalMark_);
+        text += "  " + number;
+    } else {
+        text += "  " + ValueText(field_, value, decimalMark_);
+        if (const std::string_view unit = FieldUnit(field_); !unit.empty())
+            text += " " + std::string(unit);
+    }
     // Where and when, on a line of its own.
-    text += "\n" + ReceptionText(*m_, second ? 2 : 1, i);
+    text += "\n" + ReceptionText(*m_, kind, i);
     return Latin1(text);
 }
 
@@ -355,6 +423,29 @@ namespace {
 // time axis the instant in seconds (records without one left out and
 // counted). Touches nothing but what it is given, so that it may run on
 // another thread.
+// Rows whose record lacks the field (a described satellite's) are left out
+// and counted.
+void LeaveOutNoNumbers(FieldChart::Rows& rows)
+{
+    std::size_t kept = 0;
+    for (qsizetype j = 0; j < rows.Data.size(); ++j) {
+        if (std::isnan(rows.Data[j].value))
+            continue;
+        rows.Data[static_cast<qsizetype>(kept)] = rows.Data[j];
+        if (rows.TimeAxis) {
+            rows.Keys[kept] = rows.Keys[static_cast<std::size_t>(j)];
+            rows.Records[kept] = rows.Records[static_cast<std::size_t>(j)];
+        }
+        ++kept;
+    }
+    rows.WithoutValue = rows.Data.size() - static_cast<qsizetype>(kept);
+    rows.Data.resize(static_cast<qsizetype>(kept));
+    if (rows.TimeAxis) {
+        rows.Keys.resize(kept);
+        rows.Records.resize(kept);
+    }
+}
+
 FieldChart::Rows CollectRows(const Module1& m, int field, std::int64_t n, bool timeAxis)
 {
     FieldChart::Rows rows;
@@ -364,8 +455,9 @@ FieldChart::Rows CollectRows(const Module1& m, int field, std::int64_t n, bool t
         rows.Data.resize(static_cast<qsizetype>(n));
         QCPBarsData* row = rows.Data.data();
         auto collect = [&m, field, row](std::int64_t from, std::int64_t to) {
+            ChartValues value(m, field);
             for (std::int64_t i = from; i <= to; ++i)
-                row[i - 1] = QCPBarsData(static_cast<double>(i), m.Table.Value(i, field));
+                row[i - 1] = QCPBarsData(static_cast<double>(i), value(i));
         };
         // A long drawing's second half is decoded on the other core.
         if (n < 100000) {
@@ -375,6 +467,7 @@ FieldChart::Rows CollectRows(const Module1& m, int field, std::int64_t n, bool t
             collect(1, n / 2);
             second.get();
         }
+        LeaveOutNoNumbers(rows);
         return rows;
     }
     struct Point {
@@ -383,7 +476,8 @@ FieldChart::Rows CollectRows(const Module1& m, int field, std::int64_t n, bool t
     };
     std::vector<Point> points;
     points.reserve(static_cast<std::size_t>(n));
-    const int kind = PacketKindOfField(field);
+    ChartValues value(m, field);
+    const int kind = KindOfChartField(field);
     for (std::int64_t i = 1; i <= n; ++i)
         if (const Instant at = m.Packet(kind, i).At; at != UnknownInstant)
             points.push_back({static_cast<double>(at) / 1000.0, i});
@@ -397,8 +491,9 @@ FieldChart::Rows CollectRows(const Module1& m, int field, std::int64_t n, bool t
     for (std::size_t j = 0; j < points.size(); ++j) {
         rows.Keys[j] = points[j].Key;
         rows.Records[j] = points[j].Record;
-        rows.Data[static_cast<qsizetype>(j)] = QCPBarsData(points[j].Key, m.Table.Value(points[j].Record, field));
+        rows.Data[static_cast<qsizetype>(j)] = QCPBarsData(points[j].Key, value(points[j].Record));
     }
+    LeaveOutNoNumbers(rows);
     return rows;
 }
 
@@ -406,7 +501,7 @@ FieldChart::Rows CollectRows(const Module1& m, int field, std::int64_t n, bool t
 
 FieldChart::Rows FieldChart::Collect(const Module1& m, int field)
 {
-    const std::int64_t n = m.CountForField(field);
+    const std::int64_t n = ChartRecordCount(m, field);
     if (!WhileCollecting || n < CollectOffThreadFrom)
         return CollectRows(m, field, n, timeAxis_);
     // On another thread, while the window handles its events; a drawing
@@ -467,8 +562,7 @@ void FieldChart::Show(const Module1& m, int field, bool bars, Rows rows)
     bars_->setPen(QPen(QColor(30, 60, 140), BarPenWidth));
     line_->setPen(QPen(QColor(60, 100, 190), LinePenWidth));
 
-    const std::int64_t n = m.CountForField(field);
-    const bool second = PacketKindOfField(field) == 2;
+    const std::int64_t n = ChartRecordCount(m, field);
     const bool timeAxis = rows.TimeAxis;
     // The same rows drawn again (bars and line switched, new live records):
     // a range the user zoomed or panned to stays.
@@ -483,6 +577,7 @@ void FieldChart::Show(const Module1& m, int field, bool bars, Rows rows)
     keys_ = std::move(rows.Keys);
     records_ = std::move(rows.Records);
     withoutTime_ = rows.WithoutTime;
+    withoutValue_ = rows.WithoutValue;
     if (const std::int64_t manual = ChartDivisions(n); manual > 0)
         divisions_ = manual;
 
@@ -511,7 +606,7 @@ void FieldChart::Show(const Module1& m, int field, bool bars, Rows rows)
     } else {
         plot_->xAxis->setTicker(ticker_);
         for (std::int64_t i = 1; i <= n; i += divisions_) {
-            const std::string label = ChartRowLabel(m.Table.PacketTime(second ? 2 : 1, i), i, n);
+            const std::string label = ChartRowLabel(ChartTimeText(m, field, i), i, n);
             ticker_->addTick(static_cast<double>(i), Latin1(label));
         }
     }

@@ -47,6 +47,9 @@ public:
     FieldChart(const FieldChart&) = delete;
     FieldChart& operator=(const FieldChart&) = delete;
 
+    // field: a field number of the built-in satellites, or FieldCount + k for
+    // field k of a described satellite (the records without a number for it
+    // left out).
     void Draw(const Module1& m, int field, bool bars);
 
     // Where set, a drawing of CollectOffThreadFrom records or more collects
@@ -61,6 +64,7 @@ public:
         std::vector<double> Keys;          // on the time axis: the drawn records' keys
         std::vector<std::int64_t> Records; // and records
         std::int64_t WithoutTime = 0;
+        std::int64_t WithoutValue = 0; // records that lack the field (a described satellite's)
         bool TimeAxis = false;
     };
 
@@ -71,6 +75,8 @@ public:
     bool TimeAxis() const { return timeAxis_; }
     // Records of the drawing left out for want of an instant.
     std::int64_t RecordsWithoutTime() const { return withoutTime_; }
+    // Records of the drawing left out for want of the field's value.
+    std::int64_t RecordsWithoutValue() const { return withoutValue_; }
     // Shows the span from start to end (instants), on the time axis.
     void ShowSpan(Instant start, Instant end);
 
@@ -146,6 +152,7 @@ private:
     std::int64_t rows_ = 0;
     bool timeAxis_ = false;
     std::int64_t withoutTime_ = 0;
+    std::int64_t withoutValue_ = 0;
     // The drawn records by key (instant in seconds on the time axis).
     std::vector<double> keys_;
     std::vector<std::int64_t> records_;

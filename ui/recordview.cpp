@@ -6,6 +6,7 @@
 #include "ui/valuetext.h"
 
 #include <QLabel>
+#include <QTableWidget>
 
 QString RecordCounterText(int value, std::int64_t count) { return QStringLiteral("#%1 / %2").arg(value).arg(count); }
 
@@ -39,6 +40,61 @@ void ShowRecord(const Module1& m, Form1Controls& c, std::int64_t n, std::string_
     // Where and when the record shown was received, as text whatever the
     // file's name holds.
     const std::string reception = ReceptionText(m, second ? 2 : 1, n);
+    c.Label5->setToolTip(reception.empty()
+            ? QString()
+            : QStringLiteral("<qt>") + Latin1(reception).toHtmlEscaped() + QStringLiteral("</qt>"));
+}
+
+namespace {
+
+// A field value as the "Fields" page shows it: numbers as they are, an enum
+// value with its name, a byte array as hex, a string as it stands.
+QString DescribedValueText(const KsyValue& v, std::string_view decimalMark)
+{
+    std::string text;
+    AppendKsyText(text, v);
+    if (v.What == KsyValue::Kind::Float && decimalMark != ".")
+        if (const std::size_t point = text.find('.'); point != std::string::npos)
+            text.replace(point, 1, decimalMark);
+    if (v.What == KsyValue::Kind::Int && v.Enum) {
+        const auto name = v.Enum->Names.find(v.Int);
+        if (name != v.Enum->Names.end())
+            text = name->second + " (" + text + ")";
+    }
+    return QString::fromUtf8(text);
+}
+
+} // namespace
+
+void ShowDescribedRecord(const Module1& m, Form1Controls& c, std::int64_t n, std::string_view decimalMark)
+{
+    DescribedSatellite& satellite = *m.Described;
+    std::string reason;
+    const bool read = n >= 1 && n <= m.DescribedRecords.Count() && satellite.Read(m.DescribedRecords.Frame(n), reason);
+    const QColor absent = QColor(128, 128, 128);
+    for (std::size_t k = 0; k < c.FieldValues.size() && k < satellite.FieldCount(); ++k) {
+        const KsyValue* v = read ? &satellite.Value(k) : nullptr;
+        const bool has = v && v->What != KsyValue::Kind::Null && v->What != KsyValue::Kind::Object;
+        const QString text = has ? DescribedValueText(*v, decimalMark) : QString();
+        c.FieldValues[k]->SetFittedText(text);
+        // The box lets the mouse through to the table: its item holds the
+        // tooltip of a value not drawn as it stands.
+        if (QTableWidgetItem* cell = c.FieldTable->item(static_cast<int>(k), 1))
+            cell->setToolTip(c.FieldValues[k]->toolTip());
+        QTableWidgetItem* name = c.FieldTable->item(static_cast<int>(k), 0);
+        if (name)
+            name->setForeground(has ? QBrush(Qt::black) : QBrush(absent));
+    }
+    QString label;
+    if (m.ShowTimeSpan) {
+        if (m.RecordCount > 0)
+            label = QStringLiteral("time span: ") + Latin1(m.DescribedRecords.Time(1)) + QStringLiteral(" -> ")
+                + Latin1(m.DescribedRecords.Time(m.RecordCount));
+    } else if (n >= 1 && n <= m.RecordCount) {
+        label = Latin1(m.DescribedRecords.Time(n));
+    }
+    c.Label5->setText(label);
+    const std::string reception = n >= 1 && n <= m.RecordCount ? ReceptionText(m, 1, n) : std::string();
     c.Label5->setToolTip(reception.empty()
             ? QString()
             : QStringLiteral("<qt>") + Latin1(reception).toHtmlEscaped() + QStringLiteral("</qt>"));

@@ -22,3 +22,7 @@ void SetRecordCounter(FittedBox* counter, const QString& text);
 // with ShowTimeSpan, the span from the first to the last record's time (empty
 // when there is no record of that kind).
 void ShowRecord(const Module1& m, Form1Controls& c, std::int64_t n, std::string_view decimalMark);
+
+// The same for a described satellite: the "Fields" page with record n's
+// values (fields the record lacks empty, their names grey) and the time label.
+void ShowDescribedRecord(const Module1& m, Form1Controls& c, std::int64_t n, std::string_view decimalMark);

@@ -156,14 +156,29 @@ void BuildPages(QWidget* client, Form1Controls& c, double dpi)
     c.SSTab1 = new QTabWidget(client);
     c.SSTab1->setObjectName(QStringLiteral("SSTab1"));
     PlaceInTwips(c.SSTab1, 120, 120, 10575, 6375, dpi);
-    QWidget* pages[4];
-    const char* const captions[] = {"Packet #1", "Packet #2", "Dump", "Import"};
-    for (int p = 0; p < 4; ++p) {
+    QWidget* pages[5];
+    const char* const captions[] = {"Packet #1", "Packet #2", "Dump", "Import", "Fields"};
+    for (int p = 0; p < 5; ++p) {
         pages[p] = new QWidget;
         pages[p]->setObjectName(QStringLiteral("SSTab1_page%1").arg(p));
         c.SSTab1->addTab(pages[p], QString::fromLatin1(captions[p]));
     }
     SetBackground(pages[0], WindowGrey);
+    // The "Fields" page stands only while a described satellite is chosen.
+    c.FieldsPage = pages[4];
+    c.SSTab1->setTabVisible(4, false);
+    c.FieldTable = new QTableWidget(0, 3, pages[4]);
+    c.FieldTable->setObjectName(QStringLiteral("FieldTable"));
+    PlaceInTwips(c.FieldTable, 120, 480 - TabStripTwips, 10335, 5775, dpi);
+    c.FieldTable->setHorizontalHeaderLabels({QStringLiteral("Field"), QStringLiteral("Value"), QStringLiteral("Unit")});
+    c.FieldTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    c.FieldTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    c.FieldTable->setSelectionMode(QAbstractItemView::SingleSelection);
+    c.FieldTable->verticalHeader()->setVisible(false);
+    c.FieldTable->verticalHeader()->setDefaultSectionSize(c.FieldTable->fontMetrics().height() + 6);
+    c.FieldTable->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    c.FieldTable->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    c.FieldTable->horizontalHeader()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
 
     for (const FramePlace& place : FramePlaces) {
         // The frames of the first page are the window's grey, those of the
@@ -243,14 +258,18 @@ void BuildBottom(QWidget* client, Form1Controls& c, double dpi)
     };
     c.QB50P1 = satellite("QB50P1", "QB50p1", 120);
     c.QB50P2 = satellite("QB50P2", "QB50p2", 2040);
+    c.OtherSatellite = satellite("OtherSatellite", "Other satellite...", 3120);
+    PlaceInTwips(c.OtherSatellite, 3120, 6600, 1920, 255, dpi);
+    c.OtherSatellite->setToolTip(QStringLiteral("A satellite described by a Kaitai Struct description (.ksy)"));
     auto* satellites = new QButtonGroup(client);
     satellites->addButton(c.QB50P1, 1);
     satellites->addButton(c.QB50P2, 2);
+    satellites->addButton(c.OtherSatellite, 3);
     c.QB50P1->setChecked(true);
 
     c.Label5 = new QLabel(client);
     c.Label5->setObjectName(QStringLiteral("Label5"));
-    PlaceInTwips(c.Label5, 4080, 6600, 6615, 255, dpi);
+    PlaceInTwips(c.Label5, 5100, 6600, 5595, 255, dpi);
     c.Label5->setFont(SansSerif(9.75, true));
     // A time text is a capture's: shown as text, never as markup.
     c.Label5->setTextFormat(Qt::PlainText);
@@ -352,4 +371,27 @@ void BuildForm1Controls(QWidget* client, Form1Controls& c, double dpi)
     BuildFieldRows(client, c, dpi);
     BuildBottom(client, c, dpi);
     BuildHidden(client, c, dpi);
+}
+
+void SetDescribedFields(Form1Controls& c, const std::vector<std::string>& names)
+{
+    QTableWidget* table = c.FieldTable;
+    table->clearContents();
+    table->setRowCount(static_cast<int>(names.size()));
+    c.FieldValues.clear();
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        const int row = static_cast<int>(k);
+        table->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(names[k])));
+        table->setItem(row, 1, new QTableWidgetItem(QString()));
+        table->setItem(row, 2, new QTableWidgetItem(QString()));
+        // The value: a box of its own, drawn smaller or elided with its
+        // whole text in the tooltip rather than cut.
+        auto* value = new FittedBox(table);
+        value->setReadOnly(true);
+        value->setFrame(false);
+        value->setFocusPolicy(Qt::NoFocus);
+        value->setAttribute(Qt::WA_TransparentForMouseEvents);
+        table->setCellWidget(row, 1, value);
+        c.FieldValues.push_back(value);
+    }
 }

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <map>
+#include <vector>
 
 class QButtonGroup;
 class QCheckBox;
@@ -36,6 +37,12 @@ struct Form1Controls {
     QButtonGroup* FieldButtons = nullptr; // one chosen field row across all pages
     QRadioButton* QB50P1 = nullptr;
     QRadioButton* QB50P2 = nullptr;
+    QRadioButton* OtherSatellite = nullptr; // a satellite described by a .ksy file
+    // The "Fields" page of a described satellite: a row per field (name,
+    // value, unit), the values fitted as the value boxes are.
+    QWidget* FieldsPage = nullptr;
+    QTableWidget* FieldTable = nullptr;
+    std::vector<FittedBox*> FieldValues;
     QLabel* Label5 = nullptr;
     QGroupBox* Frame1 = nullptr;
     QCustomPlot* MSChart1 = nullptr;
@@ -64,6 +71,9 @@ inline constexpr int ClientHeightTwips = 11970;
 
 // Creates every control on client, at its place for the screen's dpi.
 void BuildForm1Controls(QWidget* client, Form1Controls& c, double dpi);
+
+// The rows of the "Fields" page for these field names, values empty.
+void SetDescribedFields(Form1Controls& c, const std::vector<std::string>& names);
 
 // Sets the background of a value box.
 void SetValueBoxColour(QLineEdit* box, const QColor& colour);

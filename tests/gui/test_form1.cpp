@@ -63,9 +63,12 @@ void TestForm1::startUpState()
     QVERIFY(c.Check1->isChecked());
     QVERIFY(c.Command1->isVisibleTo(&w.form));
     QVERIFY(!c.Picture2->isVisibleTo(&w.form) && !c.List3->isVisibleTo(&w.form) && !c.Label3->isVisibleTo(&w.form));
-    QCOMPARE(c.SSTab1->count(), 4);
+    // The "Fields" page of a described satellite is there, not shown.
+    QCOMPARE(c.SSTab1->count(), 5);
     QCOMPARE(c.SSTab1->tabText(2), QStringLiteral("Dump"));
     QCOMPARE(c.SSTab1->tabText(3), QStringLiteral("Import"));
+    QVERIFY(!c.SSTab1->isTabVisible(4));
+    QCOMPARE(c.OtherSatellite->text(), QStringLiteral("Other satellite..."));
     QVERIFY(!c.ReadProgress->isVisibleTo(&w.form) && !c.CancelRead->isVisibleTo(&w.form));
     QCOMPARE(c.SSTab1->currentIndex(), 0);
     QCOMPARE(c.Frames.at(FieldFrame::Frame3)->title(), QStringLiteral("Electrical Power Subsystem (EPS)"));
