@@ -234,7 +234,7 @@ private:
         if (const YAML::Node c = node["contents"])
             a.Contents = Contents(c);
         if (const YAML::Node r = node["repeat"]) {
-            const std::string how = r.Scalar();
+            const std::string& how = r.Scalar();
             if (how == "eos") {
                 a.Repeats = KsyAttribute::Repeat::Eos;
             } else if (how == "expr") {

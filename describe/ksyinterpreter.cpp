@@ -864,7 +864,7 @@ private:
                 KsyValue item = IndexOf(of, KsyValue::OfInt(k));
                 const int order = Compare(item, best);
                 if (id == KsyNames::Min ? order < 0 : order > 0)
-                    best = std::move(item);
+                    best = item;
             }
             return best;
         }
