@@ -288,12 +288,12 @@ bool ReceiveLive(const DecodeOptions& o, Module1& m, ReaderHost& host, Reporter&
     std::int64_t written2 = 0;
     std::string lines;
     JsonPacketLines jsonLines(m);
-    DescribedLines describedLines(m);
+    const std::unique_ptr<DescribedLines> describedLines = m.Described ? std::make_unique<DescribedLines>(m) : nullptr;
     auto afterFeed = [&] {
         if (!jsonl)
             return;
-        while (m.Described && written1 < m.RecordCount)
-            lines.append(describedLines.Line(++written1));
+        while (describedLines && written1 < m.RecordCount)
+            lines.append(describedLines->Line(++written1));
         // The packets stored since, in the order stored.
         while (written1 < m.RecordCount || written2 < m.Packet2Count) {
             const bool first = written2 >= m.Packet2Count

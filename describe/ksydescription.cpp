@@ -456,18 +456,25 @@ private:
         return true;
     }
 
+    // The type that parts name (a::b: type b in type a) as seen from scope,
+    // or none.
+    static const KsyType* Nested(const KsyType* scope, const std::vector<std::string>& parts)
+    {
+        for (const std::string& part : parts) {
+            const auto it = scope->Types.find(part);
+            if (it == scope->Types.end())
+                return nullptr;
+            scope = it->second.get();
+        }
+        return scope;
+    }
+
+    // Names are looked up from the type they stand in outward, as Kaitai does.
     const KsyType* FindType(const KsyType& from, const std::string& name, const YAML::Node& node)
     {
         const std::vector<std::string> parts = SplitPath(name);
         for (const KsyType* scope = &from; scope; scope = scope->Outer) {
-            const KsyType* found = scope;
-            for (const std::string& part : parts) {
-                const auto it = found->Types.find(part);
-                found = it == found->Types.end() ? nullptr : it->second.get();
-                if (!found)
-                    break;
-            }
-            if (found)
+            if (const KsyType* found = Nested(scope, parts))
                 return found;
             if (parts.size() == 1 && scope->Name == name && !scope->Outer)
                 return scope;
@@ -481,14 +488,7 @@ private:
         const std::string last = parts.back();
         parts.pop_back();
         for (const KsyType* scope = &from; scope; scope = scope->Outer) {
-            const KsyType* found = scope;
-            for (const std::string& part : parts) {
-                const auto it = found->Types.find(part);
-                found = it == found->Types.end() ? nullptr : it->second.get();
-                if (!found)
-                    break;
-            }
-            if (found) {
+            if (const KsyType* found = Nested(scope, parts)) {
                 const auto it = found->Enums.find(last);
                 if (it != found->Enums.end())
                     return it->second.get();

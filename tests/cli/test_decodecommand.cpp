@@ -1,23 +1,11 @@
 #include "cli/decodecommand.h"
+#include "cli/decoderun.h"
 #include "testsupport.h"
 #include "tools/capturegen.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-struct DecodeRun {
-    int code = -1;
-    StringSink out;
-    StringSink err;
-};
-
-DecodeRun Decode(const std::vector<std::string>& args, const std::string& mark = ".")
-{
-    DecodeRun r;
-    r.code = RunDecodeCommand(args, r.out, r.err, mark);
-    return r;
-}
 
 std::string Sample(const std::string& name) { return std::string(NORVANE_SAMPLES_DIR) + "/" + name; }
 // The CSV that the sample KISS capture gives.

@@ -3,6 +3,7 @@
 // as exports, and no result is stated that the data does not hold.
 
 #include "cli/decodecommand.h"
+#include "cli/decoderun.h"
 #include "input/detect.h"
 #include "testsupport.h"
 #include "tools/capturegen.h"
@@ -17,19 +18,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-struct DecodeRun {
-    int code = -1;
-    StringSink out;
-    StringSink err;
-};
-
-DecodeRun Decode(const std::vector<std::string>& args)
-{
-    DecodeRun r;
-    r.code = RunDecodeCommand(args, r.out, r.err, ".");
-    return r;
-}
 
 std::string Sample(const std::string& name) { return std::string(NORVANE_SAMPLES_DIR) + "/" + name; }
 

@@ -3,6 +3,7 @@
 // values come out exactly, through every capture kind to every output.
 
 #include "cli/decodecommand.h"
+#include "cli/decoderun.h"
 #include "describe/describedsatellite.h"
 #include "input/capturereaders.h"
 #include "input/dispatch.h"
@@ -174,19 +175,6 @@ enums:
     1: safe
     2: nominal
 )";
-
-struct DecodeRun {
-    int code = -1;
-    StringSink out;
-    StringSink err;
-};
-
-DecodeRun Decode(const std::vector<std::string>& args)
-{
-    DecodeRun r;
-    r.code = RunDecodeCommand(args, r.out, r.err, ".");
-    return r;
-}
 
 } // namespace
 

@@ -203,6 +203,18 @@ TEST(KissStream, CommandLineAgainstAServerOnLoopback)
         EXPECT_NE(out.Text.find("\"file\":\"" + server.Address() + "\""), std::string::npos);
     }
     {
+        // A described satellite's records go out line by line as well.
+        KissServer server({{bytes}});
+        StringSink out;
+        StringSink err;
+        EXPECT_EQ(
+            RunDecodeCommand(
+                {"--kiss-tcp", server.Address(), "-s", NORVANE_SAMPLES_DIR "/qb50.ksy", "--jsonl", "-"}, out, err, "."),
+            ExitFailure);
+        EXPECT_EQ(std::count(out.Text.begin(), out.Text.end(), '\n'), 21) << err.Text;
+        EXPECT_NE(out.Text.find("{\"record\":21,\"satellite\":\"qb50\""), std::string::npos);
+    }
+    {
         // Closed in the middle of a frame, then back: the client reconnects,
         // and nothing is counted twice.
         const std::size_t cut = bytes.find('\xC0', 900) + 30;
