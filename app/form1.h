@@ -48,7 +48,6 @@ public:
     // The open command of a kind; empty for "any kind".
     QAction* OpenAction(std::optional<CaptureKind> kind) const { return openActions_.at(kind); }
     QAction* Action(const char* name) const;
-    bool IsReading() const { return reading_; }
     // The information window while it is open.
     Info* InfoWindow() const;
 

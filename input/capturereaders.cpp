@@ -13,6 +13,7 @@ void BeginDataSet(Module1& m)
     m.Packet2Count = 0;
     m.Table.Clear();
     m.DescribedRecords.Clear();
+    m.DescribedPending.Clear();
     m.Imports.clear();
     m.Merged = false;
 }

@@ -1,9 +1,12 @@
 #include "dispatch.h"
 
+#include "kissframes.h"
 #include "telemetry/decoders.h"
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
+#include <future>
 
 bool MatchesPacketHeader(std::span<const std::uint8_t> frame)
 {
@@ -38,19 +41,69 @@ int DispatchPacket(Module1& m, bool checkSatellite)
     return kind;
 }
 
-int DispatchDescribed(Module1& m, std::span<const std::uint8_t> frame)
+void DispatchDescribed(Module1& m, ReaderHost& host, std::span<const std::uint8_t> frame, bool kissDump,
+    bool rereadable, std::uint8_t typeByte)
 {
-    std::string reason;
-    if (!m.Described->Read(frame, reason)) {
-        if (m.Import.NotParsed++ == 0)
-            m.Import.FirstNotParsed = reason;
-        return 0;
+    PendingFrames& p = m.DescribedPending;
+    if (p.Times.empty() || p.Times.back() != m.FrameTimeText)
+        p.Times.push_back(m.FrameTimeText);
+    p.Entries.push_back(
+        {p.Bytes.size(), static_cast<std::uint32_t>(frame.size()), static_cast<std::uint32_t>(p.Times.size() - 1),
+            PacketInfo{m.FrameInstant, m.FrameOffset, m.FileIndex, 0}, kissDump, rereadable, typeByte});
+    p.Bytes.insert(p.Bytes.end(), frame.begin(), frame.end());
+    // A batch is a few hundred kilobytes at most.
+    constexpr std::size_t BatchFrames = 4096;
+    if (p.Entries.size() >= BatchFrames)
+        FlushDescribed(m, host);
+}
+
+void FlushDescribed(Module1& m, ReaderHost& host)
+{
+    PendingFrames& p = m.DescribedPending;
+    const std::size_t n = p.Entries.size();
+    if (n == 0 || !m.Described)
+        return;
+    auto frameOf = [&p](const PendingFrames::Entry& e) {
+        return std::span<const std::uint8_t>(p.Bytes.data() + e.Start, e.Length);
+    };
+    std::vector<std::string> reasons(n);
+    std::vector<char> parsed(n);
+    auto read = [&](DescribedSatellite& reader, std::size_t from, std::size_t to) {
+        for (std::size_t k = from; k < to; ++k)
+            parsed[k] = reader.Read(frameOf(p.Entries[k]), reasons[k]);
+    };
+    // The second half on the other core, with a reader of its own.
+    constexpr std::size_t SplitFrom = 64;
+    if (n >= SplitFrom) {
+        if (!p.Reader || &p.Reader->Description() != &m.Described->Description())
+            p.Reader = m.Described->Another();
+        auto second = std::async(std::launch::async, read, std::ref(*p.Reader), n / 2, n);
+        read(*m.Described, 0, n / 2);
+        second.get();
+    } else {
+        read(*m.Described, 0, n);
     }
-    ++m.Import.Stored1;
-    ++m.RecordCount;
-    m.DescribedRecords.Store(frame, PacketInfo{m.FrameInstant, m.FrameOffset, m.FileIndex, 0}, m.FrameTimeText);
-    m.Import.NoteInstant(m.FrameInstant);
-    return 1;
+    std::vector<std::uint8_t> kissFrame;
+    for (std::size_t k = 0; k < n; ++k) {
+        const PendingFrames::Entry& e = p.Entries[k];
+        if (!parsed[k]) {
+            if (m.Import.NotParsed++ == 0)
+                m.Import.FirstNotParsed = reasons[k];
+            continue;
+        }
+        ++m.Import.Stored1;
+        ++m.RecordCount;
+        const std::span<const std::uint8_t> frame = frameOf(e);
+        m.DescribedRecords.Store(frame, e.Info, p.Times[e.Time]);
+        m.Import.NoteInstant(e.Info.At);
+        if (e.Dump && host.WantsDumpLines()
+            && !(e.Rereadable && host.AppendDumpFrame(e.Info.File, e.Info.Offset, frame.size() + 1))) {
+            kissFrame.assign(1, e.TypeByte);
+            kissFrame.insert(kissFrame.end(), frame.begin(), frame.end());
+            host.AppendDumpLine(KissDumpLine(kissFrame));
+        }
+    }
+    p.Clear();
 }
 
 void HexPairsToBytes(std::string_view text, bool spaced, std::vector<std::uint8_t>& out, std::int64_t& bad)

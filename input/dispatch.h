@@ -1,6 +1,7 @@
 #pragma once
 
 #include "hexconv.h"
+#include "readerhost.h"
 #include "telemetry/module1.h"
 
 #include <array>
@@ -41,11 +42,20 @@ bool MatchesPacketHeader(std::span<const std::uint8_t> frame);
 // as its time and decodes it. Returns the kind stored, or 0 when dropped.
 int DispatchPacket(Module1& m, bool checkSatellite);
 
-// With a described satellite: reads frame (the whole frame as the capture
-// holds it) with the description and, when it parses, stores it as the next
-// record with FrameTimeText, FrameInstant and FrameOffset. A frame that does
-// not parse is counted, the first one's reason kept. Returns 1 when stored.
-int DispatchDescribed(Module1& m, std::span<const std::uint8_t> frame);
+// With a described satellite: hands frame (the whole frame as the capture
+// holds it) on to be read with the description, with FrameTimeText,
+// FrameInstant and FrameOffset; kissDump: a KISS frame (its type byte given)
+// that the dump page lists once it is stored, read again from its capture
+// where rereadable. Frames are read in batches: every few thousand, and at
+// the end of each file (FlushDescribed).
+void DispatchDescribed(Module1& m, ReaderHost& host, std::span<const std::uint8_t> frame, bool kissDump = false,
+    bool rereadable = false, std::uint8_t typeByte = 0);
+
+// Reads the frames handed on, on both cores, and stores those that parse as
+// the next records; a frame that does not parse is counted, the first one's
+// reason kept. The readers call it at the end of each file, live reception
+// after each frame.
+void FlushDescribed(Module1& m, ReaderHost& host);
 
 // The bytes of the hex pairs of text into out, pairs either continuous
 // ("A0B1") or blank-separated ("A0 B1"); pairs not of two hex digits count

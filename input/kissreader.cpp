@@ -149,7 +149,6 @@ std::string KissDumpLine(Bytes frame)
 
 void HandleKissFrame(Module1& m, ReaderHost& host, Bytes frame, std::uint64_t offset, bool rereadable)
 {
-    m.FrameLength = static_cast<std::int64_t>(frame.size());
     ++m.Import.Units;
     if (frame[0] == TimeFrameType) {
         ++m.Import.TimeUnits;
@@ -160,11 +159,8 @@ void HandleKissFrame(Module1& m, ReaderHost& host, Bytes frame, std::uint64_t of
         m.FrameOffset = offset;
         if ((frame[0] & 0x0F) != 0)
             ++m.Import.OtherHeader;
-        else if (DispatchDescribed(m, frame.subspan(1)) != 0 && host.WantsDumpLines()
-            && !(rereadable && host.AppendDumpFrame(m.FileIndex, offset, frame.size()))) {
-            SetHexText(m.FrameHexText, frame);
-            host.AppendDumpLine(m.FrameHexText);
-        }
+        else
+            DispatchDescribed(m, host, frame.subspan(1), true, rereadable, frame[0]);
     } else if (frame.size() < 20) {
         // No packet kind at position 20: the frame cannot be stored.
         ++m.Import.TooShort;

@@ -1,6 +1,7 @@
 #include "kissstream.h"
 
 #include "capturereaders.h"
+#include "dispatch.h"
 #include "kissframes.h"
 
 #include <cerrno>
@@ -118,6 +119,7 @@ void KissStream::HandleFrame(KissFrameCutter::Bytes escaped, std::uint64_t strea
     ++m_.Import.TimeUnits;
     // Frames recorded can be read again from the recording.
     HandleKissFrame(m_, host_, data_, offset, recording_ != nullptr && recordingError_.empty());
+    FlushDescribed(m_, host_); // a live frame is shown as it comes
 }
 
 std::uint64_t KissStream::RecordFrames(KissFrameCutter::Bytes data, const std::string& time, std::uint64_t streamOffset)

@@ -67,11 +67,11 @@ void PutSpacedHexPairs(Module1& m, std::string_view text)
 }
 
 // A line's blank-separated hex pairs as a described satellite's frame.
-void DispatchSpacedHex(Module1& m, std::string_view text, std::vector<std::uint8_t>& frame)
+void DispatchSpacedHex(Module1& m, ReaderHost& host, std::string_view text, std::vector<std::uint8_t>& frame)
 {
     std::int64_t bad = 0; // counted as the frame buffer was filled
     HexPairsToBytes(text, true, frame, bad);
-    DispatchDescribed(m, frame);
+    DispatchDescribed(m, host, frame);
 }
 
 // "HH:MM:SS": two digits, a colon, two digits, a colon, two digits.
@@ -143,7 +143,7 @@ ReadResult ReadLogFile(Module1& m, ReaderHost& host, const std::string& path)
             }
             // Without the third pair there is no packet kind (position 20 is 0).
             if (m.Described)
-                DispatchSpacedHex(m, Mid(text, 9, std::string_view::npos), frame);
+                DispatchSpacedHex(m, host, Mid(text, 9, std::string_view::npos), frame);
             else if (text.size() < 16)
                 m.Import.TooShort += !text.empty();
             else
@@ -176,7 +176,7 @@ ReadResult ReadTextFile(Module1& m, ReaderHost& host, const std::string& path)
             if (hexLine) {
                 PutSpacedHexPairs(m, line);
                 if (m.Described)
-                    DispatchSpacedHex(m, WithoutTrailingCr(line), frame);
+                    DispatchSpacedHex(m, host, WithoutTrailingCr(line), frame);
                 else
                     DispatchPacket(m, false);
             } else if (!timeLine && !line.empty()) {
@@ -252,7 +252,6 @@ void PutContinuousHex(Module1& m, std::string_view hex)
     for (std::size_t k = 0; k < bytes; ++k)
         out[k] = TablePairValue(table, hex.data() + 2 * k, bad);
     ClearFrameBufferFrom(m, 2 + bytes);
-    m.FrameLength = static_cast<std::int64_t>(hex.size() / 2);
     m.Import.BadHexPairs += bad;
 }
 
@@ -294,7 +293,7 @@ ReadResult ReadFrameLines(Module1& m, ReaderHost& host, const std::string& path,
             } else if (m.Described) {
                 std::int64_t bad = 0; // counted above
                 HexPairsToBytes(hex, false, frame, bad);
-                DispatchDescribed(m, frame);
+                DispatchDescribed(m, host, frame);
             } else if (hex.size() < 38) {
                 ++m.Import.TooShort; // no packet kind at position 20
             } else if (IsServerLogHeader(header) || (!kissEscaped && IsServerLogHeader(UpperCase(header, upper)))) {

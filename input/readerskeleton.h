@@ -1,6 +1,7 @@
 #pragma once
 
 #include "capturefile.h"
+#include "dispatch.h"
 #include "eventpump.h"
 #include "readerhost.h"
 #include "telemetry/module1.h"
@@ -21,6 +22,7 @@ ReadResult ReadCaptureWith(Module1& m, ReaderHost& host, const std::string& path
     host.SetBusy(true);
     EventPump pump(host, file);
     readFile(file, pump);
+    FlushDescribed(m, host); // a described satellite's last frames
     m.Table.Trim();
     m.Import.Cancelled = pump.Cancelled();
     host.SetBusy(false);

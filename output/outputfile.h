@@ -41,7 +41,6 @@ public:
 
     // "<file> could not be written: <reason>" after a failure.
     const std::string& Error() const { return error_; }
-    const std::string& Target() const { return target_; }
 
 private:
     void Fail(int error);

@@ -444,34 +444,33 @@ DescribedLines::DescribedLines(const Module1& m)
     }
 }
 
-std::string_view DescribedLines::Line(std::int64_t n)
+void DescribedLines::Append(std::string& out, std::int64_t n)
 {
     const PacketInfo& packet = m_.DescribedRecords.Info(n);
-    line_.clear();
-    line_.append("{\"record\":");
-    AppendInteger(line_, n);
-    line_.append(",\"satellite\":").append(satellite_);
-    line_.append(",\"time\":");
-    AppendJsonString(line_, m_.DescribedRecords.Time(n), true);
-    line_.append(",\"utc\":");
+    out.append("{\"record\":");
+    AppendInteger(out, n);
+    out.append(",\"satellite\":").append(satellite_);
+    out.append(",\"time\":");
+    AppendJsonString(out, m_.DescribedRecords.Time(n), true);
+    out.append(",\"utc\":");
     std::array<char, TimeTextSize> full{};
     if (packet.At == UnknownInstant) {
-        line_.append("null");
+        out.append("null");
     } else if (!renderer_.Render(packet.At, full)) {
-        AppendJsonString(line_, FormatIsoUtc(packet.At), false);
+        AppendJsonString(out, FormatIsoUtc(packet.At), false);
     } else {
         // "2016-03-17T10:15:00Z", with ".125" before the Z when there are milliseconds.
         const std::string_view text(full.data(), full.size());
-        line_.append("\"").append(text.substr(0, 10)).append("T").append(text.substr(11, 8));
+        out.append("\"").append(text.substr(0, 10)).append("T").append(text.substr(11, 8));
         if (text.substr(20, 3) != "000")
-            line_.append(text.substr(19, 4));
-        line_.append("Z\"");
+            out.append(text.substr(19, 4));
+        out.append("Z\"");
     }
-    line_.append(",\"file\":");
-    line_.append(packet.File < files_.size() ? files_[packet.File] : std::string("\"\""));
-    line_.append(",\"at\":");
-    AppendInteger(line_, static_cast<std::int64_t>(packet.Offset));
-    line_.append(",\"values\":{");
+    out.append(",\"file\":");
+    out.append(packet.File < files_.size() ? files_[packet.File] : std::string("\"\""));
+    out.append(",\"at\":");
+    AppendInteger(out, static_cast<std::int64_t>(packet.Offset));
+    out.append(",\"values\":{");
     std::string reason;
     // Stored frames parsed once; they parse again.
     if (reader_->Read(m_.DescribedRecords.Frame(n), reason)) {
@@ -481,13 +480,19 @@ std::string_view DescribedLines::Line(std::int64_t n)
             if (v.What == KsyValue::Kind::Null || v.What == KsyValue::Kind::Object)
                 continue;
             if (!first)
-                line_.push_back(',');
+                out.push_back(',');
             first = false;
-            line_.append(keys_[k]);
-            AppendKsyJson(line_, v);
+            out.append(keys_[k]);
+            AppendKsyJson(out, v);
         }
     }
-    line_.append("}}\n");
+    out.append("}}\n");
+}
+
+std::string_view DescribedLines::Line(std::int64_t n)
+{
+    line_.clear();
+    Append(line_, n);
     return line_;
 }
 
@@ -503,7 +508,7 @@ void WriteDescribedJsonl(TextSink& out, const Module1& m)
     auto format = [](DescribedLines& lines, std::string& text, std::int64_t from, std::int64_t to) {
         text.clear();
         for (std::int64_t n = from; n < to; ++n)
-            text.append(lines.Line(n));
+            lines.Append(text, n);
     };
     const std::int64_t count = m.DescribedRecords.Count();
     for (std::int64_t from = 1; from <= count; from += Batch) {

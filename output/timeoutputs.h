@@ -69,6 +69,8 @@ public:
     explicit DescribedLines(const Module1& m);
     // Record n's line, valid until the next call.
     std::string_view Line(std::int64_t n);
+    // The line appended to out.
+    void Append(std::string& out, std::int64_t n);
 
 private:
     const Module1& m_;

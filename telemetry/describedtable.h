@@ -1,5 +1,6 @@
 #pragma once
 
+#include "describe/describedsatellite.h"
 #include "telemetrytable.h"
 
 #include <cstdint>
@@ -42,4 +43,32 @@ private:
     std::size_t heldBytes_ = 0;
     std::vector<Entry> entries_;
     std::vector<std::string> times_; // consecutive records with one text share it
+};
+
+// Frames of a described satellite that the readers have handed on and that
+// wait, in reading order, to be read with the description: they are read in
+// batches on both cores, then stored (or counted as not parsing).
+struct PendingFrames {
+    struct Entry {
+        std::size_t Start;
+        std::uint32_t Length;
+        std::uint32_t Time; // in Times
+        PacketInfo Info;
+        // A KISS frame: listed on the dump page when stored, read again from
+        // its capture there where it can be, with its type byte.
+        bool Dump = false;
+        bool Rereadable = false;
+        std::uint8_t TypeByte = 0;
+    };
+    std::vector<std::uint8_t> Bytes;
+    std::vector<Entry> Entries;
+    std::vector<std::string> Times;
+    std::unique_ptr<DescribedSatellite> Reader; // the second core's
+
+    void Clear()
+    {
+        Bytes.clear();
+        Entries.clear();
+        Times.clear();
+    }
 };

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "describe/describedsatellite.h"
 #include "describedtable.h"
 #include "importsummary.h"
 #include "instant.h"
@@ -33,12 +32,12 @@ struct Module1 {
     std::int64_t LogDate = 0;              // days since 1970 of log files without a date in their names
     bool LogDateKnown = false;
     std::string FrameHexText;
-    std::int64_t FrameLength = 0;
     int SatelliteNumber = 1;
     // A satellite read with a description instead of the built-in two, and
     // its records (RecordCount of them).
     std::shared_ptr<DescribedSatellite> Described;
     DescribedTable DescribedRecords;
+    PendingFrames DescribedPending;
     int SelectedField = 0;
     bool ShowTimeSpan = false;
     std::string CurrentFileName;

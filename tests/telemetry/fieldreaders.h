@@ -1,6 +1,6 @@
 #pragma once
 
-#include "module1.h"
+#include "telemetry/module1.h"
 
 #include <cstdint>
 
