@@ -11,10 +11,12 @@
 #include "stopsignals.h"
 #include "telemetry/merge.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <random>
 
@@ -83,90 +85,115 @@ void WriteClosingLine(
     err.Write(line + "\n");
 }
 
-using WriteTo = std::function<void(const std::string&, const std::function<void(TextSink&)>&)>;
+// What the writers of a finished run are given, and what they tell back.
+struct OutputRun {
+    const DecodeOptions& O;
+    const Module1& M;
+    const std::string& DecimalMark;
+    std::int64_t LeftOut = 0; // packets left out of the line protocol for want of a time
+};
 
-// The outputs of a described satellite.
-std::int64_t WriteDescribedOutputs(const DecodeOptions& o, const Module1& m, const WriteTo& writeTo, Reporter& reporter,
-    const std::string& decimalMark, bool jsonlWritten)
+// Each output writes the built-in satellites' records or a described one's.
+void WriteCsvOutput(TextSink& sink, OutputRun& r)
 {
-    if (o.Csv)
-        writeTo(*o.Csv, [&](TextSink& sink) { WriteDescribedCsv(sink, m, decimalMark); });
-    if (o.Tlm) {
-        if (o.Record > m.RecordCount)
-            reporter.Fail("record " + std::to_string(o.Record) + " does not exist: the captures hold "
-                + Counted(m.RecordCount, "record", "records") + "; " + (*o.Tlm == "-" ? "the TLM report" : *o.Tlm)
-                + " was not written");
-        else
-            writeTo(*o.Tlm, [&](TextSink& sink) { WriteDescribedTlm(sink, m, o.Record); });
-    }
-    if (o.Jsonl && !jsonlWritten)
-        writeTo(*o.Jsonl, [&](TextSink& sink) { WriteDescribedJsonl(sink, m); });
-    std::int64_t leftOut = 0;
-    if (o.Influx)
-        writeTo(*o.Influx, [&](TextSink& sink) { leftOut = WriteDescribedInflux(sink, m); });
-    return leftOut;
+    if (r.M.Described)
+        WriteDescribedCsv(sink, r.M, r.DecimalMark);
+    else
+        WriteCsv(sink, r.M, CatalogueCaptions(), r.DecimalMark);
 }
+
+void WriteTlmOutput(TextSink& sink, OutputRun& r)
+{
+    if (r.M.Described)
+        WriteDescribedTlm(sink, r.M, r.O.Record);
+    else
+        WriteTlm(sink, CatalogueRowTexts(r.M, r.O.Record, r.DecimalMark));
+}
+
+// A report of a record that does not exist would be made of zeros.
+std::optional<std::string> RefuseTlm(const OutputRun& r)
+{
+    const std::int64_t highest = r.M.Described ? r.M.RecordCount : r.M.HighestRecord();
+    if (r.O.Record <= highest)
+        return std::nullopt;
+    return "record " + std::to_string(r.O.Record) + " does not exist: the captures hold "
+        + Counted(highest, "record", "records") + "; " + (*r.O.Tlm == "-" ? "the TLM report" : *r.O.Tlm)
+        + " was not written";
+}
+
+void WriteJsonlOutput(TextSink& sink, OutputRun& r)
+{
+    if (r.M.Described)
+        WriteDescribedJsonl(sink, r.M);
+    else
+        WriteJsonl(sink, r.M);
+}
+
+void WriteInfluxOutput(TextSink& sink, OutputRun& r)
+{
+    r.LeftOut = r.M.Described ? WriteDescribedInflux(sink, r.M) : WriteInfluxLines(sink, r.M);
+}
+
+// Every file the command line writes: a row each. An output without Write
+// is written while the captures are read (the dump, the recording).
+struct OutputFormat {
+    const char* Option;
+    std::optional<std::string> DecodeOptions::*Path;
+    bool LiveLines; // during live reception, appended line by line as packets come
+    bool Recording; // the frames received, appended to a KISS capture
+    void (*Write)(TextSink&, OutputRun&);
+    std::optional<std::string> (*Refuse)(const OutputRun&); // why it is not written, where it is not
+};
+
+constexpr OutputFormat OutputFormats[] = {
+    {"--csv", &DecodeOptions::Csv, false, false, WriteCsvOutput, nullptr},
+    {"--tlm", &DecodeOptions::Tlm, false, false, WriteTlmOutput, RefuseTlm},
+    {"--dump", &DecodeOptions::Dump, false, false, nullptr, nullptr},
+    {"--jsonl", &DecodeOptions::Jsonl, true, false, WriteJsonlOutput, nullptr},
+    {"--influx", &DecodeOptions::Influx, false, false, WriteInfluxOutput, nullptr},
+    {"--record", &DecodeOptions::Recording, false, true, nullptr, nullptr},
+};
 
 // Writes the outputs that o asks for, to files or to out. Returns the number
 // of packets left out of the line protocol for want of a time.
 std::int64_t WriteOutputs(const DecodeOptions& o, const Module1& m, TextSink& out, Reporter& reporter,
-    const std::string& decimalMark, bool jsonlWritten)
+    const std::string& decimalMark, bool live)
 {
-    auto writeTo = [&](const std::string& path, const std::function<void(TextSink&)>& write) {
-        if (path == "-") {
+    OutputRun run{o, m, decimalMark};
+    for (const OutputFormat& format : OutputFormats) {
+        const std::optional<std::string>& path = o.*format.Path;
+        if (!path || !format.Write || (live && format.LiveLines))
+            continue;
+        if (format.Refuse)
+            if (const auto refused = format.Refuse(run)) {
+                reporter.Fail(*refused);
+                continue;
+            }
+        const auto write = [&](TextSink& sink) { format.Write(sink, run); };
+        if (*path == "-")
             write(out);
-            return;
-        }
-        if (const WriteResult result = WriteOutputFile(path, write); !result.Ok)
+        else if (const WriteResult result = WriteOutputFile(*path, write); !result.Ok)
             reporter.Fail(result.Message);
-    };
-    if (m.Described)
-        return WriteDescribedOutputs(o, m, writeTo, reporter, decimalMark, jsonlWritten);
-    if (o.Csv) {
-        const auto captions = CatalogueCaptions();
-        writeTo(*o.Csv, [&](TextSink& sink) { WriteCsv(sink, m, captions, decimalMark); });
     }
-    if (o.Tlm) {
-        // A report of a record that does not exist would be made of zeros.
-        const std::int64_t highest = m.HighestRecord();
-        if (o.Record > highest) {
-            reporter.Fail("record " + std::to_string(o.Record) + " does not exist: the captures hold "
-                + Counted(highest, "record", "records") + "; " + (*o.Tlm == "-" ? "the TLM report" : *o.Tlm)
-                + " was not written");
-        } else {
-            const FieldRowTexts rows = CatalogueRowTexts(m, o.Record, decimalMark);
-            writeTo(*o.Tlm, [&](TextSink& sink) { WriteTlm(sink, rows); });
-        }
-    }
-    if (o.Jsonl && !jsonlWritten)
-        writeTo(*o.Jsonl, [&](TextSink& sink) { WriteJsonl(sink, m); });
-    std::int64_t leftOut = 0;
-    if (o.Influx)
-        writeTo(*o.Influx, [&](TextSink& sink) { leftOut = WriteInfluxLines(sink, m); });
-    return leftOut;
+    return run.LeftOut;
+}
+
+// Whether o names any output but a recording; without one, the CSV goes to
+// standard output.
+bool AsksForOutput(const DecodeOptions& o)
+{
+    return std::any_of(std::begin(OutputFormats), std::end(OutputFormats),
+        [&](const OutputFormat& format) { return !format.Recording && (o.*format.Path).has_value(); });
 }
 
 // Every output file the options name, as CheckOutputs takes them.
 std::vector<OutputTarget> OutputTargets(const DecodeOptions& o)
 {
     const bool live = o.KissTcp.has_value();
-    const struct {
-        const char* Option;
-        const std::optional<std::string>& Path;
-        bool Appends;
-        bool Records;
-    } rows[] = {
-        {"--csv", o.Csv, false, false},
-        {"--tlm", o.Tlm, false, false},
-        {"--dump", o.Dump, false, false},
-        {"--jsonl", o.Jsonl, live, false},
-        {"--influx", o.Influx, false, false},
-        {"--record", o.Recording, true, true},
-    };
     std::vector<OutputTarget> targets;
-    for (const auto& row : rows)
-        if (row.Path)
-            targets.push_back({row.Option, *row.Path, row.Appends, row.Records});
+    for (const OutputFormat& format : OutputFormats)
+        if (const std::optional<std::string>& path = o.*format.Path)
+            targets.push_back({format.Option, *path, format.Recording || (live && format.LiveLines), format.Recording});
     return targets;
 }
 
@@ -353,7 +380,7 @@ int RunDecodeCommand(const std::vector<std::string>& args, TextSink& out, TextSi
         out.Write("norvane-decode " + std::string(ProgramVersion) + "\n");
         return ExitOk;
     }
-    if (!o.Csv && !o.Tlm && !o.Dump && !o.Jsonl && !o.Influx)
+    if (!AsksForOutput(o))
         o.Csv = "-";
     if (const auto error = CheckOutputs(OutputTargets(o), ReadFiles(o), o.Force)) {
         err.Write("norvane-decode: " + *error + "\n");
@@ -393,14 +420,9 @@ int RunDecodeCommand(const std::vector<std::string>& args, TextSink& out, TextSi
     m.LogDate = o.LogDate.value_or(0);
     DumpHost host(dumpFile.get(), dumpToOut ? &dumpText : nullptr, progress && !o.Quiet ? &err : nullptr);
     BeginDataSet(m);
-    std::size_t failures = 0;
-    bool jsonlWritten = false;
-    if (o.KissTcp) {
-        failures = ReceiveLive(o, m, host, reporter, out, err) ? 0 : 1;
-        jsonlWritten = true;
-    } else {
-        failures = ReadCaptures(o, m, host, reporter, in);
-    }
+    const bool live = o.KissTcp.has_value();
+    const std::size_t failures
+        = live ? (ReceiveLive(o, m, host, reporter, out, err) ? 0 : 1) : ReadCaptures(o, m, host, reporter, in);
     host.EndProgress();
     host.Flush();
     // A signal while captures are read stops the run: the outputs would hold
@@ -412,7 +434,7 @@ int RunDecodeCommand(const std::vector<std::string>& args, TextSink& out, TextSi
     if (o.Summary)
         WriteImportSummary(err, m);
 
-    const std::int64_t leftOut = WriteOutputs(o, m, out, reporter, decimalMark, jsonlWritten);
+    const std::int64_t leftOut = WriteOutputs(o, m, out, reporter, decimalMark, live);
     if (dumpFile && !dumpFile->Commit())
         reporter.Fail(dumpFile->Error());
     if (dumpToOut)

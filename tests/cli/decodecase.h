@@ -26,9 +26,10 @@ inline std::vector<DecodeCase> DecodeCases(const std::filesystem::path& root)
             c.Args.push_back(line.rfind("./", 0) == 0 || line.rfind("../", 0) == 0
                     ? std::filesystem::weakly_canonical(entry.path() / line).string()
                     : line);
-        for (const char* output : {"csv", "tlm", "dump", "influx"})
-            if (const auto file = entry.path() / ("expected." + std::string(output)); std::filesystem::exists(file))
-                c.Expected.emplace_back(output, file.string());
+        // Every expected.NAME names an output: --NAME.
+        for (const auto& file : std::filesystem::directory_iterator(entry.path()))
+            if (const std::string name = file.path().filename().string(); name.rfind("expected.", 0) == 0)
+                c.Expected.emplace_back(name.substr(9), file.path().string());
         cases.push_back(std::move(c));
     }
     return cases;
