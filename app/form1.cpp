@@ -324,9 +324,12 @@ void Form1::ShowSatelliteChoice(bool reread)
             (d.Title.empty() ? QString() : QString::fromStdString(d.Title) + QStringLiteral("\n"))
             + QString::fromLocal8Bit(d.File.c_str()));
         std::vector<std::string> names;
-        for (std::size_t k = 0; k < m_.Described->FieldCount(); ++k)
+        std::vector<std::string> units;
+        for (std::size_t k = 0; k < m_.Described->FieldCount(); ++k) {
             names.push_back(m_.Described->FieldName(k));
-        SetDescribedFields(c_, names);
+            units.push_back(m_.Described->FieldUnit(k));
+        }
+        SetDescribedFields(c_, names, units);
     } else {
         c_.OtherSatellite->setText(QStringLiteral("Other satellite..."));
         c_.OtherSatellite->setToolTip(QStringLiteral("A satellite described by a Kaitai Struct description (.ksy)"));
@@ -408,9 +411,12 @@ void Form1::Check1_Click()
 {
     if (m_.Described) {
         chart_->Draw(m_, FieldCount + describedField_, c_.Check1->isChecked());
-        QString title = describedField_ < static_cast<int>(m_.Described->FieldCount())
-            ? QString::fromStdString(m_.Described->FieldName(static_cast<std::size_t>(describedField_)))
-            : QString();
+        QString title;
+        if (const auto k = static_cast<std::size_t>(describedField_); k < m_.Described->FieldCount()) {
+            title = QString::fromStdString(m_.Described->FieldName(k));
+            if (!m_.Described->FieldUnit(k).empty())
+                title += QStringLiteral(" (") + QString::fromStdString(m_.Described->FieldUnit(k)) + ')';
+        }
         if (chart_->RecordsWithoutValue() > 0)
             title += QStringLiteral(" (%1 records without a number for it)").arg(chart_->RecordsWithoutValue());
         if (chart_->TimeAxis() && chart_->RecordsWithoutTime() > 0)

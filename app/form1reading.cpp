@@ -186,9 +186,13 @@ void Form1::ShowImports()
     table->setRowCount(static_cast<int>(m_.Imports.size()));
     int row = 0;
     for (const ImportSummary& s : m_.Imports) {
-        const QString outcome = !s.Error.empty() ? QString::fromLocal8Bit(s.Error.c_str())
-            : s.Cancelled                        ? QStringLiteral("cancelled")
-                                                 : QStringLiteral("read");
+        QString outcome = !s.Error.empty() ? QString::fromLocal8Bit(s.Error.c_str())
+            : s.Cancelled                  ? QStringLiteral("cancelled")
+                                           : QStringLiteral("read");
+        // Why a described satellite's first frame that does not parse does not.
+        if (!s.FirstNotParsed.empty())
+            outcome
+                += QStringLiteral("; the first frame that does not parse: ") + QString::fromStdString(s.FirstNotParsed);
         QStringList cells{QString::fromLocal8Bit(s.File.c_str()), QString::fromLatin1(s.Kind.c_str())};
         for (const ImportCounter& counter : ImportCounters())
             cells << QString::number(s.*counter.Member);
@@ -199,6 +203,8 @@ void Form1::ShowImports()
             auto* item = new QTableWidgetItem(cells[column]);
             if (column >= 2 && column < cells.size() - 1)
                 item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            else if (column == cells.size() - 1)
+                item->setToolTip(outcome); // whole, however narrow the column
             table->setItem(row, column, item);
         }
         ++row;

@@ -23,6 +23,7 @@ public:
     const std::string& Id() const { return d_->Id; }
     std::size_t FieldCount() const { return d_->Fields.size(); }
     const std::string& FieldName(std::size_t k) const { return d_->Fields[k].Name; }
+    const std::string& FieldUnit(std::size_t k) const { return d_->Fields[k].Unit; }
 
     // Reads frame: true when it reads and every field evaluates, the values
     // then at hand; otherwise false with the reason.

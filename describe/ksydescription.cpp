@@ -60,9 +60,57 @@ public:
         Fill(*d_.Root, top);
         ReadFields(top);
         Tabulate(*d_.Root);
+        for (KsyField& field : d_.Fields)
+            field.Unit = UnitOf(field);
     }
 
 private:
+    // The attribute a path of members names, followed through user types
+    // (and the first case of a switch that has the next member), if any.
+    static const KsyAttribute* AttributeAt(const KsyType* type, const std::vector<KsyField::Step>& chain)
+    {
+        const KsyAttribute* found = nullptr;
+        for (const KsyField::Step& step : chain) {
+            if (!type)
+                return nullptr;
+            const std::vector<int>& slots = type->SlotOfName;
+            const int slot = static_cast<std::size_t>(step.NameId) < slots.size()
+                ? slots[static_cast<std::size_t>(step.NameId)]
+                : -1;
+            const auto seq = static_cast<int>(type->Seq.size());
+            if (slot < 0 || slot >= seq + static_cast<int>(type->Instances.size()))
+                return nullptr;
+            found = slot < seq ? &type->Seq[static_cast<std::size_t>(slot)]
+                               : &type->Instances[static_cast<std::size_t>(slot - seq)];
+            type = found->HasType && found->Type.What == KsyDataType::Kind::User ? found->Type.User : nullptr;
+            if (found->HasType && found->Type.What == KsyDataType::Kind::Switch)
+                type = CaseHolding(found->Type, &step + 1 == chain.data() + chain.size() ? -1 : (&step + 1)->NameId);
+        }
+        return found;
+    }
+
+    static const KsyType* CaseHolding(const KsyDataType& t, int nameId)
+    {
+        for (const KsyCase& c : t.Cases)
+            if (c.Type.What == KsyDataType::Kind::User && nameId >= 0
+                && static_cast<std::size_t>(nameId) < c.Type.User->SlotOfName.size()
+                && c.Type.User->SlotOfName[static_cast<std::size_t>(nameId)] >= 0)
+                return c.Type.User;
+        return nullptr;
+    }
+
+    std::string UnitOf(const KsyField& field) const
+    {
+        const KsyAttribute* a = field.Chain.empty() ? nullptr : AttributeAt(d_.Root.get(), field.Chain);
+        if (!a)
+            return {};
+        const std::size_t close = a->Doc.rfind(']');
+        const std::size_t open = close == std::string::npos ? std::string::npos : a->Doc.rfind('[', close);
+        if (open == std::string::npos || close - open < 2 || close - open > 16)
+            return {};
+        return a->Doc.substr(open + 1, close - open - 1);
+    }
+
     // Each type's members by name number, looked up once per member read.
     void Tabulate(KsyType& type)
     {
@@ -204,6 +252,8 @@ private:
             Fail(node, "an attribute is a map");
         KsyAttribute a;
         a.Line = node.Mark().line + 1;
+        if (node["doc"] && node["doc"].IsScalar())
+            a.Doc = node["doc"].Scalar();
         if (node["id"])
             a.Id = node["id"].Scalar();
         if (instance) {

@@ -64,6 +64,7 @@ struct KsyValid {
 struct KsyAttribute {
     std::string Id;
     int Line = 0; // in the description, from 1
+    std::string Doc;
     int Slot = 0; // where an object keeps its value
     bool HasType = false;
     KsyDataType Type;
@@ -116,6 +117,9 @@ struct KsyField {
         std::int64_t Index; // -1: none
     };
     std::vector<Step> Chain;
+    // The unit the doc of the attribute at the path's end gives in square
+    // brackets ("[mV]"), as SatNOGS descriptions write it; empty where none.
+    std::string Unit;
 };
 
 struct KsyDescription {

@@ -206,8 +206,11 @@ void WriteDescribedTlm(TextSink& out, const Module1& m, std::int64_t n)
     const bool read = m.Described->Read(m.DescribedRecords.Frame(n), reason);
     for (std::size_t k = 0; k < satellite.FieldCount(); ++k) {
         text.append(PadRight(satellite.FieldName(k), width));
-        if (read)
+        const bool has = read && satellite.Value(k).What != KsyValue::Kind::Null;
+        if (has)
             AppendKsyText(text, satellite.Value(k));
+        if (has && !satellite.FieldUnit(k).empty())
+            text.append(" ").append(satellite.FieldUnit(k));
         text.append(LineEnd);
     }
     out.Write(text);

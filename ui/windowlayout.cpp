@@ -373,7 +373,7 @@ void BuildForm1Controls(QWidget* client, Form1Controls& c, double dpi)
     BuildHidden(client, c, dpi);
 }
 
-void SetDescribedFields(Form1Controls& c, const std::vector<std::string>& names)
+void SetDescribedFields(Form1Controls& c, const std::vector<std::string>& names, const std::vector<std::string>& units)
 {
     QTableWidget* table = c.FieldTable;
     table->clearContents();
@@ -383,7 +383,7 @@ void SetDescribedFields(Form1Controls& c, const std::vector<std::string>& names)
         const int row = static_cast<int>(k);
         table->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(names[k])));
         table->setItem(row, 1, new QTableWidgetItem(QString()));
-        table->setItem(row, 2, new QTableWidgetItem(QString()));
+        table->setItem(row, 2, new QTableWidgetItem(k < units.size() ? QString::fromStdString(units[k]) : QString()));
         // The value: a box of its own, drawn smaller or elided with its
         // whole text in the tooltip rather than cut.
         auto* value = new FittedBox(table);

@@ -72,8 +72,8 @@ inline constexpr int ClientHeightTwips = 11970;
 // Creates every control on client, at its place for the screen's dpi.
 void BuildForm1Controls(QWidget* client, Form1Controls& c, double dpi);
 
-// The rows of the "Fields" page for these field names, values empty.
-void SetDescribedFields(Form1Controls& c, const std::vector<std::string>& names);
+// The rows of the "Fields" page for these field names and units, values empty.
+void SetDescribedFields(Form1Controls& c, const std::vector<std::string>& names, const std::vector<std::string>& units);
 
 // Sets the background of a value box.
 void SetValueBoxColour(QLineEdit* box, const QColor& colour);

@@ -170,6 +170,7 @@ seq:
 instances:
   volts:
     value: raw_volts / 10.0
+    doc: 'battery [V]'
 enums:
   modes:
     1: safe
@@ -235,7 +236,8 @@ TEST(DescribedSatellite, CsvTlmAndLineProtocolHoldTheFields)
         "norvane,satellite=testsat counter=1i,volts=4.2,mode=2i,name=\"OK\" 1767323045000000000\n"
         "norvane,satellite=testsat counter=2i,volts=0.7,mode=1i,name=\"\\\"\" 1767323046000000000\n");
     r = Decode({"-q", "-s", ksy, "-f", "satnogs", "--tlm", "-", "--record", "2", capture});
-    EXPECT_NE(r.out.Text.find("testsat, record 2 of 2, 2026-01-02 03:04:06\r\n\r\ncounter             2\r\n"),
+    EXPECT_NE(r.out.Text.find("testsat, record 2 of 2, 2026-01-02 03:04:06\r\n\r\ncounter             2\r\n"
+                              "volts               0.7 V\r\n"),
         std::string::npos)
         << r.out.Text;
     r = Decode({"-q", "-s", ksy, "-f", "satnogs", "--tlm", "-", "--record", "3", capture});

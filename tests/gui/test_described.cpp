@@ -66,16 +66,19 @@ types:
 instances:
   volts:
     value: raw_volts / 10.0
+    doc: 'battery voltage [V]'
 enums:
   modes:
     1: safe
     2: nominal
 )";
 
-// Three frames as a SatNOGS export: the second lacks the temperature.
+// Four frames as a SatNOGS export: the second lacks the temperature, the
+// fourth is no frame of the satellite's.
 const char* const Export = "2026-01-02 03:04:05|AB01002A02F6\n"
                            "2026-01-02 03:04:15|AB02002B01\n"
-                           "2026-01-02 03:04:25|AB03002C0214\n";
+                           "2026-01-02 03:04:25|AB03002C0214\n"
+                           "2026-01-02 03:04:35|CD0400\n";
 
 struct Described {
     TempDir dir;
@@ -112,6 +115,7 @@ void TestDescribed::choosingADescriptionShowsItsFields()
     QVERIFY(c.OtherSatellite->toolTip().startsWith(QStringLiteral("A satellite made up for the tests")));
     QCOMPARE(c.FieldTable->rowCount(), 4);
     QCOMPARE(c.FieldTable->item(3, 0)->text(), QStringLiteral("temp"));
+    QCOMPARE(c.FieldTable->item(1, 2)->text(), QStringLiteral("V")); // the unit the doc gives in brackets
 
     c.HScroll1->setValue(1);
     QCOMPARE(d.Value(0), QStringLiteral("1"));
@@ -126,8 +130,19 @@ void TestDescribed::choosingADescriptionShowsItsFields()
     QCOMPARE(d.Value(3), QString());
     QCOMPARE(c.FieldTable->item(3, 0)->foreground().color(), QColor(128, 128, 128));
     QCOMPARE(c.FieldTable->item(2, 0)->foreground().color(), QColor(Qt::black));
-    // The import page counts what does not parse.
-    QVERIFY(d.w.m.Imports.at(0).NotParsed == 0);
+    // The import page counts what does not parse, and says why the first does not.
+    QCOMPARE(d.w.m.Imports.at(0).NotParsed, 1);
+    const QStringList headers = [&] {
+        QStringList h;
+        for (int k = 0; k < c.ImportTable->columnCount(); ++k)
+            h << c.ImportTable->horizontalHeaderItem(k)->text();
+        return h;
+    }();
+    QCOMPARE(c.ImportTable->item(0, static_cast<int>(headers.indexOf(QStringLiteral("Does not parse"))))->text(),
+        QStringLiteral("1"));
+    QVERIFY(c.ImportTable->item(0, c.ImportTable->columnCount() - 1)
+                ->text()
+                .startsWith(QStringLiteral("read; the first frame that does not parse: magic does not hold")));
 }
 
 void TestDescribed::aFieldIsChartedOverTheRecordsThatHaveIt()
@@ -144,7 +159,7 @@ void TestDescribed::aFieldIsChartedOverTheRecordsThatHaveIt()
     d.w.form.DescribedField_Click(1); // volts: every record
     QCOMPARE(chart.Bars()->data()->size(), 3);
     QCOMPARE(chart.Bars()->data()->at(2)->value, 4.4);
-    QCOMPARE(d.w.c().Frame1->title(), QStringLiteral("volts"));
+    QCOMPARE(d.w.c().Frame1->title(), QStringLiteral("volts (V)"));
     // The time axis puts the records at their instants.
     d.w.form.TimeAxisAction()->setChecked(true);
     QCOMPARE(chart.Bars()->data()->at(0)->key, 1767323045.0);
@@ -165,7 +180,7 @@ void TestDescribed::switchingBackRestoresTheBuiltInPages()
     // The selection is read again by the built-in decoder: none of these
     // frames is a beacon of it.
     QCOMPARE(d.w.m.RecordCount, 0);
-    QCOMPARE(d.w.m.Imports.at(0).OtherHeader + d.w.m.Imports.at(0).TooShort, 3);
+    QCOMPARE(d.w.m.Imports.at(0).OtherHeader + d.w.m.Imports.at(0).TooShort, 4);
     QCOMPARE(c.Option1[5]->text(), QStringLiteral("Sat Uptime"));
 }
 
@@ -221,6 +236,7 @@ void TestDescribed::mergeOutputsAndLiveFollowTheDescription()
     d.w.form.OpenSelection(CaptureKind::Satnogs, {d.capture, copy});
     QCOMPARE(d.w.m.RecordCount, 3);
     QCOMPARE(d.w.m.Imports.at(1).Duplicates, 3);
+    QCOMPARE(d.w.m.Imports.at(1).NotParsed, 1);
     d.w.form.MergeAction()->setChecked(false);
 
     // "Write CSV File" and "Write TLM File" write the described fields.
