@@ -242,18 +242,13 @@ void Form1::SetFieldCaptions()
     }
 }
 
-void Form1::QB50P1_Click()
-{
-    m_.SatelliteNumber = 1;
-    if (m_.Described) {
-        m_.Described.reset();
-        ShowSatelliteChoice(true);
-    }
-}
+void Form1::QB50P1_Click() { ChooseBuiltInSatellite(1); }
+void Form1::QB50P2_Click() { ChooseBuiltInSatellite(2); }
 
-void Form1::QB50P2_Click()
+void Form1::ChooseBuiltInSatellite(int number)
 {
-    m_.SatelliteNumber = 2;
+    m_.SatelliteNumber = number;
+    // From a described satellite, the built-in pages come back for the data set read again.
     if (m_.Described) {
         m_.Described.reset();
         ShowSatelliteChoice(true);

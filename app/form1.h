@@ -150,6 +150,7 @@ private:
     // The pages and the satellite row for the satellite chosen (built in or
     // described); with reread, the selection is read again for it.
     void ShowSatelliteChoice(bool reread);
+    void ChooseBuiltInSatellite(int number);
     void ShowCurrentRecord();
 
     Module1& m_;

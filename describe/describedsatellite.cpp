@@ -106,11 +106,18 @@ void AppendKsyJson(std::string& out, const KsyValue& v)
     }
 }
 
-void AppendKsyText(std::string& out, const KsyValue& v)
+void AppendKsyText(std::string& out, const KsyValue& v, std::string_view decimalMark)
 {
     switch (v.What) {
-    case KsyValue::Kind::Int:
-    case KsyValue::Kind::Float: AppendNumber(out, v); return;
+    case KsyValue::Kind::Int: AppendNumber(out, v); return;
+    case KsyValue::Kind::Float: {
+        const std::size_t start = out.size();
+        AppendNumber(out, v);
+        if (decimalMark != ".")
+            if (const std::size_t point = out.find('.', start); point != std::string::npos)
+                out.replace(point, 1, decimalMark);
+        return;
+    }
     case KsyValue::Kind::Bool: out += v.Int ? "true" : "false"; return;
     case KsyValue::Kind::Str: out += v.Text(); return;
     case KsyValue::Kind::Bytes: AppendHex(out, v.Text()); return;
@@ -118,7 +125,7 @@ void AppendKsyText(std::string& out, const KsyValue& v)
         for (std::size_t k = 0; k < v.Items->size(); ++k) {
             if (k > 0)
                 out += ' ';
-            AppendKsyText(out, (*v.Items)[k]);
+            AppendKsyText(out, (*v.Items)[k], decimalMark);
         }
         return;
     default: return;

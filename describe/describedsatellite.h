@@ -7,6 +7,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // A satellite whose frames a description tells how to read: its fields are
@@ -43,7 +44,8 @@ private:
 // as lower-case hex strings, enums as their integer, arrays as arrays; null
 // where there is none. Text: the same without quotes (empty for none).
 void AppendKsyJson(std::string& out, const KsyValue& v);
-void AppendKsyText(std::string& out, const KsyValue& v);
+// decimalMark stands for a float's point.
+void AppendKsyText(std::string& out, const KsyValue& v, std::string_view decimalMark = ".");
 // Whether a value is a number or a boolean (what a chart or a line protocol
 // field takes), and that number.
 bool IsKsyNumber(const KsyValue& v);

@@ -143,10 +143,7 @@ namespace {
 void AppendCsvCell(std::string& out, const KsyValue& v, std::string_view decimalMark)
 {
     std::string text;
-    AppendKsyText(text, v);
-    if (v.What == KsyValue::Kind::Float && decimalMark != ".")
-        if (const std::size_t point = text.find('.'); point != std::string::npos)
-            text.replace(point, 1, decimalMark);
+    AppendKsyText(text, v, decimalMark);
     if (text.find_first_of(";\"\r\n") == std::string::npos) {
         out.append(text);
         return;

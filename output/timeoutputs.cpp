@@ -527,8 +527,7 @@ std::int64_t WriteDescribedInflux(TextSink& out, const Module1& m)
     const DescribedSatellite& satellite = *m.Described;
     std::string buffer;
     std::int64_t leftOut = 0;
-    // Packets of one millisecond are told apart by their nanoseconds.
-    std::unordered_map<Instant, std::int64_t> seen;
+    InfluxStamps stamps(m); // a described satellite's records are of kind 1
     std::string reason;
     std::string text;
     for (std::int64_t n = 1; n <= m.DescribedRecords.Count(); ++n) {
@@ -578,7 +577,7 @@ std::int64_t WriteDescribedInflux(TextSink& out, const Module1& m)
             continue;
         }
         buffer.push_back(' ');
-        AppendInteger(buffer, at * 1000000 + seen[at]++);
+        AppendInteger(buffer, stamps.Next(1, at));
         buffer.push_back('\n');
         FlushIfFull(out, buffer);
     }

@@ -282,7 +282,7 @@ QPointF FieldChart::ReadoutPlace(const QString& text, QPointF mouse) const
     const double row = std::round(plot_->xAxis->pixelToCoord(mouse.x()));
     const double pointX = plot_->xAxis->coordToPixel(row);
     const double pointY
-        = std::clamp(plot_->yAxis->coordToPixel(m_ ? ChartValues(*m_, field_)(static_cast<std::int64_t>(row)) : 0.0),
+        = std::clamp(plot_->yAxis->coordToPixel(valueOf_ ? valueOf_(static_cast<std::int64_t>(row)) : 0.0),
             static_cast<double>(area.top()), static_cast<double>(area.bottom()));
     constexpr double Gap = 12;
     const double right = std::max(mouse.x(), pointX) + Gap;
@@ -387,13 +387,10 @@ QString FieldChart::ReadoutAt(double x) const
     std::string text = "#" + std::to_string(i);
     if (!time.empty())
         text += "  " + std::string(time);
-    const double value = ChartValues(*m_, field_)(i);
+    const double value = valueOf_(i);
     if (IsDescribedField(field_)) {
-        std::string number;
-        AppendKsyText(number, KsyValue::OfFloat(value));
-        if (const std::size_t point = number.find('.'); point != std::string::npos && decimalMark_ != ".")
-            number.replace(point, 1, decimalMark_);
-        text += "  " + number;
+        text += "  ";
+        AppendKsyText(text, KsyValue::OfFloat(value), decimalMark_);
     } else {
         text += "  " + ValueText(field_, value, decimalMark_);
         if (const std::string_view unit = FieldUnit(field_); !unit.empty())
@@ -571,6 +568,9 @@ void FieldChart::Show(const Module1& m, int field, bool bars, Rows rows)
     const QCPRange shownKeys = plot_->xAxis->range();
     drawnTimeAxis_ = timeAxis;
     m_ = &m;
+    // The readout's values, with one reader for the drawing rather than one
+    // for every move of the mouse.
+    valueOf_ = [values = std::make_shared<ChartValues>(m, field)](std::int64_t n) { return (*values)(n); };
     field_ = field;
     readout_->setVisible(false);
     rows_ = n;

@@ -134,6 +134,7 @@ private:
     std::string decimalMark_;
     const Module1* m_ = nullptr;
     int field_ = 0;
+    std::function<double(std::int64_t)> valueOf_; // record n's value of the field drawn
     QCPItemText* readout_;
     QCPItemStraightLine* marker_;
     QCPItemRect* focusMark_;

@@ -52,10 +52,7 @@ namespace {
 QString DescribedValueText(const KsyValue& v, std::string_view decimalMark)
 {
     std::string text;
-    AppendKsyText(text, v);
-    if (v.What == KsyValue::Kind::Float && decimalMark != ".")
-        if (const std::size_t point = text.find('.'); point != std::string::npos)
-            text.replace(point, 1, decimalMark);
+    AppendKsyText(text, v, decimalMark);
     if (v.What == KsyValue::Kind::Int && v.Enum) {
         const auto name = v.Enum->Names.find(v.Int);
         if (name != v.Enum->Names.end())
@@ -71,7 +68,6 @@ void ShowDescribedRecord(const Module1& m, Form1Controls& c, std::int64_t n, std
     DescribedSatellite& satellite = *m.Described;
     std::string reason;
     const bool read = n >= 1 && n <= m.DescribedRecords.Count() && satellite.Read(m.DescribedRecords.Frame(n), reason);
-    const QColor absent = QColor(128, 128, 128);
     for (std::size_t k = 0; k < c.FieldValues.size() && k < satellite.FieldCount(); ++k) {
         const KsyValue* v = read ? &satellite.Value(k) : nullptr;
         const bool has = v && v->What != KsyValue::Kind::Null && v->What != KsyValue::Kind::Object;
@@ -83,7 +79,7 @@ void ShowDescribedRecord(const Module1& m, Form1Controls& c, std::int64_t n, std
             cell->setToolTip(c.FieldValues[k]->toolTip());
         QTableWidgetItem* name = c.FieldTable->item(static_cast<int>(k), 0);
         if (name)
-            name->setForeground(has ? QBrush(Qt::black) : QBrush(absent));
+            name->setForeground(has ? QBrush(Qt::black) : QBrush(CaptionGrey));
     }
     QString label;
     if (m.ShowTimeSpan) {
