@@ -2,19 +2,20 @@
 
 #include "app/infowindow.h"
 #include "app/opencommands.h"
-#include "app/settingsfile.h"
+#include "fields/fieldcatalogue.h"
+#include "input/settingsfile.h"
 #include "output/outputfile.h"
 #include "output/outputguard.h"
 #include "output/reportwriters.h"
-#include "output/windowpicture.h"
 #include "programinfo.h"
+#include "telemetry/satellite.h"
 #include "ui/dumpview.h"
-#include "ui/fieldcatalogue.h"
 #include "ui/fieldchart.h"
 #include "ui/latin1.h"
 #include "ui/programicon.h"
 #include "ui/recordview.h"
 #include "ui/twips.h"
+#include "ui/windowpicture.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -156,8 +157,9 @@ void Form1::BuildMenus()
 
 void Form1::ConnectControls()
 {
-    connect(c_.QB50P1, &QRadioButton::clicked, this, &Form1::QB50P1_Click);
-    connect(c_.QB50P2, &QRadioButton::clicked, this, &Form1::QB50P2_Click);
+    for (std::size_t i = 0; i < BuiltInSatellites.size(); ++i)
+        connect(c_.Satellites[i], &QRadioButton::clicked, this,
+            [this, number = BuiltInSatellites[i].Number] { Satellite_Click(number); });
     connect(c_.OtherSatellite, &QRadioButton::clicked, this, &Form1::OtherSatellite_Click);
     // A row chosen by the mouse or the keys is charted.
     connect(c_.FieldTable, &QTableWidget::currentCellChanged, this, [this](int row, int, int previous, int) {
@@ -242,12 +244,15 @@ void Form1::SetFieldCaptions()
     }
 }
 
-void Form1::QB50P1_Click() { ChooseBuiltInSatellite(1); }
-void Form1::QB50P2_Click() { ChooseBuiltInSatellite(2); }
+QRadioButton* Form1::SatelliteButton(int number) const
+{
+    return c_.Satellites[static_cast<std::size_t>(&BuiltInSatelliteOf(number) - BuiltInSatellites.data())];
+}
 
-void Form1::ChooseBuiltInSatellite(int number)
+void Form1::Satellite_Click(int number)
 {
     m_.SatelliteNumber = number;
+    SatelliteButton(number)->setChecked(true);
     // From a described satellite, the built-in pages come back for the data set read again.
     if (m_.Described) {
         m_.Described.reset();
@@ -311,7 +316,7 @@ bool Form1::ChooseDescription(const QString& path)
 void Form1::ShowSatelliteChoice(bool reread)
 {
     const bool described = m_.Described != nullptr;
-    (described ? c_.OtherSatellite : m_.SatelliteNumber == 2 ? c_.QB50P2 : c_.QB50P1)->setChecked(true);
+    (described ? c_.OtherSatellite : SatelliteButton(m_.SatelliteNumber))->setChecked(true);
     if (described) {
         const KsyDescription& d = m_.Described->Description();
         c_.OtherSatellite->setText(QString::fromStdString(d.Id));

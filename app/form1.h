@@ -62,8 +62,8 @@ public:
     // The window's event handlers.
     void Form_Load();
     void Form_Resize();
-    void QB50P1_Click();
-    void QB50P2_Click();
+    // A built-in satellite's button: the satellite of that number is chosen.
+    void Satellite_Click(int number);
     // "Other satellite...": the descriptions chosen before and "Open
     // description...", which asks for a .ksy file.
     void OtherSatellite_Click();
@@ -150,7 +150,8 @@ private:
     // The pages and the satellite row for the satellite chosen (built in or
     // described); with reread, the selection is read again for it.
     void ShowSatelliteChoice(bool reread);
-    void ChooseBuiltInSatellite(int number);
+    // The button of the built-in satellite of that number.
+    QRadioButton* SatelliteButton(int number) const;
     void ShowCurrentRecord();
 
     Module1& m_;

@@ -18,7 +18,9 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTextEdit>
+#include <algorithm>
 #include <qcustomplot.h>
+#include <utility>
 
 namespace {
 
@@ -36,8 +38,8 @@ bool TakesTheKeys(const QWidget* focus, const Form1Controls& c)
         return true;
     if (const auto* combo = qobject_cast<const QComboBox*>(focus))
         return combo->isEditable();
-    return focus == c.QB50P1 || focus == c.QB50P2 || focus == c.Text3 || focus == c.Text3->viewport()
-        || focus == c.ImportTable || focus == c.ImportTable->viewport();
+    return std::ranges::find(c.Satellites, focus) != c.Satellites.end() || focus == c.Text3
+        || focus == c.Text3->viewport() || focus == c.ImportTable || focus == c.ImportTable->viewport();
 }
 
 } // namespace
@@ -47,8 +49,8 @@ void Form1::ConnectKeys()
     // Only the tab key gives the satellite buttons the focus, so that a click
     // on them leaves the arrow keys to the records; the field buttons are
     // chosen with the mouse.
-    c_.QB50P1->setFocusPolicy(Qt::TabFocus);
-    c_.QB50P2->setFocusPolicy(Qt::TabFocus);
+    for (QRadioButton* button : c_.Satellites)
+        button->setFocusPolicy(Qt::TabFocus);
     for (QRadioButton* button : c_.Option1)
         button->setFocusPolicy(Qt::NoFocus);
     // The read-only boxes take the focus from the mouse only, to select text.
@@ -58,9 +60,10 @@ void Form1::ConnectKeys()
     c_.Text4->setFocusPolicy(Qt::ClickFocus);
     c_.HScroll1->setFocusPolicy(Qt::StrongFocus);
     c_.HScroll1->setPageStep(10);
-    setTabOrder(c_.SSTab1, c_.QB50P1);
-    setTabOrder(c_.QB50P1, c_.QB50P2);
-    setTabOrder(c_.QB50P2, c_.MSChart1);
+    QWidget* previous = c_.SSTab1;
+    for (QRadioButton* button : c_.Satellites)
+        setTabOrder(std::exchange(previous, button), button);
+    setTabOrder(previous, c_.MSChart1);
     setTabOrder(c_.MSChart1, c_.HScroll1);
     c_.Text2->installEventFilter(this);
     qApp->installEventFilter(this);

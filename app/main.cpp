@@ -55,8 +55,8 @@ int main(int argc, char** argv)
         QStringLiteral("Kind of the captures: auto (each file's own), %1.").arg(Latin1(CaptureKindNames())),
         QStringLiteral("kind"), QStringLiteral("auto"));
     const QCommandLineOption satellite({QStringLiteral("s"), QStringLiteral("satellite")},
-        QStringLiteral("1 or 2 (QB50p1 or QB50p2), or a Kaitai Struct description FILE.ksy."), QStringLiteral("sat"),
-        QStringLiteral("1"));
+        QString::fromStdString(SatelliteChoices() + ", or a Kaitai Struct description FILE.ksy."),
+        QStringLiteral("sat"), QStringLiteral("1"));
     parser.addOption(format);
     parser.addOption(satellite);
     parser.addPositionalArgument(QStringLiteral("capture"), QStringLiteral("Capture files to read."), "[CAPTURE...]");
@@ -75,7 +75,7 @@ int main(int argc, char** argv)
     const bool described = !sat && (satText.endsWith(QLatin1String(".ksy")) || QFileInfo(satText).isFile());
     if (!sat && !described) {
         std::fprintf(stderr, "norvane: unknown satellite '%s' (%s)\n", satText.toLocal8Bit().constData(),
-            std::string(SatelliteChoices).c_str());
+            SatelliteChoices().c_str());
         return 2;
     }
 
@@ -90,9 +90,8 @@ int main(int argc, char** argv)
         if (!window.ChooseDescription(QFileInfo(satText).absoluteFilePath()))
             return 2;
         window.SetMessageBox(ShowMessageBox);
-    } else if (*sat == 2) {
-        window.Controls().QB50P2->setChecked(true);
-        window.QB50P2_Click();
+    } else {
+        window.Satellite_Click(*sat);
     }
     QStringList captures;
     for (const QString& path : parser.positionalArguments())

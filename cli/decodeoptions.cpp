@@ -41,7 +41,7 @@ Error SetSatellite(DecodeOptions& o, const std::string& text)
         return std::nullopt;
     }
     if (!satellite)
-        return "unknown satellite '" + text + "' (" + std::string(SatelliteChoices) + ", or a description FILE.ksy)";
+        return "unknown satellite '" + text + "' (" + SatelliteChoices() + ", or a description FILE.ksy)";
     o.Satellite = *satellite;
     o.Description.reset();
     return std::nullopt;
@@ -87,10 +87,11 @@ const std::vector<OptionSpec>& Options()
 {
     static const std::string formatHelp = "kind of the captures: " + CaptureKindNames()
         + "; auto (the\ndefault) tells each file's kind from its first 64 KiB";
+    static const std::string satelliteHelp
+        = SatelliteChoices() + ", or a Kaitai Struct description FILE.ksy;\ndefault 1";
     static const std::vector<OptionSpec> options = {
         {"-f", "--format", "KIND", formatHelp, SetKind},
-        {"-s", "--satellite", "SAT", "1 or 2 (or QB50p1, QB50p2), or a Kaitai Struct description FILE.ksy; default 1",
-            SetSatellite},
+        {"-s", "--satellite", "SAT", satelliteHelp, SetSatellite},
         {"", "--csv", "FILE", "write every record as CSV",
             [](DecodeOptions& o, const std::string& v) -> Error { return o.Csv = v, std::nullopt; }},
         {"", "--tlm", "FILE", "write the TLM report of one record",
@@ -199,8 +200,8 @@ namespace {
 
 std::string Synopsis(std::string_view lineBreak)
 {
-    return "Usage: norvane-decode [-f auto|" + CaptureKindNames("|", "|")
-        + "] [-s 1|2] [--csv FILE] [--tlm FILE [--record N]]" + std::string(lineBreak)
+    return "Usage: norvane-decode [-f auto|" + CaptureKindNames("|", "|") + "] [-s " + SatelliteNumbers()
+        + "] [--csv FILE] [--tlm FILE [--record N]]" + std::string(lineBreak)
         + "[--dump FILE] [--jsonl FILE] [--influx FILE] [--date DATE] [--merge] [--summary] [--force] [-q]"
         + std::string(lineBreak) + "CAPTURE...\n";
 }
@@ -214,7 +215,9 @@ std::string DecodeUsage()
     constexpr std::size_t HelpColumn = 24;
     std::string usage = Synopsis("\n                      ")
         + "\n"
-          "Decodes the housekeeping telemetry of QB50p1 or QB50p2 from capture files. The captures\n"
+          "Decodes the housekeeping telemetry of "
+        + SatelliteNames()
+        + " from capture files. The captures\n"
           "are read in the given order into one data set. A CAPTURE of - is standard input.\n"
           "\n";
     for (const OptionSpec& option : Options()) {

@@ -1,5 +1,5 @@
 #include "decodecommand.h"
-#include "ui/numberformat.h"
+#include "fields/numberformat.h"
 
 #include <cerrno>
 #include <clocale>

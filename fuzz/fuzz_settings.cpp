@@ -3,8 +3,8 @@
 // never keeps blanks at its ends; the picture folder always ends with the
 // platform's separator.
 
-#include "app/settingsfile.h"
 #include "fuzzsupport.h"
+#include "input/settingsfile.h"
 
 #include <string_view>
 

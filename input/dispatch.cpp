@@ -10,10 +10,10 @@
 
 bool MatchesPacketHeader(std::span<const std::uint8_t> frame)
 {
-    if (frame.size() < PacketHeaderQB50P1.size())
+    if (frame.size() < PacketHeader{}.size())
         return false;
-    return std::equal(PacketHeaderQB50P1.begin(), PacketHeaderQB50P1.end(), frame.begin())
-        || std::equal(PacketHeaderQB50P2.begin(), PacketHeaderQB50P2.end(), frame.begin());
+    return std::ranges::any_of(BuiltInSatellites,
+        [&](const BuiltInSatellite& s) { return std::equal(s.Header.begin(), s.Header.end(), frame.begin()); });
 }
 
 int DispatchPacket(Module1& m, bool checkSatellite)

@@ -3,6 +3,7 @@
 #include "hexconv.h"
 #include "readerhost.h"
 #include "telemetry/module1.h"
+#include "telemetry/satellite.h"
 
 #include <array>
 #include <cstdint>
@@ -10,18 +11,9 @@
 #include <string_view>
 #include <vector>
 
-// The first 17 bytes of a frame of each satellite: type byte 0, destination and
-// source address "QB50P1" (or "QB50P2") with SSID 0, control 0x03 (UI frame),
-// protocol identifier 0xF0 (no layer 3). Address characters are shifted left
-// by one bit, as AX.25 writes them.
-inline constexpr std::array<std::uint8_t, 17> PacketHeaderQB50P1
-    = {0x00, 0xA2, 0x84, 0x6A, 0x60, 0xA0, 0x62, 0x00, 0xA2, 0x84, 0x6A, 0x60, 0xA0, 0x62, 0x00, 0x03, 0xF0};
-inline constexpr std::array<std::uint8_t, 17> PacketHeaderQB50P2
-    = {0x00, 0xA2, 0x84, 0x6A, 0x60, 0xA0, 0x64, 0x00, 0xA2, 0x84, 0x6A, 0x60, 0xA0, 0x64, 0x00, 0x03, 0xF0};
-
 // A header as a server log writes it: continuous upper-case hex of the bytes
 // from the destination address up to the control byte (positions 2 to 16).
-inline constexpr std::array<char, 30> ServerLogHeaderText(const std::array<std::uint8_t, 17>& header)
+inline constexpr std::array<char, 30> ServerLogHeaderText(const PacketHeader& header)
 {
     std::array<char, 30> text{};
     for (std::size_t k = 0; k < 15; ++k) {
@@ -31,9 +23,9 @@ inline constexpr std::array<char, 30> ServerLogHeaderText(const std::array<std::
     return text;
 }
 
-// True when the frame's first 17 bytes are either satellite's header. Either
-// header is accepted whichever satellite is chosen: the satellite number byte
-// decides.
+// True when the frame's first 17 bytes are a built-in satellite's header. Any
+// of them is accepted whichever satellite is chosen: the satellite number
+// byte decides.
 bool MatchesPacketHeader(std::span<const std::uint8_t> frame);
 
 // Stores the packet in FrameBuffer as the next record of its kind when its kind

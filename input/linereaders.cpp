@@ -189,14 +189,17 @@ ReadResult ReadTextFile(Module1& m, ReaderHost& host, const std::string& path)
 
 namespace {
 
-constexpr auto ServerHeaderQB50P1 = ServerLogHeaderText(PacketHeaderQB50P1);
-constexpr auto ServerHeaderQB50P2 = ServerLogHeaderText(PacketHeaderQB50P2);
+constexpr auto ServerLogHeaders = [] {
+    std::array<std::array<char, 30>, BuiltInSatellites.size()> texts{};
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        texts[i] = ServerLogHeaderText(BuiltInSatellites[i].Header);
+    return texts;
+}();
 
 bool IsServerLogHeader(std::string_view header)
 {
-    const auto is
-        = [&](const std::array<char, 30>& text) { return header == std::string_view(text.data(), text.size()); };
-    return is(ServerHeaderQB50P1) || is(ServerHeaderQB50P2);
+    return std::ranges::any_of(ServerLogHeaders,
+        [&](const std::array<char, 30>& text) { return header == std::string_view(text.data(), text.size()); });
 }
 
 // Undoes the KISS escapes of a server-log frame on byte boundaries: the byte

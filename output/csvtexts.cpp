@@ -1,6 +1,6 @@
 #include "csvtexts.h"
 
-#include "ui/numberformat.h"
+#include "fields/numberformat.h"
 
 #include <algorithm>
 #include <charconv>

@@ -4,9 +4,9 @@
 
 #include "csvtexts.h"
 
-#include "ui/fieldcatalogue.h"
-#include "ui/numberformat.h"
-#include "ui/valuetext.h"
+#include "fields/fieldcatalogue.h"
+#include "fields/numberformat.h"
+#include "fields/valuetext.h"
 
 #include <algorithm>
 #include <cstring>

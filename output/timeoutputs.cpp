@@ -1,9 +1,10 @@
 #include "timeoutputs.h"
 
+#include "fields/fieldcatalogue.h"
+#include "fields/valuetext.h"
 #include "telemetry/decoders.h"
 #include "telemetry/merge.h"
-#include "ui/fieldcatalogue.h"
-#include "ui/valuetext.h"
+#include "telemetry/satellite.h"
 
 #include <algorithm>
 #include <array>
@@ -396,7 +397,7 @@ std::int64_t WriteInfluxLines(TextSink& out, const Module1& m)
     std::string buffer;
     buffer.reserve(FlushSize + 8192);
     std::int64_t leftOut = 0;
-    const std::string satellite = m.SatelliteNumber == 2 ? "QB50p2" : "QB50p1";
+    const std::string satellite(BuiltInSatelliteOf(m.SatelliteNumber).Name);
     ForEachStoredPacket(m, [&](int kind, std::int64_t n) {
         const PacketInfo packet = m.Packet(kind, n);
         // InfluxDB's nanoseconds reach from 1677 to 2262; an unknown instant

@@ -12,15 +12,57 @@ bool SameIgnoringCase(std::string_view a, std::string_view b)
     });
 }
 
+// "a, b or c" of the texts of every row.
+template <typename Text>
+std::string Alternatives(Text text, std::size_t each)
+{
+    std::string out;
+    const std::size_t count = BuiltInSatellites.size() * each;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i > 0)
+            out += i + 1 == count ? " or " : ", ";
+        out += text(BuiltInSatellites[i % BuiltInSatellites.size()], i / BuiltInSatellites.size());
+    }
+    return out;
+}
+
 } // namespace
+
+const BuiltInSatellite& BuiltInSatelliteOf(int number)
+{
+    for (const BuiltInSatellite& s : BuiltInSatellites)
+        if (s.Number == number)
+            return s;
+    return BuiltInSatellites.front();
+}
 
 std::optional<int> ParseSatellite(std::string_view text)
 {
-    for (const int number : {1, 2}) {
-        const std::string_view names[] = {number == 1 ? "1" : "2", number == 1 ? "QB50p1" : "QB50p2"};
-        for (const std::string_view name : names)
-            if (SameIgnoringCase(text, name))
-                return number;
-    }
+    for (const BuiltInSatellite& s : BuiltInSatellites)
+        if (SameIgnoringCase(text, std::to_string(s.Number)) || SameIgnoringCase(text, s.Name))
+            return s.Number;
     return std::nullopt;
+}
+
+std::string SatelliteChoices()
+{
+    return Alternatives([](const BuiltInSatellite& s,
+                            std::size_t k) { return k == 0 ? std::to_string(s.Number) : std::string(s.Name); },
+        2);
+}
+
+std::string SatelliteNumbers()
+{
+    std::string out;
+    for (const BuiltInSatellite& s : BuiltInSatellites) {
+        if (!out.empty())
+            out += '|';
+        out += std::to_string(s.Number);
+    }
+    return out;
+}
+
+std::string SatelliteNames()
+{
+    return Alternatives([](const BuiltInSatellite& s, std::size_t) { return std::string(s.Name); }, 1);
 }

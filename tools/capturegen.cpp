@@ -272,7 +272,9 @@ GeneratedCapture GenerateCapture(const CaptureOptions& o)
     Random schedule(o.Seed ^ 0x5EEDu);
     const std::vector<BeaconTime> times = Schedule(o, schedule);
     const std::string eol = o.CrLf ? "\r\n" : "\n";
-    const int other = o.Satellite == 2 ? 1 : 2;
+    // Another built-in satellite: the next row of the table.
+    const auto row = static_cast<std::size_t>(&BuiltInSatelliteOf(o.Satellite) - BuiltInSatellites.data());
+    const int other = BuiltInSatellites[(row + 1) % BuiltInSatellites.size()].Number;
     Random noise(o.Seed ^ 0xA5A5A5A5u);
 
     auto emit = [&](std::int64_t beacon, int kind, int satellite, int headerSatellite, bool counted) {
@@ -305,7 +307,8 @@ GeneratedCapture GenerateCapture(const CaptureOptions& o)
         }
         case CaptureKind::Log: g.Bytes += clock.Time + " " + HexSpaced(info) + eol; break;
         case CaptureKind::Text:
-            g.Bytes += "[" + clock.Date + " " + clock.Time + "] QB50p" + std::to_string(satellite) + " beacon\r\n";
+            g.Bytes += "[" + clock.Date + " " + clock.Time + "] " + std::string(BuiltInSatelliteOf(satellite).Name)
+                + " beacon\r\n";
             g.Bytes += HexSpaced(info) + "\r\n";
             break;
         }

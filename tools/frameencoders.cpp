@@ -3,6 +3,7 @@
 #include "input/dispatch.h"
 #include "input/hexconv.h"
 #include "input/kissframes.h"
+#include "telemetry/satellite.h"
 
 std::string HexSpaced(ByteSpan bytes)
 {
@@ -32,7 +33,7 @@ void AppendKissFrame(std::string& out, ByteSpan frame) { AppendEscapedKissFrame(
 
 std::vector<std::uint8_t> FullFrame(int headerSatellite, const std::vector<std::uint8_t>& info)
 {
-    const auto& header = headerSatellite == 2 ? PacketHeaderQB50P2 : PacketHeaderQB50P1;
+    const PacketHeader& header = BuiltInSatelliteOf(headerSatellite).Header;
     std::vector<std::uint8_t> frame(header.begin(), header.end());
     frame.insert(frame.end(), info.begin(), info.end());
     return frame;

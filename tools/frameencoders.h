@@ -12,7 +12,7 @@
 using ByteSpan = std::span<const std::uint8_t>;
 
 // A whole frame as the KISS reader sees it: type byte 0, the AX.25 header of
-// satellite headerSatellite (1 or 2), then the information field (frame
+// the built-in satellite numbered headerSatellite, then the information field (frame
 // positions 18 onward).
 std::vector<std::uint8_t> FullFrame(int headerSatellite, const std::vector<std::uint8_t>& info);
 

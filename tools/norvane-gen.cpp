@@ -18,9 +18,9 @@ int Usage(bool asked = false)
 {
     const std::string kinds = CaptureKindNames("|", "|");
     std::fprintf(asked ? stdout : stderr,
-        "Usage: norvane-gen -f %s [-s 1|2] [-n PACKETS] [--seed N] [--clean] [--crlf] [--gr-stamps] [--passes N] "
+        "Usage: norvane-gen -f %s [-s %s] [-n PACKETS] [--seed N] [--clean] [--crlf] [--gr-stamps] [--passes N] "
         "OUTPUT\n",
-        kinds.c_str());
+        kinds.c_str(), SatelliteNumbers().c_str());
     return asked ? 0 : 2;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "textlines.h"
+#include "fields/textlines.h"
 
 #include <QAbstractScrollArea>
 

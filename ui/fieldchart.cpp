@@ -2,12 +2,12 @@
 
 #include "describe/describedsatellite.h"
 
-#include "ui/chartrows.h"
-#include "ui/fieldcatalogue.h"
+#include "fields/chartrows.h"
+#include "fields/fieldcatalogue.h"
+#include "fields/reception.h"
+#include "fields/valuetext.h"
 #include "ui/latin1.h"
-#include "ui/reception.h"
 #include "ui/rowbars.h"
-#include "ui/valuetext.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -1,9 +1,9 @@
 #include "recordview.h"
 
+#include "fields/reception.h"
+#include "fields/valuetext.h"
 #include "ui/fittedbox.h"
 #include "ui/latin1.h"
-#include "ui/reception.h"
-#include "ui/valuetext.h"
 
 #include <QLabel>
 #include <QTableWidget>

@@ -1,6 +1,7 @@
 #include "windowlayout.h"
 
 #include "telemetry/importsummary.h"
+#include "telemetry/satellite.h"
 #include "ui/dumpview.h"
 #include "ui/fittedbox.h"
 #include "ui/latin1.h"
@@ -248,7 +249,7 @@ void BuildFieldRows(QWidget* client, Form1Controls& c, double dpi)
 
 void BuildBottom(QWidget* client, Form1Controls& c, double dpi)
 {
-    auto satellite = [&](const char* name, const char* caption, int left) {
+    auto satellite = [&](const QByteArray& name, const QByteArray& caption, int left) {
         auto* b = new QRadioButton(QString::fromLatin1(caption), client);
         b->setObjectName(QString::fromLatin1(name));
         PlaceInTwips(b, left, 6600, 1095, 255, dpi);
@@ -256,20 +257,26 @@ void BuildBottom(QWidget* client, Form1Controls& c, double dpi)
         SetTextColour(b, Qt::blue);
         return b;
     };
-    c.QB50P1 = satellite("QB50P1", "QB50p1", 120);
-    c.QB50P2 = satellite("QB50P2", "QB50p2", 2040);
-    c.OtherSatellite = satellite("OtherSatellite", "Other satellite...", 3120);
-    PlaceInTwips(c.OtherSatellite, 3120, 6600, 1920, 255, dpi);
-    c.OtherSatellite->setToolTip(QStringLiteral("A satellite described by a Kaitai Struct description (.ksy)"));
+    // The built-in satellites 1,920 twips apart, "Other satellite..." right
+    // after the last, the time label after it.
     auto* satellites = new QButtonGroup(client);
-    satellites->addButton(c.QB50P1, 1);
-    satellites->addButton(c.QB50P2, 2);
-    satellites->addButton(c.OtherSatellite, 3);
-    c.QB50P1->setChecked(true);
+    int left = 120;
+    for (const BuiltInSatellite& s : BuiltInSatellites) {
+        c.Satellites.push_back(satellite(QByteArray(s.Callsign.data(), static_cast<qsizetype>(s.Callsign.size())),
+            QByteArray(s.Name.data(), static_cast<qsizetype>(s.Name.size())), left));
+        satellites->addButton(c.Satellites.back());
+        left += 1920;
+    }
+    left -= 840;
+    c.OtherSatellite = satellite("OtherSatellite", "Other satellite...", left);
+    PlaceInTwips(c.OtherSatellite, left, 6600, 1920, 255, dpi);
+    c.OtherSatellite->setToolTip(QStringLiteral("A satellite described by a Kaitai Struct description (.ksy)"));
+    satellites->addButton(c.OtherSatellite);
+    c.Satellites.front()->setChecked(true);
 
     c.Label5 = new QLabel(client);
     c.Label5->setObjectName(QStringLiteral("Label5"));
-    PlaceInTwips(c.Label5, 5100, 6600, 5595, 255, dpi);
+    PlaceInTwips(c.Label5, left + 1980, 6600, 5595, 255, dpi);
     c.Label5->setFont(SansSerif(9.75, true));
     // A time text is a capture's: shown as text, never as markup.
     c.Label5->setTextFormat(Qt::PlainText);

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "fields/fieldcatalogue.h"
 #include "telemetry/module1.h"
-#include "ui/fieldcatalogue.h"
 #include "ui/fittedbox.h"
 
 #include <QColor>
@@ -35,8 +35,8 @@ struct Form1Controls {
     std::array<FittedBox*, FieldCount> Text1{};
     std::array<QLabel*, FieldCount> Label2{};
     QButtonGroup* FieldButtons = nullptr; // one chosen field row across all pages
-    QRadioButton* QB50P1 = nullptr;
-    QRadioButton* QB50P2 = nullptr;
+    // A button per built-in satellite, in the order of BuiltInSatellites.
+    std::vector<QRadioButton*> Satellites;
     QRadioButton* OtherSatellite = nullptr; // a satellite described by a .ksy file
     // The "Fields" page of a described satellite: a row per field (name,
     // value, unit), the values fitted as the value boxes are.

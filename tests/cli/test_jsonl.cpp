@@ -2,8 +2,8 @@
 // the order stored, with its time and place, and every value as the CSV has it.
 
 #include "cli/decodecommand.h"
-#include "ui/fieldcatalogue.h"
-#include "ui/numberformat.h"
+#include "fields/fieldcatalogue.h"
+#include "fields/numberformat.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

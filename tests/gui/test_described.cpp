@@ -170,7 +170,7 @@ void TestDescribed::switchingBackRestoresTheBuiltInPages()
     Described d;
     d.Open();
     Form1Controls& c = d.w.c();
-    c.QB50P1->click();
+    c.Satellites[0]->click();
     QVERIFY(!d.w.m.Described);
     QVERIFY(c.SSTab1->isTabVisible(0));
     QVERIFY(c.SSTab1->isTabVisible(1));
@@ -193,7 +193,7 @@ void TestDescribed::anUnusableDescriptionLeavesTheChoice()
     QCOMPARE(d.w.messages.size(), 1);
     QVERIFY(d.w.messages[0].contains(QStringLiteral("broken.ksy:5: no type named nope")));
     QVERIFY(!d.w.m.Described);
-    QVERIFY(d.w.c().QB50P1->isChecked());
+    QVERIFY(d.w.c().Satellites[0]->isChecked());
     // A described satellite chosen before stays chosen.
     d.Open();
     QVERIFY(!d.w.form.ChooseDescription(broken));

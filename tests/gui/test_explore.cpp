@@ -1,10 +1,10 @@
 // Offscreen: opening captures of any kind from the menu and by dropping them,
 // the "Import" page, cancelling a read, and exploring the chart.
 
+#include "fields/valuetext.h"
 #include "gui/windowfixture.h"
 #include "input/detect.h"
 #include "ui/fieldchart.h"
-#include "ui/valuetext.h"
 
 #include <QAction>
 #include <QLineEdit>

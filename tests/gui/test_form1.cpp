@@ -59,7 +59,7 @@ void TestForm1::startUpState()
     for (QLineEdit* box : c.Text1)
         QVERIFY(box->text().isEmpty());
     QVERIFY(!c.HScroll1->isEnabled());
-    QVERIFY(c.QB50P1->isChecked());
+    QVERIFY(c.Satellites[0]->isChecked());
     QVERIFY(c.Check1->isChecked());
     QVERIFY(c.Command1->isVisibleTo(&w.form));
     QVERIFY(!c.Picture2->isVisibleTo(&w.form) && !c.List3->isVisibleTo(&w.form) && !c.Label3->isVisibleTo(&w.form));
@@ -248,7 +248,7 @@ void TestForm1::eachOpenCommandUsesItsReaderAndFilter()
     for (const Case& k : cases) {
         Window w;
         if (k.satellite == 2) {
-            w.c().QB50P2->click();
+            w.c().Satellites[1]->click();
             QCOMPARE(w.m.SatelliteNumber, 2);
         }
         w.Choose({Sample(k.sample)});
@@ -285,7 +285,7 @@ void TestForm1::recordViewFollowsTheScrollBar()
 void TestForm1::timeSpanAfterATextCapture()
 {
     Window w;
-    w.c().QB50P2->click();
+    w.c().Satellites[1]->click();
     w.Choose({Sample("qb50p2-capture.txt")});
     w.form.MnuOpenText_Click();
     QCOMPARE(w.c().Label5->text(), QStringLiteral("time span: 10:15:00.000 UTC -> 10:19:40.000 UTC"));
@@ -437,7 +437,7 @@ void TestForm1::satelliteChoiceTakesEffectWithTheNextFile()
     w.Choose({QString::fromStdString(dir.Write("clean.kss", GenerateCapture(clean).Bytes))});
     w.form.MenuFileOpenKiss_Click();
     const QString shown = w.c().Text1[5]->text();
-    w.c().QB50P2->click();
+    w.c().Satellites[1]->click();
     QCOMPARE(w.c().Text1[5]->text(), shown);
     QCOMPARE(w.m.RecordCount, 45);
     w.form.MenuFileOpenKiss_Click(); // the dialog gives the same file again

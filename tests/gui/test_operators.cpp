@@ -124,13 +124,13 @@ void TestOperators::keysStepTheRecords()
 
     // A click on a satellite button leaves the arrow keys to the records;
     // the tab key gives it the focus on purpose, and then they are its own.
-    QTest::mouseClick(w.c().QB50P2, Qt::LeftButton);
-    QVERIFY(w.c().QB50P2->isChecked());
-    QVERIFY(QApplication::focusWidget() != w.c().QB50P2);
+    QTest::mouseClick(w.c().Satellites[1], Qt::LeftButton);
+    QVERIFY(w.c().Satellites[1]->isChecked());
+    QVERIFY(QApplication::focusWidget() != w.c().Satellites[1]);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
     QCOMPARE(bar->value(), 2);
-    w.c().QB50P1->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(w.c().QB50P1, Qt::Key_Right);
+    w.c().Satellites[0]->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(w.c().Satellites[0], Qt::Key_Right);
     QCOMPARE(bar->value(), 2);
     // A value box, read-only, leaves them to the records too.
     w.c().Text1[3]->setFocus();
@@ -147,8 +147,8 @@ void TestOperators::keysStepTheRecords()
         walk << QApplication::focusWidget();
     }
     const auto at = [&](QWidget* widget) { return walk.indexOf(widget); };
-    QVERIFY(at(w.c().QB50P1) >= 0 || at(w.c().QB50P2) >= 0);
-    QVERIFY(at(w.c().MSChart1) > std::max(at(w.c().QB50P1), at(w.c().QB50P2)));
+    QVERIFY(at(w.c().Satellites[0]) >= 0 || at(w.c().Satellites[1]) >= 0);
+    QVERIFY(at(w.c().MSChart1) > std::max(at(w.c().Satellites[0]), at(w.c().Satellites[1])));
     QCOMPARE(at(bar), at(w.c().MSChart1) + 1);
 }
 

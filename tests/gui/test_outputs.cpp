@@ -3,7 +3,7 @@
 
 #include "app/infowindow.h"
 #include "gui/windowfixture.h"
-#include "output/windowpicture.h"
+#include "ui/windowpicture.h"
 
 #include <QCheckBox>
 #include <QFileInfo>

@@ -140,7 +140,8 @@ TEST(ImportSummaries, CountWhatTheGeneratorMeantToBeDropped)
 TEST(ImportSummaries, FlawsAndLinesOfNoKind)
 {
     TempDir dir;
-    const std::string header(reinterpret_cast<const char*>(PacketHeaderQB50P1.data()), PacketHeaderQB50P1.size());
+    const PacketHeader& p1 = BuiltInSatelliteOf(1).Header;
+    const std::string header(reinterpret_cast<const char*>(p1.data()), p1.size());
     // A stored frame with a lone FESC in it, and a frame of 18 bytes.
     const std::string kiss = "\xC0" + header + std::string("\x00\x01\x01\xDB\x41", 5) + std::string(100, '\x01')
         + "\xC0" + header + std::string("\x00\xC0", 2);

@@ -14,7 +14,7 @@ constexpr char FEND = '\xC0';
 // An unescaped frame: header of headerSat, satellite byte, kind, payload.
 std::string DataFrame(int headerSat, int satByte, int kind, std::size_t length = 111)
 {
-    const auto& h = headerSat == 2 ? PacketHeaderQB50P2 : PacketHeaderQB50P1;
+    const PacketHeader& h = BuiltInSatelliteOf(headerSat).Header;
     std::string f(h.begin(), h.end());
     f.push_back('\x00');                     // position 18
     f.push_back(static_cast<char>(satByte)); // 19

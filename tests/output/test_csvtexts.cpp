@@ -1,6 +1,6 @@
+#include "fields/numberformat.h"
 #include "output/csvtexts.h"
 #include "output/timeoutputs.h"
-#include "ui/numberformat.h"
 
 #include <gtest/gtest.h>
 

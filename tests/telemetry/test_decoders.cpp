@@ -1,6 +1,6 @@
+#include "fields/numberformat.h"
 #include "telemetry/decoders.h"
 #include "telemetry/fieldreaders.h"
-#include "ui/numberformat.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/fieldcatalogue.h"
+#include "fields/fieldcatalogue.h"
 
 #include <string>
 #include <string_view>

@@ -1,5 +1,5 @@
-#include "ui/fieldcatalogue.h"
-#include "ui/valuetext.h"
+#include "fields/fieldcatalogue.h"
+#include "fields/valuetext.h"
 
 #include <gtest/gtest.h>
 

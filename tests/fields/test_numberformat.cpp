@@ -1,4 +1,4 @@
-#include "ui/numberformat.h"
+#include "fields/numberformat.h"
 
 #include <gtest/gtest.h>
 

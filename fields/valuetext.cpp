@@ -1,6 +1,6 @@
 #include "valuetext.h"
 
-#include "ui/numberformat.h"
+#include "fields/numberformat.h"
 
 #include <charconv>
 #include <span>
