@@ -7,6 +7,7 @@
 #include "output/outputguard.h"
 #include "output/reportwriters.h"
 #include "output/timeoutputs.h"
+#include "outputformats.h"
 #include "programinfo.h"
 #include "stopsignals.h"
 #include "telemetry/merge.h"
@@ -63,12 +64,6 @@ void WriteImportSummary(TextSink& err, const Module1& m)
         err.Write("pass " + std::to_string(i + 1) + ": " + PassLine(m, passes[i]) + "\n");
 }
 
-// "1 record", "2 records".
-std::string Counted(std::int64_t count, std::string_view one, std::string_view many)
-{
-    return std::to_string(count) + " " + std::string(count == 1 ? one : many);
-}
-
 // Unless -q: both record counts and the number of files read.
 void WriteClosingLine(
     TextSink& err, const Module1& m, std::size_t captures, std::size_t failures, std::int64_t leftOutOfInflux)
@@ -85,84 +80,15 @@ void WriteClosingLine(
     err.Write(line + "\n");
 }
 
-// What the writers of a finished run are given, and what they tell back.
-struct OutputRun {
-    const DecodeOptions& O;
-    const Module1& M;
-    const std::string& DecimalMark;
-    std::int64_t LeftOut = 0; // packets left out of the line protocol for want of a time
-};
-
-// Each output writes the built-in satellites' records or a described one's.
-void WriteCsvOutput(TextSink& sink, OutputRun& r)
-{
-    if (r.M.Described)
-        WriteDescribedCsv(sink, r.M, r.DecimalMark);
-    else
-        WriteCsv(sink, r.M, CatalogueCaptions(), r.DecimalMark);
-}
-
-void WriteTlmOutput(TextSink& sink, OutputRun& r)
-{
-    if (r.M.Described)
-        WriteDescribedTlm(sink, r.M, r.O.Record);
-    else
-        WriteTlm(sink, CatalogueRowTexts(r.M, r.O.Record, r.DecimalMark));
-}
-
-// A report of a record that does not exist would be made of zeros.
-std::optional<std::string> RefuseTlm(const OutputRun& r)
-{
-    const std::int64_t highest = r.M.Described ? r.M.RecordCount : r.M.HighestRecord();
-    if (r.O.Record <= highest)
-        return std::nullopt;
-    return "record " + std::to_string(r.O.Record) + " does not exist: the captures hold "
-        + Counted(highest, "record", "records") + "; " + (*r.O.Tlm == "-" ? "the TLM report" : *r.O.Tlm)
-        + " was not written";
-}
-
-void WriteJsonlOutput(TextSink& sink, OutputRun& r)
-{
-    if (r.M.Described)
-        WriteDescribedJsonl(sink, r.M);
-    else
-        WriteJsonl(sink, r.M);
-}
-
-void WriteInfluxOutput(TextSink& sink, OutputRun& r)
-{
-    r.LeftOut = r.M.Described ? WriteDescribedInflux(sink, r.M) : WriteInfluxLines(sink, r.M);
-}
-
-// Every file the command line writes: a row each. An output without Write
-// is written while the captures are read (the dump, the recording).
-struct OutputFormat {
-    const char* Option;
-    std::optional<std::string> DecodeOptions::*Path;
-    bool LiveLines; // during live reception, appended line by line as packets come
-    bool Recording; // the frames received, appended to a KISS capture
-    void (*Write)(TextSink&, OutputRun&);
-    std::optional<std::string> (*Refuse)(const OutputRun&); // why it is not written, where it is not
-};
-
-constexpr OutputFormat OutputFormats[] = {
-    {"--csv", &DecodeOptions::Csv, false, false, WriteCsvOutput, nullptr},
-    {"--tlm", &DecodeOptions::Tlm, false, false, WriteTlmOutput, RefuseTlm},
-    {"--dump", &DecodeOptions::Dump, false, false, nullptr, nullptr},
-    {"--jsonl", &DecodeOptions::Jsonl, true, false, WriteJsonlOutput, nullptr},
-    {"--influx", &DecodeOptions::Influx, false, false, WriteInfluxOutput, nullptr},
-    {"--record", &DecodeOptions::Recording, false, true, nullptr, nullptr},
-};
-
 // Writes the outputs that o asks for, to files or to out. Returns the number
 // of packets left out of the line protocol for want of a time.
 std::int64_t WriteOutputs(const DecodeOptions& o, const Module1& m, TextSink& out, Reporter& reporter,
     const std::string& decimalMark, bool live)
 {
     OutputRun run{o, m, decimalMark};
-    for (const OutputFormat& format : OutputFormats) {
-        const std::optional<std::string>& path = o.*format.Path;
-        if (!path || !format.Write || (live && format.LiveLines))
+    for (const OutputFormat& format : OutputFormats()) {
+        const auto path = o.Outputs.find(format.Kind);
+        if (path == o.Outputs.end() || !format.Write || (live && format.LiveLines))
             continue;
         if (format.Refuse)
             if (const auto refused = format.Refuse(run)) {
@@ -170,9 +96,9 @@ std::int64_t WriteOutputs(const DecodeOptions& o, const Module1& m, TextSink& ou
                 continue;
             }
         const auto write = [&](TextSink& sink) { format.Write(sink, run); };
-        if (*path == "-")
+        if (path->second == "-")
             write(out);
-        else if (const WriteResult result = WriteOutputFile(*path, write); !result.Ok)
+        else if (const WriteResult result = WriteOutputFile(path->second, write); !result.Ok)
             reporter.Fail(result.Message);
     }
     return run.LeftOut;
@@ -182,8 +108,8 @@ std::int64_t WriteOutputs(const DecodeOptions& o, const Module1& m, TextSink& ou
 // standard output.
 bool AsksForOutput(const DecodeOptions& o)
 {
-    return std::any_of(std::begin(OutputFormats), std::end(OutputFormats),
-        [&](const OutputFormat& format) { return !format.Recording && (o.*format.Path).has_value(); });
+    return std::ranges::any_of(OutputFormats(),
+        [&](const OutputFormat& format) { return !format.Recording && o.Outputs.contains(format.Kind); });
 }
 
 // Every output file the options name, as CheckOutputs takes them.
@@ -191,9 +117,10 @@ std::vector<OutputTarget> OutputTargets(const DecodeOptions& o)
 {
     const bool live = o.KissTcp.has_value();
     std::vector<OutputTarget> targets;
-    for (const OutputFormat& format : OutputFormats)
-        if (const std::optional<std::string>& path = o.*format.Path)
-            targets.push_back({format.Option, *path, format.Recording || (live && format.LiveLines), format.Recording});
+    for (const OutputFormat& format : OutputFormats())
+        if (const auto path = o.Outputs.find(format.Kind); path != o.Outputs.end())
+            targets.push_back({std::string(format.Option), path->second, format.Recording || (live && format.LiveLines),
+                format.Recording});
     return targets;
 }
 
@@ -293,8 +220,9 @@ bool ReceiveLive(const DecodeOptions& o, Module1& m, ReaderHost& host, Reporter&
     SplitHostPort(*o.KissTcp, live.Host, live.Port); // checked with the arguments
     live.Reconnect = o.Reconnect;
     live.DurationSeconds = o.Duration;
-    KissStream stream(m, host, o.Recording ? *o.Recording : *o.KissTcp);
-    if (std::string error; o.Recording && !stream.Record(*o.Recording, error)) {
+    const std::string* recording = o.OutputTo(Output::Recording);
+    KissStream stream(m, host, recording ? *recording : *o.KissTcp);
+    if (std::string error; recording && !stream.Record(*recording, error)) {
         reporter.Fail(error);
         return false;
     }
@@ -302,10 +230,11 @@ bool ReceiveLive(const DecodeOptions& o, Module1& m, ReaderHost& host, Reporter&
     // and a run that is killed leaves every whole line.
     std::unique_ptr<AppendingFile> jsonlFile;
     TextSink* jsonl = nullptr;
-    if (o.Jsonl && *o.Jsonl == "-") {
+    const std::string* jsonlPath = o.OutputTo(Output::Jsonl);
+    if (jsonlPath && *jsonlPath == "-") {
         jsonl = &out;
-    } else if (o.Jsonl) {
-        jsonlFile = std::make_unique<AppendingFile>(*o.Jsonl);
+    } else if (jsonlPath) {
+        jsonlFile = std::make_unique<AppendingFile>(*jsonlPath);
         if (jsonlFile->Open())
             jsonl = jsonlFile.get();
         else
@@ -381,7 +310,7 @@ int RunDecodeCommand(const std::vector<std::string>& args, TextSink& out, TextSi
         return ExitOk;
     }
     if (!AsksForOutput(o))
-        o.Csv = "-";
+        o.Outputs[Output::Csv] = "-";
     if (const auto error = CheckOutputs(OutputTargets(o), ReadFiles(o), o.Force)) {
         err.Write("norvane-decode: " + *error + "\n");
         err.Write(DecodeUsageHint());
@@ -394,9 +323,10 @@ int RunDecodeCommand(const std::vector<std::string>& args, TextSink& out, TextSi
     // held in memory.
     std::unique_ptr<AtomicFile> dumpFile;
     std::string dumpText;
-    const bool dumpToOut = o.Dump && *o.Dump == "-";
-    if (o.Dump && !dumpToOut) {
-        dumpFile = std::make_unique<AtomicFile>(*o.Dump);
+    const std::string* dump = o.OutputTo(Output::Dump);
+    const bool dumpToOut = dump && *dump == "-";
+    if (dump && !dumpToOut) {
+        dumpFile = std::make_unique<AtomicFile>(*dump);
         if (!dumpFile->Open()) {
             reporter.Fail(dumpFile->Error());
             dumpFile.reset();
@@ -416,8 +346,7 @@ int RunDecodeCommand(const std::vector<std::string>& args, TextSink& out, TextSi
             reporter.Warn(
                 *o.Description + ": process " + process + " is not supported; frames that need it do not parse");
     }
-    m.LogDateKnown = o.LogDate.has_value();
-    m.LogDate = o.LogDate.value_or(0);
+    m.LogDate = o.LogDate;
     DumpHost host(dumpFile.get(), dumpToOut ? &dumpText : nullptr, progress && !o.Quiet ? &err : nullptr);
     BeginDataSet(m);
     const bool live = o.KissTcp.has_value();

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
+#include <functional>
 #include <span>
 #include <string_view>
 
@@ -55,7 +56,7 @@ Error SetRecord(DecodeOptions& o, const std::string& text)
     const auto res = std::from_chars(text.data(), text.data() + text.size(), n);
     const bool number = res.ec == std::errc() && res.ptr == text.data() + text.size();
     if (!number && !text.empty() && !(text[0] >= '0' && text[0] <= '9')) {
-        o.Recording = text;
+        o.Outputs[Output::Recording] = text;
         return std::nullopt;
     }
     if (!number || n < 1)
@@ -79,7 +80,7 @@ struct OptionSpec {
     std::string_view Long;  // "--format"
     std::string_view Value; // the value's name in the help, empty for a flag
     std::string_view Help;  // lines of the help text
-    Error (*Apply)(DecodeOptions& o, const std::string& value);
+    std::function<Error(DecodeOptions& o, const std::string& value)> Apply;
 };
 
 // Every option, in the order of the help text.
@@ -89,51 +90,54 @@ const std::vector<OptionSpec>& Options()
         + "; auto (the\ndefault) tells each file's kind from its first 64 KiB";
     static const std::string satelliteHelp
         = SatelliteChoices() + ", or a Kaitai Struct description FILE.ksy;\ndefault 1";
-    static const std::vector<OptionSpec> options = {
-        {"-f", "--format", "KIND", formatHelp, SetKind},
-        {"-s", "--satellite", "SAT", satelliteHelp, SetSatellite},
-        {"", "--csv", "FILE", "write every record as CSV",
-            [](DecodeOptions& o, const std::string& v) -> Error { return o.Csv = v, std::nullopt; }},
-        {"", "--tlm", "FILE", "write the TLM report of one record",
-            [](DecodeOptions& o, const std::string& v) -> Error { return o.Tlm = v, std::nullopt; }},
-        {"", "--record", "N",
-            "the record of the TLM report; default 1 (with --kiss-tcp,\n--record FILE records what arrives as a KISS "
-            "capture)",
-            SetRecord},
-        {"", "--dump", "FILE", "write the frames of the dump page",
-            [](DecodeOptions& o, const std::string& v) -> Error { return o.Dump = v, std::nullopt; }},
-        {"", "--jsonl", "FILE", "write every packet as a line of JSON, with its time and place",
-            [](DecodeOptions& o, const std::string& v) -> Error { return o.Jsonl = v, std::nullopt; }},
-        {"", "--influx", "FILE", "write the packets with a known time in InfluxDB line protocol",
-            [](DecodeOptions& o, const std::string& v) -> Error { return o.Influx = v, std::nullopt; }},
-        {"", "--date", "DATE", "the date (YYYY-MM-DD) of log files whose names hold none", SetLogDate},
-        {"", "--kiss-tcp", "HOST:PORT", "read live from a KISS TNC's TCP server instead of captures",
-            [](DecodeOptions& o, const std::string& v) -> Error { return o.KissTcp = v, std::nullopt; }},
-        {"", "--reconnect", "", "with --kiss-tcp: try again every 5 s when the connection fails",
-            [](DecodeOptions& o, const std::string&) -> Error { return o.Reconnect = true, std::nullopt; }},
-        {"", "--duration", "SECONDS", "with --kiss-tcp: stop after that many seconds",
-            [](DecodeOptions& o, const std::string& v) -> Error {
-                char* end = nullptr;
-                const double seconds = std::strtod(v.c_str(), &end);
-                if (v.empty() || *end != '\0' || !(seconds > 0))
-                    return "--duration needs a number of seconds, not '" + v + "'";
-                o.Duration = seconds;
-                return std::nullopt;
-            }},
-        {"", "--merge", "", "put the packets in time order and drop duplicates",
-            [](DecodeOptions& o, const std::string&) -> Error { return o.Merge = true, std::nullopt; }},
-        {"", "--summary", "",
-            "tell on standard error what each file gave and what was\ndropped, one line per file, then the totals",
-            [](DecodeOptions& o, const std::string&) -> Error { return o.Summary = true, std::nullopt; }},
-        {"", "--force", "", "replace (or append to) an output file that is a capture",
-            [](DecodeOptions& o, const std::string&) -> Error { return o.Force = true, std::nullopt; }},
-        {"-q", "--quiet", "", "no summary line on standard error",
-            [](DecodeOptions& o, const std::string&) -> Error { return o.Quiet = true, std::nullopt; }},
-        {"-h", "--help", "", "show this help",
-            [](DecodeOptions& o, const std::string&) -> Error { return o.Help = true, std::nullopt; }},
-        {"", "--version", "", "show the version",
-            [](DecodeOptions& o, const std::string&) -> Error { return o.ShowVersion = true, std::nullopt; }},
-    };
+    static const std::vector<OptionSpec> options = [] {
+        std::vector<OptionSpec> all = {
+            {"-f", "--format", "KIND", formatHelp, SetKind},
+            {"-s", "--satellite", "SAT", satelliteHelp, SetSatellite},
+        };
+        // An output's option names where it goes; the recording's is also
+        // the TLM report's record.
+        for (const OutputFormat& format : OutputFormats()) {
+            OptionSpec option{"", format.Option, format.Value, format.Help, SetRecord};
+            if (!format.Recording)
+                option.Apply = [kind = format.Kind](DecodeOptions& o, const std::string& v) -> Error {
+                    return o.Outputs[kind] = v, std::nullopt;
+                };
+            all.push_back(std::move(option));
+        }
+        all.insert(all.end(),
+            {
+                {"", "--date", "DATE", "the date (YYYY-MM-DD) of log files whose names hold none", SetLogDate},
+                {"", "--kiss-tcp", "HOST:PORT", "read live from a KISS TNC's TCP server instead of captures",
+                    [](DecodeOptions& o, const std::string& v) -> Error { return o.KissTcp = v, std::nullopt; }},
+                {"", "--reconnect", "", "with --kiss-tcp: try again every 5 s when the connection fails",
+                    [](DecodeOptions& o, const std::string&) -> Error { return o.Reconnect = true, std::nullopt; }},
+                {"", "--duration", "SECONDS", "with --kiss-tcp: stop after that many seconds",
+                    [](DecodeOptions& o, const std::string& v) -> Error {
+                        char* end = nullptr;
+                        const double seconds = std::strtod(v.c_str(), &end);
+                        if (v.empty() || *end != '\0' || !(seconds > 0))
+                            return "--duration needs a number of seconds, not '" + v + "'";
+                        o.Duration = seconds;
+                        return std::nullopt;
+                    }},
+                {"", "--merge", "", "put the packets in time order and drop duplicates",
+                    [](DecodeOptions& o, const std::string&) -> Error { return o.Merge = true, std::nullopt; }},
+                {"", "--summary", "",
+                    "tell on standard error what each file gave and what was\ndropped, one line per file, then the "
+                    "totals",
+                    [](DecodeOptions& o, const std::string&) -> Error { return o.Summary = true, std::nullopt; }},
+                {"", "--force", "", "replace (or append to) an output file that is a capture",
+                    [](DecodeOptions& o, const std::string&) -> Error { return o.Force = true, std::nullopt; }},
+                {"-q", "--quiet", "", "no summary line on standard error",
+                    [](DecodeOptions& o, const std::string&) -> Error { return o.Quiet = true, std::nullopt; }},
+                {"-h", "--help", "", "show this help",
+                    [](DecodeOptions& o, const std::string&) -> Error { return o.Help = true, std::nullopt; }},
+                {"", "--version", "", "show the version",
+                    [](DecodeOptions& o, const std::string&) -> Error { return o.ShowVersion = true, std::nullopt; }},
+            });
+        return all;
+    }();
     return options;
 }
 
@@ -187,9 +191,9 @@ std::optional<std::string> ParseDecodeArguments(const std::vector<std::string>& 
         return "-f " + std::string(CaptureKindName(*o.Kind)) + " goes with capture files: --kiss-tcp receives KISS";
     if (o.Captures.empty() && !o.KissTcp)
         return "no capture file given";
-    if (o.RecordGiven && !o.Tlm)
+    if (o.RecordGiven && !o.OutputTo(Output::Tlm))
         return "--record goes with --tlm";
-    if ((o.Recording || o.Reconnect || o.Duration) && !o.KissTcp)
+    if ((o.OutputTo(Output::Recording) || o.Reconnect || o.Duration) && !o.KissTcp)
         return "--record FILE, --reconnect and --duration go with --kiss-tcp";
     if (std::count(o.Captures.begin(), o.Captures.end(), "-") > 1)
         return "standard input (-) can be read once only";

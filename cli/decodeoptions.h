@@ -1,8 +1,10 @@
 #pragma once
 
 #include "input/capturekinds.h"
+#include "outputformats.h"
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,8 +16,8 @@ struct DecodeOptions {
     bool Merge = false; // by instant, dropping duplicates
     int Satellite = 1;
     std::optional<std::string> Description; // a described satellite's .ksy file instead
-    std::optional<std::string> Csv, Tlm, Dump, Jsonl, Influx;
-    std::optional<std::int64_t> LogDate; // days since 1970 for log files without a date in their names
+    std::map<Output, std::string> Outputs;  // where each output asked for goes; "-" is standard output
+    std::optional<std::int64_t> LogDate;    // days since 1970 for log files without a date in their names
     std::int64_t Record = 1;
     bool RecordGiven = false;
     bool Quiet = false;
@@ -25,9 +27,15 @@ struct DecodeOptions {
     std::vector<std::string> Captures;
     // Live reception from a KISS TNC's TCP server instead of captures.
     std::optional<std::string> KissTcp; // HOST:PORT
-    std::optional<std::string> Recording;
     bool Reconnect = false;
     std::optional<double> Duration;
+
+    // The path of output when it is asked for, else null.
+    const std::string* OutputTo(Output output) const
+    {
+        const auto found = Outputs.find(output);
+        return found == Outputs.end() ? nullptr : &found->second;
+    }
 };
 
 // Parses args (without the program name) into o; returns the message of a

@@ -35,7 +35,6 @@ std::vector<ReadResult> ReadSelection(const std::vector<std::optional<CaptureKin
         host.ProcessPendingEvents();
         if (host.CancelRequested())
             break;
-        m.FileIndex = static_cast<std::uint32_t>(i);
         m.Import = ImportSummary{};
         m.Import.File = path;
         if (m.Described)

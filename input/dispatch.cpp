@@ -16,7 +16,7 @@ bool MatchesPacketHeader(std::span<const std::uint8_t> frame)
         [&](const BuiltInSatellite& s) { return std::equal(s.Header.begin(), s.Header.end(), frame.begin()); });
 }
 
-int DispatchPacket(Module1& m, bool checkSatellite)
+int DispatchPacket(Module1& m, bool checkSatellite, const PacketInfo& reception)
 {
     const int satellite = m.FrameBuffer[19];
     if (checkSatellite && satellite != m.SatelliteNumber) {
@@ -28,28 +28,27 @@ int DispatchPacket(Module1& m, bool checkSatellite)
     case 1:
         ++m.Import.Stored1;
         ++m.RecordCount;
-        DecodePacket1(m);
+        DecodePacket1(m, reception);
         break;
     case 2:
         ++m.Import.Stored2;
         ++m.Packet2Count;
-        DecodePacket2(m);
+        DecodePacket2(m, reception);
         break;
     default: ++m.Import.OtherKind; return 0;
     }
-    m.Import.NoteInstant(m.FrameInstant);
+    m.Import.NoteInstant(reception.At);
     return kind;
 }
 
-void DispatchDescribed(Module1& m, ReaderHost& host, std::span<const std::uint8_t> frame, bool kissDump,
-    bool rereadable, std::uint8_t typeByte)
+void DispatchDescribed(Module1& m, ReaderHost& host, std::span<const std::uint8_t> frame, const PacketInfo& reception,
+    bool kissDump, bool rereadable, std::uint8_t typeByte)
 {
     PendingFrames& p = m.DescribedPending;
     if (p.Times.empty() || p.Times.back() != m.FrameTimeText)
         p.Times.push_back(m.FrameTimeText);
-    p.Entries.push_back(
-        {p.Bytes.size(), static_cast<std::uint32_t>(frame.size()), static_cast<std::uint32_t>(p.Times.size() - 1),
-            PacketInfo{m.FrameInstant, m.FrameOffset, m.FileIndex, 0}, kissDump, rereadable, typeByte});
+    p.Entries.push_back({p.Bytes.size(), static_cast<std::uint32_t>(frame.size()),
+        static_cast<std::uint32_t>(p.Times.size() - 1), reception, kissDump, rereadable, typeByte});
     p.Bytes.insert(p.Bytes.end(), frame.begin(), frame.end());
     // A batch is a few hundred kilobytes at most.
     constexpr std::size_t BatchFrames = 4096;

@@ -31,17 +31,18 @@ bool MatchesPacketHeader(std::span<const std::uint8_t> frame);
 // Stores the packet in FrameBuffer as the next record of its kind when its kind
 // byte (position 20) is 1 or 2 and, with checkSatellite, its satellite number
 // byte (position 19) is the chosen satellite: counts it, keeps FrameTimeText
-// as its time and decodes it. Returns the kind stored, or 0 when dropped.
-int DispatchPacket(Module1& m, bool checkSatellite);
+// as its time, reception as where and when it came, and decodes it. Returns
+// the kind stored, or 0 when dropped.
+int DispatchPacket(Module1& m, bool checkSatellite, const PacketInfo& reception);
 
 // With a described satellite: hands frame (the whole frame as the capture
-// holds it) on to be read with the description, with FrameTimeText,
-// FrameInstant and FrameOffset; kissDump: a KISS frame (its type byte given)
+// holds it) on to be read with the description, with FrameTimeText and
+// reception; kissDump: a KISS frame (its type byte given)
 // that the dump page lists once it is stored, read again from its capture
 // where rereadable. Frames are read in batches: every few thousand, and at
 // the end of each file (FlushDescribed).
-void DispatchDescribed(Module1& m, ReaderHost& host, std::span<const std::uint8_t> frame, bool kissDump = false,
-    bool rereadable = false, std::uint8_t typeByte = 0);
+void DispatchDescribed(Module1& m, ReaderHost& host, std::span<const std::uint8_t> frame, const PacketInfo& reception,
+    bool kissDump = false, bool rereadable = false, std::uint8_t typeByte = 0);
 
 // Reads the frames handed on, on both cores, and stores those that parse as
 // the next records; a frame that does not parse is counted, the first one's

@@ -2,6 +2,7 @@
 
 #include "kissframecutter.h"
 #include "readerhost.h"
+#include "readingstate.h"
 #include "telemetry/module1.h"
 
 #include <cstdint>
@@ -24,13 +25,13 @@ KissFrameCutter::Bytes UnescapeKissFrameFrom(KissFrameCutter::Bytes escaped, con
 void AppendEscapedKissFrame(std::string& out, KissFrameCutter::Bytes frame);
 
 // One unescaped frame, as the KISS reader takes it: a time frame gives the
-// time of the frames after it; a data frame with a satellite's header is
-// stored when its satellite byte is the chosen one, and listed on the dump
-// page; the import summary counts what became of it. offset is where the
-// frame starts in its capture; rereadable, that the capture holds it there
-// as given, so that a host may read it again from there.
-void HandleKissFrame(
-    Module1& m, ReaderHost& host, KissFrameCutter::Bytes frame, std::uint64_t offset, bool rereadable = true);
+// time of the frames after it (in state); a data frame with a satellite's
+// header is stored when its satellite byte is the chosen one, and listed on
+// the dump page; the import summary counts what became of it. offset is
+// where the frame starts in its capture; rereadable, that the capture holds
+// it there as given, so that a host may read it again from there.
+void HandleKissFrame(Module1& m, ReaderHost& host, ReadingState& state, KissFrameCutter::Bytes frame,
+    std::uint64_t offset, bool rereadable = true);
 
 // A frame's line on the dump page: two upper-case hex digits and a blank for
 // every byte.

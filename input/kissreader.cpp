@@ -24,16 +24,16 @@ using Bytes = KissFrameCutter::Bytes;
 // milliseconds since 1970 and gets a readable text; any other time frame is
 // its text, one character per byte, as far as the frame buffer reaches.
 // The store is told when the text is exactly its instant written out.
-void SetFrameTime(Module1& m, Bytes frame)
+void SetFrameTime(Module1& m, ReadingState& state, Bytes frame)
 {
     const Bytes content = frame.subspan(1);
     if (content.size() == 8 && content[0] == 0x00) {
         Instant stamp = 0;
         for (const std::uint8_t b : content)
             stamp = stamp << 8 | b;
-        m.FrameInstant = stamp;
+        state.Reception.At = stamp;
         std::array<char, TimeTextSize> text{};
-        if (m.TimeRenderer.Render(stamp, text)) {
+        if (state.TimeRenderer.Render(stamp, text)) {
             m.FrameTimeText.assign(text.data(), text.size());
             m.Table.NoteTimeForm(m.FrameTimeText, stamp, TimeForm::Milliseconds);
         } else {
@@ -47,12 +47,12 @@ void SetFrameTime(Module1& m, Bytes frame)
     // instruction.)
     const std::string_view whole(reinterpret_cast<const char*>(content.data()), content.size());
     const std::string_view text = whole.substr(0, FrameBufferSize - 1);
-    m.FrameInstant = m.TimeParser.Parse(text).value_or(UnknownInstant);
+    state.Reception.At = state.TimeParser.Parse(text).value_or(UnknownInstant);
     m.FrameTimeText.resize(whole.size());
     std::memcpy(m.FrameTimeText.data(), whole.data(), whole.size());
     if (whole.size() > text.size())
         m.FrameTimeText.resize(text.size());
-    m.Table.NoteTimeForm(text, m.FrameInstant, m.TimeParser.Form());
+    m.Table.NoteTimeForm(text, state.Reception.At, state.TimeParser.Form());
 }
 
 } // namespace
@@ -147,29 +147,30 @@ std::string KissDumpLine(Bytes frame)
     return line;
 }
 
-void HandleKissFrame(Module1& m, ReaderHost& host, Bytes frame, std::uint64_t offset, bool rereadable)
+void HandleKissFrame(
+    Module1& m, ReaderHost& host, ReadingState& state, Bytes frame, std::uint64_t offset, bool rereadable)
 {
     ++m.Import.Units;
     if (frame[0] == TimeFrameType) {
         ++m.Import.TimeUnits;
-        SetFrameTime(m, frame);
+        SetFrameTime(m, state, frame);
     } else if (m.Described) {
         // A described satellite's frame is what follows the type byte of a
         // data frame; the description decides what it holds.
-        m.FrameOffset = offset;
+        state.Reception.Offset = offset;
         if ((frame[0] & 0x0F) != 0)
             ++m.Import.OtherHeader;
         else
-            DispatchDescribed(m, host, frame.subspan(1), true, rereadable, frame[0]);
+            DispatchDescribed(m, host, frame.subspan(1), state.Reception, true, rereadable, frame[0]);
     } else if (frame.size() < 20) {
         // No packet kind at position 20: the frame cannot be stored.
         ++m.Import.TooShort;
     } else if (MatchesPacketHeader(frame)) {
         // Only a packet needs the frame buffer: the decoders read it there.
         PutIntoFrameBuffer(m, 1, frame);
-        m.FrameOffset = offset;
-        if (DispatchPacket(m, true) != 0 && host.WantsDumpLines()
-            && !(rereadable && host.AppendDumpFrame(m.FileIndex, offset, frame.size()))) {
+        state.Reception.Offset = offset;
+        if (DispatchPacket(m, true, state.Reception) != 0 && host.WantsDumpLines()
+            && !(rereadable && host.AppendDumpFrame(state.Reception.File, offset, frame.size()))) {
             SetHexText(m.FrameHexText, frame);
             host.AppendDumpLine(m.FrameHexText);
         }
@@ -180,7 +181,7 @@ void HandleKissFrame(Module1& m, ReaderHost& host, Bytes frame, std::uint64_t of
 
 ReadResult ReadKissFile(Module1& m, ReaderHost& host, const std::string& path)
 {
-    return ReadCaptureWith(m, host, path, [&](CaptureFile& file, EventPump& pump) {
+    return ReadCaptureWith(m, host, path, [&](CaptureFile& file, EventPump& pump, ReadingState& state) {
         m.ShowTimeSpan = false;
         std::vector<std::uint8_t> scratch;
         // Most frames hold no FESC: the chunk at hand is searched for the
@@ -207,7 +208,7 @@ ReadResult ReadKissFile(Module1& m, ReaderHost& host, const std::string& path)
             } else {
                 frame = UnescapeKissFrame(escaped, scratch, m.Import.BadEscapes); // begun in an earlier chunk
             }
-            HandleKissFrame(m, host, frame, offset);
+            HandleKissFrame(m, host, state, frame, offset);
             pump.Tick();
         };
 

@@ -38,7 +38,6 @@ KissStream::KissStream(Module1& m, ReaderHost& host, std::string source)
     BeginDataSet(m_);
     host_.ClearDump();
     m_.CurrentFileName = source;
-    m_.FileIndex = 0;
     m_.ShowTimeSpan = false;
     m_.Import = ImportSummary{};
     m_.Import.File = std::move(source);
@@ -114,11 +113,11 @@ void KissStream::HandleFrame(KissFrameCutter::Bytes escaped, std::uint64_t strea
     const std::uint64_t offset = recordingPath_.empty() ? streamOffset : RecordFrames(data_, time, streamOffset);
     // As a capture has it: the time frame, then the data frame.
     m_.FrameTimeText = time;
-    m_.FrameInstant = now;
+    state_.Reception.At = now;
     ++m_.Import.Units;
     ++m_.Import.TimeUnits;
     // Frames recorded can be read again from the recording.
-    HandleKissFrame(m_, host_, data_, offset, recording_ != nullptr && recordingError_.empty());
+    HandleKissFrame(m_, host_, state_, data_, offset, recording_ != nullptr && recordingError_.empty());
     FlushDescribed(m_, host_); // a live frame is shown as it comes
 }
 

@@ -2,6 +2,7 @@
 
 #include "kissframecutter.h"
 #include "readerhost.h"
+#include "readingstate.h"
 #include "telemetry/module1.h"
 
 #include <cstdio>
@@ -63,6 +64,7 @@ private:
 
     Module1& m_;
     ReaderHost& host_;
+    ReadingState state_; // the stream is the data set's one file
     KissFrameCutter cutter_{2 * MaxFrame};
     StreamCounters counters_;
     std::vector<std::uint8_t> scratch_;

@@ -67,11 +67,12 @@ void PutSpacedHexPairs(Module1& m, std::string_view text)
 }
 
 // A line's blank-separated hex pairs as a described satellite's frame.
-void DispatchSpacedHex(Module1& m, ReaderHost& host, std::string_view text, std::vector<std::uint8_t>& frame)
+void DispatchSpacedHex(
+    Module1& m, ReaderHost& host, std::string_view text, const PacketInfo& reception, std::vector<std::uint8_t>& frame)
 {
     std::int64_t bad = 0; // counted as the frame buffer was filled
     HexPairsToBytes(text, true, frame, bad);
-    DispatchDescribed(m, host, frame);
+    DispatchDescribed(m, host, frame, reception);
 }
 
 // "HH:MM:SS": two digits, a colon, two digits, a colon, two digits.
@@ -99,8 +100,8 @@ public:
         const auto named = DateInName(slash == std::string::npos ? path : std::string_view(path).substr(slash + 1));
         if (named)
             day_ = *named;
-        else if (m.LogDateKnown)
-            day_ = m.LogDate;
+        else if (m.LogDate)
+            day_ = *m.LogDate;
         else
             known_ = false;
     }
@@ -127,14 +128,14 @@ private:
 
 ReadResult ReadLogFile(Module1& m, ReaderHost& host, const std::string& path)
 {
-    return ReadCaptureWith(m, host, path, [&](CaptureFile& file, EventPump& pump) {
+    return ReadCaptureWith(m, host, path, [&](CaptureFile& file, EventPump& pump, ReadingState& state) {
         LogClock clock(m, path);
         std::vector<std::uint8_t> frame;
         // A CR before the LF stays in the line; it falls where no pair is read.
         ForEachLine(file, pump, LineEnds::LfOnly, true, [&](std::string_view line, std::uint64_t offset) {
             SetClockTime(m.FrameTimeText, line.substr(0, 8));
-            m.FrameInstant = clock.At(line);
-            m.FrameOffset = offset;
+            state.Reception.At = clock.At(line);
+            state.Reception.Offset = offset;
             PutSpacedHexPairs(m, Mid(line, 9, std::string_view::npos));
             const std::string_view text = WithoutTrailingCr(line);
             if (!text.empty()) {
@@ -143,11 +144,11 @@ ReadResult ReadLogFile(Module1& m, ReaderHost& host, const std::string& path)
             }
             // Without the third pair there is no packet kind (position 20 is 0).
             if (m.Described)
-                DispatchSpacedHex(m, host, Mid(text, 9, std::string_view::npos), frame);
+                DispatchSpacedHex(m, host, Mid(text, 9, std::string_view::npos), state.Reception, frame);
             else if (text.size() < 16)
                 m.Import.TooShort += !text.empty();
             else
-                DispatchPacket(m, false);
+                DispatchPacket(m, false, state.Reception);
             pump.Tick();
         });
     });
@@ -155,20 +156,21 @@ ReadResult ReadLogFile(Module1& m, ReaderHost& host, const std::string& path)
 
 ReadResult ReadTextFile(Module1& m, ReaderHost& host, const std::string& path)
 {
-    return ReadCaptureWith(m, host, path, [&](CaptureFile& file, EventPump& pump) {
+    return ReadCaptureWith(m, host, path, [&](CaptureFile& file, EventPump& pump, ReadingState& state) {
         m.ShowTimeSpan = true;
         std::vector<std::uint8_t> frame;
         ForEachLine(file, pump, LineEnds::AnyLineEnd, false, [&](std::string_view line, std::uint64_t offset) {
             m.Import.Units += !line.empty();
-            m.FrameOffset = offset;
+            state.Reception.Offset = offset;
             // A time line gives the time of the hex lines after it, in this file
             // and the next, until the next time line.
             const bool timeLine = !line.empty() && line[0] == '[';
             if (timeLine) {
                 SetClockTime(m.FrameTimeText, Mid(line, 12, 8));
                 // "[YYYY-MM-DD HH:MM:SS": characters 2 to 20 give the instant.
-                m.FrameInstant = line.size() >= 20 ? m.TimeParser.Parse(line.substr(1, 19)).value_or(UnknownInstant)
-                                                   : UnknownInstant;
+                state.Reception.At = line.size() >= 20
+                    ? state.TimeParser.Parse(line.substr(1, 19)).value_or(UnknownInstant)
+                    : UnknownInstant;
                 ++m.Import.TimeUnits;
             }
             const bool hexLine
@@ -176,9 +178,9 @@ ReadResult ReadTextFile(Module1& m, ReaderHost& host, const std::string& path)
             if (hexLine) {
                 PutSpacedHexPairs(m, line);
                 if (m.Described)
-                    DispatchSpacedHex(m, host, WithoutTrailingCr(line), frame);
+                    DispatchSpacedHex(m, host, WithoutTrailingCr(line), state.Reception, frame);
                 else
-                    DispatchPacket(m, false);
+                    DispatchPacket(m, false, state.Reception);
             } else if (!timeLine && !line.empty()) {
                 ++m.Import.NotOfKind;
             }
@@ -267,7 +269,7 @@ ReadResult ReadFrameLines(Module1& m, ReaderHost& host, const std::string& path,
     // The dump page shows the lines of the server log read last, and is
     // empty when that one cannot be read.
     host.ClearDump();
-    return ReadCaptureWith(m, host, path, [&](CaptureFile& file, EventPump& pump) {
+    return ReadCaptureWith(m, host, path, [&](CaptureFile& file, EventPump& pump, ReadingState& state) {
         m.ShowTimeSpan = true;
         std::int64_t lineNumber = 0;
         std::string upper;
@@ -276,9 +278,9 @@ ReadResult ReadFrameLines(Module1& m, ReaderHost& host, const std::string& path,
             // The CR of a CR LF line end is not part of the line.
             line = WithoutTrailingCr(line);
             m.FrameTimeText.assign(line.substr(0, 19));
-            m.FrameInstant = m.TimeParser.Parse(m.FrameTimeText).value_or(UnknownInstant);
-            m.Table.NoteTimeForm(m.FrameTimeText, m.FrameInstant, m.TimeParser.Form());
-            m.FrameOffset = offset;
+            state.Reception.At = state.TimeParser.Parse(m.FrameTimeText).value_or(UnknownInstant);
+            m.Table.NoteTimeForm(m.FrameTimeText, state.Reception.At, state.TimeParser.Form());
+            state.Reception.Offset = offset;
             // The frame's hex text: the line's own, or the escapes undone in FrameHexText.
             std::string_view hex = Mid(line, 20, std::string_view::npos);
             bool raw = false;
@@ -296,11 +298,11 @@ ReadResult ReadFrameLines(Module1& m, ReaderHost& host, const std::string& path,
             } else if (m.Described) {
                 std::int64_t bad = 0; // counted above
                 HexPairsToBytes(hex, false, frame, bad);
-                DispatchDescribed(m, host, frame);
+                DispatchDescribed(m, host, frame, state.Reception);
             } else if (hex.size() < 38) {
                 ++m.Import.TooShort; // no packet kind at position 20
             } else if (IsServerLogHeader(header) || (!kissEscaped && IsServerLogHeader(UpperCase(header, upper)))) {
-                DispatchPacket(m, true);
+                DispatchPacket(m, true, state.Reception);
             } else {
                 ++m.Import.OtherHeader;
             }

@@ -4,13 +4,15 @@
 #include "dispatch.h"
 #include "eventpump.h"
 #include "readerhost.h"
+#include "readingstate.h"
 #include "telemetry/module1.h"
 
 #include <string>
 
 // What every capture reader does around its own reading: a file that cannot
 // be opened is reported and nothing of the store changes; otherwise the host
-// is busy while readFile(file, pump) reads the file into m, the import
+// is busy while readFile(file, pump, state) reads the file into m, with a
+// reading state of its own (the file being the next of m.Imports), the import
 // summary notes a cancel, and the host refreshes the view at the end, also
 // after a read error part-way, which keeps what was read.
 template <typename ReadFile>
@@ -21,7 +23,9 @@ ReadResult ReadCaptureWith(Module1& m, ReaderHost& host, const std::string& path
         return opened;
     host.SetBusy(true);
     EventPump pump(host, file);
-    readFile(file, pump);
+    ReadingState state;
+    state.Reception.File = static_cast<std::uint32_t>(m.Imports.size());
+    readFile(file, pump, state);
     FlushDescribed(m, host); // a described satellite's last frames
     m.Table.Trim();
     m.Import.Cancelled = pump.Cancelled();

@@ -145,10 +145,10 @@ const std::array<const FieldLayout*, FieldCount> RowOfField = [] {
     return rows;
 }();
 
-void StoreFramePacket(Module1& m, int kind, std::int64_t n)
+void StoreFramePacket(Module1& m, int kind, std::int64_t n, PacketInfo reception)
 {
-    const PacketInfo info{m.FrameInstant, m.FrameOffset, m.FileIndex, m.FrameBuffer[19]};
-    m.Table.StorePacket(kind, n, m.FrameBuffer.data() + PacketFirstByte, info, m.FrameTimeText);
+    reception.Satellite = m.FrameBuffer[19];
+    m.Table.StorePacket(kind, n, m.FrameBuffer.data() + PacketFirstByte, reception, m.FrameTimeText);
 }
 
 } // namespace
@@ -184,6 +184,6 @@ void DecodePacket(int kind, const std::uint8_t* packet, std::array<double, Field
         values[static_cast<std::size_t>(row.Field)] = DecodeField(row, packet);
 }
 
-void DecodePacket1(Module1& m) { StoreFramePacket(m, 1, m.RecordCount); }
+void DecodePacket1(Module1& m, const PacketInfo& reception) { StoreFramePacket(m, 1, m.RecordCount, reception); }
 
-void DecodePacket2(Module1& m) { StoreFramePacket(m, 2, m.Packet2Count); }
+void DecodePacket2(Module1& m, const PacketInfo& reception) { StoreFramePacket(m, 2, m.Packet2Count, reception); }

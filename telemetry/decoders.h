@@ -70,7 +70,8 @@ double DecodeField(const FieldLayout& row, const std::uint8_t* packet);
 void DecodePacket(int kind, const std::uint8_t* packet, std::array<double, FieldCount>& values);
 
 // Store the packet of kind 1 in FrameBuffer as record RecordCount, and the
-// packet of kind 2 as record Packet2Count, with the frame's time, instant and
-// place; their fields are decoded from it whenever they are asked for.
-void DecodePacket1(Module1& m);
-void DecodePacket2(Module1& m);
+// packet of kind 2 as record Packet2Count, with FrameTimeText and the
+// reception given (its satellite byte taken from the frame); their fields
+// are decoded from it whenever they are asked for.
+void DecodePacket1(Module1& m, const PacketInfo& reception = {});
+void DecodePacket2(Module1& m, const PacketInfo& reception = {});

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,16 +22,10 @@ struct Module1 {
     FrameBytes FrameBuffer{};
     std::size_t FrameBufferEnd = FrameBufferSize + 1; // FrameBuffer is 0 from here on (the readers keep it)
     TelemetryTable Table;
-    std::int64_t RecordCount = 0;  // records holding a packet of kind 1
-    std::int64_t Packet2Count = 0; // records holding a packet of kind 2
-    std::string FrameTimeText;
-    Instant FrameInstant = UnknownInstant; // the reception instant of the frames that follow, as FrameTimeText
-    DateTimeParser TimeParser;             // reads FrameTimeText, remembering the date and minute read last
-    TimeTextRenderer TimeRenderer;         // writes FrameTimeText of a stamp, remembering its date
-    std::uint64_t FrameOffset = 0;         // where the frame or line at hand starts in its file
-    std::uint32_t FileIndex = 0;           // the index in the selection of the file being read
-    std::int64_t LogDate = 0;              // days since 1970 of log files without a date in their names
-    bool LogDateKnown = false;
+    std::int64_t RecordCount = 0;        // records holding a packet of kind 1
+    std::int64_t Packet2Count = 0;       // records holding a packet of kind 2
+    std::string FrameTimeText;           // the time text of the frames that follow, as the capture writes it
+    std::optional<std::int64_t> LogDate; // days since 1970 of log files without a date in their names
     std::string FrameHexText;
     int SatelliteNumber = 1;
     // A satellite read with a description instead of the built-in two, and

@@ -307,8 +307,8 @@ GeneratedCapture GenerateCapture(const CaptureOptions& o)
         }
         case CaptureKind::Log: g.Bytes += clock.Time + " " + HexSpaced(info) + eol; break;
         case CaptureKind::Text:
-            g.Bytes += "[" + clock.Date + " " + clock.Time + "] " + std::string(BuiltInSatelliteOf(satellite).Name)
-                + " beacon\r\n";
+            g.Bytes += "[" + clock.Date + " " + clock.Time + "] ";
+            g.Bytes.append(BuiltInSatelliteOf(satellite).Name).append(" beacon\r\n");
             g.Bytes += HexSpaced(info) + "\r\n";
             break;
         }

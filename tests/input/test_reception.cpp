@@ -35,8 +35,7 @@ struct Read {
 Read ReadAs(CaptureKind kind, const std::string& path, std::optional<std::int64_t> logDate = std::nullopt)
 {
     Read r;
-    r.m.LogDateKnown = logDate.has_value();
-    r.m.LogDate = logDate.value_or(0);
+    r.m.LogDate = logDate;
     ReadSelection(kind, r.m, r.host, {path});
     return r;
 }

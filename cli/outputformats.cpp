@@ -1,0 +1,72 @@
+#include "outputformats.h"
+
+#include "decodeoptions.h"
+#include "fields/fieldcatalogue.h"
+#include "output/reportwriters.h"
+#include "output/timeoutputs.h"
+#include "telemetry/module1.h"
+
+namespace {
+
+void WriteCsvOutput(TextSink& sink, OutputRun& r)
+{
+    if (r.M.Described)
+        WriteDescribedCsv(sink, r.M, r.DecimalMark);
+    else
+        WriteCsv(sink, r.M, CatalogueCaptions(), r.DecimalMark);
+}
+
+void WriteTlmOutput(TextSink& sink, OutputRun& r)
+{
+    if (r.M.Described)
+        WriteDescribedTlm(sink, r.M, r.O.Record);
+    else
+        WriteTlm(sink, CatalogueRowTexts(r.M, r.O.Record, r.DecimalMark));
+}
+
+// A report of a record that does not exist would be made of zeros.
+std::optional<std::string> RefuseTlm(const OutputRun& r)
+{
+    const std::int64_t highest = r.M.Described ? r.M.RecordCount : r.M.HighestRecord();
+    if (r.O.Record <= highest)
+        return std::nullopt;
+    const std::string& path = r.O.Outputs.at(Output::Tlm);
+    return "record " + std::to_string(r.O.Record) + " does not exist: the captures hold "
+        + Counted(highest, "record", "records") + "; " + (path == "-" ? "the TLM report" : path) + " was not written";
+}
+
+void WriteJsonlOutput(TextSink& sink, OutputRun& r)
+{
+    if (r.M.Described)
+        WriteDescribedJsonl(sink, r.M);
+    else
+        WriteJsonl(sink, r.M);
+}
+
+void WriteInfluxOutput(TextSink& sink, OutputRun& r)
+{
+    r.LeftOut = r.M.Described ? WriteDescribedInflux(sink, r.M) : WriteInfluxLines(sink, r.M);
+}
+
+constexpr OutputFormat Formats[] = {
+    {Output::Csv, "--csv", "FILE", "write every record as CSV", false, false, WriteCsvOutput, nullptr},
+    {Output::Tlm, "--tlm", "FILE", "write the TLM report of one record", false, false, WriteTlmOutput, RefuseTlm},
+    {Output::Recording, "--record", "N",
+        "the record of the TLM report; default 1 (with --kiss-tcp,\n--record FILE records what arrives as a KISS "
+        "capture)",
+        false, true, nullptr, nullptr},
+    {Output::Dump, "--dump", "FILE", "write the frames of the dump page", false, false, nullptr, nullptr},
+    {Output::Jsonl, "--jsonl", "FILE", "write every packet as a line of JSON, with its time and place", true, false,
+        WriteJsonlOutput, nullptr},
+    {Output::Influx, "--influx", "FILE", "write the packets with a known time in InfluxDB line protocol", false, false,
+        WriteInfluxOutput, nullptr},
+};
+
+} // namespace
+
+std::span<const OutputFormat> OutputFormats() { return Formats; }
+
+std::string Counted(std::int64_t count, std::string_view one, std::string_view many)
+{
+    return std::to_string(count) + " " + std::string(count == 1 ? one : many);
+}
