@@ -201,7 +201,7 @@ void Form1::ConnectControls()
 
 void Form1::Form_Load()
 {
-    m_.SatelliteNumber = 1;
+    m_.SatelliteNumber = BuiltInSatellites.front().Number;
     SetFieldCaptions();
     const std::string folder = ToLocal(QDir::toNativeSeparators(programFolder_));
     // The program folder's conf.ini, then the user's, whose lines win.

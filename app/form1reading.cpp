@@ -52,8 +52,8 @@ void Form1::OpenCaptureFiles(std::optional<CaptureKind> kind, const std::optiona
     if (reading_ || live_)
         return;
     SetFieldCaptions();
-    // A selection of any kind may hold KISS captures too.
-    if (kind == CaptureKind::Kiss || !kind)
+    // A selection of any kind may hold files of a kind that lists its frames.
+    if (!kind || CaptureKindOf(*kind).DumpsSelection)
         ClearDump();
     for (QLineEdit* box : c_.Text1)
         box->clear();
@@ -91,11 +91,11 @@ void Form1::ReadList3()
     for (int i = 0; i < c_.List3->count(); ++i) {
         paths.push_back(ToLocal(c_.List3->item(i)->text()));
         kinds.push_back(CaptureKindFromName(c_.List3->item(i)->data(Qt::UserRole).toString().toStdString()));
-        dumpsFrames = dumpsFrames || !kinds.back() || kinds.back() == CaptureKind::Kiss;
+        dumpsFrames = dumpsFrames || !kinds.back() || CaptureKindOf(*kinds.back()).DumpsSelection;
     }
     if (paths.empty())
         return;
-    // KISS captures list their frames on a dump page of their own.
+    // KISS captures list their frames on a dump page of their own, for the whole selection.
     if (dumpsFrames)
         ClearDump();
 

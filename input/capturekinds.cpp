@@ -9,22 +9,22 @@ using K = CaptureKind;
 
 constexpr CaptureKindInfo Kinds[] = {
     {K::Kiss, "kiss", "KISS frames (FEND 0xC0, FESC escapes); type-9 frames carry the reception time", "frames",
-        LooksLikeKissStream, nullptr, 0, ReadKissFile, "MenuFileOpenKiss", "Open KISS file",
-        "KISS Files (*.kss)|*.kss|Text Files (*.txt)|*.txt|All Files (*.*)|*.*", 1},
+        LooksLikeKissStream, nullptr, 0, nullptr, ReadKissFile, "MenuFileOpenKiss", "Open KISS file",
+        "KISS Files (*.kss)|*.kss|Text Files (*.txt)|*.txt|All Files (*.*)|*.*", 1, true},
     {K::Log, "log", "per line: HH:MM:SS, a separator, the information field as blank-separated hex pairs", "lines",
-        nullptr, IsLogLine, 1, ReadLogFile, "MnuOpenLog", "Open Log file",
-        "Log Files (*.log)|*.log|Text Files (*.txt)|*.txt|All Files (*.*)|*.*", 4},
+        nullptr, IsLogLine, 1, nullptr, ReadLogFile, "MnuOpenLog", "Open Log file",
+        "Log Files (*.log)|*.log|Text Files (*.txt)|*.txt|All Files (*.*)|*.*", 4, false},
     {K::ServerLog, "serverlog", "per line: a 19-character time, a separator, the frame as continuous escaped hex",
-        "lines", nullptr, IsServerLogLine, 2, ReadServerLogFile, "MnuOpenServerLogfile", "Open Serverlog file",
-        "Log Files (Text Files (*.log)|*.log|All Files (*.*)|*.*", 3},
+        "lines", nullptr, IsServerLogLine, 2, ServerLogOrExport, ReadServerLogFile, "MnuOpenServerLogfile",
+        "Open Serverlog file", "Log Files (Text Files (*.log)|*.log|All Files (*.*)|*.*", 3, false},
     {K::Text, "text", "\"[\" lines with the time, and lines of blank-separated hex pairs", "lines", nullptr,
-        IsTextCaptureLine, 0, ReadTextFile, "MnuOpenText", "Open Text file",
-        "Log Files (Text Files (*.txt)|*.txt|All Files (*.*)|*.*", 2},
+        IsTextCaptureLine, 0, nullptr, ReadTextFile, "MnuOpenText", "Open Text file",
+        "Log Files (Text Files (*.txt)|*.txt|All Files (*.*)|*.*", 2, false},
     // Lines of the server log's shape: told apart from one by what its frames
-    // hold (see DetectCaptureKind).
+    // hold (the server log's Refine).
     {K::Satnogs, "satnogs", "SatNOGS DB export: per line YYYY-MM-DD HH:MM:SS, a separator, the frame as hex", "lines",
-        nullptr, IsServerLogLine, 3, ReadSatnogsFile, "MnuOpenSatnogs", "Open SatNOGS DB export",
-        "SatNOGS Exports (*.csv *.txt)|*.csv;*.txt|All Files (*.*)|*.*", 5},
+        nullptr, IsServerLogLine, 3, nullptr, ReadSatnogsFile, "MnuOpenSatnogs", "Open SatNOGS DB export",
+        "SatNOGS Exports (*.csv *.txt)|*.csv;*.txt|All Files (*.*)|*.*", 5, false},
 };
 
 // The table is indexed by CaptureKind.

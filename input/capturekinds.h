@@ -24,10 +24,13 @@ struct CaptureKindInfo {
     std::string_view Unit;        // what the import summary counts: "frames" or "lines"
     // Detection: a kind is told either from the whole look at a file's start
     // (HeadTest), or by the votes of its lines (LineTest); among line kinds
-    // with equal votes the lower TieRank wins.
+    // with equal votes the lower TieRank wins. Kinds of the same lines are
+    // told apart by the Refine of the kind that wins, from the file's start
+    // and name.
     bool (*HeadTest)(std::string_view head);
     bool (*LineTest)(std::string_view line);
     int TieRank;
+    CaptureKind (*Refine)(std::string_view head, std::string_view name);
     CaptureReader Read;
     // The window's open command: its object name, caption and dialog filter
     // ("Name (*.x)|*.x|..."), and its place in the "File" menu (from 1).
@@ -35,6 +38,9 @@ struct CaptureKindInfo {
     std::string_view CommandCaption;
     std::string_view DialogFilter;
     int MenuPlace;
+    // The dump page lists the frames of every file of a selection of the
+    // kind, cleared before it is read.
+    bool DumpsSelection;
 };
 
 // Every kind, in the order of CaptureKind.

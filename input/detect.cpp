@@ -104,6 +104,8 @@ bool StartsWithDateTime(std::string_view line)
     return true;
 }
 
+} // namespace
+
 // Server logs and SatNOGS exports have the same lines; what their frames
 // hold tells them apart, and where nothing does, the file's name.
 CaptureKind ServerLogOrExport(std::string_view head, std::string_view name)
@@ -126,8 +128,6 @@ CaptureKind ServerLogOrExport(std::string_view head, std::string_view name)
     }
     return !escaped && EndsWithCsv(name) ? CaptureKind::Satnogs : CaptureKind::ServerLog;
 }
-
-} // namespace
 
 Detection DetectCaptureKind(std::string_view head, std::string_view name)
 {
@@ -169,7 +169,7 @@ Detection DetectCaptureKind(std::string_view head, std::string_view name)
                 || (votes[k] == votes[*best] && kinds[k].TieRank < kinds[*best].TieRank)))
             best = k;
     if (best && 2 * votes[*best] >= lines)
-        return {kinds[*best].Kind == CaptureKind::ServerLog ? ServerLogOrExport(head, name) : kinds[*best].Kind, {}};
+        return {kinds[*best].Refine ? kinds[*best].Refine(head, name) : kinds[*best].Kind, {}};
     const int mostVotes = best ? votes[*best] : 0;
     const std::size_t fend = head.find(static_cast<char>(FEND));
     return {std::nullopt,

@@ -43,3 +43,6 @@ bool IsTextCaptureLine(std::string_view line);
 bool IsLogLine(std::string_view line);
 // A 19-character time, a separator and at least 30 continuous hex digits.
 bool IsServerLogLine(std::string_view line);
+// Server logs and SatNOGS exports have the same lines; what their frames
+// hold tells them apart, and where nothing does, the file's name.
+CaptureKind ServerLogOrExport(std::string_view head, std::string_view name);

@@ -142,118 +142,151 @@ const std::string& JsonPacketLines::FileText(std::uint32_t file)
 
 void JsonPacketLines::Append(std::string& out, int kind, std::int64_t n) { out.append(Line(kind, n)); }
 
+// A line written into a buffer that grows as it needs; Room(k) makes room
+// for k more bytes, which the Puts then take without a check.
+class LineCursor {
+    std::string& buffer_;
+
+public:
+    explicit LineCursor(std::string& buffer)
+        : buffer_(buffer)
+        , p(buffer.data())
+    {
+    }
+    void Room(std::size_t k)
+    {
+        const auto used = static_cast<std::size_t>(p - buffer_.data());
+        if (buffer_.size() - used < k) {
+            buffer_.resize(2 * (used + k));
+            p = buffer_.data() + used;
+        }
+    }
+    void Put(std::string_view text)
+    {
+        std::memcpy(p, text.data(), text.size());
+        p += text.size();
+    }
+    void PutInteger(std::int64_t value) { p = std::to_chars(p, p + 20, value).ptr; }
+    std::string_view Text() const { return {buffer_.data(), static_cast<std::size_t>(p - buffer_.data())}; }
+
+    char* p; // where the next byte goes
+};
+
 std::string_view JsonPacketLines::Line(int kind, std::int64_t n)
 {
-    const std::span<const std::uint8_t> bytes = m_.Table.PacketBytes(kind, n);
     const PacketInfo packet = m_.Packet(kind, n);
     time_.clear();
     m_.Table.AppendPacketTime(time_, kind, n);
     const std::string& file = FileText(packet.File);
-
-    // The line is written at p; room(k) makes room for k more bytes.
-    char* p = line_.data();
-    auto room = [&](std::size_t k) {
-        const auto used = static_cast<std::size_t>(p - line_.data());
-        if (line_.size() - used < k) {
-            line_.resize(2 * (used + k));
-            p = line_.data() + used;
-        }
-    };
-    auto put = [&](std::string_view text) {
-        std::memcpy(p, text.data(), text.size());
-        p += text.size();
-    };
-    auto putInteger = [&](std::int64_t value) { p = std::to_chars(p, p + 20, value).ptr; };
-
+    LineCursor out(line_);
     // Every item but the time text, the file name and the words has a bound:
     // 200 bytes for the numbers and the instant, and each field's key with a
     // comma and at most 32 bytes of value.
-    room(200 + 6 * time_.size() + file.size() + valuesRoom_);
-    put("{\"record\":");
-    putInteger(n);
-    put(",\"kind\":");
-    putInteger(kind);
-    put(",\"satellite\":");
-    putInteger(packet.Satellite);
-    put(",\"time\":");
-    p = PutJsonString(p, time_, true);
-    put(",\"utc\":");
+    out.Room(200 + 6 * time_.size() + file.size() + valuesRoom_);
+    PutReception(out, kind, n, packet, file);
+    const std::span<const std::uint8_t> bytes = m_.Table.PacketBytes(kind, n);
+    PutValues(out, kind, bytes);
+    PutWords(out, kind, bytes);
+    out.Room(4);
+    out.Put("}}\n");
+    return out.Text();
+}
+
+void JsonPacketLines::PutReception(
+    LineCursor& out, int kind, std::int64_t n, const PacketInfo& packet, const std::string& file)
+{
+    out.Put("{\"record\":");
+    out.PutInteger(n);
+    out.Put(",\"kind\":");
+    out.PutInteger(kind);
+    out.Put(",\"satellite\":");
+    out.PutInteger(packet.Satellite);
+    out.Put(",\"time\":");
+    out.p = PutJsonString(out.p, time_, true);
+    out.Put(",\"utc\":");
+    PutUtc(out, packet.At);
+    out.Put(",\"file\":");
+    out.Put(file);
+    out.Put(",\"at\":");
+    out.PutInteger(static_cast<std::int64_t>(packet.Offset));
+}
+
+void JsonPacketLines::PutUtc(LineCursor& out, Instant at)
+{
     std::array<char, TimeTextSize> full{};
-    if (packet.At == UnknownInstant) {
-        put("null");
-    } else if (!renderer_.Render(packet.At, full)) {
-        const std::string iso = FormatIsoUtc(packet.At);
-        room(iso.size() + 2);
-        put("\"");
-        put(iso);
-        put("\"");
+    if (at == UnknownInstant) {
+        out.Put("null");
+    } else if (!renderer_.Render(at, full)) {
+        const std::string iso = FormatIsoUtc(at);
+        out.Room(iso.size() + 2);
+        out.Put("\"");
+        out.Put(iso);
+        out.Put("\"");
     } else {
         // "2016-03-17T10:15:00Z", with ".125" before the Z when there are milliseconds.
         const std::string_view text(full.data(), full.size());
-        put("\"");
-        put(text.substr(0, 10));
-        put("T");
-        put(text.substr(11, 8));
+        out.Put("\"");
+        out.Put(text.substr(0, 10));
+        out.Put("T");
+        out.Put(text.substr(11, 8));
         if (text.substr(20, 3) != "000")
-            put(text.substr(19, 4));
-        put("Z\"");
+            out.Put(text.substr(19, 4));
+        out.Put("Z\"");
     }
-    put(",\"file\":");
-    put(file);
-    put(",\"at\":");
-    putInteger(static_cast<std::int64_t>(packet.Offset));
-    put(",\"values\":{");
+}
+
+// A record without the packet (bytes empty, none is written) reads as zeros.
+void JsonPacketLines::PutValues(LineCursor& out, int kind, std::span<const std::uint8_t> bytes)
+{
+    out.Put(",\"values\":{");
     const auto layout = LayoutOf(kind);
-    // A record without the packet (none is written) reads as zeros.
-    auto wireOf = [&](const FieldLayout& row) { return bytes.empty() ? 0 : FieldWireValue(row, bytes.data()); };
-    auto valueOf
-        = [&](const FieldLayout& row, std::uint32_t wire) { return bytes.empty() ? 0.0 : FieldValueOf(row, wire); };
     for (std::size_t i = 0; i < layout.size(); ++i) {
         const FieldLayout& row = layout[i];
         if (i > 0)
-            put(",");
-        put(JsonKey(row.Field));
-        const std::uint32_t wire = wireOf(row);
+            out.Put(",");
+        out.Put(JsonKey(row.Field));
+        const std::uint32_t wire = bytes.empty() ? 0 : FieldWireValue(row, bytes.data());
         if (IsPlainCount(row)) {
-            p = WriteShortestWhole(p, PlainCountOf(row, wire));
+            out.p = WriteShortestWhole(out.p, PlainCountOf(row, wire));
             continue;
         }
         WireTextCache::Entry* entry = bytes.empty() ? nullptr : values_.Slot(row.Field, wire);
         if (entry && entry->Holds(wire)) {
-            put(entry->View());
+            out.Put(entry->View());
         } else {
-            const char* at = p;
-            p = std::to_chars(p, p + 32, valueOf(row, wire)).ptr;
+            const char* at = out.p;
+            out.p = std::to_chars(out.p, out.p + 32, bytes.empty() ? 0.0 : FieldValueOf(row, wire)).ptr;
             if (entry)
-                entry->Keep(wire, std::string_view(at, static_cast<std::size_t>(p - at)));
+                entry->Keep(wire, std::string_view(at, static_cast<std::size_t>(out.p - at)));
         }
     }
-    put("},\"words\":{");
+}
+
+void JsonPacketLines::PutWords(LineCursor& out, int kind, std::span<const std::uint8_t> bytes)
+{
+    out.Put("},\"words\":{");
     bool first = true;
-    for (const FieldLayout& row : layout) {
+    for (const FieldLayout& row : LayoutOf(kind)) {
         if (FieldCatalogue(row.Field).Rule != DisplayRule::Word)
             continue;
-        room(JsonKey(row.Field).size() + 32); // a comma, the key and a kept word
+        out.Room(JsonKey(row.Field).size() + 32); // a comma, the key and a kept word
         if (!first)
-            put(",");
+            out.Put(",");
         first = false;
-        put(JsonKey(row.Field));
-        const std::uint32_t wire = wireOf(row);
+        out.Put(JsonKey(row.Field));
+        const std::uint32_t wire = bytes.empty() ? 0 : FieldWireValue(row, bytes.data());
         WireTextCache::Entry* entry = bytes.empty() ? nullptr : words_.Slot(row.Field, wire);
         if (entry && entry->Holds(wire)) {
-            put(entry->View());
+            out.Put(entry->View());
         } else {
-            const std::string word = ValueText(row.Field, valueOf(row, wire), ".");
-            room(6 * word.size() + 8);
-            const char* at = p;
-            p = PutJsonString(p, word, true);
+            const std::string word = ValueText(row.Field, bytes.empty() ? 0.0 : FieldValueOf(row, wire), ".");
+            out.Room(6 * word.size() + 8);
+            const char* at = out.p;
+            out.p = PutJsonString(out.p, word, true);
             if (entry)
-                entry->Keep(wire, std::string_view(at, static_cast<std::size_t>(p - at)));
+                entry->Keep(wire, std::string_view(at, static_cast<std::size_t>(out.p - at)));
         }
     }
-    room(4);
-    put("}}\n");
-    return {line_.data(), static_cast<std::size_t>(p - line_.data())};
 }
 
 char* WriteShortestWhole(char* out, std::int64_t value)

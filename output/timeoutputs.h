@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,7 @@ void WriteJsonl(TextSink& out, const Module1& m);
 // The lines of WriteJsonl one at a time, with what repeats from packet to
 // packet made once: the captures' names as JSON strings, the texts of the
 // wire values met before.
+class LineCursor;
 class JsonPacketLines {
 public:
     explicit JsonPacketLines(const Module1& m);
@@ -35,6 +37,12 @@ public:
 
 private:
     const std::string& FileText(std::uint32_t file);
+    // The steps of a line: where and when the packet came, its values, its
+    // words.
+    void PutReception(LineCursor& out, int kind, std::int64_t n, const PacketInfo& packet, const std::string& file);
+    void PutUtc(LineCursor& out, Instant at);
+    void PutValues(LineCursor& out, int kind, std::span<const std::uint8_t> bytes);
+    void PutWords(LineCursor& out, int kind, std::span<const std::uint8_t> bytes);
 
     const Module1& m_;
     std::vector<std::string> files_;

@@ -64,26 +64,33 @@ Clock ClockAt(std::int64_t seconds)
     return {date, time};
 }
 
-// The engineering value of a field for beacon index at its time: slow
-// orbital swings of temperatures and solar power, counters that count.
-double FieldValue(int field, std::int64_t index, const BeaconTime& at, Random& rnd)
+// Where a beacon is in its orbit: a slow swing from -1 to 1, and the sun's
+// share of it.
+struct OrbitPhase {
+    double Orbit;
+    double Sun;
+};
+
+// The fields both packet kinds begin with (0 to 5, 50 to 55), counted from
+// the first: mode, boot count, packet count, two slow counters, uptime.
+double HeaderValue(int field, std::int64_t index, const BeaconTime& at)
 {
-    const double elapsed = at.Elapsed;
-    const double orbit = std::sin(elapsed * 2 * 3.14159265358979 / 5700.0);
-    const double sun = orbit > 0 ? orbit : 0;
     switch (field) {
-    case 0:
-    case 50: return index % 50 == 49 ? 130 : 2; // norm, now and then norm safe
-    case 1:
-    case 51: return 12 + at.Reboots; // boot count
-    case 2:
-    case 52: return static_cast<double>(index % 65536); // packet count
-    case 3:
-    case 53: return static_cast<double>(index / 40 % 256);
-    case 4:
-    case 54: return static_cast<double>(index / 41 % 256);
-    case 5:
-    case 55: return at.Uptime;                // uptime in seconds
+    case 0: return index % 50 == 49 ? 130 : 2;         // norm, now and then norm safe
+    case 1: return 12 + at.Reboots;                    // boot count
+    case 2: return static_cast<double>(index % 65536); // packet count
+    case 3: return static_cast<double>(index / 40 % 256);
+    case 4: return static_cast<double>(index / 41 % 256);
+    default: return at.Uptime; // uptime in seconds
+    }
+}
+
+// The fields of packet kind 1 after its header.
+double Packet1Value(int field, const OrbitPhase& phase, Random& rnd)
+{
+    const double orbit = phase.Orbit;
+    const double sun = phase.Sun;
+    switch (field) {
     case 6: return 32000 + 400 * orbit;       // Doppler
     case 7: return 180 + rnd.Uniform(0, 40);  // RSSI
     case 8: return rnd.Uniform(0.5, 3);       // reflected power, mW
@@ -124,6 +131,17 @@ double FieldValue(int field, std::int64_t index, const BeaconTime& at, Random& r
     case 43:
     case 44:
     case 45: return -5 + 40 * orbit;
+    default: return 0;
+    }
+}
+
+// The fields of packet kind 2 after its header.
+double Packet2Value(int field, std::int64_t index, const BeaconTime& at, const OrbitPhase& phase, Random& rnd)
+{
+    const double elapsed = at.Elapsed;
+    const double orbit = phase.Orbit;
+    const double sun = phase.Sun;
+    switch (field) {
     case 56: return 1;
     case 57: return at.Uptime - 4000;
     case 58: return 3600.0 + elapsed;
@@ -175,6 +193,18 @@ double FieldValue(int field, std::int64_t index, const BeaconTime& at, Random& r
     case 104: return 30;
     default: return 0;
     }
+}
+
+// The engineering value of a field for beacon index at its time: slow
+// orbital swings of temperatures and solar power, counters that count.
+double FieldValue(int field, std::int64_t index, const BeaconTime& at, Random& rnd)
+{
+    const double orbit = std::sin(at.Elapsed * 2 * 3.14159265358979 / 5700.0);
+    const OrbitPhase phase{orbit, orbit > 0 ? orbit : 0};
+    constexpr int HeaderFields = 6;
+    if (field < HeaderFields || (field >= FirstPacket2Field && field < FirstPacket2Field + HeaderFields))
+        return HeaderValue(field % FirstPacket2Field, index, at);
+    return field < FirstPacket2Field ? Packet1Value(field, phase, rnd) : Packet2Value(field, index, at, phase, rnd);
 }
 
 void PutRaw(std::vector<std::uint8_t>& field, const FieldLayout& row, double value)

@@ -554,11 +554,6 @@ void FieldChart::Draw(const Module1& m, int field, bool bars)
 
 void FieldChart::Show(const Module1& m, int field, bool bars, Rows rows)
 {
-    bars_->setVisible(bars);
-    line_->setVisible(!bars);
-    bars_->setPen(QPen(QColor(30, 60, 140), BarPenWidth));
-    line_->setPen(QPen(QColor(60, 100, 190), LinePenWidth));
-
     const std::int64_t n = ChartRecordCount(m, field);
     const bool timeAxis = rows.TimeAxis;
     // The same rows drawn again (bars and line switched, new live records):
@@ -566,7 +561,21 @@ void FieldChart::Show(const Module1& m, int field, bool bars, Rows rows)
     const bool zoomed
         = m_ == &m && field_ == field && drawnTimeAxis_ == timeAxis && rows_ > 0 && plot_->xAxis->range() != fullKeys_;
     const QCPRange shownKeys = plot_->xAxis->range();
-    drawnTimeAxis_ = timeAxis;
+    KeepRows(m, field, n, rows);
+    PutData(bars, rows.Data, timeAxis);
+    PutTicks(m, field, n, timeAxis);
+    fullKeys_ = KeyRange(n, timeAxis);
+    fullValues_ = ValueRange(rows.Data, bars);
+    ResetView();
+    if (zoomed) {
+        plot_->xAxis->setRange(shownKeys);
+        plot_->replot();
+    }
+}
+
+void FieldChart::KeepRows(const Module1& m, int field, std::int64_t n, Rows& rows)
+{
+    drawnTimeAxis_ = rows.TimeAxis;
     m_ = &m;
     // The readout's values, with one reader for the drawing rather than one
     // for every move of the mouse.
@@ -580,15 +589,14 @@ void FieldChart::Show(const Module1& m, int field, bool bars, Rows rows)
     withoutValue_ = rows.WithoutValue;
     if (const std::int64_t manual = ChartDivisions(n); manual > 0)
         divisions_ = manual;
+}
 
-    // Bars stand on 0; a line spans the values it shows.
-    const bool fromZero = bars || rows.Data.isEmpty();
-    double low = fromZero ? 0 : std::numeric_limits<double>::infinity();
-    double high = fromZero ? 0 : -std::numeric_limits<double>::infinity();
-    for (const QCPBarsData& row : rows.Data) {
-        low = std::min(low, row.value);
-        high = std::max(high, row.value);
-    }
+void FieldChart::PutData(bool bars, const QVector<QCPBarsData>& data, bool timeAxis)
+{
+    bars_->setVisible(bars);
+    line_->setVisible(!bars);
+    bars_->setPen(QPen(QColor(30, 60, 140), BarPenWidth));
+    line_->setPen(QPen(QColor(60, 100, 190), LinePenWidth));
     // On the time axis bars are narrow marks.
     bars_->setWidthType(timeAxis ? QCPBars::wtAbsolute : QCPBars::wtPlotCoords);
     bars_->setWidth(timeAxis ? 3 : 0.8);
@@ -596,10 +604,13 @@ void FieldChart::Show(const Module1& m, int field, bool bars, Rows rows)
     bars_->data()->clear();
     line_->data()->clear();
     if (bars)
-        bars_->data()->set(rows.Data, true);
+        bars_->data()->set(data, true);
     else
-        line_->data()->set(LineThrough(rows.Data, timeAxis), true);
+        line_->data()->set(LineThrough(data, timeAxis), true);
+}
 
+void FieldChart::PutTicks(const Module1& m, int field, std::int64_t n, bool timeAxis)
+{
     ticker_->clear();
     if (timeAxis) {
         plot_->xAxis->setTicker(timeTicker_);
@@ -610,26 +621,34 @@ void FieldChart::Show(const Module1& m, int field, bool bars, Rows rows)
             ticker_->addTick(static_cast<double>(i), Latin1(label));
         }
     }
-
     // Many labels stand on end so that they do not run into each other.
     plot_->xAxis->setTickLabelRotation(!timeAxis && ticker_->ticks().size() > 12 ? -90 : 0);
+}
+
+QCPRange FieldChart::KeyRange(std::int64_t n, bool timeAxis) const
+{
+    if (!timeAxis)
+        return QCPRange(0.5, static_cast<double>(std::max<std::int64_t>(n, 1)) + 0.5);
+    if (keys_.empty())
+        return QCPRange(0, 60);
+    const double pad = std::max(10.0, (keys_.back() - keys_.front()) * 0.02);
+    return QCPRange(keys_.front() - pad, keys_.back() + pad);
+}
+
+QCPRange FieldChart::ValueRange(const QVector<QCPBarsData>& data, bool bars)
+{
+    // Bars stand on 0; a line spans the values it shows.
+    const bool fromZero = bars || data.isEmpty();
+    double low = fromZero ? 0 : std::numeric_limits<double>::infinity();
+    double high = fromZero ? 0 : -std::numeric_limits<double>::infinity();
+    for (const QCPBarsData& row : data) {
+        low = std::min(low, row.value);
+        high = std::max(high, row.value);
+    }
     // A line spans its values with a small margin, so that a battery voltage
     // between 7,800 and 8,050 mV is no flat line.
     if (high == low)
         high = low + (bars ? 1.0 : std::max(1.0, std::abs(low) * 0.05));
     const double margin = (high - low) * 0.05;
-    if (!timeAxis) {
-        fullKeys_ = QCPRange(0.5, static_cast<double>(std::max<std::int64_t>(n, 1)) + 0.5);
-    } else if (keys_.empty()) {
-        fullKeys_ = QCPRange(0, 60);
-    } else {
-        const double pad = std::max(10.0, (keys_.back() - keys_.front()) * 0.02);
-        fullKeys_ = QCPRange(keys_.front() - pad, keys_.back() + pad);
-    }
-    fullValues_ = bars ? QCPRange(low < 0 ? low - margin : 0, high + margin) : QCPRange(low - margin, high + margin);
-    ResetView();
-    if (zoomed) {
-        plot_->xAxis->setRange(shownKeys);
-        plot_->replot();
-    }
+    return bars ? QCPRange(low < 0 ? low - margin : 0, high + margin) : QCPRange(low - margin, high + margin);
 }

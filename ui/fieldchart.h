@@ -118,6 +118,13 @@ public:
 private:
     Rows Collect(const Module1& m, int field);
     void Show(const Module1& m, int field, bool bars, Rows rows);
+    // The steps of a drawing: the rows kept for the readout and the keys,
+    // put into the plot, the axis labels, the keys' and values' full ranges.
+    void KeepRows(const Module1& m, int field, std::int64_t n, Rows& rows);
+    void PutData(bool bars, const QVector<QCPBarsData>& data, bool timeAxis);
+    void PutTicks(const Module1& m, int field, std::int64_t n, bool timeAxis);
+    QCPRange KeyRange(std::int64_t n, bool timeAxis) const;
+    static QCPRange ValueRange(const QVector<QCPBarsData>& data, bool bars);
     static QVector<QCPGraphData> LineThrough(const QVector<QCPBarsData>& rows, bool timeAxis);
     void FollowMouse(QMouseEvent* event);
     void HideReadout();

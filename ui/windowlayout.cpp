@@ -247,7 +247,8 @@ void BuildFieldRows(QWidget* client, Form1Controls& c, double dpi)
     }
 }
 
-void BuildBottom(QWidget* client, Form1Controls& c, double dpi)
+// The row below the pages: the satellite buttons and the time label.
+void BuildSatelliteRow(QWidget* client, Form1Controls& c, double dpi)
 {
     auto satellite = [&](const QByteArray& name, const QByteArray& caption, int left) {
         auto* b = new QRadioButton(QString::fromLatin1(caption), client);
@@ -280,7 +281,11 @@ void BuildBottom(QWidget* client, Form1Controls& c, double dpi)
     c.Label5->setFont(SansSerif(9.75, true));
     // A time text is a capture's: shown as text, never as markup.
     c.Label5->setTextFormat(Qt::PlainText);
+}
 
+// The chart in its frame, with the bars / line box.
+void BuildChart(QWidget* client, Form1Controls& c, double dpi)
+{
     c.Frame1 = MakeFrame(client, "Frame1", "", CssColour(WindowGrey), Qt::black);
     PlaceInTwips(c.Frame1, 120, 6960, 10575, 4455, dpi);
     c.Frame1->setFont(SansSerif(9.75, true));
@@ -299,7 +304,11 @@ void BuildBottom(QWidget* client, Form1Controls& c, double dpi)
     c.Check1->setChecked(true);
     c.Check1->setToolTip(QStringLiteral("bars / line"));
     c.Check1->raise();
+}
 
+// The bottom row: picture button, status box, record counter, scroll bar.
+void BuildStatusRow(QWidget* client, Form1Controls& c, double dpi)
+{
     c.Command1 = new QPushButton(QStringLiteral("S"), client);
     c.Command1->setObjectName(QStringLiteral("Command1"));
     PlaceInTwips(c.Command1, 120, 11520, 495, 315, dpi);
@@ -321,7 +330,10 @@ void BuildBottom(QWidget* client, Form1Controls& c, double dpi)
     PlaceInTwips(c.HScroll1, 9360, 11520, 1335, 375, dpi);
     c.HScroll1->setRange(1, 1);
     c.HScroll1->setEnabled(false);
+}
 
+void BuildReadProgress(QWidget* client, Form1Controls& c, double dpi)
+{
     // In the time label's row, only while files are read, so that the status
     // box below keeps the path of the file being read readable.
     c.ReadProgress = new QProgressBar(client);
@@ -376,7 +388,11 @@ void BuildForm1Controls(QWidget* client, Form1Controls& c, double dpi)
     client->setFont(SansSerif(8.25, false));
     BuildPages(client, c, dpi);
     BuildFieldRows(client, c, dpi);
-    BuildBottom(client, c, dpi);
+    // (Made in this order, which is the order they stack in.)
+    BuildSatelliteRow(client, c, dpi);
+    BuildChart(client, c, dpi);
+    BuildStatusRow(client, c, dpi);
+    BuildReadProgress(client, c, dpi);
     BuildHidden(client, c, dpi);
 }
 
