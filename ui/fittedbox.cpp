@@ -18,6 +18,22 @@ constexpr double Spacings[] = {100, 90, 82};
 
 } // namespace
 
+QFont FittingFont(const QFont& font, const QString& text, int room, double minimumPoints, bool& fits)
+{
+    auto width = [&](const QFont& f) { return QFontMetrics(f).horizontalAdvance(text); };
+    QFont drawn = font;
+    fits = width(drawn) <= room;
+    for (double points = font.pointSizeF(); !fits && points >= minimumPoints - 0.01; points -= 0.5) {
+        for (const double spacing : Spacings) {
+            drawn.setPointSizeF(points);
+            drawn.setLetterSpacing(QFont::PercentageSpacing, spacing);
+            if ((fits = width(drawn) <= room))
+                break;
+        }
+    }
+    return drawn;
+}
+
 FittedBox::FittedBox(QWidget* parent)
     : QLineEdit(parent)
 {
@@ -46,22 +62,14 @@ void FittedBox::Fit()
 {
     const QString whole = text();
     const int room = TextRoom();
-    auto width = [&](const QFont& font) { return QFontMetrics(font).horizontalAdvance(whole); };
     fitted_ = false;
     elided_ = false;
     secondLine_.clear();
     drawn_ = font();
-    if (width(drawn_) > room) {
+    if (QFontMetrics(drawn_).horizontalAdvance(whole) > room) {
         fitted_ = true;
         bool fits = false;
-        for (double points = font().pointSizeF(); !fits && points >= MinimumPoints - 0.01; points -= 0.5) {
-            for (const double spacing : Spacings) {
-                drawn_.setPointSizeF(points);
-                drawn_.setLetterSpacing(QFont::PercentageSpacing, spacing);
-                if ((fits = width(drawn_) <= room))
-                    break;
-            }
-        }
+        drawn_ = FittingFont(font(), whole, room, MinimumPoints, fits);
         elided_ = !fits && !(twoLinesAllowed_ && FitOnTwoLines(whole, room));
         if (secondLine_.isEmpty())
             shown_ = elided_ ? QFontMetrics(drawn_).elidedText(whole, Qt::ElideRight, room) : whole;
@@ -139,4 +147,52 @@ void FittedBox::changeEvent(QEvent* event)
     QLineEdit::changeEvent(event);
     if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
         Fit();
+}
+
+FittedLabel::FittedLabel(QWidget* parent)
+    : QLabel(parent)
+{
+    // A time text is a capture's: shown as text, never as markup.
+    setTextFormat(Qt::PlainText);
+}
+
+void FittedLabel::SetFittedText(const QString& text, const QString& note)
+{
+    note_ = note;
+    setText(text);
+    Fit();
+}
+
+void FittedLabel::Fit()
+{
+    const QString whole = text();
+    const int room = contentsRect().width();
+    bool fits = QFontMetrics(font()).horizontalAdvance(whole) <= room;
+    fitted_ = !fits;
+    drawn_ = fits ? font() : FittingFont(font(), whole, room, FittedBox::MinimumPoints, fits);
+    elided_ = !fits;
+    shown_ = elided_ ? QFontMetrics(drawn_).elidedText(whole, Qt::ElideRight, room) : whole;
+    QString tip = note_;
+    if (elided_)
+        tip = whole.toHtmlEscaped() + (note_.isEmpty() ? QString() : QStringLiteral("<br>") + note_);
+    setToolTip(tip.isEmpty() ? QString() : QStringLiteral("<qt>") + tip + QStringLiteral("</qt>"));
+    update();
+}
+
+void FittedLabel::paintEvent(QPaintEvent* event)
+{
+    if (!fitted_) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    painter.setFont(drawn_);
+    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole()));
+    painter.drawText(contentsRect(), static_cast<int>(alignment()), shown_);
+}
+
+void FittedLabel::resizeEvent(QResizeEvent* event)
+{
+    QLabel::resizeEvent(event);
+    Fit();
 }

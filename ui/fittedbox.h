@@ -1,7 +1,13 @@
 #pragma once
 
 #include <QFont>
+#include <QLabel>
 #include <QLineEdit>
+
+// The font in which text fits room pixels: font itself, else with narrower
+// letter spacing and then in smaller sizes, down to minimumPoints. fits says
+// whether it does; where it does not, the smallest font tried.
+QFont FittingFont(const QFont& font, const QString& text, int room, double minimumPoints, bool& fits);
 
 // A read-only box whose text is never cut without a sign: a text too wide for
 // the box is drawn with narrower spacing and then in smaller sizes, down to
@@ -45,4 +51,31 @@ private:
     bool fitted_ = false;
     bool elided_ = false;
     bool twoLinesAllowed_ = false;
+};
+
+// A label whose text is never cut without a sign, as a FittedBox's: drawn
+// smaller, then elided. Its tooltip is the note given with the text, and the
+// whole text before it whenever the text is elided. text() is always the
+// whole text.
+class FittedLabel : public QLabel {
+public:
+    explicit FittedLabel(QWidget* parent);
+
+    // Sets the plain text and the note (rich text, or empty).
+    void SetFittedText(const QString& text, const QString& note = QString());
+    bool IsFitted() const { return fitted_; }
+    bool IsElided() const { return elided_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void Fit();
+
+    QString note_;
+    QFont drawn_;
+    QString shown_;
+    bool fitted_ = false;
+    bool elided_ = false;
 };

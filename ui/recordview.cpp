@@ -36,13 +36,9 @@ void ShowRecord(const Module1& m, Form1Controls& c, std::int64_t n, std::string_
     } else {
         label = Latin1(timeOf(n));
     }
-    c.Label5->setText(label);
     // Where and when the record shown was received, as text whatever the
     // file's name holds.
-    const std::string reception = ReceptionText(m, second ? 2 : 1, n);
-    c.Label5->setToolTip(reception.empty()
-            ? QString()
-            : QStringLiteral("<qt>") + Latin1(reception).toHtmlEscaped() + QStringLiteral("</qt>"));
+    c.Label5->SetFittedText(label, Latin1(ReceptionText(m, second ? 2 : 1, n)).toHtmlEscaped());
 }
 
 namespace {
@@ -89,9 +85,6 @@ void ShowDescribedRecord(const Module1& m, Form1Controls& c, std::int64_t n, std
     } else if (n >= 1 && n <= m.RecordCount) {
         label = Latin1(m.DescribedRecords.Time(n));
     }
-    c.Label5->setText(label);
     const std::string reception = n >= 1 && n <= m.RecordCount ? ReceptionText(m, 1, n) : std::string();
-    c.Label5->setToolTip(reception.empty()
-            ? QString()
-            : QStringLiteral("<qt>") + Latin1(reception).toHtmlEscaped() + QStringLiteral("</qt>"));
+    c.Label5->SetFittedText(label, Latin1(reception).toHtmlEscaped());
 }

@@ -275,12 +275,12 @@ void BuildSatelliteRow(QWidget* client, Form1Controls& c, double dpi)
     satellites->addButton(c.OtherSatellite);
     c.Satellites.front()->setChecked(true);
 
-    c.Label5 = new QLabel(client);
+    // The time label reaches to the chart frame's right edge; a time span
+    // wider than that is drawn smaller.
+    c.Label5 = new FittedLabel(client);
     c.Label5->setObjectName(QStringLiteral("Label5"));
-    PlaceInTwips(c.Label5, left + 1980, 6600, 5595, 255, dpi);
+    PlaceInTwips(c.Label5, left + 1980, 6600, 10695 - (left + 1980), 255, dpi);
     c.Label5->setFont(SansSerif(9.75, true));
-    // A time text is a capture's: shown as text, never as markup.
-    c.Label5->setTextFormat(Qt::PlainText);
 }
 
 // The chart in its frame, with the bars / line box.

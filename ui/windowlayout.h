@@ -43,7 +43,7 @@ struct Form1Controls {
     QWidget* FieldsPage = nullptr;
     QTableWidget* FieldTable = nullptr;
     std::vector<FittedBox*> FieldValues;
-    QLabel* Label5 = nullptr;
+    FittedLabel* Label5 = nullptr; // the record's time, or the time span
     QGroupBox* Frame1 = nullptr;
     QCustomPlot* MSChart1 = nullptr;
     QCheckBox* Check1 = nullptr;

@@ -256,6 +256,9 @@ void TestForm1::eachOpenCommandUsesItsReaderAndFilter()
         QCOMPARE(w.filters.front(), QString::fromLatin1(k.filter));
         QCOMPARE(w.m.RecordCount, k.records);
         QCOMPARE(w.c().Text2->text(), QStringLiteral("#1 / %1").arg(k.records));
+        // The time or the time span is drawn whole, inside the window.
+        QVERIFY(!w.c().Label5->IsElided());
+        QVERIFY(w.c().Label5->geometry().right() < w.form.centralWidget()->width());
     }
     // The menu lists the commands in the order of the kinds' menu places.
     QStringList captions;

@@ -99,6 +99,9 @@ void TestOperators::markupFromCapturesIsText()
     QVERIFY(!w.form.grab().isNull());
     // Of 10,000 characters, what the frame buffer holds, as text.
     QCOMPARE(w.c().Label5->text(), QString::fromStdString(long_.substr(0, 511)));
+    // Too long to be drawn whole: elided, and whole (as text) in the tooltip.
+    QVERIFY(w.c().Label5->IsElided());
+    QVERIFY(w.c().Label5->toolTip().contains(QStringLiteral("&lt;i&gt;&lt;u&gt;x&lt;/u&gt;&lt;/i&gt;")));
     // The tooltip, the status box and the Import page hold the names as text.
     QVERIFY(w.c().Label5->toolTip().contains(QStringLiteral("&lt;b&gt;markup&lt;.b&gt;.kss")));
     QCOMPARE(w.c().Text4->text(), capture);
