@@ -56,12 +56,20 @@ public:
             Fail(meta["imports"], "imports of other descriptions are not supported");
         d_.Root = std::make_unique<KsyType>();
         d_.Root->Name = d_.Id;
-        Declare(*d_.Root, top, 0);
-        Fill(*d_.Root, top);
-        ReadFields(top);
-        Tabulate(*d_.Root);
-        for (KsyField& field : d_.Fields)
-            field.Unit = UnitOf(field);
+        // A node of another shape than the one looked for (a member of a
+        // scalar, a scalar that is not a number) is the description's fault
+        // too, wherever it is met.
+        try {
+            Declare(*d_.Root, top, 0);
+            Fill(*d_.Root, top);
+            ReadFields(top);
+            Tabulate(*d_.Root);
+            for (KsyField& field : d_.Fields)
+                field.Unit = UnitOf(field);
+        } catch (const YAML::Exception& e) {
+            throw KsyLoadError(d_.File + (e.mark.is_null() ? std::string() : ":" + std::to_string(e.mark.line + 1))
+                + ": a part of the description is not of the shape its place needs (" + e.msg + ")");
+        }
     }
 
 private:
@@ -133,6 +141,8 @@ private:
         if (depth > MaxTypeDepth)
             Fail(node, "types nest too deep");
         if (const YAML::Node meta = node["meta"]) {
+            if (!meta.IsMap())
+                Fail(meta, "meta is a map");
             if (const YAML::Node endian = meta["endian"]) {
                 if (!endian.IsScalar() || (endian.Scalar() != "be" && endian.Scalar() != "le"))
                     Fail(endian, "endian is be or le (a switch on the endian is not supported)");

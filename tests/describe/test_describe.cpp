@@ -68,6 +68,7 @@ TEST(Description, ThatCannotBeUsedSaysItsFileLineAndReason)
         {Head + "seq:\n  - id: v\n    type: u1\n    if: " + std::string(200, '(') + "1" + std::string(200, ')') + "\n",
             "nested too deep"},
         {Head + "seq:\n  - id: v\n    type: e::x\n", "no type named e::x"},
+        {Head + "seq:\n  - id: v\n    type: x\ntypes:\n  x:\n    meta: 3\n", "t.ksy:11: meta is a map"},
         {Head + "seq:\n  - id: v\n    type: u1\ninstances:\n  w:\n    value: e::x\nenums:\n  e:\n    0: a\n",
             "enum e has no value x"},
     };
