@@ -191,8 +191,13 @@ std::size_t ReadCaptures(const DecodeOptions& o, Module1& m, ReaderHost& host, R
         MergeByTime(m);
     // Messages and summaries name the captures as given.
     auto asGiven = [&](std::string& text) {
-        for (std::size_t at; !spooledPath.empty() && (at = text.find(spooledPath)) != std::string::npos;)
-            text.replace(at, spooledPath.size(), "-");
+        if (spooledPath.empty())
+            return;
+        std::string given;
+        std::size_t from = 0;
+        for (std::size_t at; (at = text.find(spooledPath, from)) != std::string::npos; from = at + spooledPath.size())
+            given.append(text, from, at - from).append("-");
+        text = given.append(text, from);
     };
     for (ImportSummary& import : m.Imports) {
         asGiven(import.File);

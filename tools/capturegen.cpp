@@ -294,6 +294,41 @@ std::vector<BeaconTime> Schedule(const CaptureOptions& o, Random& rnd)
     return times;
 }
 
+// One beacon's information field as a capture of o's kind writes it, received
+// at seconds (since 1970): with its time, under the header of headerSatellite.
+void AppendEntry(std::string& out, const CaptureOptions& o, std::int64_t seconds, const std::vector<std::uint8_t>& info,
+    int satellite, int headerSatellite)
+{
+    const Clock clock = ClockAt(seconds);
+    const std::string eol = o.CrLf ? "\r\n" : "\n";
+    switch (o.Kind) {
+    case CaptureKind::Kiss: {
+        if (o.GrStamps)
+            AppendKissFrame(out, GrSatellitesStamp(seconds * 1000));
+        else
+            AppendKissFrame(out, KissTimeFrame(clock.Date + " " + clock.Time + " UTC"));
+        AppendKissFrame(out, FullFrame(headerSatellite, info));
+        break;
+    }
+    case CaptureKind::ServerLog: {
+        const std::vector<std::uint8_t> frame = FullFrame(headerSatellite, info);
+        out += clock.Date + " " + clock.Time + " " + HexEscaped(std::span(frame).subspan(1)) + eol;
+        break;
+    }
+    case CaptureKind::Satnogs: {
+        const std::vector<std::uint8_t> frame = FullFrame(headerSatellite, info);
+        out += clock.Date + " " + clock.Time + "|" + HexContinuous(std::span(frame).subspan(1)) + eol;
+        break;
+    }
+    case CaptureKind::Log: out += clock.Time + " " + HexSpaced(info) + eol; break;
+    case CaptureKind::Text:
+        out += "[" + clock.Date + " " + clock.Time + "] ";
+        out.append(BuiltInSatelliteOf(satellite).Name).append(" beacon\r\n");
+        out += HexSpaced(info) + "\r\n";
+        break;
+    }
+}
+
 } // namespace
 
 GeneratedCapture GenerateCapture(const CaptureOptions& o)
@@ -301,7 +336,6 @@ GeneratedCapture GenerateCapture(const CaptureOptions& o)
     GeneratedCapture g;
     Random schedule(o.Seed ^ 0x5EEDu);
     const std::vector<BeaconTime> times = Schedule(o, schedule);
-    const std::string eol = o.CrLf ? "\r\n" : "\n";
     // Another built-in satellite: the next row of the table.
     const auto row = static_cast<std::size_t>(&BuiltInSatelliteOf(o.Satellite) - BuiltInSatellites.data());
     const int other = BuiltInSatellites[(row + 1) % BuiltInSatellites.size()].Number;
@@ -309,39 +343,12 @@ GeneratedCapture GenerateCapture(const CaptureOptions& o)
 
     auto emit = [&](std::int64_t beacon, int kind, int satellite, int headerSatellite, bool counted) {
         const BeaconTime& at = times[static_cast<std::size_t>(beacon)];
-        const auto seconds = StartSeconds + static_cast<std::int64_t>(at.Elapsed);
-        const Clock clock = ClockAt(seconds);
-        std::vector<std::uint8_t> info = MakeBeacon(kind, satellite, beacon, o.Seed, at);
         if (counted)
             (kind == 1 ? g.Packet1 : g.Packet2) += 1;
         else
             g.Dropped += 1;
-        switch (o.Kind) {
-        case CaptureKind::Kiss: {
-            if (o.GrStamps)
-                AppendKissFrame(g.Bytes, GrSatellitesStamp(seconds * 1000));
-            else
-                AppendKissFrame(g.Bytes, KissTimeFrame(clock.Date + " " + clock.Time + " UTC"));
-            AppendKissFrame(g.Bytes, FullFrame(headerSatellite, info));
-            break;
-        }
-        case CaptureKind::ServerLog: {
-            const std::vector<std::uint8_t> frame = FullFrame(headerSatellite, info);
-            g.Bytes += clock.Date + " " + clock.Time + " " + HexEscaped(std::span(frame).subspan(1)) + eol;
-            break;
-        }
-        case CaptureKind::Satnogs: {
-            const std::vector<std::uint8_t> frame = FullFrame(headerSatellite, info);
-            g.Bytes += clock.Date + " " + clock.Time + "|" + HexContinuous(std::span(frame).subspan(1)) + eol;
-            break;
-        }
-        case CaptureKind::Log: g.Bytes += clock.Time + " " + HexSpaced(info) + eol; break;
-        case CaptureKind::Text:
-            g.Bytes += "[" + clock.Date + " " + clock.Time + "] ";
-            g.Bytes.append(BuiltInSatelliteOf(satellite).Name).append(" beacon\r\n");
-            g.Bytes += HexSpaced(info) + "\r\n";
-            break;
-        }
+        AppendEntry(g.Bytes, o, StartSeconds + static_cast<std::int64_t>(at.Elapsed),
+            MakeBeacon(kind, satellite, beacon, o.Seed, at), satellite, headerSatellite);
     };
 
     const bool framed
