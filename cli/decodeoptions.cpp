@@ -228,7 +228,7 @@ std::string DecodeUsage()
         std::string line = "  " + (option.Short.empty() ? std::string("    ") : std::string(option.Short) + ", ");
         line += option.Long;
         if (!option.Value.empty())
-            line += " " + std::string(option.Value);
+            line.append(" ").append(option.Value);
         std::string_view help = option.Help;
         for (bool first = true; first || !help.empty(); first = false) {
             const std::size_t eol = help.find('\n');

@@ -89,7 +89,7 @@ private:
     void Expect(std::string_view token)
     {
         if (!Take(token))
-            Fail("\"" + std::string(token) + "\" expected");
+            Fail(std::string("\"").append(token).append("\" expected"));
     }
 
     static KsyExprPtr Node(KsyOp op, std::vector<KsyExprPtr> kids = {})

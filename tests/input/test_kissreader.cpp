@@ -154,7 +154,7 @@ TEST(KissReader, EscapesAreUndoneWhereverTheyFallInAManyChunkCapture)
         std::string escaped;
         AppendKissFrame(escaped, AsBytes(frame));
         if (random() % 50 == 0) { // a lone FESC before the closing FEND stands for itself
-            escaped.insert(escaped.size() - 1, "\xDB");
+            escaped.insert(escaped.end() - 1, '\xDB');
             frame.push_back('\xDB');
             ++lone;
         }
