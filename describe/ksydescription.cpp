@@ -1,9 +1,14 @@
 #include "ksydescription.h"
 
+#include <yaml-cpp/depthguard.h>
 #include <yaml-cpp/yaml.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -41,6 +46,9 @@ public:
         YAML::Node top;
         try {
             top = YAML::Load(text);
+        } catch (const YAML::DeepRecursion& e) {
+            throw KsyLoadError(d_.File + ":" + std::to_string(e.mark.line + 1)
+                + ": the YAML nests too deep (lists and maps more than 2000 levels within each other)");
         } catch (const YAML::Exception& e) {
             throw KsyLoadError(d_.File + ":" + std::to_string(e.mark.line + 1) + ": " + e.msg);
         }
@@ -81,10 +89,7 @@ private:
         for (const KsyField::Step& step : chain) {
             if (!type)
                 return nullptr;
-            const std::vector<int>& slots = type->SlotOfName;
-            const int slot = static_cast<std::size_t>(step.NameId) < slots.size()
-                ? slots[static_cast<std::size_t>(step.NameId)]
-                : -1;
+            const int slot = type->SlotOf(step.NameId);
             const auto seq = static_cast<int>(type->Seq.size());
             if (slot < 0 || slot >= seq + static_cast<int>(type->Instances.size()))
                 return nullptr;
@@ -100,9 +105,7 @@ private:
     static const KsyType* CaseHolding(const KsyDataType& t, int nameId)
     {
         for (const KsyCase& c : t.Cases)
-            if (c.Type.What == KsyDataType::Kind::User && nameId >= 0
-                && static_cast<std::size_t>(nameId) < c.Type.User->SlotOfName.size()
-                && c.Type.User->SlotOfName[static_cast<std::size_t>(nameId)] >= 0)
+            if (c.Type.What == KsyDataType::Kind::User && nameId >= 0 && c.Type.User->SlotOf(nameId) >= 0)
                 return c.Type.User;
         return nullptr;
     }
@@ -119,14 +122,38 @@ private:
         return a->Doc.substr(open + 1, close - open - 1);
     }
 
-    // Each type's members by name number, looked up once per member read.
-    void Tabulate(KsyType& type)
+    // Each type's members by name number, looked up once per member read:
+    // a table from its first name to its last, where they lie close enough
+    // for the table to stay within a few entries a member.
+    static void Tabulate(KsyType& type)
     {
-        type.SlotOfName.assign(static_cast<std::size_t>(d_.Names.Count()), -1);
+        int first = INT_MAX;
+        int last = -1;
+        for (const auto& [id, slot] : type.Members) {
+            first = std::min(first, id);
+            last = std::max(last, id);
+        }
+        const std::size_t room = 4 * type.Members.size() + 64;
+        type.FirstNameInTable = last < 0 ? 0 : first;
+        const auto span = static_cast<std::size_t>(last < 0 ? 0 : last - first + 1);
+        type.TableComplete = span <= room;
+        type.SlotOfName.assign(std::min(span, room), -1);
         for (const auto& [id, slot] : type.Members)
-            type.SlotOfName[static_cast<std::size_t>(id)] = slot;
+            if (const auto at = static_cast<std::size_t>(id - first); at < type.SlotOfName.size())
+                type.SlotOfName[at] = slot;
         for (auto& [name, inner] : type.Types)
             Tabulate(*inner);
+    }
+
+    // Counts the parts a description declares, aliases repeating them
+    // counted again, up to MaxKsyParts.
+    void Count(const YAML::Node& node, std::size_t parts = 1)
+    {
+        parts_ += static_cast<std::int64_t>(parts);
+        if (parts_ > MaxKsyParts)
+            Fail(node,
+                "the description is too large: more than " + std::to_string(MaxKsyParts)
+                    + " types, attributes, enum values, cases and list items, counting what its aliases repeat");
     }
 
     [[noreturn]] void Fail(const YAML::Node& node, const std::string& why) const
@@ -140,6 +167,7 @@ private:
     {
         if (depth > MaxTypeDepth)
             Fail(node, "types nest too deep");
+        Count(node);
         if (const YAML::Node meta = node["meta"]) {
             if (!meta.IsMap())
                 Fail(meta, "meta is a map");
@@ -160,6 +188,7 @@ private:
         if (const YAML::Node params = node["params"]) {
             if (!params.IsSequence())
                 Fail(params, "params is a list");
+            Count(params, params.size());
             for (const auto& p : params) {
                 if (!p.IsMap() || !p["id"] || !p["id"].IsScalar())
                     Fail(p, "a parameter without id");
@@ -197,6 +226,7 @@ private:
             Fail(node, "enum " + name + " is a map of values to names");
         auto e = std::make_unique<KsyEnum>();
         e->Name = name;
+        Count(node, node.size());
         for (const auto& item : node) {
             const std::int64_t value = IntegerOf(item.first);
             const YAML::Node id = item.second.IsMap() ? item.second["id"] : item.second;
@@ -260,6 +290,7 @@ private:
     {
         if (!node.IsMap())
             Fail(node, "an attribute is a map");
+        Count(node);
         KsyAttribute a;
         a.Line = node.Mark().line + 1;
         if (node["doc"] && node["doc"].IsScalar())
@@ -356,10 +387,11 @@ private:
             else
                 bytes += text;
         };
-        if (node.IsSequence())
+        if (node.IsSequence()) {
+            Count(node, node.size());
             for (const auto& item : node)
                 add(item);
-        else if (node.IsScalar())
+        } else if (node.IsScalar())
             bytes = node.Scalar();
         else
             Fail(node, "contents is a string or a list of bytes");
@@ -400,9 +432,11 @@ private:
             v.Max = Expr(node["max"], type);
         if (node["expr"])
             v.Expr = Expr(node["expr"], type);
-        if (const YAML::Node any = node["any-of"])
+        if (const YAML::Node any = node["any-of"]) {
+            Count(any, any.size());
             for (const auto& item : any)
                 v.AnyOf.push_back(Expr(item, type));
+        }
         return v;
     }
 
@@ -414,6 +448,7 @@ private:
             if (!node["switch-on"] || !node["cases"] || !node["cases"].IsMap())
                 Fail(node, "a type map needs switch-on and cases");
             t.SwitchOn = Expr(node["switch-on"], type);
+            Count(node["cases"], node["cases"].size());
             for (const auto& c : node["cases"]) {
                 if (c.first.Scalar() == "_")
                     t.Default = static_cast<int>(t.Cases.size());
@@ -654,26 +689,43 @@ private:
     }
 
     KsyDescription& d_;
+    std::int64_t parts_ = 0;
 };
 
 } // namespace
 
 std::unique_ptr<KsyDescription> LoadKsyDescriptionText(const std::string& text, const std::string& path)
 {
+    if (text.size() > MaxKsyFileBytes)
+        throw KsyLoadError(path + ": the description is larger than " + std::to_string(MaxKsyFileBytes >> 20)
+            + " MB; no description needs that much");
     auto d = std::make_unique<KsyDescription>();
     d->File = path;
-    Loader(*d).Load(text);
+    try {
+        Loader(*d).Load(text);
+    } catch (const std::bad_alloc&) {
+        throw KsyLoadError(path + ": there is not the memory to load the description");
+    }
     return d;
 }
 
 std::unique_ptr<KsyDescription> LoadKsyDescription(const std::string& path)
 {
+    // Only a regular file is read, and no more of it than a description
+    // may hold: a device (/dev/zero) or a pipe would never end.
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(path, ec);
+    if (std::filesystem::is_directory(status))
+        throw KsyLoadError(path + ": is a folder, not a description file");
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+        throw KsyLoadError(path + ": is not a regular file (a device, a pipe or a socket), so no description");
     std::ifstream in(path, std::ios::binary);
     if (!in)
-        throw KsyLoadError(path + ": cannot be read");
-    std::ostringstream text;
-    text << in.rdbuf();
+        throw KsyLoadError(path + ": cannot be read: " + std::strerror(errno));
+    std::string text(MaxKsyFileBytes + 1, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
     if (in.bad())
         throw KsyLoadError(path + ": cannot be read");
-    return LoadKsyDescriptionText(text.str(), path);
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    return LoadKsyDescriptionText(text, path);
 }

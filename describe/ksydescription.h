@@ -95,7 +95,13 @@ struct KsyType {
     std::vector<KsyAttribute> Instances;
     std::vector<std::string> Params;      // their slots follow the instances'
     std::unordered_map<int, int> Members; // name id -> slot
-    std::vector<int> SlotOfName;          // the same as a table, -1 for names it lacks
+    // The same as a table from name id FirstNameInTable on, -1 for names it
+    // lacks; a type whose names lie far apart keeps only the first few
+    // there (TableComplete off), so that the tables of a description grow
+    // with its size, not with its types times its names.
+    std::vector<int> SlotOfName;
+    int FirstNameInTable = 0;
+    bool TableComplete = true;
     std::map<std::string, std::unique_ptr<KsyType>> Types;
     std::map<std::string, std::unique_ptr<KsyEnum>> Enums;
     bool BigEndian = false;
@@ -103,6 +109,17 @@ struct KsyType {
     bool BitsBigEndian = true;
     std::string Encoding;
     int Slots() const { return static_cast<int>(Seq.size() + Instances.size() + Params.size()); }
+    // The slot of the member with name id nameId, -1 when it has none.
+    int SlotOf(int nameId) const
+    {
+        const auto at = static_cast<std::size_t>(nameId - FirstNameInTable);
+        if (at < SlotOfName.size())
+            return SlotOfName[at];
+        if (TableComplete)
+            return -1;
+        const auto found = Members.find(nameId);
+        return found == Members.end() ? -1 : found->second;
+    }
 };
 
 // A field a record shows: its name and the path that gives its value.
@@ -133,6 +150,12 @@ struct KsyDescription {
     // that need one do not parse.
     std::vector<std::string> UnsupportedProcesses;
 };
+
+// Bounds of a description, which is input like any capture: the size of its
+// file, and the types, attributes, enum values, cases and list items it
+// may declare, counting each time an alias repeats them.
+constexpr std::size_t MaxKsyFileBytes = std::size_t{2} << 20;
+constexpr std::int64_t MaxKsyParts = 100'000;
 
 // Loads the description in the file at path, or in text (path naming it in
 // messages). Throws KsyLoadError: "FILE:LINE: reason".

@@ -1,5 +1,6 @@
 #include "ksyexpression.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cstdlib>
@@ -53,8 +54,11 @@ public:
 private:
     [[noreturn]] void Fail(const std::string& why) const
     {
-        throw KsyLoadError(
-            "expression \"" + std::string(text_) + "\": " + why + " at character " + std::to_string(at_ + 1));
+        // A long expression is named by its start.
+        constexpr std::size_t Shown = 60;
+        const std::string shown
+            = text_.size() <= Shown ? std::string(text_) : std::string(text_.substr(0, Shown)) + "...";
+        throw KsyLoadError("expression \"" + shown + "\": " + why + " at character " + std::to_string(at_ + 1));
     }
 
     void Blank()
@@ -92,14 +96,21 @@ private:
             Fail(std::string("\"").append(token).append("\" expected"));
     }
 
-    static KsyExprPtr Node(KsyOp op, std::vector<KsyExprPtr> kids = {})
+    // Every node is checked as it is made, so no tree too tall to walk (or
+    // to give back) is ever built.
+    KsyExprPtr Node(KsyOp op, std::vector<KsyExprPtr> kids = {})
     {
         auto e = std::make_unique<KsyExpr>();
         e->Op = op;
+        for (const KsyExprPtr& kid : kids)
+            e->Height = std::max(e->Height, kid->Height + 1);
+        if (e->Height > MaxKsyExpressionHeight)
+            Fail("too long a chain of operators, members or indices (more than "
+                + std::to_string(MaxKsyExpressionHeight) + " deep)");
         e->Kids = std::move(kids);
         return e;
     }
-    static KsyExprPtr Binary(KsyOp op, KsyExprPtr a, KsyExprPtr b)
+    KsyExprPtr Binary(KsyOp op, KsyExprPtr a, KsyExprPtr b)
     {
         std::vector<KsyExprPtr> kids;
         kids.push_back(std::move(a));
@@ -326,9 +337,10 @@ private:
             ++at_;
             auto e = Node(KsyOp::Array);
             if (!Take("]")) {
-                do
+                do {
                     e->Kids.push_back(Ternary());
-                while (Take(","));
+                    e->Height = std::max(e->Height, e->Kids.back()->Height + 1);
+                } while (Take(","));
                 Expect("]");
             }
             return e;

@@ -57,6 +57,7 @@ struct KsyExpr {
     int NameId = -1;  // Text's number in the description's names
     const KsyEnum* Enum = nullptr;
     std::vector<std::unique_ptr<KsyExpr>> Kids;
+    int Height = 1; // of the tree below it: what walking it recursively takes
 };
 using KsyExprPtr = std::unique_ptr<KsyExpr>;
 
@@ -101,7 +102,12 @@ struct KsyLoadError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// How tall an expression's tree may be: a long chain of operators, members
+// or indices counts as deep as nested brackets.
+constexpr int MaxKsyExpressionHeight = 128;
+
 // Parses text as an expression; names are numbered in names. Throws
-// KsyLoadError naming what it could not read. Enum references are left for
+// KsyLoadError naming what it could not read, or a tree taller than
+// MaxKsyExpressionHeight. Enum references are left for
 // the loader to resolve (Op EnumValue, Text the whole "a::b::c").
 KsyExprPtr ParseKsyExpression(std::string_view text, KsyNames& names);

@@ -3,12 +3,14 @@
 #include "ksytext.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 
 __extension__ typedef unsigned __int128 KsyWide;
+__extension__ typedef __int128 KsySignedWide;
 
 struct KsyStream {
     const std::uint8_t* Data = nullptr;
@@ -102,6 +104,17 @@ struct KsyInterpreter::Context {
     std::int64_t Index = -1;
 };
 
+namespace {
+
+std::atomic<bool (*)()> StopCheck{nullptr};
+
+// Steps between two looks at the stop check: a few milliseconds of work.
+constexpr std::int64_t PollEvery = 1 << 16;
+
+} // namespace
+
+void KsyInterpreter::SetStopCheck(bool (*stopRequested)()) { StopCheck = stopRequested; }
+
 struct KsyInterpreter::Scratch {
     std::deque<KsyObject> Objects;
     std::size_t ObjectsUsed = 0;
@@ -112,16 +125,30 @@ struct KsyInterpreter::Scratch {
     std::deque<std::vector<KsyValue>> Lists;
     std::size_t ListsUsed = 0;
     std::int64_t Steps = 0;
+    std::int64_t NextPoll = 0; // the step count at which the budget and the stop check are looked at
+    std::size_t Bytes = 0;     // what the frame's values hold
     int Depth = 0;
+    const char* StackTop = nullptr; // the frame address where reading began
     KsyObject* Root = nullptr;
     const KsyValue Nothing{};
     KsyValue Held; // a value made on the way, such as a byte of an array
 
     void Reset()
     {
+        // A frame that went beyond the bound gives back what it took, rather
+        // than keep it for the next.
+        if (Bytes > MaxFrameBytes) {
+            Objects.clear();
+            Streams.clear();
+            Buffers.clear();
+            Lists.clear();
+        }
         ObjectsUsed = StreamsUsed = BuffersUsed = ListsUsed = 0;
         Steps = 0;
+        NextPoll = 0;
+        Bytes = 0;
         Depth = 0;
+        Poll();
     }
     KsyStream* NewStream(const std::uint8_t* data, std::size_t size)
     {
@@ -154,21 +181,48 @@ struct KsyInterpreter::Scratch {
         o->Parent = parent;
         o->Io = io;
         const auto slots = static_cast<std::size_t>(type->Slots());
+        Allocate(sizeof(KsyObject) + slots * (sizeof(KsyValue) + 1));
         o->Slots.assign(slots, KsyValue{});
         o->State.assign(slots, 0);
         return o;
     }
     void Step()
     {
-        if (++Steps > MaxSteps)
-            throw KsyFrameError("the description takes too many steps for this frame");
+        if (++Steps >= NextPoll)
+            Poll();
+    }
+    // Work on n items at once.
+    void Charge(std::size_t n)
+    {
+        Steps += static_cast<std::int64_t>(std::min<std::size_t>(n, MaxSteps + 1));
+        if (Steps >= NextPoll)
+            Poll();
+    }
+    // Memory for the frame's values, counted before it is taken; copying it
+    // is work too.
+    void Allocate(std::size_t bytes)
+    {
+        Bytes += bytes;
+        if (Bytes > MaxFrameBytes)
+            throw KsyFrameError("the description needs more than " + std::to_string(MaxFrameBytes >> 20)
+                + " MB for the values of this frame");
+        Charge(bytes / 64);
+    }
+    void Poll()
+    {
+        if (Steps > MaxSteps)
+            throw KsyFrameError(
+                "the description takes more than " + std::to_string(MaxSteps) + " steps for this frame");
+        NextPoll = std::min(Steps + PollEvery, MaxSteps + 1);
+        if (const auto check = StopCheck.load(std::memory_order_relaxed); check && check())
+            throw KsyFrameError("stopped while the frame was read");
     }
 };
 
 namespace {
 
 // Arrays may hold at most this many items.
-constexpr std::size_t MaxItems = 1 << 19;
+constexpr std::size_t MaxItems = 1 << 16;
 
 using Ctx = KsyInterpreter::Context;
 using Kind = KsyValue::Kind;
@@ -405,6 +459,8 @@ public:
                 return KsyValue::OfFloat(std::nan(""));
             if (v.What == Kind::Float)
                 return KsyValue::OfFloat(-v.Float);
+            if (v.Unsigned64)
+                return OfWide(-Wide(v));
             return KsyValue::OfInt(Wrap(0 - static_cast<std::uint64_t>(Integer(v, "-"))));
         }
         case KsyOp::BitNot: {
@@ -497,6 +553,7 @@ private:
     // A string made while the frame is read, kept in the scratch.
     KsyValue OfString(std::string text)
     {
+        s_.Allocate(text.size());
         std::string* kept = s_.NewBuffer();
         *kept = std::move(text);
         return OfStringView(*kept);
@@ -506,7 +563,9 @@ private:
         explicit Nest(KsyInterpreter::Scratch& s)
             : s_(s)
         {
-            if (++s_.Depth > KsyInterpreter::MaxDepth)
+            const auto* here = static_cast<const char*>(__builtin_frame_address(0));
+            if (++s_.Depth > KsyInterpreter::MaxDepth
+                || static_cast<std::size_t>(s_.StackTop - here) > KsyInterpreter::MaxStackBytes)
                 FrameError("types or instances nest too deep");
         }
         ~Nest() { --s_.Depth; }
@@ -524,6 +583,7 @@ private:
         const auto add = [&](std::int64_t index) {
             if (items.size() >= MaxItems)
                 FrameError(a.Id + " repeats too often");
+            s_.Allocate(sizeof(KsyValue));
             items.push_back(Checked(a, ReadOne(a, o, io, index), o));
         };
         switch (a.Repeats) {
@@ -658,8 +718,10 @@ private:
             raw = Processed(a, raw, c);
         if (!t || t->What == KsyDataType::Kind::Bytes || t->What == KsyDataType::Kind::Switch)
             return OfBytes(raw.data(), raw.size());
-        if (t->What == KsyDataType::Kind::Str)
+        if (t->What == KsyDataType::Kind::Str) {
+            s_.Charge(raw.size() / 4); // a character at a time
             return OfString(KsyDecodeText(raw, t->Encoding));
+        }
         if (t->What == KsyDataType::Kind::User)
             return ObjectValue(ReadObject(t->User, o, s_.NewStream(raw.data(), raw.size()), t, &c));
         FrameError(a.Id + ": a number cannot be read from a sized byte array");
@@ -693,6 +755,7 @@ private:
             const std::uint8_t* begin = io->Data + io->Pos;
             const std::uint8_t* end = io->Data + io->Size;
             const std::uint8_t* found = std::find(begin, end, static_cast<std::uint8_t>(terminator));
+            s_.Charge(static_cast<std::size_t>(found - begin) / 64);
             if (found == end) {
                 if (a.EosError)
                     FrameError(a.Id + ": the frame ends before its terminator " + std::to_string(terminator));
@@ -710,6 +773,7 @@ private:
     {
         if (a.Process.What == KsyProcess::Kind::Unsupported)
             FrameError("process " + a.Process.Name + " is not supported (" + a.Id + ")");
+        s_.Allocate(raw.size());
         std::string* out = s_.NewBuffer();
         out->assign(reinterpret_cast<const char*>(raw.data()), raw.size());
         const KsyValue arg = Eval(*a.Process.Argument, c);
@@ -750,12 +814,14 @@ private:
         std::vector<KsyValue>& items = *s_.NewList();
         v.Items = &items;
         bool bytes = true;
+        s_.Allocate(e.Kids.size() * sizeof(KsyValue));
         for (const auto& kid : e.Kids) {
             items.push_back(Eval(*kid, c));
             bytes = bytes && items.back().What == Kind::Int;
         }
         if (!bytes || e.Kids.empty())
             return v;
+        s_.Allocate(items.size());
         std::string* kept = s_.NewBuffer();
         kept->clear();
         for (const KsyValue& item : items)
@@ -800,10 +866,10 @@ private:
     // instance evaluated first), or a nothing when o has no such member.
     const KsyValue& MemberOf(KsyObject* o, int id)
     {
-        const std::vector<int>& slots = o->Type->SlotOfName;
-        if (static_cast<std::size_t>(id) >= slots.size() || slots[static_cast<std::size_t>(id)] < 0)
+        const int found = o->Type->SlotOf(id);
+        if (found < 0)
             return s_.Nothing;
-        const auto slot = static_cast<std::size_t>(slots[static_cast<std::size_t>(id)]);
+        const auto slot = static_cast<std::size_t>(found);
         const std::size_t seq = o->Type->Seq.size();
         if (slot >= seq && slot < seq + o->Type->Instances.size() && o->State[slot] != 2)
             Instance(o, o->Type->Instances[slot - seq]);
@@ -836,8 +902,10 @@ private:
             break;
         case KsyNames::Length:
         case KsyNames::Size:
-            if (of.What == Kind::Str && id == KsyNames::Length)
+            if (of.What == Kind::Str && id == KsyNames::Length) {
+                s_.Charge(of.Length / 4); // a character at a time
                 return KsyValue::OfInt(static_cast<std::int64_t>(KsyTextLength(of.Text())));
+            }
             if (of.What == Kind::Bytes)
                 return KsyValue::OfInt(static_cast<std::int64_t>(of.Text().size()));
             if (of.What == Kind::Array)
@@ -859,6 +927,7 @@ private:
                 break;
             if (n == 0)
                 FrameError("min or max of nothing");
+            s_.Charge(static_cast<std::size_t>(n));
             KsyValue best = IndexOf(of, KsyValue::OfInt(0));
             for (std::int64_t k = 1; k < n; ++k) {
                 KsyValue item = IndexOf(of, KsyValue::OfInt(k));
@@ -869,8 +938,10 @@ private:
             return best;
         }
         case KsyNames::Reverse:
-            if (of.What == Kind::Str)
+            if (of.What == Kind::Str) {
+                s_.Charge(of.Length / 4); // a character at a time
                 return OfString(KsyReverseText(of.Text()));
+            }
             break;
         default: break;
         }
@@ -939,11 +1010,14 @@ private:
             std::string encoding(args[0].Text());
             for (char& ch : encoding)
                 ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+            s_.Charge(of.Length / 4);
             return OfString(
                 KsyDecodeText({reinterpret_cast<const std::uint8_t*>(of.Text().data()), of.Text().size()}, encoding));
         }
-        if (e.NameId == KsyNames::Substring && args.size() == 2 && of.What == Kind::Str)
+        if (e.NameId == KsyNames::Substring && args.size() == 2 && of.What == Kind::Str) {
+            s_.Charge(of.Length / 4);
             return OfString(KsySubstring(of.Text(), Integer(args[0], "substring"), Integer(args[1], "substring")));
+        }
         if (args.empty())
             return Member(of, e.NameId);
         FrameError(std::string(KindName(of.What)) + " has no method " + e.Text);
@@ -969,6 +1043,8 @@ private:
 
     KsyValue Binary(KsyOp op, const KsyValue& a, const KsyValue& b)
     {
+        if (a.What == Kind::Str || a.What == Kind::Bytes)
+            s_.Charge(a.Length / 64);
         switch (op) {
         case KsyOp::Eq: return KsyValue::OfBool(Equal(a, b));
         case KsyOp::Ne: return KsyValue::OfBool(!Equal(a, b));
@@ -978,6 +1054,7 @@ private:
             // Nothing, and a float that is no number, is in no order.
             if (a.What == Kind::Null || b.What == Kind::Null || IsNan(a) || IsNan(b))
                 return KsyValue::OfBool(false);
+            s_.Charge((a.What == Kind::Str || a.What == Kind::Bytes ? a.Length : 0) / 64);
             const int order = Compare(a, b);
             return KsyValue::OfBool(op == KsyOp::Lt ? order < 0
                     : op == KsyOp::Le               ? order <= 0
@@ -991,8 +1068,14 @@ private:
         // Arithmetic on nothing or on a float that is no number gives no number.
         if (a.What == Kind::Null || b.What == Kind::Null)
             return KsyValue::OfFloat(std::nan(""));
-        if (op == KsyOp::Add && a.What == Kind::Str && b.What == Kind::Str)
-            return OfString(std::string(a.Text()) + std::string(b.Text()));
+        if (op == KsyOp::Add && a.What == Kind::Str && b.What == Kind::Str) {
+            // Straight into a buffer of the scratch, which keeps its room
+            // from frame to frame.
+            s_.Allocate(a.Length + b.Length);
+            std::string* kept = s_.NewBuffer();
+            kept->assign(a.Text()).append(b.Text());
+            return OfStringView(*kept);
+        }
         const bool floats = a.What == Kind::Float || b.What == Kind::Float;
         if (floats
             && (op == KsyOp::Add || op == KsyOp::Sub || op == KsyOp::Mul || op == KsyOp::Div || op == KsyOp::Mod)) {
@@ -1010,6 +1093,8 @@ private:
         const std::int64_t x = Integer(a, "arithmetic");
         const std::int64_t y = Integer(b, "arithmetic");
         const auto ux = static_cast<std::uint64_t>(x);
+        if ((a.Unsigned64 || b.Unsigned64) && !bitwise)
+            return WideArithmetic(op, Wide(a), Wide(b));
         switch (op) {
         // Sums and products beyond 64 bits go on as floats rather than wrap.
         case KsyOp::Add: {
@@ -1034,11 +1119,70 @@ private:
             if (y < 0 || y >= 64)
                 return KsyValue::OfInt(x < 0 && !a.Unsigned64 ? -1 : 0);
             return KsyValue::OfInt(a.Unsigned64 ? Wrap(ux >> y) : x >> y);
-        case KsyOp::BitAnd: return KsyValue::OfInt(x & y);
-        case KsyOp::BitOr: return KsyValue::OfInt(x | y);
-        case KsyOp::BitXor: return KsyValue::OfInt(x ^ y);
+        case KsyOp::BitAnd: return Bits64(x & y, a, b);
+        case KsyOp::BitOr: return Bits64(x | y, a, b);
+        case KsyOp::BitXor: return Bits64(x ^ y, a, b);
         default: FrameError("an operator that takes no values");
         }
+    }
+
+    // An integer as it stands, an unsigned 64-bit one too.
+    static KsySignedWide Wide(const KsyValue& v)
+    {
+        return v.Unsigned64 ? static_cast<KsySignedWide>(static_cast<std::uint64_t>(v.Int)) : v.Int;
+    }
+
+    // A result of 64 bits: unsigned where an operand is and the sign bit is set.
+    static KsyValue Bits64(std::int64_t r, const KsyValue& a, const KsyValue& b)
+    {
+        KsyValue v = KsyValue::OfInt(r);
+        v.Unsigned64 = r < 0 && (a.Unsigned64 || b.Unsigned64);
+        return v;
+    }
+
+    // Arithmetic where an operand is an unsigned 64-bit integer (2^63 and
+    // above): exact in 128 bits, then an integer where it fits in 64 bits,
+    // signed or unsigned, else a float.
+    static KsyValue WideArithmetic(KsyOp op, KsySignedWide x, KsySignedWide y)
+    {
+        KsySignedWide r = 0;
+        switch (op) {
+        case KsyOp::Add: r = x + y; break;
+        case KsyOp::Sub: r = x - y; break;
+        case KsyOp::Mul:
+            if (__builtin_mul_overflow(x, y, &r))
+                return KsyValue::OfFloat(static_cast<double>(x) * static_cast<double>(y));
+            break;
+        case KsyOp::Div:
+            if (y == 0)
+                return KsyValue::OfFloat(x == 0 ? std::nan("") : x > 0 ? HUGE_VAL : -HUGE_VAL);
+            r = x / y;
+            if (x % y != 0 && (x < 0) != (y < 0))
+                --r;
+            break;
+        case KsyOp::Mod:
+            if (y <= 0)
+                FrameError(
+                    "modulo by " + std::to_string(static_cast<std::int64_t>(y)) + ": the divisor must be positive");
+            r = x % y;
+            if (r < 0)
+                r += y;
+            break;
+        default: FrameError("an operator that takes no values");
+        }
+        return OfWide(r);
+    }
+
+    static KsyValue OfWide(KsySignedWide r)
+    {
+        if (r >= INT64_MIN && r <= INT64_MAX)
+            return KsyValue::OfInt(static_cast<std::int64_t>(r));
+        if (r > 0 && r <= static_cast<KsySignedWide>(UINT64_MAX)) {
+            KsyValue v = KsyValue::OfInt(Wrap(static_cast<std::uint64_t>(r)));
+            v.Unsigned64 = true;
+            return v;
+        }
+        return KsyValue::OfFloat(static_cast<double>(r));
     }
 
     const KsyDescription& d_;
@@ -1055,16 +1199,28 @@ KsyInterpreter::KsyInterpreter(const KsyDescription& d)
 
 KsyInterpreter::~KsyInterpreter() = default;
 
+namespace {
+
+[[noreturn]] void OutOfMemory()
+{
+    throw KsyFrameError("there is not the memory to read this frame with the description");
+}
+
+} // namespace
+
 void KsyInterpreter::Read(std::span<const std::uint8_t> frame)
 {
-    s_->Reset();
     s_->Root = nullptr;
     root_ = nullptr;
-    KsyStream* io = s_->NewStream(frame.data(), frame.size());
+    s_->StackTop = static_cast<const char*>(__builtin_frame_address(0));
     try {
+        s_->Reset();
+        KsyStream* io = s_->NewStream(frame.data(), frame.size());
         root_ = Run(d_, *s_).ReadObject(d_.Root.get(), nullptr, io, nullptr, nullptr);
     } catch (const KsyAbsent& e) {
         throw KsyFrameError(e.what());
+    } catch (const std::bad_alloc&) {
+        OutOfMemory();
     }
 }
 
@@ -1075,6 +1231,7 @@ void KsyInterpreter::Field(std::size_t k, KsyValue& out)
         return;
     try {
         s_->Depth = 0;
+        s_->StackTop = static_cast<const char*>(__builtin_frame_address(0));
         const KsyField& field = d_.Fields[k];
         Run run(d_, *s_);
         if (field.Chain.empty())
@@ -1083,5 +1240,8 @@ void KsyInterpreter::Field(std::size_t k, KsyValue& out)
             out = run.Chain(root_, field.Chain);
     } catch (const KsyAbsent&) {
         out = KsyValue{};
+    } catch (const std::bad_alloc&) {
+        root_ = nullptr;
+        OutOfMemory();
     }
 }

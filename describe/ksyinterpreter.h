@@ -120,10 +120,21 @@ public:
     // KsyFrameError.
     void Field(std::size_t k, KsyValue& out);
 
-    // Bounds: how deep types and instances may nest while a frame is read,
-    // and how many steps (reads, expressions) one frame may take.
+    // Bounds: how deep types and instances may nest while a frame is read
+    // (and how much stack that may take), how many steps one frame may take
+    // (a read, an expression, and for work on many items or bytes, a step
+    // for every item or 64 bytes), and how much memory its values may hold.
+    // A frame beyond one does not parse, with the reason.
     static constexpr int MaxDepth = 128;
-    static constexpr std::int64_t MaxSteps = 4'000'000;
+    static constexpr std::size_t MaxStackBytes = 1 << 20;
+    static constexpr std::int64_t MaxSteps = 500'000;
+    static constexpr std::size_t MaxFrameBytes = std::size_t{4} << 20;
+
+    // A check asked every few thousand steps from whichever thread reads a
+    // frame, and before each frame: when it says true, the frame stops with
+    // KsyFrameError. A program that stops on a signal sets it; none is the
+    // default.
+    static void SetStopCheck(bool (*stopRequested)());
 
     struct Context;
     struct Scratch;

@@ -91,7 +91,8 @@ TEST(Description, HostileDescriptionsAndFramesEndInAnErrorNotACrashOrAHang)
         // Repeating what reads nothing.
         {"seq:\n  - id: v\n    type: empty\n    repeat: eos\ntypes:\n  empty: {}\n", "repeats without reading"},
         {"seq:\n  - id: v\n    type: empty\n    repeat: expr\n    repeat-expr: 1000000000000\ntypes:\n  empty: {}\n",
-            "repeats too often"},
+            "more than 4 MB for the values of this frame"},
+        {"seq:\n  - id: v\n    size: 0\n    repeat: expr\n    repeat-expr: 1000000000000\n", "repeats too often"},
         {"seq:\n  - id: v\n    type: u1\n    repeat: until\n    repeat-until: false\n", "the frame ends"},
         {"seq:\n  - id: v\n    size: -5\n", "a negative size"},
         {"seq:\n  - id: v\n    size: 1099511627776\n", "the frame ends"},
