@@ -72,10 +72,10 @@ int main(int argc, char** argv)
     const QString satText = parser.value(satellite);
     const std::optional<int> sat = ParseSatellite(satText.toStdString());
     // A description file names a described satellite.
-    const bool described = !sat && (satText.endsWith(QLatin1String(".ksy")) || QFileInfo(satText).isFile());
+    const bool described = !sat && (NamesDescriptionFile(satText.toStdString()) || QFileInfo::exists(satText));
     if (!sat && !described) {
-        std::fprintf(stderr, "norvane: unknown satellite '%s' (%s)\n", satText.toLocal8Bit().constData(),
-            SatelliteChoices().c_str());
+        std::fprintf(stderr, "norvane: unknown satellite '%s' (%s, or a description FILE.ksy)\n",
+            satText.toLocal8Bit().constData(), SatelliteChoices().c_str());
         return 2;
     }
 

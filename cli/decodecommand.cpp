@@ -1,6 +1,7 @@
 #include "decodecommand.h"
 
 #include "decodeoptions.h"
+#include "describe/ksyinterpreter.h"
 #include "dumphost.h"
 #include "input/capturereaders.h"
 #include "livetcp.h"
@@ -80,12 +81,52 @@ void WriteClosingLine(
     err.Write(line + "\n");
 }
 
-// Writes the outputs that o asks for, to files or to out. Returns the number
-// of packets left out of the line protocol for want of a time.
-std::int64_t WriteOutputs(const DecodeOptions& o, const Module1& m, TextSink& out, Reporter& reporter,
-    const std::string& decimalMark, bool live)
+// Hands text on to a sink until a signal comes while the outputs of
+// captures are written; from then on it drops it, and the output is left out.
+class StoppableSink : public TextSink {
+public:
+    StoppableSink(TextSink& to, bool stoppable)
+        : to_(to)
+        , stoppable_(stoppable)
+    {
+    }
+    void Write(std::string_view text) override
+    {
+        if (!Stopped())
+            to_.Write(text);
+    }
+    void Flush() override
+    {
+        if (!Stopped())
+            to_.Flush();
+    }
+    bool Stopped() const { return stoppable_ && StopSignals::Received() != 0; }
+
+private:
+    TextSink& to_;
+    bool stoppable_;
+};
+
+// The standard streams outputs go to in place.
+struct Streams {
+    TextSink& Out;
+    TextSink& Err;
+    TextSink& Of(int stream) const { return stream == 2 ? Err : Out; }
+};
+
+struct WrittenOutputs {
+    std::int64_t LeftOut = 0; // packets left out of the line protocol for want of a time
+    bool Stopped = false;     // by a signal: the outputs not yet whole were not written
+};
+
+// Writes the outputs that o asks for, to files or to the standard streams.
+// A signal while they are written stops the writing, unless stoppable is off
+// (live reception that a signal ended writes its outputs whatever comes).
+WrittenOutputs WriteOutputs(const DecodeOptions& o, const Module1& m, const Streams& streams, Reporter& reporter,
+    const std::string& decimalMark, bool live, bool stoppable)
 {
     OutputRun run{o, m, decimalMark};
+    WrittenOutputs written;
     for (const OutputFormat& format : OutputFormats()) {
         const auto path = o.Outputs.find(format.Kind);
         if (path == o.Outputs.end() || !format.Write || (live && format.LiveLines))
@@ -95,13 +136,25 @@ std::int64_t WriteOutputs(const DecodeOptions& o, const Module1& m, TextSink& ou
                 reporter.Fail(*refused);
                 continue;
             }
-        const auto write = [&](TextSink& sink) { format.Write(sink, run); };
-        if (path->second == "-")
-            write(out);
-        else if (const WriteResult result = WriteOutputFile(path->second, write); !result.Ok)
-            reporter.Fail(result.Message);
+        if (const int stream = StandardStreamOf(path->second); stream != 0) {
+            StoppableSink sink(streams.Of(stream), stoppable);
+            format.Write(sink, run);
+            written.Stopped = sink.Stopped();
+        } else {
+            // Opened only now, so that no other ending leaves a temporary file.
+            AtomicFile file(path->second);
+            StoppableSink sink(file, stoppable);
+            if (file.Open())
+                format.Write(sink, run);
+            written.Stopped = sink.Stopped();
+            if (!written.Stopped && !file.Commit())
+                reporter.Fail(file.Error());
+        }
+        if (written.Stopped)
+            break;
     }
-    return run.LeftOut;
+    written.LeftOut = run.LeftOut;
+    return written;
 }
 
 // Whether o names any output but a recording; without one, the CSV goes to
@@ -124,13 +177,12 @@ std::vector<OutputTarget> OutputTargets(const DecodeOptions& o)
     return targets;
 }
 
-// The capture files the run reads (standard input is none).
+// The captures the run reads, standard input as the file behind it.
 std::vector<std::string> ReadFiles(const DecodeOptions& o)
 {
     std::vector<std::string> files;
     for (const std::string& capture : o.Captures)
-        if (capture != "-")
-            files.push_back(capture);
+        files.push_back(capture != "-" ? capture : "/dev/stdin");
     return files;
 }
 
@@ -219,7 +271,7 @@ std::size_t ReadCaptures(const DecodeOptions& o, Module1& m, ReaderHost& host, R
 // Receives from a KISS TNC over TCP until the peer closes, the duration ends
 // or a signal comes; with --jsonl, each packet's line goes out as soon as it
 // is stored. Returns false when the connection could not be made or was lost.
-bool ReceiveLive(const DecodeOptions& o, Module1& m, ReaderHost& host, Reporter& reporter, TextSink& out, TextSink& err)
+bool ReceiveLive(const DecodeOptions& o, Module1& m, ReaderHost& host, Reporter& reporter, const Streams& streams)
 {
     LiveOptions live;
     SplitHostPort(*o.KissTcp, live.Host, live.Port); // checked with the arguments
@@ -236,8 +288,9 @@ bool ReceiveLive(const DecodeOptions& o, Module1& m, ReaderHost& host, Reporter&
     std::unique_ptr<AppendingFile> jsonlFile;
     TextSink* jsonl = nullptr;
     const std::string* jsonlPath = o.OutputTo(Output::Jsonl);
-    if (jsonlPath && *jsonlPath == "-") {
-        jsonl = &out;
+    TextSink& err = streams.Err;
+    if (jsonlPath && StandardStreamOf(*jsonlPath) != 0) {
+        jsonl = &streams.Of(StandardStreamOf(*jsonlPath));
     } else if (jsonlPath) {
         jsonlFile = std::make_unique<AppendingFile>(*jsonlPath);
         if (jsonlFile->Open())
@@ -316,23 +369,43 @@ int RunDecodeCommand(const std::vector<std::string>& args, TextSink& out, TextSi
     }
     if (!AsksForOutput(o))
         o.Outputs[Output::Csv] = "-";
-    if (const auto error = CheckOutputs(OutputTargets(o), ReadFiles(o), o.Force)) {
+    const std::vector<std::string> descriptions
+        = o.Description ? std::vector{*o.Description} : std::vector<std::string>{};
+    if (const auto error = CheckOutputs(OutputTargets(o), ReadFiles(o), o.Force, descriptions)) {
         err.Write("norvane-decode: " + *error + "\n");
         err.Write(DecodeUsageHint());
         return ExitUsage;
     }
     Reporter reporter(err);
     const StopSignals signals;
+    // A signal stops a described frame within milliseconds, however slow its
+    // description, and the run with it.
+    struct StopFramesOnSignal {
+        StopFramesOnSignal()
+        {
+            KsyInterpreter::SetStopCheck([] { return StopSignals::Received() != 0; });
+        }
+        ~StopFramesOnSignal() { KsyInterpreter::SetStopCheck(nullptr); }
+    } stopFrames;
+    const Streams streams{out, err};
+    const auto stopped = [&](const char* when) {
+        if (!StopSignals::ReceivedBrokenPipe())
+            err.Write(std::string("norvane-decode: stopped by a signal while ") + when + "\n");
+        return 128 + StopSignals::Received();
+    };
 
     // The dump file is opened before reading, so that its lines need not be
     // held in memory.
     std::unique_ptr<AtomicFile> dumpFile;
     std::string dumpText;
     const std::string* dump = o.OutputTo(Output::Dump);
-    const bool dumpToOut = dump && *dump == "-";
-    if (dump && !dumpToOut) {
+    const int dumpStream = dump ? StandardStreamOf(*dump) : 0;
+    if (dump && dumpStream == 0) {
         dumpFile = std::make_unique<AtomicFile>(*dump);
         if (!dumpFile->Open()) {
+            // A pipe without a reader yet waits until one comes or a signal.
+            if (StopSignals::Received() != 0)
+                return stopped("waiting for the dump's reader; no output was written");
             reporter.Fail(dumpFile->Error());
             dumpFile.reset();
         }
@@ -352,29 +425,33 @@ int RunDecodeCommand(const std::vector<std::string>& args, TextSink& out, TextSi
                 *o.Description + ": process " + process + " is not supported; frames that need it do not parse");
     }
     m.LogDate = o.LogDate;
-    DumpHost host(dumpFile.get(), dumpToOut ? &dumpText : nullptr, progress && !o.Quiet ? &err : nullptr);
+    DumpHost host(dumpFile.get(), dumpStream != 0 ? &dumpText : nullptr, progress && !o.Quiet ? &err : nullptr);
     BeginDataSet(m);
     const bool live = o.KissTcp.has_value();
     const std::size_t failures
-        = live ? (ReceiveLive(o, m, host, reporter, out, err) ? 0 : 1) : ReadCaptures(o, m, host, reporter, in);
+        = live ? (ReceiveLive(o, m, host, reporter, streams) ? 0 : 1) : ReadCaptures(o, m, host, reporter, in);
     host.EndProgress();
     host.Flush();
     // A signal while captures are read stops the run: the outputs would hold
     // part of what was asked for, so none is written.
-    if (const int signal = StopSignals::Received(); signal != 0 && !o.KissTcp) {
-        err.Write("norvane-decode: stopped by a signal while reading; no output was written\n");
-        return 128 + signal;
-    }
+    const bool endedBySignal = StopSignals::Received() != 0;
+    if (endedBySignal && !live)
+        return stopped("reading; no output was written");
     if (o.Summary)
         WriteImportSummary(err, m);
 
-    const std::int64_t leftOut = WriteOutputs(o, m, out, reporter, decimalMark, live);
+    // Live reception that a signal ended writes every frame it stored.
+    if (endedBySignal)
+        KsyInterpreter::SetStopCheck(nullptr);
+    const WrittenOutputs written = WriteOutputs(o, m, streams, reporter, decimalMark, live, !endedBySignal);
+    if (written.Stopped)
+        return stopped("writing; the outputs written before it are whole, no other was written");
     if (dumpFile && !dumpFile->Commit())
         reporter.Fail(dumpFile->Error());
-    if (dumpToOut)
-        out.Write(dumpText);
+    if (dumpStream != 0)
+        streams.Of(dumpStream).Write(dumpText);
 
     if (!o.Quiet)
-        WriteClosingLine(err, m, o.KissTcp ? 1 : o.Captures.size(), failures, leftOut);
+        WriteClosingLine(err, m, o.KissTcp ? 1 : o.Captures.size(), failures, written.LeftOut);
     return reporter.ExitCode();
 }

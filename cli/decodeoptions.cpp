@@ -37,7 +37,7 @@ Error SetSatellite(DecodeOptions& o, const std::string& text)
 {
     const auto satellite = ParseSatellite(text);
     // Anything else that names a description file is a described satellite.
-    if (!satellite && (text.ends_with(".ksy") || text.find('/') != std::string::npos)) {
+    if (!satellite && NamesDescriptionFile(text)) {
         o.Description = text;
         return std::nullopt;
     }
@@ -205,7 +205,7 @@ namespace {
 std::string Synopsis(std::string_view lineBreak)
 {
     return "Usage: norvane-decode [-f auto|" + CaptureKindNames("|", "|") + "] [-s " + SatelliteNumbers()
-        + "] [--csv FILE] [--tlm FILE [--record N]]" + std::string(lineBreak)
+        + "|FILE.ksy] [--csv FILE] [--tlm FILE [--record N]]" + std::string(lineBreak)
         + "[--dump FILE] [--jsonl FILE] [--influx FILE] [--date DATE] [--merge] [--summary] [--force] [-q]"
         + std::string(lineBreak) + "CAPTURE...\n";
 }

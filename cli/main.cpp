@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -14,6 +15,12 @@
 #endif
 
 namespace {
+
+#ifdef SIGPIPE
+constexpr int BrokenPipeSignal = SIGPIPE;
+#else
+constexpr int BrokenPipeSignal = 13;
+#endif
 
 // Standard output, handed on in whole lines: what goes to standard error in
 // between (a summary, a warning) never lands inside an output line when both
@@ -101,7 +108,8 @@ int main(int argc, char** argv)
     OutputStream out;
     ErrorStream err(out);
     int code = RunDecodeCommand(args, out, err, decimalMark, StandardErrorIsTerminal());
-    if (std::string why; !out.Close(why)) {
+    // A closed pipe ended the run (head): nothing more to say on it.
+    if (std::string why; !out.Close(why) && code != 128 + BrokenPipeSignal) {
         std::fprintf(stderr, "norvane-decode: standard output could not be written: %s\n", why.c_str());
         code = ExitFailure;
     }

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <iterator>
 
 namespace {
 
@@ -19,6 +20,8 @@ extern "C" void OnStopSignal(int signal)
 int StopSignals::Received() { return FirstSignal; }
 
 #ifdef _WIN32
+bool StopSignals::ReceivedBrokenPipe() { return false; }
+
 StopSignals::StopSignals()
 {
     FirstSignal = 0;
@@ -34,10 +37,12 @@ StopSignals::~StopSignals()
 #else
 namespace {
 
-struct sigaction OldInt { };
-struct sigaction OldTerm { };
+constexpr int Caught[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+struct sigaction Old[std::size(Caught)]{};
 
 } // namespace
+
+bool StopSignals::ReceivedBrokenPipe() { return FirstSignal == SIGPIPE; }
 
 StopSignals::StopSignals()
 {
@@ -45,13 +50,18 @@ StopSignals::StopSignals()
     struct sigaction action { };
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &OldInt);
-    sigaction(SIGTERM, &action, &OldTerm);
+    // No SA_RESTART: a signal ends a wait for a peer or a pipe's reader. A
+    // hangup that was ignored stays so (nohup).
+    for (std::size_t k = 0; k < std::size(Caught); ++k) {
+        sigaction(Caught[k], nullptr, &Old[k]);
+        if (Old[k].sa_handler != SIG_IGN || Caught[k] != SIGHUP)
+            sigaction(Caught[k], &action, nullptr);
+    }
 }
 
 StopSignals::~StopSignals()
 {
-    sigaction(SIGINT, &OldInt, nullptr);
-    sigaction(SIGTERM, &OldTerm, nullptr);
+    for (std::size_t k = 0; k < std::size(Caught); ++k)
+        sigaction(Caught[k], &Old[k], nullptr);
 }
 #endif

@@ -1,9 +1,11 @@
 #pragma once
 
-// SIGINT and SIGTERM, while an object of this class lives, only set a flag:
-// the first ends live reception or the reading of captures, and those after
-// it are let pass, so that the outputs are still written whole and no
-// temporary file is left behind. The earlier handling comes back at the end.
+// SIGINT, SIGTERM, SIGHUP and SIGPIPE, while an object of this class lives,
+// only set a flag: the first ends live reception or the reading of captures
+// (or, when it comes while the outputs of captures are written, the writing:
+// what is not written whole is not written at all), and no temporary file
+// is left behind. A write to a closed pipe then fails with EPIPE instead of
+// killing the program. The earlier handling comes back at the end.
 class StopSignals {
 public:
     StopSignals();
@@ -13,4 +15,6 @@ public:
 
     // The first signal that came, or 0.
     static int Received();
+    // Whether that signal is a closed pipe (nothing to tell the user of).
+    static bool ReceivedBrokenPipe();
 };

@@ -43,6 +43,8 @@ KissStream::KissStream(Module1& m, ReaderHost& host, std::string source)
     m_.Import.File = std::move(source);
     m_.Import.Kind = CaptureKindName(CaptureKind::Kiss);
     m_.Import.Unit = CaptureKindOf(CaptureKind::Kiss).Unit;
+    if (m_.Described)
+        m_.Import.Described = m_.Described->Id();
     m_.Imports.assign(1, m_.Import);
 }
 

@@ -142,10 +142,11 @@ ReadResult ReadLogFile(Module1& m, ReaderHost& host, const std::string& path)
                 ++m.Import.Units;
                 m.Import.NotOfKind += !StartsWithClockTime(text);
             }
-            // Without the third pair there is no packet kind (position 20 is 0).
-            if (m.Described)
+            // Without the third pair there is no packet kind (position 20 is 0);
+            // a described frame needs one byte at least.
+            if (m.Described && text.size() >= 11)
                 DispatchSpacedHex(m, host, Mid(text, 9, std::string_view::npos), state.Reception, frame);
-            else if (text.size() < 16)
+            else if (m.Described || text.size() < 16)
                 m.Import.TooShort += !text.empty();
             else
                 DispatchPacket(m, false, state.Reception);

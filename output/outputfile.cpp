@@ -14,21 +14,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The file that path names after following its links (a chain of them
-// too); path itself when it is no link.
-std::string FollowLinks(const std::string& path)
-{
-    fs::path p(path);
-    std::error_code ec;
-    for (int hops = 0; hops < 40 && fs::is_symlink(p, ec); ++hops) {
-        const fs::path next = fs::read_symlink(p, ec);
-        if (ec)
-            break;
-        p = next.is_absolute() ? next : p.parent_path() / next;
-    }
-    return p.string();
-}
-
 // Gives the file open as file the mode, and where permitted the owner and
 // group, of the existing file at path, which it is about to replace.
 void TakeOverAttributes([[maybe_unused]] std::FILE* file, [[maybe_unused]] const std::string& path)
@@ -221,6 +206,19 @@ WriteResult WriteOutputFile(const std::string& path, const std::function<void(Te
             return {true, path + " has been written"};
     }
     return {false, file.Error()};
+}
+
+std::string FollowLinks(const std::string& path)
+{
+    fs::path p(path);
+    std::error_code ec;
+    for (int hops = 0; hops < 40 && fs::is_symlink(p, ec); ++hops) {
+        const fs::path next = fs::read_symlink(p, ec);
+        if (ec)
+            break;
+        p = next.is_absolute() ? next : p.parent_path() / next;
+    }
+    return p.string();
 }
 
 std::size_t FileNameStart(std::string_view path)

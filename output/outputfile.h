@@ -98,5 +98,9 @@ std::string OutputFileName(std::string_view capturePath, std::string_view ending
 // capture was read: imagePath, "nv_" and the ending.
 std::string PictureFileName(std::string_view imagePath, std::string_view capturePath, std::string_view ending);
 
+// The file that path names after following its links (a chain of them too,
+// and a link whose target does not exist yet); path itself when it is no link.
+std::string FollowLinks(const std::string& path);
+
 // Position just after the last path separator of path, 0 when it has none.
 std::size_t FileNameStart(std::string_view path);

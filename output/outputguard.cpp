@@ -1,6 +1,7 @@
 #include "outputguard.h"
 
 #include "input/detect.h"
+#include "outputfile.h"
 
 #include <filesystem>
 #include <system_error>
@@ -16,12 +17,23 @@ bool SameFile(const std::string& a, const std::string& b)
     const fs::path pb(b);
     if (fs::exists(pa, ec) && fs::exists(pb, ec))
         return fs::equivalent(pa, pb, ec);
-    // The folders that exist with their links followed, the rest as written.
-    auto canonical
-        = [&](const fs::path& p) { return fs::weakly_canonical(fs::absolute(p, ec), ec).lexically_normal(); };
+    // The folders that exist with their links followed, the rest as written;
+    // a dangling link stands for the file it will make.
+    auto canonical = [&](const fs::path& p) {
+        return fs::weakly_canonical(fs::absolute(FollowLinks(p.string()), ec), ec).lexically_normal();
+    };
     const fs::path ca = canonical(pa);
     const fs::path cb = canonical(pb);
     return !ec && ca == cb;
+}
+
+int StandardStreamOf(std::string_view path)
+{
+    if (path == "-" || path == "/dev/stdout" || path == "/dev/fd/1" || path == "/proc/self/fd/1")
+        return 1;
+    if (path == "/dev/stderr" || path == "/dev/fd/2" || path == "/proc/self/fd/2")
+        return 2;
+    return 0;
 }
 
 std::string CaptureKindOfFile(const std::string& path)
@@ -44,24 +56,41 @@ bool IsRead(const std::string& path, std::span<const std::string> reads)
     return false;
 }
 
+// A device, a pipe or a socket: written in place, never replaced, and
+// shared by outputs without harm (/dev/null).
+bool IsSpecialFile(const std::string& path)
+{
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    return !ec && fs::exists(status) && !fs::is_regular_file(status) && !fs::is_directory(status);
+}
+
+const char* StreamName(int stream) { return stream == 1 ? "standard output" : "standard error"; }
+
 } // namespace
 
-std::optional<std::string> CheckOutputs(
-    std::span<const OutputTarget> outputs, std::span<const std::string> reads, bool force)
+std::optional<std::string> CheckOutputs(std::span<const OutputTarget> outputs, std::span<const std::string> reads,
+    bool force, std::span<const std::string> descriptions)
 {
     for (std::size_t i = 0; i < outputs.size(); ++i) {
         const OutputTarget& o = outputs[i];
+        const int stream = StandardStreamOf(o.Path);
+        const bool special = stream == 0 && IsSpecialFile(o.Path);
         for (std::size_t j = 0; j < i; ++j) {
             const OutputTarget& earlier = outputs[j];
-            if (o.Path == "-" && earlier.Path == "-")
-                return earlier.Option + " and " + o.Option + " both go to standard output; give one of them a file";
-            if (o.Path != "-" && earlier.Path != "-" && SameFile(o.Path, earlier.Path))
+            const int earlierStream = StandardStreamOf(earlier.Path);
+            if (stream != 0 && stream == earlierStream)
+                return earlier.Option + " and " + o.Option + " both go to " + StreamName(stream)
+                    + "; give one of them a file";
+            if (stream == 0 && earlierStream == 0 && !special && SameFile(o.Path, earlier.Path))
                 return earlier.Option + " and " + o.Option + " both name " + o.Path + "; give each its own file";
         }
-        if (o.Path == "-")
+        if (stream != 0 || special)
             continue;
         if (IsRead(o.Path, reads))
             return o.Option + " " + o.Path + " would replace a capture this run reads; name another output file";
+        if (IsRead(o.Path, descriptions))
+            return o.Option + " " + o.Path + " would replace the description this run reads; name another output file";
         if (force)
             continue;
         const std::string kind = CaptureKindOfFile(o.Path);

@@ -139,12 +139,10 @@ FieldRowTexts CatalogueRowTexts(const Module1& m, std::int64_t n, std::string_vi
 namespace {
 
 // A CSV cell: as it is, or quoted where it holds the separator, a quote or a
-// line end; the decimal mark in place of a float's point.
-void AppendCsvCell(std::string& out, const KsyValue& v, std::string_view decimalMark)
+// line end.
+void AppendCsvText(std::string& out, std::string_view text)
 {
-    std::string text;
-    AppendKsyText(text, v, decimalMark);
-    if (text.find_first_of(";\"\r\n") == std::string::npos) {
+    if (text.find_first_of(";\"\r\n") == std::string_view::npos) {
         out.append(text);
         return;
     }
@@ -157,19 +155,30 @@ void AppendCsvCell(std::string& out, const KsyValue& v, std::string_view decimal
     out.push_back('"');
 }
 
+// A value's cell, the decimal mark in place of a float's point.
+void AppendCsvCell(std::string& out, const KsyValue& v, std::string_view decimalMark)
+{
+    std::string text;
+    AppendKsyText(text, v, decimalMark);
+    AppendCsvText(out, text);
+}
+
 } // namespace
 
 void WriteDescribedCsv(TextSink& out, const Module1& m, std::string_view decimalMark)
 {
     const DescribedSatellite& satellite = *m.Described;
     std::string buffer = "Record;Time;";
-    for (std::size_t k = 0; k < satellite.FieldCount(); ++k)
-        buffer.append(satellite.FieldName(k)).push_back(';');
+    for (std::size_t k = 0; k < satellite.FieldCount(); ++k) {
+        AppendCsvText(buffer, satellite.FieldName(k));
+        buffer.push_back(';');
+    }
     buffer.append(LineEnd);
     std::string reason;
     for (std::int64_t n = 1; n <= m.DescribedRecords.Count(); ++n) {
         buffer.append(std::to_string(n)).push_back(';');
-        buffer.append(m.DescribedRecords.Time(n)).push_back(';');
+        AppendCsvText(buffer, m.DescribedRecords.Time(n));
+        buffer.push_back(';');
         const bool read = m.Described->Read(m.DescribedRecords.Frame(n), reason);
         for (std::size_t k = 0; k < satellite.FieldCount(); ++k) {
             if (read)

@@ -89,7 +89,10 @@ void AppendJsonString(std::string& out, std::string_view text, bool latin1)
 // A field key of the line protocol: commas, equals signs and blanks escaped.
 void AppendInfluxKey(std::string& out, std::string_view key)
 {
-    for (const char c : key) {
+    for (char c : key) {
+        // A line end cannot be escaped: it would end the line.
+        if (c == '\n' || c == '\r')
+            c = ' ';
         if (c == ',' || c == '=' || c == ' ' || c == '\\')
             out.push_back('\\');
         out.push_back(c);
@@ -577,7 +580,10 @@ std::int64_t WriteDescribedInflux(TextSink& out, const Module1& m)
         char separator = ' ';
         for (std::size_t k = 0; k < satellite.FieldCount(); ++k) {
             const KsyValue& v = satellite.Value(k);
-            if (v.What == KsyValue::Kind::Null || v.What == KsyValue::Kind::Object || v.What == KsyValue::Kind::Array)
+            // A float that is no number is left out: a string in its place
+            // would clash with the field's type in the points around it.
+            if (v.What == KsyValue::Kind::Null || v.What == KsyValue::Kind::Object || v.What == KsyValue::Kind::Array
+                || (v.What == KsyValue::Kind::Float && !std::isfinite(v.Float)))
                 continue;
             buffer.push_back(separator);
             separator = ',';
@@ -589,10 +595,7 @@ std::int64_t WriteDescribedInflux(TextSink& out, const Module1& m)
             } else if (IsKsyNumber(v) && v.What != KsyValue::Kind::Float) {
                 AppendKsyText(buffer, v);
             } else if (v.What == KsyValue::Kind::Float) {
-                if (std::isfinite(v.Float))
-                    AppendShortest(buffer, v.Float);
-                else
-                    buffer.append("\"\""); // no number: an empty string
+                AppendShortest(buffer, v.Float);
             } else {
                 text.clear();
                 AppendKsyText(text, v);
@@ -600,7 +603,7 @@ std::int64_t WriteDescribedInflux(TextSink& out, const Module1& m)
                 for (const char c : text) {
                     if (c == '"' || c == '\\')
                         buffer.push_back('\\');
-                    buffer.push_back(c == '\n' ? ' ' : c);
+                    buffer.push_back(c == '\n' || c == '\r' ? ' ' : c);
                 }
                 buffer.push_back('"');
             }

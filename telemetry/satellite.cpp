@@ -66,3 +66,13 @@ std::string SatelliteNames()
 {
     return Alternatives([](const BuiltInSatellite& s, std::size_t) { return std::string(s.Name); }, 1);
 }
+
+bool NamesDescriptionFile(std::string_view text)
+{
+#ifdef _WIN32
+    const bool hasSeparator = text.find_first_of("/\\") != std::string_view::npos;
+#else
+    const bool hasSeparator = text.find('/') != std::string_view::npos;
+#endif
+    return text.ends_with(".ksy") || hasSeparator;
+}

@@ -53,6 +53,10 @@ const BuiltInSatellite& BuiltInSatelliteOf(int number);
 // letter case. Anything else is no satellite.
 std::optional<int> ParseSatellite(std::string_view text);
 
+// Whether a satellite given as text that is no built-in satellite names a
+// description file: it ends in ".ksy" or holds a path separator.
+bool NamesDescriptionFile(std::string_view text);
+
 // What ParseSatellite takes, for help and error messages: "1, 2, QB50p1 or
 // QB50p2"; the names alone: "QB50p1 or QB50p2"; the numbers for a usage
 // line: "1|2".

@@ -5,11 +5,13 @@
 #include "cli/decodecommand.h"
 #include "cli/decoderun.h"
 #include "input/detect.h"
+#include "input/kissframes.h"
 #include "testsupport.h"
 #include "tools/capturegen.h"
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <set>
 
@@ -200,4 +202,148 @@ TEST(Summary, TheTotalSpansTheEarliestToTheLatestTime)
     EXPECT_NE(Decode({"-s", "2", "--csv", dir.File("one"), one})
                   .err.Text.find("1 record of packet kind 1, 0 of packet kind 2, from 1 file\n"),
         std::string::npos);
+}
+
+namespace {
+
+// A satellite of three bytes: a counter, a float and a name.
+const char* const SmallSat = R"(meta:
+  id: "small\nsat"
+  endian: le
+doc: |
+  :field count;n: count
+  :field level: level
+seq:
+  - id: count
+    type: u1
+  - id: level
+    type: f4
+)";
+
+} // namespace
+
+TEST(OutputGuard, TheDescriptionIsAFileTheRunReads)
+{
+    TempDir dir;
+    const std::string ksy = dir.Write("my.ksy", SmallSat);
+    const std::string capture = Sample("qb50p1-pass.kss");
+    for (const auto& args : std::vector<std::vector<std::string>>{{"-s", ksy, "--csv", ksy, capture},
+             {"--force", "-s", ksy, "--jsonl", dir.File("./my.ksy"), capture},
+             {"-s", ksy, "--kiss-tcp", "localhost:8001", "--jsonl", ksy}}) {
+        const DecodeRun r = Decode(args);
+        EXPECT_EQ(r.code, ExitUsage) << r.err.Text;
+        EXPECT_NE(r.err.Text.find("would replace the description this run reads"), std::string::npos) << r.err.Text;
+        EXPECT_EQ(ReadFileBytes(ksy), SmallSat);
+    }
+}
+
+TEST(OutputGuard, StandardStreamsDevicesAndLinksAsTheyAre)
+{
+    TempDir dir;
+    const std::string capture = Sample("qb50p1-pass.kss");
+    const std::string csv = Decode({"-q", "--csv", "-", capture}).out.Text;
+    // /dev/stdout and /dev/stderr are the streams themselves.
+    DecodeRun r = Decode({"-q", "--csv", "/dev/stdout", "--jsonl", "/dev/stderr", capture});
+    EXPECT_EQ(r.code, ExitOk) << r.err.Text;
+    EXPECT_EQ(r.out.Text, csv);
+    EXPECT_EQ(r.err.Text.rfind("{\"record\":1,", 0), 0u) << r.err.Text.substr(0, 100);
+    // Several outputs may be discarded.
+    r = Decode({"-q", "--csv", "/dev/null", "--dump", "/dev/null", "--jsonl", "/dev/null", capture});
+    EXPECT_EQ(r.code, ExitOk) << r.err.Text;
+    EXPECT_TRUE(r.out.Text.empty());
+    // A link whose target is not there yet names that target.
+    std::filesystem::create_symlink("target.csv", dir.File("link.csv"));
+    const struct {
+        std::vector<std::string> Args;
+        const char* Says;
+    } refused[] = {
+        {{"--csv", "-", "--jsonl", "/dev/stdout", capture}, "both go to standard output"},
+        {{"--csv", "/dev/stderr", "--dump", "/dev/fd/2", capture}, "both go to standard error"},
+        {{"--csv", dir.File("link.csv"), "--jsonl", dir.File("target.csv"), capture}, "both name"},
+    };
+    for (const auto& c : refused) {
+        r = Decode(c.Args);
+        EXPECT_EQ(r.code, ExitUsage) << c.Args[1];
+        EXPECT_NE(r.err.Text.find(c.Says), std::string::npos) << r.err.Text;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.File("target.csv")));
+}
+
+namespace {
+
+// Standard output that a signal interrupts at its first line.
+struct SignalledSink : TextSink {
+    void Write(std::string_view text) override
+    {
+        if (Text.empty())
+            std::raise(SIGINT);
+        Text.append(text);
+    }
+    std::string Text;
+};
+
+} // namespace
+
+TEST(OutputGuard, ASignalWhileTheOutputsAreWrittenLeavesEachWholeOrAbsent)
+{
+    TempDir dir;
+    SignalledSink out;
+    StringSink err;
+    const std::string jsonl = dir.File("pass.jsonl");
+    const int code = RunDecodeCommand(
+        {"-q", "--csv", "-", "--dump", dir.File("dump.txt"), "--jsonl", jsonl, Sample("qb50p1-pass.kss")}, out, err,
+        ".");
+    EXPECT_EQ(code, 128 + SIGINT);
+    EXPECT_NE(err.Text.find("stopped by a signal while writing"), std::string::npos) << err.Text;
+    // Nothing after the signal, and no temporary file.
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+}
+
+TEST(DescribedOutputs, TextsThatHoldSeparatorsOrLineEndsKeepTheirColumnsAndLines)
+{
+    TempDir dir;
+    const std::string ksy = dir.Write("small.ksy", SmallSat);
+    // A level that is no number, between two that are.
+    const std::string capture = dir.Write(
+        "pass.csv", "2026-01-02 03:04:05|010000C841\n2026-01-02 03:04:06|020000C07F\n2026-01-02 03:04:07|0300002041\n");
+    DecodeRun r = Decode({"-q", "-s", ksy, "-f", "satnogs", "--csv", "-", capture});
+    EXPECT_EQ(r.out.Text.substr(0, r.out.Text.find('\n') + 1), "Record;Time;\"count;n\";level;\r\n");
+    r = Decode({"-q", "-s", ksy, "-f", "satnogs", "--influx", "-", capture});
+    // The line break of the satellite's name escaped as a blank; the level
+    // that is no number left out of its point, not written as a string.
+    EXPECT_EQ(r.out.Text,
+        "norvane,satellite=small\\ sat count;n=1i,level=25 1767323045000000000\n"
+        "norvane,satellite=small\\ sat count;n=2i 1767323046000000000\n"
+        "norvane,satellite=small\\ sat count;n=3i,level=10 1767323047000000000\n");
+    // A time text with the separator is quoted.
+    std::string kiss;
+    const std::string time = "2026-01-02;03:04:05";
+    std::vector<std::uint8_t> timeFrame{9};
+    timeFrame.insert(timeFrame.end(), time.begin(), time.end());
+    AppendEscapedKissFrame(kiss, timeFrame);
+    AppendEscapedKissFrame(kiss, std::vector<std::uint8_t>{0x00, 7, 0, 0, 0x80, 0x3F});
+    r = Decode({"-q", "-s", ksy, "--csv", "-", dir.Write("pass.kss", kiss)});
+    EXPECT_NE(r.out.Text.find("\r\n1;\"2026-01-02;03:04:05\";7;1;\r\n"), std::string::npos) << r.out.Text;
+}
+
+TEST(DescribedOutputs, ALogFileGivesAFrameForEachLineThatHoldsOne)
+{
+    TempDir dir;
+    const std::string ksy = dir.Write("small.ksy", SmallSat);
+    const std::string log = dir.Write(
+        "2026-01-02.log", "03:04:05 01 00 00 80 3F\n\n03:04:06 02 00 00 00 40\n03:04:07\n03:04:08 03 00 00 40 40\n");
+    const DecodeRun r = Decode({"-s", ksy, "--summary", "--csv", "-", log});
+    EXPECT_EQ(r.code, ExitOk) << r.err.Text;
+    EXPECT_NE(r.err.Text.find("4 lines, stored 3 of small\nsat, dropped: 1 too short"), std::string::npos)
+        << r.err.Text;
+    EXPECT_EQ(std::count(r.out.Text.begin(), r.out.Text.end(), '\n'), 4) << r.out.Text;
+}
+
+TEST(DescribedOutputs, TheUsageNamesADescriptionBesideTheSatellites)
+{
+    EXPECT_NE(Decode({"--no-such-option"}).err.Text.find("[-s 1|2|FILE.ksy]"), std::string::npos);
+    const DecodeRun r = Decode({"-s", "suchai", "x.kss"});
+    EXPECT_NE(r.err.Text.find("unknown satellite 'suchai' (1, 2, QB50p1 or QB50p2, or a description FILE.ksy)"),
+        std::string::npos)
+        << r.err.Text;
 }

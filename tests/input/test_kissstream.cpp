@@ -207,11 +207,14 @@ TEST(KissStream, CommandLineAgainstAServerOnLoopback)
         KissServer server({{bytes}});
         StringSink out;
         StringSink err;
-        EXPECT_EQ(
-            RunDecodeCommand(
-                {"--kiss-tcp", server.Address(), "-s", NORVANE_SAMPLES_DIR "/qb50.ksy", "--jsonl", "-"}, out, err, "."),
+        EXPECT_EQ(RunDecodeCommand({"--kiss-tcp", server.Address(), "-s", NORVANE_SAMPLES_DIR "/qb50.ksy", "--summary",
+                                       "--jsonl", "-"},
+                      out, err, "."),
             ExitFailure);
         EXPECT_EQ(std::count(out.Text.begin(), out.Text.end(), '\n'), 21) << err.Text;
+        // Its summary tells the records of the description, no packet kinds.
+        EXPECT_NE(err.Text.find(", stored 21 of qb50, "), std::string::npos) << err.Text;
+        EXPECT_EQ(err.Text.find("kind 2"), std::string::npos) << err.Text;
         EXPECT_NE(out.Text.find("{\"record\":21,\"satellite\":\"qb50\""), std::string::npos);
     }
     {
