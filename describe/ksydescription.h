@@ -155,7 +155,7 @@ struct KsyDescription {
 // file, and the types, attributes, enum values, cases and list items it
 // may declare, counting each time an alias repeats them.
 constexpr std::size_t MaxKsyFileBytes = std::size_t{2} << 20;
-constexpr std::int64_t MaxKsyParts = 100'000;
+constexpr std::int64_t MaxKsyParts = 50'000;
 
 // Loads the description in the file at path, or in text (path naming it in
 // messages). Throws KsyLoadError: "FILE:LINE: reason".

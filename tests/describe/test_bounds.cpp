@@ -109,8 +109,8 @@ TEST(DescriptionBounds, AHostileDescriptionIsRefusedWithItsReason)
 TEST(DescriptionBounds, ManyTypesTakeMemoryInProportion)
 {
     // Every type used to get a slot for every name of the description.
-    constexpr int Types = 30000;
-    std::string text = "meta:\n  id: t\ndoc: |\n  :field v: t.f29999\nseq:\n  - id: t\n    type: t29999\ntypes:\n";
+    constexpr int Types = 20000;
+    std::string text = "meta:\n  id: t\ndoc: |\n  :field v: t.f19999\nseq:\n  - id: t\n    type: t19999\ntypes:\n";
     for (int k = 0; k < Types; ++k)
         text += "  t" + std::to_string(k) + ": {seq: [{id: f" + std::to_string(k) + ", type: u1}]}\n";
     const std::unique_ptr<KsyDescription> d = LoadKsyDescriptionText(text, "t.ksy");
