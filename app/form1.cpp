@@ -305,6 +305,10 @@ bool Form1::ChooseDescription(const QString& path)
     while (recent.size() > 6)
         recent.removeLast();
     QSettings().setValue(QStringLiteral("describedSatellites"), recent);
+    if (const std::vector<std::string>& warnings = satellite->Description().Warnings; !warnings.empty())
+        SetStatus(QStringLiteral("%1 (of %2 such fields)")
+                      .arg(QString::fromStdString(warnings.front()))
+                      .arg(warnings.size()));
     if (!satellite->Description().UnsupportedProcesses.empty())
         SetStatus(QStringLiteral("%1: process %2 is not supported; frames that need it do not parse")
                       .arg(QFileInfo(path).fileName(),

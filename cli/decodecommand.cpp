@@ -420,6 +420,8 @@ int RunDecodeCommand(const std::vector<std::string>& args, TextSink& out, TextSi
             err.Write("norvane-decode: the description cannot be used: " + std::string(e.what()) + "\n");
             return ExitUsage;
         }
+        for (const std::string& warning : m.Described->Description().Warnings)
+            reporter.Warn(warning);
         for (const std::string& process : m.Described->Description().UnsupportedProcesses)
             reporter.Warn(
                 *o.Description + ": process " + process + " is not supported; frames that need it do not parse");

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cstring>
 #include <filesystem>
@@ -43,6 +44,7 @@ public:
 
     void Load(const std::string& text)
     {
+        text_ = text;
         YAML::Node top;
         try {
             top = YAML::Load(text);
@@ -70,10 +72,8 @@ public:
         try {
             Declare(*d_.Root, top, 0);
             Fill(*d_.Root, top);
-            ReadFields(top);
             Tabulate(*d_.Root);
-            for (KsyField& field : d_.Fields)
-                field.Unit = UnitOf(field);
+            ReadFields(top);
         } catch (const YAML::Exception& e) {
             throw KsyLoadError(d_.File + (e.mark.is_null() ? std::string() : ":" + std::to_string(e.mark.line + 1))
                 + ": a part of the description is not of the shape its place needs (" + e.msg + ")");
@@ -81,38 +81,86 @@ public:
     }
 
 private:
-    // The attribute a path of members names, followed through user types
-    // (and the first case of a switch that has the next member), if any.
-    static const KsyAttribute* AttributeAt(const KsyType* type, const std::vector<KsyField::Step>& chain)
+    // Where a field's path leads, as far as the description tells without
+    // a frame: the attribute at its end (the first one, where switch cases
+    // hold several), and whether it can never give a value.
+    struct Reach {
+        const KsyAttribute* Last = nullptr;
+        std::string Never; // why, where the path names what no frame can hold
+    };
+
+    // Walks the types a value may have along the path: user types, every
+    // case of a switch, and nothing known past a value instance or a
+    // parameter, where any member may follow.
+    Reach ReachOf(const std::vector<KsyField::Step>& chain) const
     {
-        const KsyAttribute* found = nullptr;
+        Reach reach;
+        std::vector<const KsyType*> types{d_.Root.get()};
+        bool known = true;      // the value at hand is one of types, or no object at all
+        bool indexable = false; // the value at hand is a list or bytes
         for (const KsyField::Step& step : chain) {
-            if (!type)
-                return nullptr;
-            const int slot = type->SlotOf(step.NameId);
-            const auto seq = static_cast<int>(type->Seq.size());
-            if (slot < 0 || slot >= seq + static_cast<int>(type->Instances.size()))
-                return nullptr;
-            found = slot < seq ? &type->Seq[static_cast<std::size_t>(slot)]
-                               : &type->Instances[static_cast<std::size_t>(slot - seq)];
-            type = found->HasType && found->Type.What == KsyDataType::Kind::User ? found->Type.User : nullptr;
-            if (found->HasType && found->Type.What == KsyDataType::Kind::Switch)
-                type = CaseHolding(found->Type, &step + 1 == chain.data() + chain.size() ? -1 : (&step + 1)->NameId);
+            if (step.NameId < 0) {
+                if (known && !indexable)
+                    return {reach.Last, "an index into a value that is no list"};
+                indexable = false;
+                continue;
+            }
+            if (step.NameId == KsyNames::Root) {
+                types = {d_.Root.get()};
+                known = true;
+                indexable = false;
+                continue;
+            }
+            if (step.NameId == KsyNames::Parent || !known) {
+                known = false;
+                continue;
+            }
+            std::vector<const KsyType*> next;
+            const KsyAttribute* found = nullptr;
+            bool nextKnown = true;
+            bool list = false;
+            for (const KsyType* type : types) {
+                const int slot = type->SlotOf(step.NameId);
+                const auto seq = static_cast<int>(type->Seq.size());
+                const auto attributes = seq + static_cast<int>(type->Instances.size());
+                if (slot < 0)
+                    continue;
+                if (slot >= attributes) { // a parameter: of any type
+                    nextKnown = false;
+                    continue;
+                }
+                const KsyAttribute& a = slot < seq ? type->Seq[static_cast<std::size_t>(slot)]
+                                                   : type->Instances[static_cast<std::size_t>(slot - seq)];
+                found = found ? found : &a;
+                list = list || a.Repeats != KsyAttribute::Repeat::None || !a.HasType
+                    || a.Type.What == KsyDataType::Kind::Bytes;
+                if (a.Value) {
+                    nextKnown = false;
+                } else if (a.HasType && a.Type.What == KsyDataType::Kind::User) {
+                    next.push_back(a.Type.User);
+                } else if (a.HasType && a.Type.What == KsyDataType::Kind::Switch) {
+                    list = true; // a case of no type reads bytes
+                    for (const KsyCase& c : a.Type.Cases)
+                        if (c.Type.What == KsyDataType::Kind::User)
+                            next.push_back(c.Type.User);
+                }
+            }
+            if (!found && nextKnown)
+                return {reach.Last, "no attribute " + d_.Names.Name(step.NameId) + " where the path names it"};
+            reach.Last = found;
+            types = std::move(next);
+            known = nextKnown;
+            indexable = list || !nextKnown;
+            if (step.Index >= 0 && known && !indexable)
+                return {reach.Last, "an index into " + d_.Names.Name(step.NameId) + ", which is no list"};
+            if (step.Index >= 0)
+                indexable = false;
         }
-        return found;
+        return reach;
     }
 
-    static const KsyType* CaseHolding(const KsyDataType& t, int nameId)
+    static std::string UnitOf(const KsyAttribute* a)
     {
-        for (const KsyCase& c : t.Cases)
-            if (c.Type.What == KsyDataType::Kind::User && nameId >= 0 && c.Type.User->SlotOf(nameId) >= 0)
-                return c.Type.User;
-        return nullptr;
-    }
-
-    std::string UnitOf(const KsyField& field) const
-    {
-        const KsyAttribute* a = field.Chain.empty() ? nullptr : AttributeAt(d_.Root.get(), field.Chain);
         if (!a)
             return {};
         const std::size_t close = a->Doc.rfind(']');
@@ -530,8 +578,10 @@ private:
         if (!suffix.empty() && suffix != "be" && suffix != "le")
             return false;
         if (first == 'b') {
-            if (width < 1 || width > 64)
-                Fail(node, "bit-sized integers are b1 to b64");
+            // Wider than 64 bits, a bit field is read in place and kept as
+            // the bytes of its bits.
+            if (width < 1)
+                Fail(node, "a bit-sized integer has one bit at least");
             t.What = width == 1 ? KsyDataType::Kind::Bool : KsyDataType::Kind::Bits;
             t.Width = width;
             t.BigEndian = suffix.empty() ? type.BitsBigEndian : suffix == "be";
@@ -636,59 +686,116 @@ private:
             ResolveEnums(*kid, type, node);
     }
 
-    static bool ChainOf(const KsyExpr& e, std::vector<KsyField::Step>& chain)
+    // "text" in quotes (built by appending: GCC 12 warns wrongly of a
+    // literal added to a string).
+    static std::string Quoted(std::string_view text)
     {
-        if (e.Op == KsyOp::Name && e.NameId >= KsyNames::BuiltinCount) {
-            chain.push_back({e.NameId, -1});
-            return true;
-        }
-        if (e.Op == KsyOp::Member && e.NameId >= KsyNames::BuiltinCount && ChainOf(*e.Kids[0], chain)) {
-            chain.push_back({e.NameId, -1});
-            return true;
-        }
-        if (e.Op == KsyOp::Index && e.Kids[1]->Op == KsyOp::Int && e.Kids[1]->Int >= 0 && ChainOf(*e.Kids[0], chain)
-            && chain.back().Index < 0) {
-            chain.back().Index = e.Kids[1]->Int;
-            return true;
-        }
-        return false;
+        std::string quoted(1, '"');
+        quoted.append(text).push_back('"');
+        return quoted;
     }
 
-    // ":field NAME: path" lines of the top-level doc.
+    // The steps of a field's path, or why it is no path: names joined by
+    // dots, where a number, or [N] after a name, indexes what comes before.
+    std::string ParsePath(std::string_view path, std::vector<KsyField::Step>& chain)
+    {
+        const auto isName = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
+        const auto index = [&](std::string_view digits) {
+            std::int64_t n = -1;
+            const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
+            if (error != std::errc() || end != digits.data() + digits.size())
+                return false;
+            if (!chain.empty() && chain.back().Index < 0)
+                chain.back().Index = n;
+            else
+                chain.push_back({-1, n});
+            return true;
+        };
+        std::size_t at = 0;
+        for (;;) {
+            const std::size_t dot = path.find('.', at);
+            const std::string_view segment = path.substr(at, dot == std::string_view::npos ? dot : dot - at);
+            if (segment.empty())
+                return "an empty step in the path (a dot with no name after it)";
+            if (segment == "___")
+                return "it runs over a list's items (___), which is not read yet";
+            if (std::all_of(segment.begin(), segment.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+                if (chain.empty() || !index(segment))
+                    return "the index " + std::string(segment) + " has nothing to index";
+            } else {
+                std::size_t end = 0;
+                while (end < segment.size() && isName(segment[end]))
+                    ++end;
+                if (end == 0 || std::isdigit(static_cast<unsigned char>(segment[0])))
+                    return Quoted(segment).append(" is no attribute name");
+                chain.push_back({d_.Names.Id(segment.substr(0, end)), -1});
+                while (end < segment.size()) {
+                    const std::size_t close = segment.find(']', end);
+                    if (segment[end] != '[' || close == std::string_view::npos
+                        || !index(segment.substr(end + 1, close - end - 1)))
+                        return Quoted(segment).append(" is no attribute name with indices");
+                    end = close + 1;
+                }
+            }
+            if (dot == std::string_view::npos)
+                return {};
+            at = dot + 1;
+        }
+    }
+
+    // ":field NAME: path" lines of the top-level doc. A path that can never
+    // give a value leaves its field absent, with a warning.
     void ReadFields(const YAML::Node& top)
     {
         const YAML::Node doc = top["doc"];
-        if (doc && doc.IsScalar()) {
-            std::istringstream lines(doc.Scalar());
-            for (std::string line; std::getline(lines, line);) {
-                const std::size_t start = line.find(":field");
-                if (start == std::string::npos || line.find_first_not_of(" \t") != start)
-                    continue;
-                const std::size_t nameStart = line.find_first_not_of(" \t", start + 6);
-                const std::size_t colon = line.find(':', nameStart == std::string::npos ? line.size() : nameStart);
-                if (nameStart == std::string::npos || colon == std::string::npos)
-                    Fail(doc, "a :field line reads \":field NAME: path\": " + line);
-                KsyField field;
-                field.Name = line.substr(nameStart, colon - nameStart);
-                while (!field.Name.empty() && std::isspace(static_cast<unsigned char>(field.Name.back())))
-                    field.Name.pop_back();
-                const std::size_t pathStart = line.find_first_not_of(" \t", colon + 1);
-                std::size_t pathEnd = line.find_last_not_of(" \t\r");
-                if (pathStart == std::string::npos || field.Name.empty())
-                    Fail(doc, "a :field line reads \":field NAME: path\": " + line);
+        if (!doc || !doc.IsScalar())
+            return;
+        // A block's lines start on the line after "doc: |".
+        const auto at = static_cast<std::size_t>(std::max(doc.Mark().pos, 0));
+        const bool block = at < text_.size() && (text_[at] == '|' || text_[at] == '>');
+        const int firstLine = doc.Mark().line + (block ? 2 : 1);
+        std::istringstream lines(doc.Scalar());
+        int lineNumber = firstLine - 1;
+        for (std::string line; std::getline(lines, line);) {
+            ++lineNumber;
+            const std::size_t start = line.find(":field");
+            if (start == std::string::npos || line.find_first_not_of(" \t") != start)
+                continue;
+            const std::size_t nameStart = line.find_first_not_of(" \t", start + 6);
+            const std::size_t colon = line.find(':', nameStart == std::string::npos ? line.size() : nameStart);
+            if (nameStart == std::string::npos || colon == std::string::npos)
+                Fail(doc, "a :field line reads \":field NAME: path\": " + line);
+            KsyField field;
+            field.Line = lineNumber;
+            field.Name = line.substr(nameStart, colon - nameStart);
+            while (!field.Name.empty() && std::isspace(static_cast<unsigned char>(field.Name.back())))
+                field.Name.pop_back();
+            const std::size_t pathStart = line.find_first_not_of(" \t", colon + 1);
+            const std::size_t pathEnd = line.find_last_not_of(" \t\r");
+            if (field.Name.empty())
+                Fail(doc, "a :field line reads \":field NAME: path\": " + line);
+            if (pathStart != std::string::npos)
                 field.Path = line.substr(pathStart, pathEnd - pathStart + 1);
-                field.Expr = ExprText(doc, field.Path, d_.Root.get());
-                if (!ChainOf(*field.Expr, field.Chain))
-                    field.Chain.clear();
-                d_.Fields.push_back(std::move(field));
+            Count(doc);
+            std::string why = field.Path.empty() ? "no path" : ParsePath(field.Path, field.Chain);
+            if (why.empty()) {
+                const Reach reach = ReachOf(field.Chain);
+                why = reach.Never;
+                field.Unit = UnitOf(reach.Last);
             }
+            if (!why.empty()) {
+                field.Chain.clear();
+                constexpr std::size_t Shown = 100; // a long path is named by its start
+                const std::string path = field.Path.size() <= Shown ? field.Path : field.Path.substr(0, Shown) + "...";
+                d_.Warnings.push_back(d_.File + ":" + std::to_string(field.Line) + ": field " + field.Name + " (" + path
+                    + ") is always absent: " + why);
+            }
+            d_.Fields.push_back(std::move(field));
         }
-        if (d_.Fields.empty())
-            Fail(doc ? doc : top,
-                "the description lists no fields: its top-level doc holds none of the lines \":field NAME: path\"");
     }
 
     KsyDescription& d_;
+    std::string_view text_;
     std::int64_t parts_ = 0;
 };
 

@@ -122,13 +122,18 @@ struct KsyType {
     }
 };
 
-// A field a record shows: its name and the path that gives its value.
+// A field a record shows: its name and the path that gives its value, as
+// the SatNOGS decoders read it: a dotted chain of attribute names from the
+// top-level structure, where a number, or [N] after a name, indexes a list.
 struct KsyField {
     std::string Name;
     std::string Path;
-    KsyExprPtr Expr;
-    // A path of members and constant indices only (a.b[0].c), as the
-    // interpreter walks it without evaluating an expression; else empty.
+    int Line = 0; // of the description
+    // The path's steps: a member by name number (_root and _parent too),
+    // then an index into it where Index is not -1; a step of NameId -1
+    // indexes the value at hand once more. Empty for a path that can never
+    // give a value: the field is always absent, and the description's
+    // Warnings say why.
     struct Step {
         int NameId;
         std::int64_t Index; // -1: none
@@ -146,6 +151,9 @@ struct KsyDescription {
     KsyNames Names;
     std::unique_ptr<KsyType> Root;
     std::vector<KsyField> Fields;
+    // What a user should know of a description that loads: "FILE:LINE: field
+    // NAME: why it is always absent".
+    std::vector<std::string> Warnings;
     // The processes the interpreter cannot run (named once each): frames
     // that need one do not parse.
     std::vector<std::string> UnsupportedProcesses;

@@ -443,12 +443,41 @@ private:
         }
         std::uint64_t value = 0;
         const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
+        if (error == std::errc::result_out_of_range && end == digits.data() + digits.size())
+            return WideNumber(digits, base);
         if (error != std::errc() || end != digits.data() + digits.size()) {
             at_ = start;
             Fail("the number is too large or not a number");
         }
         auto e = Node(KsyOp::Int);
         e->Int = static_cast<std::int64_t>(value);
+        return e;
+    }
+
+    // A number beyond 64 bits, as the value of a bit field that wide holds
+    // it: the bytes of its bits, the highest first.
+    KsyExprPtr WideNumber(std::string_view digits, int base)
+    {
+        std::vector<std::uint8_t> bytes; // the highest first
+        for (const char c : digits) {
+            unsigned carry = static_cast<unsigned>(std::isdigit(static_cast<unsigned char>(c))
+                    ? c - '0'
+                    : std::tolower(static_cast<unsigned char>(c)) - 'a' + 10);
+            for (auto b = bytes.rbegin(); b != bytes.rend(); ++b) {
+                carry += static_cast<unsigned>(*b) * static_cast<unsigned>(base);
+                *b = static_cast<std::uint8_t>(carry & 0xFF);
+                carry >>= 8;
+            }
+            for (; carry > 0; carry >>= 8)
+                bytes.insert(bytes.begin(), static_cast<std::uint8_t>(carry & 0xFF));
+        }
+        auto e = Node(KsyOp::Array);
+        for (const std::uint8_t b : bytes) {
+            auto item = Node(KsyOp::Int);
+            item->Int = b;
+            e->Kids.push_back(std::move(item));
+        }
+        e->Height = 2;
         return e;
     }
 

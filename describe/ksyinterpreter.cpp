@@ -452,7 +452,14 @@ public:
         case KsyOp::Member: return Member(Eval(*e.Kids[0], c), e.NameId);
         case KsyOp::Call: return Call(e, c);
         case KsyOp::Index: return IndexOf(Eval(*e.Kids[0], c), Eval(*e.Kids[1], c));
-        case KsyOp::Cast: return Eval(*e.Kids[0], c);
+        case KsyOp::Cast: {
+            // A cast to a float type makes the arithmetic after it a float's,
+            // as the compiler types it.
+            const KsyValue v = Eval(*e.Kids[0], c);
+            if ((e.Text == "f4" || e.Text == "f8") && (v.What == Kind::Int || v.What == Kind::Bool))
+                return KsyValue::OfFloat(AsDouble(v));
+            return v;
+        }
         case KsyOp::Neg: {
             const KsyValue v = Eval(*e.Kids[0], c);
             if (v.What == Kind::Null)
@@ -484,9 +491,19 @@ public:
     {
         const KsyValue* v = &s_.Nothing;
         for (const KsyField::Step& step : steps) {
-            if (!o)
-                return s_.Nothing;
-            v = &MemberOf(o, step.NameId);
+            if (step.NameId >= 0) {
+                if (!o)
+                    return s_.Nothing;
+                if (step.NameId == KsyNames::Root || step.NameId == KsyNames::Parent) {
+                    KsyObject* to = step.NameId == KsyNames::Root ? s_.Root : o->Parent;
+                    if (!to)
+                        return s_.Nothing;
+                    s_.Held = ObjectValue(to);
+                    v = &s_.Held;
+                } else {
+                    v = &MemberOf(o, step.NameId);
+                }
+            }
             if (step.Index >= 0) {
                 const auto at = static_cast<std::uint64_t>(step.Index);
                 if (v->What == Kind::Array && at < v->Items->size()) {
@@ -698,6 +715,8 @@ private:
             }
             case KsyDataType::Kind::Bits:
             case KsyDataType::Kind::Bool: {
+                if (t->Width > 64)
+                    return WideBits(*t, io);
                 const std::uint64_t raw = t->BigEndian ? io->ReadBitsBe(t->Width) : io->ReadBitsLe(t->Width);
                 if (t->What == KsyDataType::Kind::Bool)
                     return KsyValue::OfBool(raw != 0);
@@ -797,6 +816,41 @@ private:
             }
         }
         return {reinterpret_cast<const std::uint8_t*>(out->data()), out->size()};
+    }
+
+    // A bit field of more than 64 bits: its bits, the first of the value
+    // first, in as many bytes as they fill (the first byte padded with
+    // zeros at its top).
+    KsyValue WideBits(const KsyDataType& t, KsyStream* io)
+    {
+        const auto width = static_cast<std::size_t>(t.Width);
+        std::vector<bool> bits(width); // the value's bits, the highest first
+        if (t.BigEndian) {
+            for (std::size_t done = 0; done < width;) {
+                const std::size_t n = done == 0 && width % 64 != 0 ? width % 64 : 64;
+                const std::uint64_t chunk = io->ReadBitsBe(static_cast<int>(n));
+                for (std::size_t k = 0; k < n; ++k)
+                    bits[done + k] = (chunk >> (n - 1 - k)) & 1;
+                done += n;
+            }
+        } else {
+            for (std::size_t done = 0; done < width;) { // the first bits read are the lowest
+                const std::size_t n = std::min<std::size_t>(64, width - done);
+                const std::uint64_t chunk = io->ReadBitsLe(static_cast<int>(n));
+                for (std::size_t k = 0; k < n; ++k)
+                    bits[width - 1 - (done + k)] = (chunk >> k) & 1;
+                done += n;
+            }
+        }
+        const std::size_t bytes = (width + 7) / 8;
+        s_.Allocate(bytes);
+        std::string* kept = s_.NewBuffer();
+        kept->assign(bytes, '\0');
+        const std::size_t pad = bytes * 8 - width;
+        for (std::size_t k = 0; k < width; ++k)
+            if (bits[k])
+                (*kept)[(pad + k) / 8] = static_cast<char>((*kept)[(pad + k) / 8] | (0x80 >> ((pad + k) % 8)));
+        return OfBytes(reinterpret_cast<const std::uint8_t*>(kept->data()), kept->size());
     }
 
     static KsyValue ObjectValue(KsyObject* o)
@@ -1232,12 +1286,7 @@ void KsyInterpreter::Field(std::size_t k, KsyValue& out)
     try {
         s_->Depth = 0;
         s_->StackTop = static_cast<const char*>(__builtin_frame_address(0));
-        const KsyField& field = d_.Fields[k];
-        Run run(d_, *s_);
-        if (field.Chain.empty())
-            out = run.Eval(*field.Expr, Context{root_});
-        else
-            out = run.Chain(root_, field.Chain);
+        out = Run(d_, *s_).Chain(root_, d_.Fields[k].Chain);
     } catch (const KsyAbsent&) {
         out = KsyValue{};
     } catch (const std::bad_alloc&) {

@@ -26,8 +26,7 @@ void Append(std::string& out, std::uint32_t c)
 
 constexpr std::uint32_t Replacement = 0xFFFD;
 
-// Windows-1252's characters for 0x80 to 0x9F, which decoders of the web use
-// for ISO-8859-1 too.
+// Windows-1252's characters for 0x80 to 0x9F.
 constexpr std::uint16_t Cp1252High[32] = {0x20AC, 0x81, 0x201A, 0x192, 0x201E, 0x2026, 0x2020, 0x2021, 0x2C6, 0x2030,
     0x160, 0x2039, 0x152, 0x8D, 0x17D, 0x8F, 0x90, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x2DC,
     0x2122, 0x161, 0x203A, 0x153, 0x9D, 0x17E, 0x178};
@@ -135,7 +134,9 @@ std::string KsyDecodeText(std::span<const std::uint8_t> bytes, const std::string
         return DecodeUtf8(bytes);
     if (encoding == "UTF-16LE" || encoding == "UTF-16BE")
         return DecodeUtf16(bytes, encoding == "UTF-16BE");
-    const bool web = encoding != "ASCII" && encoding != "US-ASCII";
+    // ISO-8859-1 is a byte for each code point; windows-1252 has characters
+    // of its own at 0x80 to 0x9F.
+    const bool web = encoding == "WINDOWS-1252" || encoding == "CP1252";
     std::string out;
     out.reserve(bytes.size());
     for (const std::uint8_t c : bytes)

@@ -26,9 +26,32 @@ for (const line of String(description.doc || "").split("\n")) {
 function camel(name) {
     return name.replace(/_([a-z0-9])/g, (_, c) => c.toUpperCase());
 }
-function jsPath(p) {
-    return p.replace(/[A-Za-z_][A-Za-z0-9_]*/g, (id) => (id.startsWith("_") ? id : camel(id)));
+// A field's path as the SatNOGS decoders follow it: attribute names joined
+// by dots from the top-level structure, where a number, or [N] after a name,
+// indexes a list; a name is looked up on structures only (a byte array's
+// length or a string's methods are no field), and nothing at all stands for
+// a path that leads nowhere.
+function walk(top, p) {
+    const isList = (v) => Array.isArray(v) || v instanceof Uint8Array;
+    const index = (v, n) => (isList(v) ? v[n] : undefined);
+    let v = top;
+    for (const segment of p.split(".")) {
+        if (v === undefined || v === null)
+            return undefined;
+        if (/^\d+$/.test(segment)) {
+            v = index(v, Number(segment));
+            continue;
+        }
+        const m = /^([A-Za-z_][A-Za-z0-9_]*)((?:\[\d+\])*)$/.exec(segment);
+        if (!m || typeof v !== "object" || isList(v))
+            return undefined;
+        v = v[m[1].startsWith("_") ? m[1] : camel(m[1])];
+        for (const n of m[2].match(/\d+/g) || [])
+            v = index(v, Number(n));
+    }
+    return v;
 }
+
 function text(v) {
     if (v instanceof Uint8Array)
         return { hex: Buffer.from(v).toString("hex") };
@@ -61,7 +84,7 @@ compiler.compile("javascript", description, null, false).then((files) => {
             for (const [name, p] of fields) {
                 let v;
                 try {
-                    v = new Function("r", "return r." + jsPath(p) + ";")(parsed);
+                    v = walk(parsed, p);
                 } catch (e) {
                     if (e instanceof TypeError)
                         continue; // a path through something the frame does not hold

@@ -40,6 +40,12 @@ std::string OneByte(const std::string& fields, const std::string& instances = ""
         + (instances.empty() ? "" : "instances:\n" + instances);
 }
 
+// A description whose field v is an instance of the value given.
+std::string Value(const std::string& expression)
+{
+    return OneByte("  :field v: v\n", "  v:\n    value: " + expression + "\n");
+}
+
 // Field v of a description read from frame, as JSON, or why it does not parse.
 std::string FieldV(const std::string& ksy, const std::vector<std::uint8_t>& frame)
 {
@@ -84,14 +90,12 @@ TEST(DescriptionBounds, AHostileDescriptionIsRefusedWithItsReason)
         std::string Text;
         const char* Says;
     } cases[] = {
-        {"a chain of operators", OneByte("  :field v: " + Repeated("1", 25000, "+") + "\n"), "too long a chain"},
-        {"a chain of members", OneByte("  :field v: " + Repeated("a", 25000, ".") + "\n"), "too long a chain"},
-        {"a chain of indices", OneByte("  :field v: a" + Repeated("[0]", 25000) + "\n"), "too long a chain"},
-        {"a chain in an instance", OneByte("  :field v: v\n", "  v:\n    value: " + Repeated("a", 25000, " * ") + "\n"),
-            "too long a chain"},
-        {"a chain of signs", OneByte("  :field v: " + Repeated("-", 25000) + "a\n"), "nested too deep"},
-        {"nested brackets", OneByte("  :field v: " + Repeated("(", 25000) + "a" + Repeated(")", 25000) + "\n"),
-            "nested too deep"},
+        {"a chain of operators", Value(Repeated("1", 25000, "+")), "too long a chain"},
+        {"a chain of members", Value(Repeated("_root", 25000, ".")), "too long a chain"},
+        {"a chain of indices", Value("a" + Repeated("[0]", 25000)), "too long a chain"},
+        {"a chain of products", Value(Repeated("a", 25000, " * ")), "too long a chain"},
+        {"a chain of signs", Value(Repeated("-", 25000) + "a"), "nested too deep"},
+        {"nested brackets", Value(Repeated("(", 25000) + "a" + Repeated(")", 25000)), "nested too deep"},
         {"aliases of types", typeBomb, "the description is too large"},
         {"aliases of enums", enumBomb, "the description is too large"},
         {"deep YAML", "meta: {id: t}\nx: " + Repeated("[", 100000) + Repeated("]", 100000) + "\n",
@@ -104,6 +108,28 @@ TEST(DescriptionBounds, AHostileDescriptionIsRefusedWithItsReason)
         EXPECT_NE(error.find(c.Says), std::string::npos) << c.What << ": " << error.substr(0, 300);
         EXPECT_LT(error.size(), 400u) << c.What << ": a message names a long expression by its start";
     }
+}
+
+TEST(DescriptionBounds, ALongFieldPathIsWalkedNotRecursed)
+{
+    // A path is no expression: as long as it may be, it is followed step by
+    // step, and one that leads nowhere is told and left absent.
+    const std::unique_ptr<KsyDescription> d
+        = LoadKsyDescriptionText(OneByte("  :field v: " + Repeated("_root", 25000, ".")
+                                     + ".a.0\n"
+                                       "  :field w: a.b"
+                                     + Repeated(".c", 25000) + "\n"),
+            "t.ksy");
+    ASSERT_EQ(d->Warnings.size(), 1u);
+    EXPECT_NE(d->Warnings[0].find("t.ksy:6: field w ("), std::string::npos) << d->Warnings[0].substr(0, 100);
+    EXPECT_NE(d->Warnings[0].find("is always absent: no attribute b where the path names it"), std::string::npos);
+    DescribedSatellite s(
+        LoadKsyDescriptionText(OneByte("  :field v: " + Repeated("_root", 25000, ".") + ".a.0\n"), "t.ksy"));
+    std::string reason;
+    ASSERT_TRUE(s.Read(std::vector<std::uint8_t>{9, 8}, reason)) << reason;
+    std::string json;
+    AppendKsyJson(json, s.Value(0));
+    EXPECT_EQ(json, "9");
 }
 
 TEST(DescriptionBounds, ManyTypesTakeMemoryInProportion)
@@ -138,21 +164,25 @@ TEST(DescriptionBounds, AFrameBeyondItsBudgetDoesNotParseAndSaysWhy)
         {"strings that double", OneByte("  :field v: s40\n", Doubling(40)), "more than 4 MB for the values"},
         {"the maximum of many items, often", OneByte("  :field v: m99\n", maxLoop), "more than 500000 steps"},
         {"a megabyte's length, often",
-            OneByte("  :field v: l9\n",
-                Doubling(19) + [] {
-                    std::string out;
-                    for (int k = 0; k < 10; ++k)
-                        out += "  l" + std::to_string(k) + ":\n    value: s19.length + s19.length + s19.length"
-                            + (k ? " + l" + std::to_string(k - 1) : "") + "\n";
+            OneByte(
+                "  :field v: l9\n",
+                Doubling(19) +
+                    [] {
+                        std::string out;
+                        for (int k = 0; k < 10; ++k)
+                            out += "  l" + std::to_string(k) + ":\n    value: s19.length + s19.length + s19.length"
+                                + (k ? " + l" + std::to_string(k - 1) : "") + "\n";
+                        return out;
+                    }()),
+            "more than 500000 steps"},
+        {"objects that nest as deep as instances may",
+            OneByte("  :field v: i127\n",
+                [] {
+                    std::string out = "  i0:\n    value: a[0]\n";
+                    for (int k = 1; k < 128; ++k)
+                        out += "  i" + std::to_string(k) + ":\n    value: i" + std::to_string(k - 1) + " + 1\n";
                     return out;
                 }()),
-            "more than 500000 steps"},
-        {"objects that nest as deep as instances may", OneByte("  :field v: i127\n", [] {
-             std::string out = "  i0:\n    value: a[0]\n";
-             for (int k = 1; k < 128; ++k)
-                 out += "  i" + std::to_string(k) + ":\n    value: i" + std::to_string(k - 1) + " + 1\n";
-             return out;
-         }()),
             "134"},
     };
     for (const auto& c : cases)

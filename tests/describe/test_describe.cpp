@@ -59,7 +59,6 @@ TEST(Description, ThatCannotBeUsedSaysItsFileLineAndReason)
         {Head + "seq:\n  - id: v\n    type: u1\n    if: v +\n",
             "t.ksy:9: expression \"v +\": the expression ends early"},
         {"meta:\n  id: t\ndoc: ':field v: v'\nseq:\n  - id: v\n    type: u2\n", "t.ksy:6: type u2 needs an endian"},
-        {"meta:\n  id: t\nseq:\n  - id: v\n    type: u1\n", "lists no fields"},
         {Head + "seq:\n  - id: v\n    type: str\n    size: 2\n", "t.ksy:8: a string without encoding"},
         {Head + "seq:\n  - id: v\n    type: u1\n    repeat: often\n", "repeat is eos, expr or until"},
         {Head + "seq:\n  - id: v\n    type: strz\n    encoding: KOI8-R\n", "encoding KOI8-R is not supported"},
@@ -300,4 +299,91 @@ TEST(DescribedSatellite, TheBeaconsDescriptionReadsWhatTheBuiltInDecoderReads)
     EXPECT_EQ(described.Imports[1].Duplicates, described.RecordCount);
     for (std::int64_t n = 2; n <= described.RecordCount; ++n)
         EXPECT_LE(described.DescribedRecords.Info(n - 1).At, described.DescribedRecords.Info(n).At);
+}
+
+TEST(Description, FieldPathsAreFollowedAsTheSatnogsDecodersFollowThem)
+{
+    // A list of two items of two bytes, a byte array, a string in ISO-8859-1,
+    // a bit field of 72 bits and a float made of an integer.
+    const std::string ksy = R"(meta:
+  id: t
+  endian: le
+doc: |
+  :field first_b: items.0.b
+  :field second_a: items[1].a
+  :field raw_length: raw.length
+  :field raw_1: raw.1
+  :field past_the_end: items.5.a
+  :field name: name
+  :field wide: wide
+  :field volts: volts
+  :field half: half
+  :field misspelt: items.0.c
+  :field cut:  items.0.
+  :field through_bytes: raw.a
+  :field over_items: items.___.a
+  :field root:  _root.items.1.b  
+seq:
+  - id: items
+    type: item
+    repeat: expr
+    repeat-expr: 2
+  - id: raw
+    size: 2
+  - id: name
+    type: str
+    size: 1
+    encoding: ISO-8859-1
+  - id: wide
+    type: b72
+  - id: raw_volts
+    type: u2
+instances:
+  volts:
+    value: raw_volts.as<f8> / 50
+  half:
+    value: raw_volts / 50
+types:
+  item:
+    seq:
+      - id: a
+        type: u1
+      - id: b
+        type: u1
+)";
+    const std::unique_ptr<KsyDescription> d = LoadKsyDescriptionText(ksy, "t.ksy");
+    const char* const warned[] = {
+        "t.ksy:7: field raw_length (raw.length) is always absent: no attribute length where the path names it",
+        "t.ksy:14: field misspelt (items.0.c) is always absent: no attribute c",
+        "t.ksy:15: field cut (items.0.) is always absent: an empty step",
+        "t.ksy:16: field through_bytes (raw.a) is always absent",
+        "t.ksy:17: field over_items (items.___.a) is always absent",
+    };
+    ASSERT_EQ(d->Warnings.size(), std::size(warned));
+    for (std::size_t k = 0; k < std::size(warned); ++k)
+        EXPECT_EQ(d->Warnings[k].rfind(warned[k], 0), 0u) << d->Warnings[k];
+    DescribedSatellite s(LoadKsyDescriptionText(ksy, "t.ksy"));
+    std::string reason;
+    const std::vector<std::uint8_t> frame
+        = {1, 2, 3, 4, 0xAA, 0xBB, 0x87, 0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF, 0xFF, 0xEB, 0x7A};
+    ASSERT_TRUE(s.Read(frame, reason)) << reason;
+    std::string values;
+    for (std::size_t k = 0; k < s.FieldCount(); ++k) {
+        values += (k ? " " : "") + s.FieldName(k) + "=";
+        AppendKsyJson(values, s.Value(k));
+    }
+    EXPECT_EQ(values,
+        "first_b=2 second_a=3 raw_length=null raw_1=187 past_the_end=null name=\"\u0087\" wide=\"0123456789abcdefff\" "
+        "volts=629.34 half=629 misspelt=null cut=null through_bytes=null over_items=null root=4");
+}
+
+TEST(Description, ADescriptionWithoutFieldsLoadsAndCountsItsFrames)
+{
+    TempDir dir;
+    const std::string ksy = dir.Write("header.ksy", "meta:\n  id: header\nseq:\n  - id: v\n    type: u1\n");
+    const std::string capture = dir.Write("pass.csv", "2026-01-02 03:04:05|01\n2026-01-02 03:04:06|\n");
+    const DecodeRun r = Decode({"-s", ksy, "-f", "satnogs", "--summary", "--csv", "-", capture});
+    EXPECT_EQ(r.code, ExitOk) << r.err.Text;
+    EXPECT_NE(r.err.Text.find("stored 1 of header"), std::string::npos) << r.err.Text;
+    EXPECT_EQ(r.out.Text, "Record;Time;\r\n1;2026-01-02 03:04:05;\r\n");
 }

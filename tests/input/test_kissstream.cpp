@@ -207,9 +207,9 @@ TEST(KissStream, CommandLineAgainstAServerOnLoopback)
         KissServer server({{bytes}});
         StringSink out;
         StringSink err;
-        EXPECT_EQ(RunDecodeCommand({"--kiss-tcp", server.Address(), "-s", NORVANE_SAMPLES_DIR "/qb50.ksy", "--summary",
-                                       "--jsonl", "-"},
-                      out, err, "."),
+        const std::string description = NORVANE_SAMPLES_DIR "/qb50.ksy";
+        EXPECT_EQ(RunDecodeCommand(
+                      {"--kiss-tcp", server.Address(), "-s", description, "--summary", "--jsonl", "-"}, out, err, "."),
             ExitFailure);
         EXPECT_EQ(std::count(out.Text.begin(), out.Text.end(), '\n'), 21) << err.Text;
         // Its summary tells the records of the description, no packet kinds.
