@@ -53,6 +53,18 @@ void AppendNumber(std::string& out, const KsyValue& v)
     out.append(buffer, end);
 }
 
+// A float as people read it: an f4 as the shortest text that reads back as
+// the same float, any other with at most 12 significant digits, without
+// trailing zeros (62.41 for 62.410000000000004).
+void AppendReadableFloat(std::string& out, const KsyValue& v)
+{
+    char buffer[40];
+    const auto end = v.Single
+        ? std::to_chars(buffer, buffer + sizeof buffer, static_cast<float>(v.Float)).ptr
+        : std::to_chars(buffer, buffer + sizeof buffer, v.Float, std::chars_format::general, 12).ptr;
+    out.append(buffer, end);
+}
+
 void AppendJsonString(std::string& out, std::string_view text)
 {
     out += '"';
@@ -75,10 +87,23 @@ void AppendJsonString(std::string& out, std::string_view text)
 
 } // namespace
 
+const std::string* KsyEnumName(const KsyValue& v)
+{
+    if (v.What != KsyValue::Kind::Int || !v.Enum)
+        return nullptr;
+    const auto name = v.Enum->Names.find(v.Int);
+    return name == v.Enum->Names.end() ? nullptr : &name->second;
+}
+
 void AppendKsyJson(std::string& out, const KsyValue& v)
 {
     switch (v.What) {
-    case KsyValue::Kind::Int: AppendNumber(out, v); return;
+    case KsyValue::Kind::Int:
+        if (const std::string* name = KsyEnumName(v))
+            AppendJsonString(out, *name);
+        else
+            AppendNumber(out, v);
+        return;
     case KsyValue::Kind::Float:
         if (std::isfinite(v.Float))
             AppendNumber(out, v);
@@ -109,10 +134,15 @@ void AppendKsyJson(std::string& out, const KsyValue& v)
 void AppendKsyText(std::string& out, const KsyValue& v, std::string_view decimalMark)
 {
     switch (v.What) {
-    case KsyValue::Kind::Int: AppendNumber(out, v); return;
+    case KsyValue::Kind::Int:
+        if (const std::string* name = KsyEnumName(v))
+            out += *name;
+        else
+            AppendNumber(out, v);
+        return;
     case KsyValue::Kind::Float: {
         const std::size_t start = out.size();
-        AppendNumber(out, v);
+        AppendReadableFloat(out, v);
         if (decimalMark != ".")
             if (const std::size_t point = out.find('.', start); point != std::string::npos)
                 out.replace(point, 1, decimalMark);
@@ -130,6 +160,17 @@ void AppendKsyText(std::string& out, const KsyValue& v, std::string_view decimal
         return;
     default: return;
     }
+}
+
+void AppendKsyLabel(std::string& out, const KsyValue& v, std::string_view decimalMark)
+{
+    if (const std::string* name = KsyEnumName(v)) {
+        out.append(*name).append(" (");
+        AppendNumber(out, v);
+        out += ')';
+        return;
+    }
+    AppendKsyText(out, v, decimalMark);
 }
 
 bool IsKsyNumber(const KsyValue& v)

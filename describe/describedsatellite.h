@@ -41,11 +41,19 @@ private:
 
 // A field value as the outputs write it. JSON: integers exactly, floats as
 // the shortest text that reads back the same, booleans, strings, byte arrays
-// as lower-case hex strings, enums as their integer, arrays as arrays; null
+// as lower-case hex strings, an enum value by its name as the description
+// writes it (its integer where it is no member), arrays as arrays; null
 // where there is none. Text: the same without quotes (empty for none).
 void AppendKsyJson(std::string& out, const KsyValue& v);
-// decimalMark stands for a float's point.
+// A float is written as people read it (an f4 with the digits a float has,
+// any other with at most 12 significant digits); decimalMark stands for its
+// point.
 void AppendKsyText(std::string& out, const KsyValue& v, std::string_view decimalMark = ".");
+// The text a person reads beside the field's name: an enum value as
+// "name (n)", any other as AppendKsyText writes it.
+void AppendKsyLabel(std::string& out, const KsyValue& v, std::string_view decimalMark = ".");
+// The name of an enum value, or null where v is none or no member.
+const std::string* KsyEnumName(const KsyValue& v);
 // Whether a value is a number or a boolean (what a chart or a line protocol
 // field takes), and that number.
 bool IsKsyNumber(const KsyValue& v);

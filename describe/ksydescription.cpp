@@ -1,5 +1,7 @@
 #include "ksydescription.h"
 
+#include "ksyprocess.h"
+
 #include <yaml-cpp/depthguard.h>
 #include <yaml-cpp/yaml.h>
 
@@ -452,8 +454,21 @@ private:
         p.Name = node.Scalar();
         const std::size_t open = p.Name.find('(');
         const std::string name = p.Name.substr(0, open);
+        const bool closed = open != std::string::npos && p.Name.back() == ')';
+        const std::string arguments = closed ? p.Name.substr(open + 1, p.Name.size() - open - 2) : std::string();
+        constexpr std::string_view SatnogsPrefix = "satnogsdecoders.process.";
+        if (name.starts_with(SatnogsPrefix) && (closed || open == std::string::npos)) {
+            p.Satnogs = FindSatnogsProcess(std::string_view(name).substr(SatnogsPrefix.size()));
+            if (p.Satnogs) {
+                p.What = KsyProcess::Kind::Satnogs;
+                p.Arguments = Arguments(node, arguments, type);
+                if (p.Arguments.size() != static_cast<std::size_t>(p.Satnogs->Arguments))
+                    Fail(node, "process " + name + " takes " + std::to_string(p.Satnogs->Arguments) + " arguments");
+                return p;
+            }
+        }
         const bool known = name == "xor" || name == "rol" || name == "ror";
-        if (!known || open == std::string::npos || p.Name.back() != ')') {
+        if (!known || !closed) {
             p.What = KsyProcess::Kind::Unsupported;
             if (std::find(d_.UnsupportedProcesses.begin(), d_.UnsupportedProcesses.end(), name)
                 == d_.UnsupportedProcesses.end())
@@ -461,8 +476,30 @@ private:
             return p;
         }
         p.What = name == "xor" ? KsyProcess::Kind::Xor : name == "rol" ? KsyProcess::Kind::Rol : KsyProcess::Kind::Ror;
-        p.Argument = ExprText(node, p.Name.substr(open + 1, p.Name.size() - open - 2), &type);
+        p.Argument = ExprText(node, arguments, &type);
         return p;
+    }
+
+    // The expressions of an argument list, split at its top-level commas.
+    std::vector<KsyExprPtr> Arguments(const YAML::Node& node, const std::string& arguments, const KsyType& type)
+    {
+        std::vector<KsyExprPtr> list;
+        if (arguments.find_first_not_of(" \t") == std::string::npos)
+            return list;
+        int depth = 0;
+        std::size_t start = 0;
+        for (std::size_t k = 0; k <= arguments.size(); ++k) {
+            const char c = k < arguments.size() ? arguments[k] : ',';
+            if (c == '(' || c == '[')
+                ++depth;
+            else if (c == ')' || c == ']')
+                --depth;
+            else if (c == ',' && depth == 0) {
+                list.push_back(ExprText(node, arguments.substr(start, k - start), &type));
+                start = k + 1;
+            }
+        }
+        return list;
     }
 
     KsyValid Valid(const KsyType& type, const YAML::Node& node)
@@ -532,22 +569,8 @@ private:
         }
         t.What = KsyDataType::Kind::User;
         t.User = FindType(type, name, node);
-        if (!arguments.empty()) {
-            // Top-level commas separate the arguments.
-            int depth = 0;
-            std::size_t start = 0;
-            for (std::size_t k = 0; k <= arguments.size(); ++k) {
-                const char c = k < arguments.size() ? arguments[k] : ',';
-                if (c == '(' || c == '[')
-                    ++depth;
-                else if (c == ')' || c == ']')
-                    --depth;
-                else if (c == ',' && depth == 0) {
-                    t.Arguments.push_back(ExprText(node, arguments.substr(start, k - start), &type));
-                    start = k + 1;
-                }
-            }
-        }
+        if (!arguments.empty())
+            t.Arguments = Arguments(node, arguments, type);
         if (t.Arguments.size() != t.User->Params.size())
             Fail(node, "type " + name + " takes " + std::to_string(t.User->Params.size()) + " arguments");
         return t;

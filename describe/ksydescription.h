@@ -48,11 +48,15 @@ struct KsyCase {
     KsyDataType Type;
 };
 
+struct KsySatnogsProcess;
+
 struct KsyProcess {
-    enum class Kind : std::uint8_t { None, Xor, Rol, Ror, Unsupported };
+    enum class Kind : std::uint8_t { None, Xor, Rol, Ror, Satnogs, Unsupported };
     Kind What = Kind::None;
-    KsyExprPtr Argument;
-    std::string Name; // as written, for messages
+    KsyExprPtr Argument;                        // of xor, rol and ror
+    const KsySatnogsProcess* Satnogs = nullptr; // satnogsdecoders.process.NAME
+    std::vector<KsyExprPtr> Arguments;          // of a SatNOGS process
+    std::string Name;                           // as written, for messages
 };
 
 struct KsyValid {

@@ -1,5 +1,6 @@
 #include "ksyinterpreter.h"
 
+#include "ksyprocess.h"
 #include "ksytext.h"
 
 #include <algorithm>
@@ -707,7 +708,9 @@ private:
                     float f;
                     const auto bits = static_cast<std::uint32_t>(raw);
                     std::memcpy(&f, &bits, 4);
-                    return KsyValue::OfFloat(f);
+                    KsyValue v = KsyValue::OfFloat(f);
+                    v.Single = true;
+                    return v;
                 }
                 double f;
                 std::memcpy(&f, &raw, 8);
@@ -792,6 +795,8 @@ private:
     {
         if (a.Process.What == KsyProcess::Kind::Unsupported)
             FrameError("process " + a.Process.Name + " is not supported (" + a.Id + ")");
+        if (a.Process.What == KsyProcess::Kind::Satnogs)
+            return SatnogsProcessed(a, raw, c);
         s_.Allocate(raw.size());
         std::string* out = s_.NewBuffer();
         out->assign(reinterpret_cast<const char*>(raw.data()), raw.size());
@@ -851,6 +856,23 @@ private:
             if (bits[k])
                 (*kept)[(pad + k) / 8] = static_cast<char>((*kept)[(pad + k) / 8] | (0x80 >> ((pad + k) % 8)));
         return OfBytes(reinterpret_cast<const std::uint8_t*>(kept->data()), kept->size());
+    }
+
+    // The bytes a process of the SatNOGS decoders makes of raw, in the
+    // scratch (base64 and hex take up to twice the room).
+    std::span<const std::uint8_t> SatnogsProcessed(
+        const KsyAttribute& a, std::span<const std::uint8_t> raw, const Ctx& c)
+    {
+        std::int64_t arguments[3] = {};
+        for (std::size_t k = 0; k < a.Process.Arguments.size() && k < std::size(arguments); ++k)
+            arguments[k] = Integer(Eval(*a.Process.Arguments[k], c), "a process's argument");
+        s_.Allocate(2 * raw.size() + 4);
+        s_.Charge(raw.size()); // a few steps a byte, a bit at a time for the scrambler
+        std::string* out = s_.NewBuffer();
+        out->clear();
+        if (const auto error = a.Process.Satnogs->Run(raw, std::span(arguments, a.Process.Arguments.size()), *out))
+            FrameError(a.Id + ": process " + a.Process.Name + ": " + *error);
+        return {reinterpret_cast<const std::uint8_t*>(out->data()), out->size()};
     }
 
     static KsyValue ObjectValue(KsyObject* o)

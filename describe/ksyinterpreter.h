@@ -20,6 +20,7 @@ struct KsyValue {
     enum class Kind : std::uint8_t { Null, Int, Float, Bool, Str, Bytes, Object, Array, Stream };
     Kind What = Kind::Null;
     bool Unsigned64 = false;  // an unsigned 64-bit integer: Int holds its bits
+    bool Single = false;      // a float read as f4, shown with the digits a float has
     std::uint32_t Length = 0; // of Data
     union {
         std::int64_t Int = 0; // also a boolean's 0 or 1
@@ -44,6 +45,7 @@ struct KsyValue {
     KsyValue(const KsyValue& o) noexcept
         : What(o.What)
         , Unsigned64(o.Unsigned64)
+        , Single(o.Single)
         , Length(o.Length)
         , Int(o.Int)
         , Data(o.Data)
@@ -54,6 +56,7 @@ struct KsyValue {
     {
         What = o.What;
         Unsigned64 = o.Unsigned64;
+        Single = o.Single;
         Length = o.Length;
         Int = o.Int;
         Data = o.Data;

@@ -214,7 +214,7 @@ void WriteDescribedTlm(TextSink& out, const Module1& m, std::int64_t n)
         text.append(PadRight(satellite.FieldName(k), width));
         const bool has = read && satellite.Value(k).What != KsyValue::Kind::Null;
         if (has)
-            AppendKsyText(text, satellite.Value(k));
+            AppendKsyLabel(text, satellite.Value(k));
         if (has && !satellite.FieldUnit(k).empty())
             text.append(" ").append(satellite.FieldUnit(k));
         text.append(LineEnd);

@@ -589,10 +589,11 @@ std::int64_t WriteDescribedInflux(TextSink& out, const Module1& m)
             separator = ',';
             AppendInfluxKey(buffer, satellite.FieldName(k));
             buffer.push_back('=');
-            if (v.What == KsyValue::Kind::Int && !v.Unsigned64) {
+            // An enum value is a string field, by its name where it has one.
+            if (v.What == KsyValue::Kind::Int && !v.Unsigned64 && !v.Enum) {
                 AppendInteger(buffer, v.Int);
                 buffer.push_back('i');
-            } else if (IsKsyNumber(v) && v.What != KsyValue::Kind::Float) {
+            } else if (IsKsyNumber(v) && v.What != KsyValue::Kind::Float && !v.Enum) {
                 AppendKsyText(buffer, v);
             } else if (v.What == KsyValue::Kind::Float) {
                 AppendShortest(buffer, v.Float);

@@ -48,13 +48,17 @@ namespace {
 QString DescribedValueText(const KsyValue& v, std::string_view decimalMark)
 {
     std::string text;
-    AppendKsyText(text, v, decimalMark);
-    if (v.What == KsyValue::Kind::Int && v.Enum) {
-        const auto name = v.Enum->Names.find(v.Int);
-        if (name != v.Enum->Names.end())
-            text = name->second + " (" + text + ")";
-    }
+    AppendKsyLabel(text, v, decimalMark);
     return QString::fromUtf8(text);
+}
+
+// A float's tooltip: its exact value, where the text shown rounds it.
+QString ExactFloatTip(const KsyValue& v, const QString& shown)
+{
+    std::string exact;
+    AppendKsyJson(exact, v);
+    const QString text = QString::fromStdString(exact);
+    return text == shown ? QString() : text;
 }
 
 } // namespace
@@ -72,7 +76,8 @@ void ShowDescribedRecord(const Module1& m, Form1Controls& c, std::int64_t n, std
         // The box lets the mouse through to the table: its item holds the
         // tooltip of a value not drawn as it stands.
         if (QTableWidgetItem* cell = c.FieldTable->item(static_cast<int>(k), 1))
-            cell->setToolTip(c.FieldValues[k]->toolTip());
+            cell->setToolTip(
+                has && v->What == KsyValue::Kind::Float ? ExactFloatTip(*v, text) : c.FieldValues[k]->toolTip());
         QTableWidgetItem* name = c.FieldTable->item(static_cast<int>(k), 0);
         if (name)
             name->setForeground(has ? QBrush(Qt::black) : QBrush(CaptionGrey));

@@ -14,6 +14,15 @@ const compiler = require(path.join(modules, "kaitai-struct-compiler"));
 const KaitaiStream = require(path.join(modules, "kaitai-struct", "KaitaiStream.js"));
 const yaml = require(path.join(modules, "js-yaml"));
 
+// ISO-8859-1 is a byte for each code point, as the decoders' Python reads it
+// (a browser's decoder of that name is windows-1252's).
+const bytesToStr = KaitaiStream.bytesToStr;
+KaitaiStream.bytesToStr = function (bytes, encoding) {
+    if (/^(iso-?8859-1|latin-?1)$/i.test(String(encoding)))
+        return String.fromCharCode(...bytes);
+    return bytesToStr.call(this, bytes, encoding);
+};
+
 const description = yaml.load(fs.readFileSync(process.argv[3], "utf8"));
 const fields = [];
 for (const line of String(description.doc || "").split("\n")) {
@@ -35,6 +44,7 @@ function walk(top, p) {
     const isList = (v) => Array.isArray(v) || v instanceof Uint8Array;
     const index = (v, n) => (isList(v) ? v[n] : undefined);
     let v = top;
+    let values = null; // the enum of the attribute last read
     for (const segment of p.split(".")) {
         if (v === undefined || v === null)
             return undefined;
@@ -43,13 +53,61 @@ function walk(top, p) {
             continue;
         }
         const m = /^([A-Za-z_][A-Za-z0-9_]*)((?:\[\d+\])*)$/.exec(segment);
-        if (!m || typeof v !== "object" || isList(v))
+        // Attribute names are lower case: "battPwrDraw" names none.
+        if (!m || /[A-Z]/.test(m[1]) || typeof v !== "object" || isList(v))
             return undefined;
+        values = m[1].startsWith("_") ? null : enumOf(v, m[1]);
         v = v[m[1].startsWith("_") ? m[1] : camel(m[1])];
         for (const n of m[2].match(/\d+/g) || [])
             v = index(v, Number(n));
     }
-    return v;
+    return values ? named(v, values) : v;
+}
+
+// Enum values by their names, as the SatNOGS decoders give them: the
+// attribute a path ends at is found in the description by the class of the
+// structure that holds it, and its enum looked up from that type outward.
+const upper = (name) => camel(name).replace(/^./, (c) => c.toUpperCase());
+const typesByClass = new Map(); // class name -> [{node, outer}]
+(function collect(node, name, outer) {
+    const scope = { node, outer };
+    const list = typesByClass.get(upper(name)) || [];
+    list.push(scope);
+    typesByClass.set(upper(name), list);
+    for (const [inner, innerNode] of Object.entries(node.types || {}))
+        collect(innerNode, inner, scope);
+})(description, description.meta.id, null);
+
+function enumOf(holder, attributeId) {
+    if (!holder || typeof holder !== "object" || !holder.constructor)
+        return null;
+    for (const scope of typesByClass.get(holder.constructor.name) || []) {
+        const attributes = [...(scope.node.seq || [])];
+        for (const [id, instance] of Object.entries(scope.node.instances || {}))
+            attributes.push({ ...instance, id });
+        const attribute = attributes.find((a) => a.id === attributeId);
+        if (!attribute || !attribute.enum)
+            continue;
+        const parts = String(attribute.enum).split("::");
+        const name = parts.pop();
+        for (let at = scope; at; at = at.outer) {
+            let type = at.node;
+            for (const part of parts)
+                type = type && type.types ? type.types[part] : undefined;
+            if (type && type.enums && type.enums[name])
+                return type.enums[name];
+        }
+    }
+    return null;
+}
+
+function named(v, values) {
+    if (Array.isArray(v))
+        return v.map((item) => named(item, values));
+    if (typeof v !== "number" || !(String(v) in values))
+        return v;
+    const entry = values[String(v)];
+    return entry && typeof entry === "object" ? entry.id : entry;
 }
 
 function text(v) {
@@ -61,7 +119,7 @@ function text(v) {
 }
 
 compiler.compile("javascript", description, null, false).then((files) => {
-    const sandbox = { KaitaiStream: KaitaiStream };
+    const sandbox = { KaitaiStream: KaitaiStream, ...require(path.join(__dirname, "satnogsprocess.js")) };
     let main = null;
     for (const [name, code] of Object.entries(files)) {
         const module = { exports: {} };

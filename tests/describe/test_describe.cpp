@@ -99,8 +99,8 @@ TEST(Description, HostileDescriptionsAndFramesEndInAnErrorNotACrashOrAHang)
         {"seq:\n  - id: v\n    contents: [2]\n", "does not hold its fixed contents"},
         {"seq:\n  - id: x\n    type: u1\ninstances:\n  v:\n    value: x % 0\n", "the divisor must be positive"},
         {"seq:\n  - id: v\n    type: strz\n    encoding: ASCII\n", "before its terminator 0"},
-        {"seq:\n  - id: v\n    size: 2\n    process: satnogsdecoders.process.elfin_pp\n",
-            "process satnogsdecoders.process.elfin_pp is not supported"},
+        {"seq:\n  - id: v\n    size: 2\n    process: satnogsdecoders.process.someone_elses\n",
+            "process satnogsdecoders.process.someone_elses is not supported"},
     };
     for (const auto& c : cases) {
         const std::string result = Decoded(Head + c.Seq, frame);
@@ -139,9 +139,9 @@ TEST(Description, ValuesComeOutExactlyAndAbsentWhereTheFrameHoldsNone)
 TEST(Description, UnsupportedProcessIsNamedOnceAndTheDescriptionStillLoads)
 {
     const auto d = Load(Head
-        + "seq:\n  - id: v\n    size: 2\n    process: satnogsdecoders.process.elfin_pp\n  - id: w\n    size: 2\n"
-          "    process: satnogsdecoders.process.elfin_pp\n");
-    EXPECT_EQ(d->UnsupportedProcesses, std::vector<std::string>{"satnogsdecoders.process.elfin_pp"});
+        + "seq:\n  - id: v\n    size: 2\n    process: satnogsdecoders.process.someone_elses\n  - id: w\n    size: 2\n"
+          "    process: satnogsdecoders.process.someone_elses\n");
+    EXPECT_EQ(d->UnsupportedProcesses, std::vector<std::string>{"satnogsdecoders.process.someone_elses"});
 }
 
 namespace {
@@ -214,9 +214,11 @@ TEST(DescribedSatellite, EveryCaptureKindReachesEveryOutput)
         EXPECT_NE(r.err.Text.find("2 records of testsat, from 1 file"), std::string::npos) << r.err.Text;
         const std::string expected = std::string("\"satellite\":\"testsat\"");
         EXPECT_NE(r.out.Text.find(expected), std::string::npos) << r.out.Text;
-        EXPECT_NE(r.out.Text.find(R"("values":{"counter":1,"volts":4.2,"mode":2,"name":"OK"}})"), std::string::npos)
+        EXPECT_NE(
+            r.out.Text.find(R"("values":{"counter":1,"volts":4.2,"mode":"nominal","name":"OK"}})"), std::string::npos)
             << r.out.Text;
-        EXPECT_NE(r.out.Text.find(R"("values":{"counter":56256,"volts":0.7,"mode":1,"name":""}})"), std::string::npos)
+        EXPECT_NE(
+            r.out.Text.find(R"("values":{"counter":56256,"volts":0.7,"mode":"safe","name":""}})"), std::string::npos)
             << r.out.Text;
         EXPECT_EQ(r.out.Text.find("\"kind\""), std::string::npos);
     }
@@ -230,12 +232,12 @@ TEST(DescribedSatellite, CsvTlmAndLineProtocolHoldTheFields)
         = dir.Write("pass.csv", "2026-01-02 03:04:05|AB01002A024F4B00\n2026-01-02 03:04:06|AB0200070122003B00\n");
     DecodeRun r = Decode({"-q", "-s", ksy, "-f", "satnogs", "--csv", "-", capture});
     EXPECT_EQ(r.out.Text,
-        "Record;Time;counter;volts;mode;name;\r\n1;2026-01-02 03:04:05;1;4.2;2;OK;\r\n"
-        "2;2026-01-02 03:04:06;2;0.7;1;\"\"\"\";\r\n");
+        "Record;Time;counter;volts;mode;name;\r\n1;2026-01-02 03:04:05;1;4.2;nominal;OK;\r\n"
+        "2;2026-01-02 03:04:06;2;0.7;safe;\"\"\"\";\r\n");
     r = Decode({"-q", "-s", ksy, "-f", "satnogs", "--influx", "-", capture});
     EXPECT_EQ(r.out.Text,
-        "norvane,satellite=testsat counter=1i,volts=4.2,mode=2i,name=\"OK\" 1767323045000000000\n"
-        "norvane,satellite=testsat counter=2i,volts=0.7,mode=1i,name=\"\\\"\" 1767323046000000000\n");
+        "norvane,satellite=testsat counter=1i,volts=4.2,mode=\"nominal\",name=\"OK\" 1767323045000000000\n"
+        "norvane,satellite=testsat counter=2i,volts=0.7,mode=\"safe\",name=\"\\\"\" 1767323046000000000\n");
     r = Decode({"-q", "-s", ksy, "-f", "satnogs", "--tlm", "-", "--record", "2", capture});
     EXPECT_NE(r.out.Text.find("testsat, record 2 of 2, 2026-01-02 03:04:06\r\n\r\ncounter             2\r\n"
                               "volts               0.7 V\r\n"),
@@ -386,4 +388,72 @@ TEST(Description, ADescriptionWithoutFieldsLoadsAndCountsItsFrames)
     EXPECT_EQ(r.code, ExitOk) << r.err.Text;
     EXPECT_NE(r.err.Text.find("stored 1 of header"), std::string::npos) << r.err.Text;
     EXPECT_EQ(r.out.Text, "Record;Time;\r\n1;2026-01-02 03:04:05;\r\n");
+}
+
+TEST(Description, TheSatnogsProcessesDoWhatTheDecodersFunctionsDo)
+{
+    const auto hex = [](std::string_view text) {
+        std::string out;
+        for (const char c : text) {
+            static constexpr char Digits[] = "0123456789abcdef";
+            out += Digits[static_cast<std::uint8_t>(c) >> 4];
+            out += Digits[static_cast<std::uint8_t>(c) & 15];
+        }
+        return out;
+    };
+    const struct {
+        const char* Process;
+        std::string In;
+        std::string Out; // the field's JSON, or the reason
+    } cases[] = {
+        {"b64encode", "hello", '"' + hex("aGVsbG8=") + '"'},
+        {"b64decode", "aGVs\nbG8=trailing", '"' + hex("hello") + '"'},
+        {"b64decode", "aGVsbG8", "base64 without its padding"},
+        {"b85encode", std::string("\0\0\0\0\1", 5), '"' + hex("z!<") + '"'},
+        {"b85encode", "hello", '"' + hex("BOu!rDZ") + '"'},
+        {"b85decode", "BOu!rDZ", '"' + hex("hello") + '"'},
+        {"b85decode", "z!!", "\"0000000000\""},
+        {"b85decode", "B~", "no Ascii85 digit"},
+        {"hexl", "\x01\xab", '"' + hex("01ab") + '"'},
+        {"unhexl", "01AB", "\"01ab\""},
+        {"unhexl", "01A", "odd count"},
+        {"scrambler(0xa9, 0xff, 7)", std::string(6, '\0'), "\"ff480ec09a0d\""},
+        {"scrambler(0x21, 1, 16)", "\x01\x23\x45\x67\x89", "\"81230563a9\""},
+        {"elfin_pp", std::string("\x93\x00\x27\x00\x5e\x00\x27\x93\x27\x27\x27\x5e", 12), "\"930027005e002793275e\""},
+    };
+    for (const auto& c : cases) {
+        const std::string ksy
+            = std::string("meta:\n  id: t\ndoc: |\n  :field v: v\nseq:\n  - id: v\n    size-eos: true\n"
+                          "    process: satnogsdecoders.process.")
+            + c.Process + "\n";
+        const std::string result = Decoded(ksy, std::vector<std::uint8_t>(c.In.begin(), c.In.end()));
+        EXPECT_NE(result.find(c.Out), std::string::npos) << c.Process << ": " << result;
+    }
+    EXPECT_NE(LoadError("meta:\n  id: t\nseq:\n  - id: v\n    size-eos: true\n"
+                        "    process: satnogsdecoders.process.scrambler(1, 2)\n")
+                  .find("t.ksy:6: process satnogsdecoders.process.scrambler takes 3 arguments"),
+        std::string::npos);
+}
+
+TEST(DescribedSatellite, FloatsReadAsPeopleReadThemWhereTheyReadThemAndExactElsewhere)
+{
+    TempDir dir;
+    const std::string ksy = dir.Write("floats.ksy",
+        "meta:\n  id: floats\n  endian: le\ndoc: |\n  :field f: f\n"
+        "  :field sum: sum\nseq:\n  - id: f\n    type: f4\n"
+        "instances:\n  sum:\n    value: 0.1 + 0.2\n");
+    const std::string capture = dir.Write("pass.csv", "2026-01-02 03:04:05|CDCCCC3D\n");
+    const struct {
+        const char* Output;
+        const char* Holds;
+    } cases[] = {
+        {"--csv", "1;2026-01-02 03:04:05;0.1;0.3;\r\n"},
+        {"--tlm", "f                   0.1\r\nsum                 0.3\r\n"},
+        {"--jsonl", R"("values":{"f":0.10000000149011612,"sum":0.30000000000000004})"},
+        {"--influx", "f=0.10000000149011612,sum=0.30000000000000004 "},
+    };
+    for (const auto& c : cases) {
+        const DecodeRun r = Decode({"-q", "-s", ksy, "-f", "satnogs", c.Output, "-", capture});
+        EXPECT_NE(r.out.Text.find(c.Holds), std::string::npos) << c.Output << ": " << r.out.Text;
+    }
 }

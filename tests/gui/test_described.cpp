@@ -245,7 +245,7 @@ void TestDescribed::mergeOutputsAndLiveFollowTheDescription()
     d.w.form.WriteCSVFile_Click();
     d.w.form.WriteTLMFile_Click();
     const std::string csv = ReadFileBytes(d.dir.File("pass-decoded.csv"));
-    QVERIFY(csv.starts_with("Record;Time;counter;volts;mode;temp;\r\n1;2026-01-02 03:04:05;1;4.2;2;-10;\r\n"));
+    QVERIFY(csv.starts_with("Record;Time;counter;volts;mode;temp;\r\n1;2026-01-02 03:04:05;1;4.2;nominal;-10;\r\n"));
     const std::string tlm = ReadFileBytes(d.dir.File("pass.tlm"));
     QVERIFY(tlm.find("testsat, record 3 of 3") != std::string::npos);
     QVERIFY(tlm.find("temp                20") != std::string::npos);
