@@ -95,6 +95,20 @@ struct KsyValue {
     }
 };
 
+// Whether the program is built with AddressSanitizer, whose frames take
+// several times the stack.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool KsyAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool KsyAddressSanitizer = true;
+#else
+constexpr bool KsyAddressSanitizer = false;
+#endif
+#else
+constexpr bool KsyAddressSanitizer = false;
+#endif
+
 // A frame that does not read as the description says: why.
 struct KsyFrameError : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -129,7 +143,7 @@ public:
     // for every item or 64 bytes), and how much memory its values may hold.
     // A frame beyond one does not parse, with the reason.
     static constexpr int MaxDepth = 128;
-    static constexpr std::size_t MaxStackBytes = 1 << 20;
+    static constexpr std::size_t MaxStackBytes = KsyAddressSanitizer ? std::size_t{6} << 20 : std::size_t{1} << 20;
     static constexpr std::int64_t MaxSteps = 500'000;
     static constexpr std::size_t MaxFrameBytes = std::size_t{4} << 20;
 
