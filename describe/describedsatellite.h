@@ -25,6 +25,10 @@ public:
     std::size_t FieldCount() const { return d_->Fields.size(); }
     const std::string& FieldName(std::size_t k) const { return d_->Fields[k].Name; }
     const std::string& FieldUnit(std::size_t k) const { return d_->Fields[k].Unit; }
+    // Whether field k runs over a list's items: its value is then a list,
+    // item i named ItemFieldName(k, i) where fields are named one by one.
+    bool FieldExpands(std::size_t k) const { return d_->Fields[k].Expands; }
+    std::string ItemFieldName(std::size_t k, std::size_t i) const { return KsyItemFieldName(d_->Fields[k], i); }
 
     // Reads frame: true when it reads and every field evaluates, the values
     // then at hand; otherwise false with the reason.

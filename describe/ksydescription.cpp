@@ -709,6 +709,21 @@ private:
             ResolveEnums(*kid, type, node);
     }
 
+    // Where a path runs over a list's items: a step of its own while it is
+    // read, then Chain to the list and Each from every item.
+    static constexpr int EachItem = -2;
+
+    static void SplitAtEachItem(KsyField& field)
+    {
+        const auto at = std::find_if(
+            field.Chain.begin(), field.Chain.end(), [](const KsyField::Step& s) { return s.NameId == EachItem; });
+        if (at == field.Chain.end())
+            return;
+        field.Expands = true;
+        field.Each.assign(at + 1, field.Chain.end());
+        field.Chain.erase(at, field.Chain.end());
+    }
+
     // "text" in quotes (built by appending: GCC 12 warns wrongly of a
     // literal added to a string).
     static std::string Quoted(std::string_view text)
@@ -728,7 +743,7 @@ private:
             const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
             if (error != std::errc() || end != digits.data() + digits.size())
                 return false;
-            if (!chain.empty() && chain.back().Index < 0)
+            if (!chain.empty() && chain.back().Index < 0 && chain.back().NameId != EachItem)
                 chain.back().Index = n;
             else
                 chain.push_back({-1, n});
@@ -740,8 +755,18 @@ private:
             const std::string_view segment = path.substr(at, dot == std::string_view::npos ? dot : dot - at);
             if (segment.empty())
                 return "an empty step in the path (a dot with no name after it)";
-            if (segment == "___")
-                return "it runs over a list's items (___), which is not read yet";
+            if (segment == "___") {
+                if (std::any_of(
+                        chain.begin(), chain.end(), [](const KsyField::Step& s) { return s.NameId == EachItem; }))
+                    return "it runs over the items of two lists (___ twice)";
+                if (chain.empty())
+                    return "___ has no list before it";
+                chain.push_back({EachItem, -1});
+                at = dot == std::string_view::npos ? path.size() : dot + 1;
+                if (dot == std::string_view::npos)
+                    return {};
+                continue;
+            }
             if (std::all_of(segment.begin(), segment.end(), [](char c) { return c >= '0' && c <= '9'; })) {
                 if (chain.empty() || !index(segment))
                     return "the index " + std::string(segment) + " has nothing to index";
@@ -802,9 +827,15 @@ private:
             Count(doc);
             std::string why = field.Path.empty() ? "no path" : ParsePath(field.Path, field.Chain);
             if (why.empty()) {
-                const Reach reach = ReachOf(field.Chain);
+                // Every item on the way as an index into its list.
+                std::vector<KsyField::Step> reachable = field.Chain;
+                for (KsyField::Step& step : reachable)
+                    if (step.NameId == EachItem)
+                        step = {-1, 0};
+                const Reach reach = ReachOf(reachable);
                 why = reach.Never;
                 field.Unit = UnitOf(reach.Last);
+                SplitAtEachItem(field);
             }
             if (!why.empty()) {
                 field.Chain.clear();
@@ -823,6 +854,17 @@ private:
 };
 
 } // namespace
+
+std::string KsyItemFieldName(const KsyField& f, std::size_t k)
+{
+    const std::string number = std::to_string(k);
+    const std::size_t at = f.Name.find("___");
+    if (at == std::string::npos)
+        return f.Name + "_" + number;
+    std::string name = f.Name.substr(0, at);
+    name.append("_").append(number).append("_").append(f.Name, at + 3);
+    return name;
+}
 
 std::unique_ptr<KsyDescription> LoadKsyDescriptionText(const std::string& text, const std::string& path)
 {

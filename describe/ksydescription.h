@@ -143,10 +143,20 @@ struct KsyField {
         std::int64_t Index; // -1: none
     };
     std::vector<Step> Chain;
+    // A path that runs over a list's items (list.___.b): Chain leads to the
+    // list and Each goes on from every item; the field's value is the list
+    // of what each item gives, and its name holds ___ where an item's number
+    // goes (list___b gives list_0_b, list_1_b, ...).
+    bool Expands = false;
+    std::vector<Step> Each;
     // The unit the doc of the attribute at the path's end gives in square
     // brackets ("[mV]"), as SatNOGS descriptions write it; empty where none.
     std::string Unit;
 };
+
+// The name of item k of field f that runs over a list: "___" in its name
+// becomes "_k_" ("_k" is added to a name without it).
+std::string KsyItemFieldName(const KsyField& f, std::size_t k);
 
 struct KsyDescription {
     std::string Id;    // meta/id

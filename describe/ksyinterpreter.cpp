@@ -521,6 +521,28 @@ public:
         return *v;
     }
 
+    // What each item of list gives on the path from it: a list of as many
+    // values (nothing where an item has none); nothing where list is none.
+    KsyValue EachItem(const KsyValue& list, const std::vector<KsyField::Step>& steps)
+    {
+        if (list.What != Kind::Array)
+            return {};
+        KsyValue result;
+        result.What = Kind::Array;
+        std::vector<KsyValue>& items = *s_.NewList();
+        result.Items = &items;
+        s_.Allocate(list.Items->size() * sizeof(KsyValue));
+        for (const KsyValue& item : *list.Items) {
+            if (steps.empty())
+                items.push_back(item);
+            else if (item.What == Kind::Object)
+                items.push_back(Chain(item.Object, steps));
+            else
+                items.emplace_back();
+        }
+        return result;
+    }
+
     const KsyValue& Instance(KsyObject* o, const KsyAttribute& a)
     {
         const auto slot = static_cast<std::size_t>(a.Slot);
@@ -1308,7 +1330,11 @@ void KsyInterpreter::Field(std::size_t k, KsyValue& out)
     try {
         s_->Depth = 0;
         s_->StackTop = static_cast<const char*>(__builtin_frame_address(0));
-        out = Run(d_, *s_).Chain(root_, d_.Fields[k].Chain);
+        const KsyField& field = d_.Fields[k];
+        Run run(d_, *s_);
+        out = run.Chain(root_, field.Chain);
+        if (field.Expands)
+            out = run.EachItem(out, field.Each);
     } catch (const KsyAbsent&) {
         out = KsyValue{};
     } catch (const std::bad_alloc&) {

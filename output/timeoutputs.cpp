@@ -512,15 +512,28 @@ void DescribedLines::Append(std::string& out, std::int64_t n)
     // Stored frames parsed once; they parse again.
     if (reader_->Read(m_.DescribedRecords.Frame(n), reason)) {
         bool first = true;
-        for (std::size_t k = 0; k < keys_.size(); ++k) {
-            const KsyValue& v = reader_->Value(k);
+        const auto append = [&](std::string_view key, const KsyValue& v) {
             if (v.What == KsyValue::Kind::Null || v.What == KsyValue::Kind::Object)
-                continue;
+                return;
             if (!first)
                 out.push_back(',');
             first = false;
-            out.append(keys_[k]);
+            out.append(key);
             AppendKsyJson(out, v);
+        };
+        for (std::size_t k = 0; k < keys_.size(); ++k) {
+            const KsyValue& v = reader_->Value(k);
+            if (!reader_->FieldExpands(k) || v.What != KsyValue::Kind::Array) {
+                append(keys_[k], v);
+                continue;
+            }
+            // A field over a list's items: one value an item.
+            for (std::size_t i = 0; i < v.Items->size(); ++i) {
+                std::string key;
+                AppendJsonString(key, reader_->ItemFieldName(k, i), true);
+                key.push_back(':');
+                append(key, (*v.Items)[i]);
+            }
         }
     }
     out.append("}}\n");
@@ -578,16 +591,15 @@ std::int64_t WriteDescribedInflux(TextSink& out, const Module1& m)
         buffer.append("norvane,satellite=");
         AppendInfluxKey(buffer, satellite.Id());
         char separator = ' ';
-        for (std::size_t k = 0; k < satellite.FieldCount(); ++k) {
-            const KsyValue& v = satellite.Value(k);
+        const auto appendField = [&](std::string_view name, const KsyValue& v) {
             // A float that is no number is left out: a string in its place
             // would clash with the field's type in the points around it.
             if (v.What == KsyValue::Kind::Null || v.What == KsyValue::Kind::Object || v.What == KsyValue::Kind::Array
                 || (v.What == KsyValue::Kind::Float && !std::isfinite(v.Float)))
-                continue;
+                return;
             buffer.push_back(separator);
             separator = ',';
-            AppendInfluxKey(buffer, satellite.FieldName(k));
+            AppendInfluxKey(buffer, name);
             buffer.push_back('=');
             // An enum value is a string field, by its name where it has one.
             if (v.What == KsyValue::Kind::Int && !v.Unsigned64 && !v.Enum) {
@@ -608,6 +620,19 @@ std::int64_t WriteDescribedInflux(TextSink& out, const Module1& m)
                 }
                 buffer.push_back('"');
             }
+        };
+        for (std::size_t k = 0; k < satellite.FieldCount(); ++k) {
+            const KsyValue& v = satellite.Value(k);
+            if (v.What != KsyValue::Kind::Array) {
+                appendField(satellite.FieldName(k), v);
+                continue;
+            }
+            // A list: a field an item, NAME_0, NAME_1, ... (or as a field over
+            // a list's items names them).
+            for (std::size_t i = 0; i < v.Items->size(); ++i)
+                appendField(satellite.FieldExpands(k) ? satellite.ItemFieldName(k, i)
+                                                      : satellite.FieldName(k) + "_" + std::to_string(i),
+                    (*v.Items)[i]);
         }
         if (separator == ' ') { // a point needs a field
             buffer.resize(start);

@@ -41,11 +41,42 @@ function camel(name) {
 // length or a string's methods are no field), and nothing at all stands for
 // a path that leads nowhere.
 function walk(top, p) {
+    return walkFrom(top, p.split("."));
+}
+
+// The values of a field that runs over a list's items (list.___.b), by the
+// names of the items' fields (list___b gives list_0_b, ...); null where the
+// path is no such field.
+function eachItem(top, name, p) {
+    const segments = p.split(".");
+    const at = segments.indexOf("___");
+    if (at < 1 || segments.indexOf("___", at + 1) >= 0)
+        return null;
+    const list = walkFrom(top, segments.slice(0, at));
+    const values = {};
+    if (!Array.isArray(list))
+        return values;
+    list.forEach((item, k) => {
+        const itemName = name.includes("___") ? name.replace("___", "_" + k + "_") : name + "_" + k;
+        let v;
+        try {
+            v = at + 1 < segments.length ? walkFrom(item, segments.slice(at + 1)) : item;
+        } catch (e) {
+            if (!(e instanceof TypeError))
+                throw e;
+        }
+        if (v !== undefined && v !== null && (typeof v !== "object" || v instanceof Uint8Array || Array.isArray(v)))
+            values[itemName] = text(v);
+    });
+    return values;
+}
+
+function walkFrom(top, segments) {
     const isList = (v) => Array.isArray(v) || v instanceof Uint8Array;
     const index = (v, n) => (isList(v) ? v[n] : undefined);
     let v = top;
     let values = null; // the enum of the attribute last read
-    for (const segment of p.split(".")) {
+    for (const segment of segments) {
         if (v === undefined || v === null)
             return undefined;
         if (/^\d+$/.test(segment)) {
@@ -140,6 +171,11 @@ compiler.compile("javascript", description, null, false).then((files) => {
             const parsed = new Top(new KaitaiStream(new Uint8Array(bytes).buffer));
             const values = {};
             for (const [name, p] of fields) {
+                const items = p.split(".").includes("___") ? eachItem(parsed, name, p) : null;
+                if (items) {
+                    Object.assign(values, items);
+                    continue;
+                }
                 let v;
                 try {
                     v = walk(parsed, p);

@@ -323,7 +323,7 @@ doc: |
   :field misspelt: items.0.c
   :field cut:  items.0.
   :field through_bytes: raw.a
-  :field over_items: items.___.a
+  :field over___items: items.___.a
   :field root:  _root.items.1.b  
 seq:
   - id: items
@@ -359,7 +359,6 @@ types:
         "t.ksy:14: field misspelt (items.0.c) is always absent: no attribute c",
         "t.ksy:15: field cut (items.0.) is always absent: an empty step",
         "t.ksy:16: field through_bytes (raw.a) is always absent",
-        "t.ksy:17: field over_items (items.___.a) is always absent",
     };
     ASSERT_EQ(d->Warnings.size(), std::size(warned));
     for (std::size_t k = 0; k < std::size(warned); ++k)
@@ -376,7 +375,23 @@ types:
     }
     EXPECT_EQ(values,
         "first_b=2 second_a=3 raw_length=null raw_1=187 past_the_end=null name=\"\u0087\" wide=\"0123456789abcdefff\" "
-        "volts=629.34 half=629 misspelt=null cut=null through_bytes=null over_items=null root=4");
+        "volts=629.34 half=629 misspelt=null cut=null through_bytes=null over___items=[1,3] root=4");
+    // A field over a list's items is a field an item where fields are named one by one.
+    TempDir dir;
+    const std::string capture = dir.Write(
+        "pass.csv", "2026-01-02 03:04:05|" + [&] {
+            std::string hex;
+            for (const std::uint8_t b : frame)
+                hex += "0123456789ABCDEF"[b >> 4], hex += "0123456789ABCDEF"[b & 15];
+            return hex;
+        }() + "\n");
+    const std::string path = dir.Write("t.ksy", ksy);
+    EXPECT_NE(Decode({"-q", "-s", path, "-f", "satnogs", "--jsonl", "-", capture})
+                  .out.Text.find(R"("over_0_items":1,"over_1_items":3)"),
+        std::string::npos);
+    EXPECT_NE(Decode({"-q", "-s", path, "-f", "satnogs", "--influx", "-", capture})
+                  .out.Text.find("over_0_items=1i,over_1_items=3i,"),
+        std::string::npos);
 }
 
 TEST(Description, ADescriptionWithoutFieldsLoadsAndCountsItsFrames)
