@@ -279,7 +279,7 @@ void Form1::OtherSatellite_Click()
     open->setObjectName(QStringLiteral("OpenDescription"));
     connect(open, &QAction::triggered, this, [this] {
         const FileDialogResult chosen
-            = dialog_(this, QStringLiteral("Kaitai Struct descriptions (*.ksy);;All files (*)"));
+            = dialog_(this, QStringLiteral("Kaitai Struct descriptions (*.ksy)|*.ksy|All files (*.*)|*.*"));
         if (chosen.Result == FileDialogResult::Outcome::Chosen && !chosen.Paths.isEmpty())
             ChooseDescription(chosen.Paths.front());
     });

@@ -210,12 +210,15 @@ void WriteDescribedTlm(TextSink& out, const Module1& m, std::int64_t n)
         width = std::max(width, satellite.FieldName(k).size() + 2);
     std::string reason;
     const bool read = m.Described->Read(m.DescribedRecords.Frame(n), reason);
+    // The fields the record has: those of another packet kind or switch case
+    // would only be blank lines.
     for (std::size_t k = 0; k < satellite.FieldCount(); ++k) {
+        const KsyValue& v = satellite.Value(k);
+        if (!read || v.What == KsyValue::Kind::Null || v.What == KsyValue::Kind::Object)
+            continue;
         text.append(PadRight(satellite.FieldName(k), width));
-        const bool has = read && satellite.Value(k).What != KsyValue::Kind::Null;
-        if (has)
-            AppendKsyLabel(text, satellite.Value(k));
-        if (has && !satellite.FieldUnit(k).empty())
+        AppendKsyLabel(text, v);
+        if (!satellite.FieldUnit(k).empty())
             text.append(" ").append(satellite.FieldUnit(k));
         text.append(LineEnd);
     }

@@ -220,7 +220,10 @@ void TestDescribed::descriptionsChosenBeforeAreOffered()
     d.w.Choose({other});
     menu->findChild<QAction*>(QStringLiteral("OpenDescription"))->trigger();
     menu->close();
-    QVERIFY(d.w.filters.last().contains(QStringLiteral("*.ksy")));
+    // The dialog offers descriptions first, then every file.
+    QCOMPARE(DialogNameFilters(d.w.filters.last()),
+        QStringList(
+            {QStringLiteral("Kaitai Struct descriptions (*.ksy) (*.ksy)"), QStringLiteral("All files (*.*) (*)")}));
     QCOMPARE(d.w.c().OtherSatellite->text(), QStringLiteral("othersat"));
     QCOMPARE(d.w.form.RecentDescriptions().mid(0, 2), QStringList({other, d.ksy}));
     QCOMPARE(d.w.m.RecordCount, 3); // the selection read again with it
