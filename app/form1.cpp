@@ -267,8 +267,9 @@ QStringList Form1::RecentDescriptions() const
 
 void Form1::OtherSatellite_Click()
 {
-    // The button stays as it was until a description is chosen.
-    ShowSatelliteChoice(false);
+    // The button stays as it was until a description is chosen; the pages
+    // keep showing the record (a menu closed with Escape changes nothing).
+    (m_.Described ? c_.OtherSatellite : SatelliteButton(m_.SatelliteNumber))->setChecked(true);
     descriptionMenu_->clear();
     for (const QString& path : RecentDescriptions())
         connect(descriptionMenu_->addAction(QFileInfo(path).fileName()), &QAction::triggered, this,

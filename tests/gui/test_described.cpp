@@ -209,8 +209,13 @@ void TestDescribed::descriptionsChosenBeforeAreOffered()
     QCOMPARE(d.w.form.RecentDescriptions().front(), d.ksy);
     const QString other = QString::fromStdString(d.dir.Write("other.ksy",
         std::string(Description).replace(std::string(Description).find("id: testsat"), 11, "id: othersat")));
+    const QString shown = d.w.c().FieldValues[0]->text();
+    QVERIFY(!shown.isEmpty());
     d.w.c().OtherSatellite->click();
     QMenu* menu = d.w.form.DescriptionMenu();
+    // The menu open (and closed with Escape) leaves the record on the page.
+    QCOMPARE(d.w.c().FieldValues[0]->text(), shown);
+    QVERIFY(d.w.c().OtherSatellite->isChecked());
     QStringList texts;
     for (QAction* action : menu->actions())
         texts << action->text();
