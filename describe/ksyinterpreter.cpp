@@ -599,6 +599,14 @@ private:
         return OfStringView(*kept);
     }
 
+    // Where the description says what a frame breaks, "qb50.ksy:11": the
+    // description's line, never to be taken for a line of the capture.
+    std::string Where(const KsyAttribute& a) const
+    {
+        const std::size_t slash = d_.File.find_last_of("/\\");
+        return (slash == std::string::npos ? d_.File : d_.File.substr(slash + 1)) + ":" + std::to_string(a.Line);
+    }
+
     struct Nest {
         explicit Nest(KsyInterpreter::Scratch& s)
             : s_(s)
@@ -672,9 +680,7 @@ private:
         if (!a.Valid.Any())
             return v;
         const Ctx c{o, &v};
-        const auto fail = [&](const char* how) {
-            FrameError(a.Id + " is not valid: " + how + " (line " + std::to_string(a.Line) + ")");
-        };
+        const auto fail = [&](const char* how) { FrameError(a.Id + " is not valid: " + how + " (" + Where(a) + ")"); };
         if (a.Valid.Eq && !Equal(v, Eval(*a.Valid.Eq, c)))
             fail("not the value it must be");
         if (a.Valid.Min && Compare(v, Eval(*a.Valid.Min, c)) < 0)
@@ -708,7 +714,7 @@ private:
             const std::string& want = *a.Contents;
             const std::uint8_t* got = io->ReadBytes(want.size());
             if (std::memcmp(got, want.data(), want.size()) != 0)
-                FrameError(a.Id + " does not hold its fixed contents (line " + std::to_string(a.Line) + ")");
+                FrameError(a.Id + " does not hold its fixed contents (" + Where(a) + ")");
             return OfBytes(got, want.size());
         }
         const KsyDataType* t = a.HasType ? &a.Type : nullptr;
