@@ -1,9 +1,9 @@
 #include "decodecommand.h"
 #include "fields/numberformat.h"
+#include "stopsignals.h"
 
 #include <cerrno>
 #include <clocale>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -15,12 +15,6 @@
 #endif
 
 namespace {
-
-#ifdef SIGPIPE
-constexpr int BrokenPipeSignal = SIGPIPE;
-#else
-constexpr int BrokenPipeSignal = 13;
-#endif
 
 // Standard output, handed on in whole lines: what goes to standard error in
 // between (a summary, a warning) never lands inside an output line when both
@@ -109,7 +103,7 @@ int main(int argc, char** argv)
     ErrorStream err(out);
     int code = RunDecodeCommand(args, out, err, decimalMark, StandardErrorIsTerminal());
     // A closed pipe ended the run (head): nothing more to say on it.
-    if (std::string why; !out.Close(why) && code != 128 + BrokenPipeSignal) {
+    if (std::string why; !out.Close(why) && !StopSignals::ReceivedBrokenPipe()) {
         std::fprintf(stderr, "norvane-decode: standard output could not be written: %s\n", why.c_str());
         code = ExitFailure;
     }

@@ -150,6 +150,10 @@ private:
             if (!found && nextKnown)
                 return {reach.Last, "no attribute " + d_.Names.Name(step.NameId) + " where the path names it"};
             reach.Last = found;
+            // A type reached by several cases is walked once: repeated
+            // switches would otherwise multiply the candidates at every step.
+            std::sort(next.begin(), next.end());
+            next.erase(std::unique(next.begin(), next.end()), next.end());
             types = std::move(next);
             known = nextKnown;
             indexable = list || !nextKnown;
@@ -894,7 +898,9 @@ std::unique_ptr<KsyDescription> LoadKsyDescription(const std::string& path)
     std::ifstream in(path, std::ios::binary);
     if (!in)
         throw KsyLoadError(path + ": cannot be read: " + std::strerror(errno));
-    std::string text(MaxKsyFileBytes + 1, '\0');
+    // The room its size asks for, and a byte more to see a file that grew.
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    std::string text(ec ? MaxKsyFileBytes + 1 : std::min<std::uintmax_t>(size, MaxKsyFileBytes) + 1, '\0');
     in.read(text.data(), static_cast<std::streamsize>(text.size()));
     if (in.bad())
         throw KsyLoadError(path + ": cannot be read");

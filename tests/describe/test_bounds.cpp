@@ -132,6 +132,19 @@ TEST(DescriptionBounds, ALongFieldPathIsWalkedNotRecursed)
     EXPECT_EQ(json, "9");
 }
 
+TEST(DescriptionBounds, APathThroughRepeatedSwitchesIsCheckedInLinearTime)
+{
+    // Each step may be either case of a switch, both of one type: walked as
+    // candidates without merging them, the path's 200 steps were 2^200.
+    const std::string text = "meta:\n  id: t\ndoc: |\n  :field v: n" + Repeated(".n", 200)
+        + ".x\nseq:\n  - id: n\n    type: node\ntypes:\n  node:\n    seq:\n      - id: k\n        type: u1\n"
+          "      - id: n\n        type:\n          switch-on: k\n          cases:\n            1: node\n"
+          "            2: node\n";
+    const std::unique_ptr<KsyDescription> d = LoadKsyDescriptionText(text, "t.ksy");
+    ASSERT_EQ(d->Warnings.size(), 1u);
+    EXPECT_NE(d->Warnings[0].find("no attribute x"), std::string::npos) << d->Warnings[0];
+}
+
 TEST(DescriptionBounds, ManyTypesTakeMemoryInProportion)
 {
     // Every type used to get a slot for every name of the description.
