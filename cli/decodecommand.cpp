@@ -4,6 +4,7 @@
 #include "describe/ksyinterpreter.h"
 #include "dumphost.h"
 #include "input/capturereaders.h"
+#include "librarycommands.h"
 #include "livetcp.h"
 #include "output/outputguard.h"
 #include "output/reportwriters.h"
@@ -367,6 +368,8 @@ int RunDecodeCommand(const std::vector<std::string>& args, TextSink& out, TextSi
         out.Write("norvane-decode " + std::string(ProgramVersion) + "\n");
         return ExitOk;
     }
+    if (o.Task != DecodeTask::Decode)
+        return RunLibraryTask(o, out, err);
     if (!AsksForOutput(o))
         o.Outputs[Output::Csv] = "-";
     const std::vector<std::string> descriptions

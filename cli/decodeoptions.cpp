@@ -2,6 +2,7 @@
 
 #include "livetcp.h"
 
+#include "describe/satellitelibrary.h"
 #include "telemetry/instant.h"
 #include "telemetry/satellite.h"
 
@@ -35,17 +36,29 @@ Error SetKind(DecodeOptions& o, const std::string& text)
 
 Error SetSatellite(DecodeOptions& o, const std::string& text)
 {
+    o.SatelliteGiven = text;
     const auto satellite = ParseSatellite(text);
     // Anything else that names a description file is a described satellite.
     if (!satellite && NamesDescriptionFile(text)) {
         o.Description = text;
         return std::nullopt;
     }
-    if (!satellite)
-        return "unknown satellite '" + text + "' (" + SatelliteChoices() + ", or a description FILE.ksy)";
-    o.Satellite = *satellite;
-    o.Description.reset();
-    return std::nullopt;
+    if (satellite) {
+        o.Satellite = *satellite;
+        o.Description.reset();
+        return std::nullopt;
+    }
+    // Else the id of a description in the library.
+    const SatelliteLibrary library = SatelliteLibrary::Scan(SatelliteLibraryFolders(ProcessEnvironment), false);
+    std::string error;
+    if (const LibraryEntry* entry = library.Find(text, error)) {
+        o.Description = entry->File;
+        return std::nullopt;
+    }
+    if (error.find("twice") != std::string::npos)
+        return error;
+    return "unknown satellite '" + text + "' (" + SatelliteChoices()
+        + ", a description FILE.ksy, or the id of one in the satellite library: see --list-satellites)";
 }
 
 // --record N is the record of the TLM report; --record FILE, with
@@ -88,8 +101,8 @@ const std::vector<OptionSpec>& Options()
 {
     static const std::string formatHelp = "kind of the captures: " + CaptureKindNames()
         + "; auto (the\ndefault) tells each file's kind from its first 64 KiB";
-    static const std::string satelliteHelp
-        = SatelliteChoices() + ", or a Kaitai Struct description FILE.ksy;\ndefault 1";
+    static const std::string satelliteHelp = SatelliteChoices()
+        + ", a Kaitai Struct description FILE.ksy,\nor the id of one in the satellite library; default 1";
     static const std::vector<OptionSpec> options = [] {
         std::vector<OptionSpec> all = {
             {"-f", "--format", "KIND", formatHelp, SetKind},
@@ -120,6 +133,19 @@ const std::vector<OptionSpec>& Options()
                             return "--duration needs a number of seconds, not '" + v + "'";
                         o.Duration = seconds;
                         return std::nullopt;
+                    }},
+                {"", "--list-satellites", "",
+                    "list the satellite library's descriptions: id, title, file\nand whether it loads",
+                    [](DecodeOptions& o, const std::string&) -> Error {
+                        return o.Task = DecodeTask::ListSatellites, std::nullopt;
+                    }},
+                {"", "--list-fields", "", "list the fields of the satellite -s chooses: name, unit,\nwhat it is",
+                    [](DecodeOptions& o, const std::string&) -> Error {
+                        return o.Task = DecodeTask::ListFields, std::nullopt;
+                    }},
+                {"", "--identify", "", "tell which satellites of the library read the captures'\nframes, best first",
+                    [](DecodeOptions& o, const std::string&) -> Error {
+                        return o.Task = DecodeTask::Identify, std::nullopt;
                     }},
                 {"", "--merge", "", "put the packets in time order and drop duplicates",
                     [](DecodeOptions& o, const std::string&) -> Error { return o.Merge = true, std::nullopt; }},
@@ -183,6 +209,18 @@ std::optional<std::string> ParseDecodeArguments(const std::vector<std::string>& 
     }
     if (o.Help || o.ShowVersion)
         return std::nullopt;
+    if (o.Task != DecodeTask::Decode) {
+        if (o.KissTcp || !o.Outputs.empty())
+            return "--list-satellites, --list-fields and --identify write to standard output, without outputs or "
+                   "--kiss-tcp";
+        if (o.Task == DecodeTask::Identify && o.Captures.empty())
+            return "--identify needs capture files";
+        if (o.Task != DecodeTask::Identify && !o.Captures.empty())
+            return "--list-satellites and --list-fields read no captures";
+        if (o.Task == DecodeTask::Identify && std::count(o.Captures.begin(), o.Captures.end(), "-") > 0)
+            return "--identify reads capture files, not standard input";
+        return std::nullopt;
+    }
     if (o.KissTcp && !o.Captures.empty())
         return "--kiss-tcp reads live, without capture files";
     if (std::string host, port; o.KissTcp && !SplitHostPort(*o.KissTcp, host, port))
@@ -205,7 +243,7 @@ namespace {
 std::string Synopsis(std::string_view lineBreak)
 {
     return "Usage: norvane-decode [-f auto|" + CaptureKindNames("|", "|") + "] [-s " + SatelliteNumbers()
-        + "|FILE.ksy] [--csv FILE] [--tlm FILE [--record N]]" + std::string(lineBreak)
+        + "|FILE.ksy|ID] [--csv FILE] [--tlm FILE [--record N]]" + std::string(lineBreak)
         + "[--dump FILE] [--jsonl FILE] [--influx FILE] [--date DATE] [--merge] [--summary] [--force] [-q]"
         + std::string(lineBreak) + "CAPTURE...\n";
 }
@@ -218,7 +256,8 @@ std::string DecodeUsage()
 {
     constexpr std::size_t HelpColumn = 24;
     std::string usage = Synopsis("\n                      ")
-        + "\n"
+        + "       norvane-decode --list-satellites | [-s SAT] --list-fields | [-f KIND] --identify CAPTURE...\n"
+          "\n"
           "Decodes the housekeeping telemetry of "
         + SatelliteNames()
         + " from capture files. The captures\n"
@@ -240,6 +279,11 @@ std::string DecodeUsage()
     }
     usage += "\n"
              "FILE may be - for standard output. Without any of the outputs the CSV goes to\n"
-             "standard output.\n";
+             "standard output.\n"
+             "\n"
+             "The satellite library is the .ksy files in $XDG_DATA_HOME/norvane/satellites\n"
+             "(~/.local/share/norvane/satellites), in norvane/satellites of each folder of\n"
+             "$XDG_DATA_DIRS (/usr/local/share, /usr/share) and in the folders that\n"
+             "NORVANE_SATELLITES lists, separated by colons.\n";
     return usage;
 }

@@ -9,13 +9,18 @@
 #include <string>
 #include <vector>
 
+// What norvane-decode does: decode captures, or tell of satellites.
+enum class DecodeTask { Decode, ListSatellites, ListFields, Identify };
+
 // What the arguments of norvane-decode ask for.
 struct DecodeOptions {
+    DecodeTask Task = DecodeTask::Decode;
     std::optional<CaptureKind> Kind; // empty: each file's own, detected
     bool Summary = false;
     bool Merge = false; // by instant, dropping duplicates
     int Satellite = 1;
     std::optional<std::string> Description; // a described satellite's .ksy file instead
+    std::string SatelliteGiven;             // -s as given, for messages
     std::map<Output, std::string> Outputs;  // where each output asked for goes; "-" is standard output
     std::optional<std::int64_t> LogDate;    // days since 1970 for log files without a date in their names
     std::int64_t Record = 1;

@@ -25,6 +25,7 @@ public:
     std::size_t FieldCount() const { return d_->Fields.size(); }
     const std::string& FieldName(std::size_t k) const { return d_->Fields[k].Name; }
     const std::string& FieldUnit(std::size_t k) const { return d_->Fields[k].Unit; }
+    const std::string& FieldDoc(std::size_t k) const { return d_->Fields[k].Doc; }
     // Whether field k runs over a list's items: its value is then a list,
     // item i named ItemFieldName(k, i) where fields are named one by one.
     bool FieldExpands(std::size_t k) const { return d_->Fields[k].Expands; }

@@ -176,6 +176,18 @@ private:
         return a->Doc.substr(open + 1, close - open - 1);
     }
 
+    static std::string FirstLineOf(const KsyAttribute* a)
+    {
+        if (!a)
+            return {};
+        const std::size_t start = a->Doc.find_first_not_of(" \t\r\n");
+        if (start == std::string::npos)
+            return {};
+        const std::size_t end = a->Doc.find_first_of("\r\n", start);
+        const std::string line = a->Doc.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        return line.substr(0, line.find_last_not_of(" \t") + 1);
+    }
+
     // Each type's members by name number, looked up once per member read:
     // a table from its first name to its last, where they lie close enough
     // for the table to stay within a few entries a member.
@@ -839,6 +851,7 @@ private:
                 const Reach reach = ReachOf(reachable);
                 why = reach.Never;
                 field.Unit = UnitOf(reach.Last);
+                field.Doc = FirstLineOf(reach.Last);
                 SplitAtEachItem(field);
             }
             if (!why.empty()) {

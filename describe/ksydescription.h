@@ -152,6 +152,8 @@ struct KsyField {
     // The unit the doc of the attribute at the path's end gives in square
     // brackets ("[mV]"), as SatNOGS descriptions write it; empty where none.
     std::string Unit;
+    // The first line of that attribute's doc ("solar charger current [mA]").
+    std::string Doc;
 };
 
 // The name of item k of field f that runs over a list: "___" in its name

@@ -128,3 +128,23 @@ std::string ReadWholeFile(const std::string& path)
         content.append(chunk);
     return content;
 }
+
+std::string PlaceInCapture(const std::string& path, std::uint64_t offset, bool lines)
+{
+    if (lines) {
+        CaptureFile file;
+        if (file.Open(path, 1 << 16, CaptureFile::Ahead::DoNotRead).Ok) {
+            std::uint64_t line = 1;
+            std::uint64_t left = offset;
+            for (std::string_view chunk; left > 0 && !(chunk = file.NextChunk()).empty();) {
+                const std::string_view part
+                    = chunk.substr(0, static_cast<std::size_t>(std::min<std::uint64_t>(left, chunk.size())));
+                line += static_cast<std::uint64_t>(std::count(part.begin(), part.end(), '\n'));
+                left -= part.size();
+            }
+            if (left == 0)
+                return "line " + std::to_string(line);
+        }
+    }
+    return "byte " + std::to_string(offset);
+}

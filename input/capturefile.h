@@ -78,3 +78,8 @@ private:
 // The whole content of a file, one character per byte; empty when the file
 // cannot be read.
 std::string ReadWholeFile(const std::string& path);
+
+// Where a frame or line that starts at offset stands in the capture at
+// path, as a person finds it: "line 12" in a capture of lines (counted up to
+// there), "byte 1234" in any other or where the file cannot be read again.
+std::string PlaceInCapture(const std::string& path, std::uint64_t offset, bool lines);

@@ -1,5 +1,7 @@
 #include "dispatch.h"
 
+#include "capturefile.h"
+#include "capturekinds.h"
 #include "kissframes.h"
 #include "telemetry/decoders.h"
 
@@ -14,6 +16,17 @@ bool MatchesPacketHeader(std::span<const std::uint8_t> frame)
         return false;
     return std::ranges::any_of(BuiltInSatellites,
         [&](const BuiltInSatellite& s) { return std::equal(s.Header.begin(), s.Header.end(), frame.begin()); });
+}
+
+int BuiltInSatelliteOfFrame(std::span<const std::uint8_t> frame)
+{
+    constexpr std::size_t Number = PacketHeader{}.size(); // after the header and a spare byte
+    if (frame.size() <= Number + 1 || (frame[Number + 1] != 1 && frame[Number + 1] != 2))
+        return 0;
+    for (const BuiltInSatellite& s : BuiltInSatellites)
+        if (std::equal(s.Header.begin() + 1, s.Header.end(), frame.begin()) && frame[Number] == s.Number)
+            return s.Number;
+    return 0;
 }
 
 int DispatchPacket(Module1& m, bool checkSatellite, const PacketInfo& reception)
@@ -87,7 +100,9 @@ void FlushDescribed(Module1& m, ReaderHost& host)
         const PendingFrames::Entry& e = p.Entries[k];
         if (!parsed[k]) {
             if (m.Import.NotParsed++ == 0)
-                m.Import.FirstNotParsed = reasons[k];
+                m.Import.FirstNotParsed = PlaceInCapture(m.Import.File, e.Info.Offset,
+                                              m.Import.Unit == CaptureKindOf(CaptureKind::Log).Unit)
+                    + ": " + reasons[k];
             continue;
         }
         ++m.Import.Stored1;

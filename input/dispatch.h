@@ -28,6 +28,11 @@ inline constexpr std::array<char, 30> ServerLogHeaderText(const PacketHeader& he
 // byte decides.
 bool MatchesPacketHeader(std::span<const std::uint8_t> frame);
 
+// The number of the built-in satellite whose packet an AX.25 frame (without
+// the KISS type byte) is: its header, its number and a packet kind of 1 or
+// 2; 0 for any other frame.
+int BuiltInSatelliteOfFrame(std::span<const std::uint8_t> frame);
+
 // Stores the packet in FrameBuffer as the next record of its kind when its kind
 // byte (position 20) is 1 or 2 and, with checkSatellite, its satellite number
 // byte (position 19) is the chosen satellite: counts it, keeps FrameTimeText

@@ -6,22 +6,22 @@ using S = ImportSummary;
 using G = CounterGroup;
 
 constexpr ImportCounter Counters[] = {
-    {&S::Units, "Frames or lines", "", G::Read},
-    {&S::TimeUnits, "Time frames or lines", "", G::Read},
-    {&S::Stored1, "Kind 1", "", G::Stored},
-    {&S::Stored2, "Kind 2", "", G::Stored},
-    {&S::TooShort, "Too short", "too short", G::Dropped},
-    {&S::OtherHeader, "Other header", "other header", G::Dropped},
-    {&S::OtherSatellite, "Other satellite", "other satellite", G::Dropped},
-    {&S::OtherKind, "Other packet kind", "other packet kind", G::Dropped},
-    {&S::NotOfKind, "Not of the kind", "not of the file's kind", G::Dropped},
-    {&S::NotParsed, "Does not parse", "do not parse", G::Dropped},
-    {&S::BadEscapes, "Bad escapes", "bad KISS escapes", G::Flaw},
-    {&S::BadHexPairs, "Bad hex pairs", "hex pairs not hex", G::Flaw},
-    {&S::EscapesUndone, "Escapes undone", "escapes undone", G::Note},
-    {&S::RawFrames, "Raw C0 or DB", "frames with a raw C0 or DB", G::Note},
-    {&S::NoInstant, "Without a time", "without a time", G::Note},
-    {&S::Duplicates, "Duplicates", "duplicates", G::Note},
+    {&S::Units, "Frames or lines", "Frames or lines", "", G::Read},
+    {&S::TimeUnits, "Time frames or lines", "Time frames or lines", "", G::Read},
+    {&S::Stored1, "Kind 1", "Stored", "", G::Stored},
+    {&S::NotParsed, "", "Does not parse", "do not parse", G::Dropped},
+    {&S::Stored2, "Kind 2", "", "", G::Stored},
+    {&S::TooShort, "Too short", "Too short", "too short", G::Dropped},             // described: no frame at all
+    {&S::OtherHeader, "Other header", "Other header", "other header", G::Dropped}, // described: not a data frame
+    {&S::OtherSatellite, "Other satellite", "", "other satellite", G::Dropped},
+    {&S::OtherKind, "Other packet kind", "", "other packet kind", G::Dropped},
+    {&S::NotOfKind, "Not of the kind", "Not of the kind", "not of the file's kind", G::Dropped},
+    {&S::BadEscapes, "Bad escapes", "Bad escapes", "bad KISS escapes", G::Flaw},
+    {&S::BadHexPairs, "Bad hex pairs", "Bad hex pairs", "hex pairs not hex", G::Flaw},
+    {&S::EscapesUndone, "Escapes undone", "Escapes undone", "escapes undone", G::Note},
+    {&S::RawFrames, "Raw C0 or DB", "Raw C0 or DB", "frames with a raw C0 or DB", G::Note},
+    {&S::NoInstant, "Without a time", "Without a time", "without a time", G::Note},
+    {&S::Duplicates, "Duplicates", "Duplicates", "duplicates", G::Note},
 };
 
 } // namespace

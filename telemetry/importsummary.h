@@ -40,8 +40,9 @@ struct ImportSummary {
     // unknown when none has one.
     Instant FirstInstant = UnknownInstant;
     Instant LastInstant = UnknownInstant;
-    // A described satellite's id (empty for the built-in ones), and why the
-    // first frame that does not parse does not.
+    // A described satellite's id (empty for the built-in ones), and where
+    // the first frame that does not parse stands and why it does not
+    // ("line 12: dora.ksy:40: ...").
     std::string Described;
     std::string FirstNotParsed;
 
@@ -72,7 +73,10 @@ enum class CounterGroup { Read, Stored, Dropped, Flaw, Note };
 
 struct ImportCounter {
     std::int64_t ImportSummary::*Member;
-    std::string_view Column; // header of its column on the "Import" page
+    // Headers of its column on the "Import" page while a built-in and while
+    // a described satellite is chosen; empty where it counts nothing then.
+    std::string_view Column;
+    std::string_view DescribedColumn;
     std::string_view Phrase; // in the summary line: after the count (dropped and flaws), before it (notes)
     CounterGroup Group;
 };

@@ -341,9 +341,10 @@ TEST(DescribedOutputs, ALogFileGivesAFrameForEachLineThatHoldsOne)
 
 TEST(DescribedOutputs, TheUsageNamesADescriptionBesideTheSatellites)
 {
-    EXPECT_NE(Decode({"--no-such-option"}).err.Text.find("[-s 1|2|FILE.ksy]"), std::string::npos);
+    EXPECT_NE(Decode({"--no-such-option"}).err.Text.find("[-s 1|2|FILE.ksy|ID]"), std::string::npos);
     const DecodeRun r = Decode({"-s", "suchai", "x.kss"});
-    EXPECT_NE(r.err.Text.find("unknown satellite 'suchai' (1, 2, QB50p1 or QB50p2, or a description FILE.ksy)"),
+    EXPECT_NE(r.err.Text.find("unknown satellite 'suchai' (1, 2, QB50p1 or QB50p2, a description FILE.ksy, or the id "
+                              "of one in the satellite library: see --list-satellites)"),
         std::string::npos)
         << r.err.Text;
 }

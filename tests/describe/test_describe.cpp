@@ -202,8 +202,8 @@ TEST(DescribedSatellite, EveryCaptureKindReachesEveryOutput)
         const char* Summary;
     } captures[] = {
         {dir.Write("pass.kss", kiss), "kiss",
-            "stored 2 of testsat, dropped: 1 other header, 1 do not parse, the first that does not parse: magic does "
-            "not hold its fixed contents (testsat.ksy:11)"},
+            "stored 2 of testsat, dropped: 1 do not parse, 1 other header, the first that does not parse: byte 45: "
+            "magic does not hold its fixed contents (testsat.ksy:11)"},
         {dir.Write("pass.csv", satnogs), "satnogs", "stored 2 of testsat, dropped: none"},
         {dir.Write("server.log", server), "serverlog", "stored 2 of testsat, dropped: none"},
     };

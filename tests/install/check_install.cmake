@@ -12,7 +12,8 @@ foreach(f
     share/metainfo/org.norvane.decoder.metainfo.xml
     share/icons/hicolor/scalable/apps/org.norvane.decoder.svg
     share/icons/hicolor/128x128/apps/org.norvane.decoder.png
-    share/man/man1/norvane.1 share/man/man1/norvane-decode.1)
+    share/man/man1/norvane.1 share/man/man1/norvane-decode.1
+    share/norvane/satellites/qb50.ksy)
   if(NOT EXISTS ${STAGE}/${f})
     message(FATAL_ERROR "not installed: ${f}")
   endif()
