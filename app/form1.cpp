@@ -42,6 +42,7 @@
 #include <QSignalBlocker>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QUrl>
@@ -67,6 +68,8 @@ Form1::Form1(Module1& m, const QString& programFolder, QWidget* parent)
     , dialog_(ShowOpenFileDialog)
     , saveDialog_(ShowSaveFileDialog)
     , recordDialog_(AskRecordNumber)
+    , chooser_(ShowSatelliteChooser)
+    , folderDialog_(AskFolder)
     , connectDialog_(AskLiveSettings)
     , message_(ShowMessageBox)
 {
@@ -166,8 +169,6 @@ void Form1::ConnectControls()
         if (row >= 0 && row != previous)
             DescribedField_Click(row);
     });
-    descriptionMenu_ = new QMenu(this);
-    descriptionMenu_->setObjectName(QStringLiteral("DescriptionMenu"));
     connect(c_.FieldButtons, &QButtonGroup::idClicked, this, &Form1::Option1_Click);
     connect(c_.Check1, &QCheckBox::clicked, this, &Form1::Check1_Click);
     connect(c_.Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
@@ -242,124 +243,6 @@ void Form1::SetFieldCaptions()
         c_.Option1[static_cast<std::size_t>(i)]->setText(Latin1(FieldCaption(i)));
         c_.Label2[static_cast<std::size_t>(i)]->setText(Latin1(FieldUnit(i)));
     }
-}
-
-QRadioButton* Form1::SatelliteButton(int number) const
-{
-    return c_.Satellites[static_cast<std::size_t>(&BuiltInSatelliteOf(number) - BuiltInSatellites.data())];
-}
-
-void Form1::Satellite_Click(int number)
-{
-    m_.SatelliteNumber = number;
-    SatelliteButton(number)->setChecked(true);
-    // From a described satellite, the built-in pages come back for the data set read again.
-    if (m_.Described) {
-        m_.Described.reset();
-        ShowSatelliteChoice(true);
-    }
-}
-
-QStringList Form1::RecentDescriptions() const
-{
-    return QSettings().value(QStringLiteral("describedSatellites")).toStringList();
-}
-
-void Form1::OtherSatellite_Click()
-{
-    // The button stays as it was until a description is chosen; the pages
-    // keep showing the record (a menu closed with Escape changes nothing).
-    (m_.Described ? c_.OtherSatellite : SatelliteButton(m_.SatelliteNumber))->setChecked(true);
-    descriptionMenu_->clear();
-    for (const QString& path : RecentDescriptions())
-        connect(descriptionMenu_->addAction(QFileInfo(path).fileName()), &QAction::triggered, this,
-            [this, path] { ChooseDescription(path); });
-    if (!descriptionMenu_->isEmpty())
-        descriptionMenu_->addSeparator();
-    QAction* open = descriptionMenu_->addAction(QStringLiteral("Open description..."));
-    open->setObjectName(QStringLiteral("OpenDescription"));
-    connect(open, &QAction::triggered, this, [this] {
-        const FileDialogResult chosen
-            = dialog_(this, QStringLiteral("Kaitai Struct descriptions (*.ksy)|*.ksy|All files (*.*)|*.*"));
-        if (chosen.Result == FileDialogResult::Outcome::Chosen && !chosen.Paths.isEmpty())
-            ChooseDescription(chosen.Paths.front());
-    });
-    descriptionMenu_->popup(c_.OtherSatellite->mapToGlobal(QPoint(0, c_.OtherSatellite->height())));
-}
-
-bool Form1::ChooseDescription(const QString& path)
-{
-    if (reading_ || live_)
-        return false;
-    std::shared_ptr<DescribedSatellite> satellite;
-    try {
-        satellite = DescribedSatellite::Load(ToLocal(path));
-    } catch (const KsyLoadError& e) {
-        message_(this, QStringLiteral("The description cannot be used: ") + QString::fromLocal8Bit(e.what()));
-        ShowSatelliteChoice(false);
-        return false;
-    }
-    m_.Described = satellite;
-    QStringList recent = RecentDescriptions();
-    recent.removeAll(path);
-    recent.prepend(path);
-    while (recent.size() > 6)
-        recent.removeLast();
-    QSettings().setValue(QStringLiteral("describedSatellites"), recent);
-    if (const std::vector<std::string>& warnings = satellite->Description().Warnings; !warnings.empty())
-        SetStatus(QStringLiteral("%1 (of %2 such fields)")
-                      .arg(QString::fromStdString(warnings.front()))
-                      .arg(warnings.size()));
-    if (!satellite->Description().UnsupportedProcesses.empty())
-        SetStatus(QStringLiteral("%1: process %2 is not supported; frames that need it do not parse")
-                      .arg(QFileInfo(path).fileName(),
-                          QString::fromStdString(satellite->Description().UnsupportedProcesses.front())));
-    ShowSatelliteChoice(true);
-    return true;
-}
-
-void Form1::ShowSatelliteChoice(bool reread)
-{
-    const bool described = m_.Described != nullptr;
-    (described ? c_.OtherSatellite : SatelliteButton(m_.SatelliteNumber))->setChecked(true);
-    if (described) {
-        const KsyDescription& d = m_.Described->Description();
-        c_.OtherSatellite->setText(QString::fromStdString(d.Id));
-        c_.OtherSatellite->setToolTip(
-            (d.Title.empty() ? QString() : QString::fromStdString(d.Title) + QStringLiteral("\n"))
-            + QString::fromLocal8Bit(d.File.c_str()));
-        std::vector<std::string> names;
-        std::vector<std::string> units;
-        for (std::size_t k = 0; k < m_.Described->FieldCount(); ++k) {
-            names.push_back(m_.Described->FieldName(k));
-            units.push_back(m_.Described->FieldUnit(k));
-        }
-        SetDescribedFields(c_, names, units);
-    } else {
-        c_.OtherSatellite->setText(QStringLiteral("Other satellite..."));
-        c_.OtherSatellite->setToolTip(QStringLiteral("A satellite described by a Kaitai Struct description (.ksy)"));
-    }
-    // The built-in pages for the built-in satellites, the "Fields" page for
-    // a described one.
-    const int shown = c_.SSTab1->currentIndex();
-    c_.SSTab1->setTabVisible(0, !described);
-    c_.SSTab1->setTabVisible(1, !described);
-    c_.SSTab1->setTabVisible(4, described);
-    if (described && (shown == 0 || shown == 1))
-        c_.SSTab1->setCurrentIndex(4);
-    else if (!described && shown == 4)
-        c_.SSTab1->setCurrentIndex(0);
-    if (!reread)
-        return;
-    m_.SelectedField = 0;
-    describedField_ = 0;
-    BeginDataSet(m_);
-    ClearDump();
-    ShowImports();
-    if (c_.List3->count() > 0)
-        ReadList3();
-    else
-        RefreshAtEndOfFile();
 }
 
 void Form1::ShowCurrentRecord()

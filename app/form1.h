@@ -2,6 +2,7 @@
 
 #include "app/filedialog.h"
 #include "app/livesession.h"
+#include "app/satellitechooser.h"
 #include "input/capturereaders.h"
 #include "input/kissframereader.h"
 #include "input/readerhost.h"
@@ -42,6 +43,8 @@ public:
     void SetSaveDialog(SaveFileDialog dialog) { saveDialog_ = std::move(dialog); }
     void SetRecordDialog(RecordDialog dialog) { recordDialog_ = std::move(dialog); }
     void SetConnectDialog(ConnectDialog dialog) { connectDialog_ = std::move(dialog); }
+    void SetSatelliteChooser(SatelliteChooserDialog dialog) { chooser_ = std::move(dialog); }
+    void SetFolderDialog(FolderDialog dialog) { folderDialog_ = std::move(dialog); }
 
     Form1Controls& Controls() { return c_; }
     FieldChart& Chart() { return *chart_; }
@@ -64,16 +67,24 @@ public:
     void Form_Resize();
     // A built-in satellite's button: the satellite of that number is chosen.
     void Satellite_Click(int number);
-    // "Other satellite...": the descriptions chosen before and "Open
-    // description...", which asks for a .ksy file.
+    // "Other satellite...": the chooser over the satellite library and the
+    // descriptions chosen before, which can also open a description file or
+    // add a folder of descriptions to the library.
     void OtherSatellite_Click();
-    QMenu* DescriptionMenu() const { return descriptionMenu_; }
     // Makes the satellite described at path the chosen one and reads the
     // selection again with it; a description that cannot be used is told
     // (file, line, reason) and the choice stays as it was. Returns whether
     // it was chosen.
     bool ChooseDescription(const QString& path);
-    // The descriptions chosen before, the last first.
+    // Chooses the satellite text names as -s does: a built-in satellite, a
+    // description file, or the id of a description in the library; false
+    // with the reason where it names none.
+    bool ChooseSatellite(const QString& text, QString& error);
+    // The satellite chosen when the program last ran, built in or described.
+    void RestoreSatelliteChoice();
+    // The library's folders: the standard ones and those added.
+    std::vector<std::string> SatelliteLibraryFolderList() const;
+    void AddSatelliteFolder(const QString& folder);
     QStringList RecentDescriptions() const;
     void MenuFileOpenKiss_Click();
     void MnuOpenLog_Click();
@@ -150,6 +161,14 @@ private:
     // The pages and the satellite row for the satellite chosen (built in or
     // described); with reread, the selection is read again for it.
     void ShowSatelliteChoice(bool reread);
+    // The chooser's rows: recent descriptions, then the library's.
+    std::vector<SatelliteRow> SatelliteRows() const;
+    // The "Import" page's warnings of the description chosen and, after a
+    // read that stored nothing, the satellites that read the frames instead;
+    // returns what the status box should say of them.
+    QStringList ShowSatelliteNotes(bool afterRead);
+    // The files of the selection and the kind each was read as.
+    void SelectionOfList3(std::vector<std::string>& paths, std::vector<std::optional<CaptureKind>>& kinds) const;
     // The button of the built-in satellite of that number.
     QRadioButton* SatelliteButton(int number) const;
     void ShowCurrentRecord();
@@ -166,7 +185,8 @@ private:
     QMenu* chartMenu_ = nullptr;
     QAction* timeAxisAction_ = nullptr;
     QAction* mergeAction_ = nullptr;
-    QMenu* descriptionMenu_ = nullptr;
+    SatelliteChooserDialog chooser_;
+    FolderDialog folderDialog_;
     int describedField_ = 0; // the row of the "Fields" page charted
     QAction* connectAction_ = nullptr;
     QAction* disconnectAction_ = nullptr;

@@ -83,16 +83,21 @@ void Form1::OpenCaptureFiles(std::optional<CaptureKind> kind, const std::optiona
     ReadList3();
 }
 
+void Form1::SelectionOfList3(std::vector<std::string>& paths, std::vector<std::optional<CaptureKind>>& kinds) const
+{
+    for (int i = 0; i < c_.List3->count(); ++i) {
+        paths.push_back(ToLocal(c_.List3->item(i)->text()));
+        kinds.push_back(CaptureKindFromName(c_.List3->item(i)->data(Qt::UserRole).toString().toStdString()));
+    }
+}
+
 void Form1::ReadList3()
 {
     std::vector<std::string> paths;
     std::vector<std::optional<CaptureKind>> kinds;
-    bool dumpsFrames = false;
-    for (int i = 0; i < c_.List3->count(); ++i) {
-        paths.push_back(ToLocal(c_.List3->item(i)->text()));
-        kinds.push_back(CaptureKindFromName(c_.List3->item(i)->data(Qt::UserRole).toString().toStdString()));
-        dumpsFrames = dumpsFrames || !kinds.back() || CaptureKindOf(*kinds.back()).DumpsSelection;
-    }
+    SelectionOfList3(paths, kinds);
+    const bool dumpsFrames = std::any_of(kinds.begin(), kinds.end(),
+        [](const std::optional<CaptureKind>& kind) { return !kind || CaptureKindOf(*kind).DumpsSelection; });
     if (paths.empty())
         return;
     // KISS captures list their frames on a dump page of their own, for the whole selection.
@@ -138,6 +143,7 @@ void Form1::ReadList3()
         // The view shows the data set as it now stands, whichever file failed.
         RefreshAtEndOfFile();
     }
+    messages << ShowSatelliteNotes(true);
     if (!messages.isEmpty())
         SetStatus(messages.join(QStringLiteral("; ")));
 }
@@ -183,29 +189,35 @@ void Form1::ShowImports()
 {
     ShowPasses();
     QTableWidget* table = c_.ImportTable;
+    const std::vector<ImportColumn> columns = ImportColumns(m_.Described != nullptr);
     table->setRowCount(static_cast<int>(m_.Imports.size()));
     int row = 0;
     for (const ImportSummary& s : m_.Imports) {
-        QString outcome = !s.Error.empty() ? QString::fromLocal8Bit(s.Error.c_str())
-            : s.Cancelled                  ? QStringLiteral("cancelled")
-                                           : QStringLiteral("read");
-        // Why a described satellite's first frame that does not parse does not.
-        if (!s.FirstNotParsed.empty())
-            outcome
-                += QStringLiteral("; the first frame that does not parse: ") + QString::fromStdString(s.FirstNotParsed);
-        QStringList cells{QString::fromLocal8Bit(s.File.c_str()), QString::fromLatin1(s.Kind.c_str())};
-        for (const ImportCounter& counter : ImportCounters())
-            cells << QString::number(s.*counter.Member);
-        for (const Instant instant : {s.FirstInstant, s.LastInstant})
-            cells << (instant == UnknownInstant ? QString() : Latin1(FormatIsoUtc(instant)));
-        cells << outcome;
-        for (int column = 0; column < cells.size(); ++column) {
-            auto* item = new QTableWidgetItem(cells[column]);
-            if (column >= 2 && column < cells.size() - 1)
+        const QString outcome = !s.Error.empty() ? QString::fromLocal8Bit(s.Error.c_str())
+            : s.Cancelled                        ? QStringLiteral("cancelled")
+                                                 : QStringLiteral("read");
+        for (std::size_t k = 0; k < columns.size(); ++k) {
+            using Is = ImportColumn::Is;
+            QString text;
+            switch (columns[k].What) {
+            case Is::File: text = QString::fromLocal8Bit(s.File.c_str()); break;
+            case Is::Kind: text = QString::fromLatin1(s.Kind.c_str()); break;
+            case Is::Count: text = QString::number(s.*columns[k].Counter->Member); break;
+            case Is::FirstNotParsed: text = QString::fromStdString(s.FirstNotParsed); break;
+            case Is::FirstTime:
+            case Is::LastTime: {
+                const Instant instant = columns[k].What == Is::FirstTime ? s.FirstInstant : s.LastInstant;
+                text = instant == UnknownInstant ? QString() : Latin1(FormatIsoUtc(instant));
+                break;
+            }
+            case Is::Outcome: text = outcome; break;
+            }
+            auto* item = new QTableWidgetItem(text);
+            if (columns[k].What == Is::Count)
                 item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            else if (column == cells.size() - 1)
-                item->setToolTip(outcome); // whole, however narrow the column
-            table->setItem(row, column, item);
+            else if (columns[k].What == Is::Outcome || columns[k].What == Is::FirstNotParsed)
+                item->setToolTip(text); // whole, however narrow the column
+            table->setItem(row, static_cast<int>(k), item);
         }
         ++row;
     }

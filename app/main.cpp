@@ -1,6 +1,7 @@
-// norvane [-f auto|KIND] [-s 1|2] [CAPTURE...]
+// norvane [-f auto|KIND] [-s 1|2|FILE.ksy|ID] [CAPTURE...]
 // Starts the window; captures given on the command line are read as one
-// selection of that kind's open command.
+// selection of that kind's open command. Without -s the satellite chosen
+// when the program last ran is chosen again.
 
 #include "app/form1.h"
 #include "input/detect.h"
@@ -55,8 +56,10 @@ int main(int argc, char** argv)
         QStringLiteral("Kind of the captures: auto (each file's own), %1.").arg(Latin1(CaptureKindNames())),
         QStringLiteral("kind"), QStringLiteral("auto"));
     const QCommandLineOption satellite({QStringLiteral("s"), QStringLiteral("satellite")},
-        QString::fromStdString(SatelliteChoices() + ", or a Kaitai Struct description FILE.ksy."),
-        QStringLiteral("sat"), QStringLiteral("1"));
+        QString::fromStdString(SatelliteChoices()
+            + ", a Kaitai Struct description FILE.ksy, or the id of one in the satellite library; without it, the "
+              "satellite chosen last."),
+        QStringLiteral("sat"));
     parser.addOption(format);
     parser.addOption(satellite);
     parser.addPositionalArgument(QStringLiteral("capture"), QStringLiteral("Capture files to read."), "[CAPTURE...]");
@@ -69,29 +72,23 @@ int main(int argc, char** argv)
             CaptureKindNames().c_str());
         return 2;
     }
-    const QString satText = parser.value(satellite);
-    const std::optional<int> sat = ParseSatellite(satText.toStdString());
-    // A description file names a described satellite.
-    const bool described = !sat && (NamesDescriptionFile(satText.toStdString()) || QFileInfo::exists(satText));
-    if (!sat && !described) {
-        std::fprintf(stderr, "norvane: unknown satellite '%s' (%s, or a description FILE.ksy)\n",
-            satText.toLocal8Bit().constData(), SatelliteChoices().c_str());
-        return 2;
-    }
-
     Module1 m;
     Form1 window(m, QCoreApplication::applicationDirPath());
     window.show();
-    if (described) {
+    if (parser.isSet(satellite)) {
         // A description that cannot be used is told as in the window, and here too.
         window.SetMessageBox([](QWidget*, const QString& text) {
             std::fprintf(stderr, "norvane: %s\n", text.toLocal8Bit().constData());
         });
-        if (!window.ChooseDescription(QFileInfo(satText).absoluteFilePath()))
+        QString error;
+        if (!window.ChooseSatellite(parser.value(satellite), error)) {
+            if (!error.isEmpty())
+                std::fprintf(stderr, "norvane: %s\n", error.toLocal8Bit().constData());
             return 2;
+        }
         window.SetMessageBox(ShowMessageBox);
     } else {
-        window.Satellite_Click(*sat);
+        window.RestoreSatelliteChoice();
     }
     QStringList captures;
     for (const QString& path : parser.positionalArguments())

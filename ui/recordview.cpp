@@ -18,6 +18,13 @@ void SetRecordCounter(FittedBox* counter, const QString& text)
 
 void ShowRecord(const Module1& m, Form1Controls& c, std::int64_t n, std::string_view decimalMark)
 {
+    // Without a record the boxes are blank: zeros would read as values.
+    if (m.RecordCount == 0 && m.Packet2Count == 0) {
+        for (FittedBox* box : c.Text1)
+            box->SetFittedText(QString());
+        c.Label5->SetFittedText(QString(), QString());
+        return;
+    }
     std::array<double, FieldCount> values{};
     m.Table.DecodeValues(n, values);
     for (int i = 0; i < FieldCount; ++i) {

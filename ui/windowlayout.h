@@ -1,13 +1,16 @@
 #pragma once
 
 #include "fields/fieldcatalogue.h"
+#include "telemetry/importsummary.h"
 #include "telemetry/module1.h"
 #include "ui/fittedbox.h"
 
 #include <QColor>
+#include <QString>
 
 #include <array>
 #include <map>
+#include <string>
 #include <vector>
 
 class QButtonGroup;
@@ -41,6 +44,7 @@ struct Form1Controls {
     // The "Fields" page of a described satellite: a row per field (name,
     // value, unit), the values fitted as the value boxes are.
     QWidget* FieldsPage = nullptr;
+    std::array<QWidget*, 2> PacketPages{}; // "Packet #1" and "Packet #2"
     QTableWidget* FieldTable = nullptr;
     std::vector<FittedBox*> FieldValues;
     FittedLabel* Label5 = nullptr; // the record's time, or the time span
@@ -54,6 +58,7 @@ struct Form1Controls {
     DumpView* Text3 = nullptr;
     QTableWidget* ImportTable = nullptr;  // the "Import" page: what each file gave
     QTableWidget* PassTable = nullptr;    // and the passes the files hold
+    QListWidget* WarningList = nullptr;   // below them, what a description's loading warned of
     QProgressBar* ReadProgress = nullptr; // beside the status box while files are read
     QPushButton* CancelRead = nullptr;
     QLabel* Picture2 = nullptr;
@@ -72,8 +77,33 @@ inline constexpr int ClientHeightTwips = 11970;
 // Creates every control on client, at its place for the screen's dpi.
 void BuildForm1Controls(QWidget* client, Form1Controls& c, double dpi);
 
-// The rows of the "Fields" page for these field names and units, values empty.
-void SetDescribedFields(Form1Controls& c, const std::vector<std::string>& names, const std::vector<std::string>& units);
+// A row of the "Fields" page: the field's name, its unit and what it is
+// (the tooltip of its name).
+struct FieldRowText {
+    std::string Name;
+    std::string Unit;
+    std::string Doc;
+};
+
+// The rows of the "Fields" page for these fields, values empty.
+void SetDescribedFields(Form1Controls& c, const std::vector<FieldRowText>& rows);
+
+// A column of the "Import" page.
+struct ImportColumn {
+    enum class Is { File, Kind, Count, FirstNotParsed, FirstTime, LastTime, Outcome };
+    Is What;
+    QString Header;
+    const ImportCounter* Counter = nullptr; // of a count
+};
+
+// The columns while a built-in or a described satellite is chosen: a
+// described satellite's counts and the first frame that does not parse
+// stand right after the file, where they are seen.
+std::vector<ImportColumn> ImportColumns(bool described);
+void SetImportColumns(QTableWidget* table, bool described);
+
+// The warnings below the file table, which leaves them room; none hides them.
+void ShowWarnings(Form1Controls& c, const std::vector<std::string>& warnings);
 
 // Sets the background of a value box.
 void SetValueBoxColour(QLineEdit* box, const QColor& colour);

@@ -106,16 +106,19 @@ void TestDescribed::choosingADescriptionShowsItsFields()
     Form1Controls& c = d.w.c();
     QCOMPARE(d.w.m.RecordCount, 3);
     // The "Fields" page instead of the built-in pages.
-    QVERIFY(!c.SSTab1->isTabVisible(0));
-    QVERIFY(!c.SSTab1->isTabVisible(1));
-    QVERIFY(c.SSTab1->isTabVisible(4));
-    QCOMPARE(c.SSTab1->currentIndex(), 4);
+    // The "Fields" page, first, instead of the built-in pages.
+    QVERIFY(!c.SSTab1->isTabVisible(c.SSTab1->indexOf(c.PacketPages[0])));
+    QVERIFY(!c.SSTab1->isTabVisible(c.SSTab1->indexOf(c.PacketPages[1])));
+    QCOMPARE(c.SSTab1->indexOf(c.FieldsPage), 0);
+    QVERIFY(c.SSTab1->isTabVisible(0));
+    QCOMPARE(c.SSTab1->currentWidget(), c.FieldsPage);
     QVERIFY(c.OtherSatellite->isChecked());
     QCOMPARE(c.OtherSatellite->text(), QStringLiteral("testsat"));
     QVERIFY(c.OtherSatellite->toolTip().startsWith(QStringLiteral("A satellite made up for the tests")));
     QCOMPARE(c.FieldTable->rowCount(), 4);
     QCOMPARE(c.FieldTable->item(3, 0)->text(), QStringLiteral("temp"));
     QCOMPARE(c.FieldTable->item(1, 2)->text(), QStringLiteral("V")); // the unit the doc gives in brackets
+    QCOMPARE(c.FieldTable->item(1, 0)->toolTip(), QStringLiteral("battery voltage [V]")); // and the doc
 
     c.HScroll1->setValue(1);
     QCOMPARE(d.Value(0), QStringLiteral("1"));
@@ -138,11 +141,18 @@ void TestDescribed::choosingADescriptionShowsItsFields()
             h << c.ImportTable->horizontalHeaderItem(k)->text();
         return h;
     }();
-    QCOMPARE(c.ImportTable->item(0, static_cast<int>(headers.indexOf(QStringLiteral("Does not parse"))))->text(),
-        QStringLiteral("1"));
-    QVERIFY(c.ImportTable->item(0, c.ImportTable->columnCount() - 1)
-                ->text()
-                .startsWith(QStringLiteral("read; the first frame that does not parse: magic does not hold")));
+    // A described satellite's own columns, the first frame that does not
+    // parse by its line in the export and the description's line.
+    QCOMPARE(headers.mid(0, 7),
+        QStringList({QStringLiteral("File"), QStringLiteral("Kind"), QStringLiteral("Frames or lines"),
+            QStringLiteral("Time frames or lines"), QStringLiteral("Stored"), QStringLiteral("Does not parse"),
+            QStringLiteral("The first that does not parse")}));
+    QVERIFY(!headers.contains(QStringLiteral("Kind 2")));
+    QCOMPARE(c.ImportTable->item(0, 4)->text(), QStringLiteral("3"));
+    QCOMPARE(c.ImportTable->item(0, 5)->text(), QStringLiteral("1"));
+    QCOMPARE(c.ImportTable->item(0, 6)->text(),
+        QStringLiteral("line 4: magic does not hold its fixed contents (testsat.ksy:11)"));
+    QCOMPARE(c.ImportTable->item(0, c.ImportTable->columnCount() - 1)->text(), QStringLiteral("read"));
 }
 
 void TestDescribed::aFieldIsChartedOverTheRecordsThatHaveIt()
@@ -174,14 +184,20 @@ void TestDescribed::switchingBackRestoresTheBuiltInPages()
     QVERIFY(!d.w.m.Described);
     QVERIFY(c.SSTab1->isTabVisible(0));
     QVERIFY(c.SSTab1->isTabVisible(1));
+    QCOMPARE(c.SSTab1->indexOf(c.FieldsPage), 4);
     QVERIFY(!c.SSTab1->isTabVisible(4));
     QCOMPARE(c.SSTab1->currentIndex(), 0);
+    QCOMPARE(c.SSTab1->tabText(2), QStringLiteral("Dump"));
     QCOMPARE(c.OtherSatellite->text(), QStringLiteral("Other satellite..."));
     // The selection is read again by the built-in decoder: none of these
     // frames is a beacon of it.
     QCOMPARE(d.w.m.RecordCount, 0);
     QCOMPARE(d.w.m.Imports.at(0).OtherHeader + d.w.m.Imports.at(0).TooShort, 4);
     QCOMPARE(c.Option1[5]->text(), QStringLiteral("Sat Uptime"));
+    // With no record the pages are blank, not zeros, and the status says why.
+    QCOMPARE(c.Text1[5]->text(), QString());
+    QVERIFY2(c.Text4->text().startsWith(QStringLiteral("No packet of QB50p1 in the 4 frames or lines read")),
+        qPrintable(c.Text4->text()));
 }
 
 void TestDescribed::anUnusableDescriptionLeavesTheChoice()
@@ -211,20 +227,17 @@ void TestDescribed::descriptionsChosenBeforeAreOffered()
         std::string(Description).replace(std::string(Description).find("id: testsat"), 11, "id: othersat")));
     const QString shown = d.w.c().FieldValues[0]->text();
     QVERIFY(!shown.isEmpty());
+    // The chooser closed with Escape leaves the record on the page.
     d.w.c().OtherSatellite->click();
-    QMenu* menu = d.w.form.DescriptionMenu();
-    // The menu open (and closed with Escape) leaves the record on the page.
     QCOMPARE(d.w.c().FieldValues[0]->text(), shown);
     QVERIFY(d.w.c().OtherSatellite->isChecked());
-    QStringList texts;
-    for (QAction* action : menu->actions())
-        texts << action->text();
-    QVERIFY(texts.contains(QStringLiteral("testsat.ksy")));
-    QVERIFY(texts.contains(QStringLiteral("Open description...")));
+    QCOMPARE(d.w.chooserRows.size(), std::size_t{1});
+    QCOMPARE(d.w.chooserRows[0].Id, QStringLiteral("testsat"));
+    QVERIFY(d.w.chooserRows[0].Recent && d.w.chooserRows[0].Active);
     // "Open description..." asks for a .ksy file.
     d.w.Choose({other});
-    menu->findChild<QAction*>(QStringLiteral("OpenDescription"))->trigger();
-    menu->close();
+    d.w.nextChoice.Result = SatelliteChoice::Outcome::OpenFile;
+    d.w.c().OtherSatellite->click();
     // The dialog offers descriptions first, then every file.
     QCOMPARE(DialogNameFilters(d.w.filters.last()),
         QStringList(

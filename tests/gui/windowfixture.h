@@ -10,14 +10,20 @@
 #include <QDir>
 #include <QStringList>
 
+#include <utility>
+
 inline QString Sample(const char* name) { return QStringLiteral(NORVANE_SAMPLES_DIR "/") + QLatin1String(name); }
 
-// The user's own configuration (norvane/conf.ini) never reaches the tests:
-// the configuration folder is one of the test's own.
+// The user's own configuration (norvane/conf.ini) and satellite library
+// never reach the tests: the configuration and data folders are the test's
+// own.
 inline int IsolateUserSettings()
 {
     static TempDir config;
-    static const bool set = qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.Path().string()));
+    static TempDir data;
+    static const bool set = qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.Path().string()))
+        && qputenv("XDG_DATA_HOME", QByteArray::fromStdString(data.Path().string()))
+        && qputenv("XDG_DATA_DIRS", QByteArray::fromStdString(data.Path().string())) && qunsetenv("NORVANE_SATELLITES");
     return set ? 0 : 1;
 }
 
@@ -31,6 +37,12 @@ struct Window {
             return next;
         });
         form.SetMessageBox([this](QWidget*, const QString& text) { messages << text; });
+        // The chooser hands back what the test says, once, and keeps the rows it was shown.
+        form.SetSatelliteChooser([this](QWidget*, const std::vector<SatelliteRow>& rows) {
+            chooserRows = rows;
+            return std::exchange(nextChoice, SatelliteChoice{});
+        });
+        form.SetFolderDialog([this](QWidget*) { return std::exchange(nextFolder, QString()); });
     }
     void Choose(const QStringList& paths)
     {
@@ -45,6 +57,9 @@ struct Window {
     FileDialogResult next;
     QStringList filters;
     QStringList messages;
+    SatelliteChoice nextChoice;
+    std::vector<SatelliteRow> chooserRows;
+    QString nextFolder;
     Form1Controls& c() { return form.Controls(); }
 };
 
