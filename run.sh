@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds, and starts the window on the bundled
 # sample capture (or on the captures given as arguments, of any kind). Without
 # a display it decodes the same captures with norvane-decode instead.

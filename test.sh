@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds everything and runs every test: the normal
 # build's tests, the same tests built with AddressSanitizer and UBSan, and a
 # short run of every fuzz target (FUZZ_SECONDS each, default 30).

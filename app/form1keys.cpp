@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's keyboard: stepping through the records, going to one, and
 // the order in which the tab key walks the controls.
 

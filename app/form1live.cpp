@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Live reception in the main window: "Connect to KISS TNC..." and
 // "Disconnect", the records appearing as they arrive.
 

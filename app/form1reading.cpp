@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The reading half of the main window: the open commands, reading a selection
 // as the readers' host, the "Import" page, and files dropped on the window.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The satellite choice of the main window: the built-in satellites' buttons,
 // "Other satellite..." with its chooser over the satellite library, the
 // choice kept for the next start, and what the window tells of a choice

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // norvane [-f auto|KIND] [-s 1|2|FILE.ksy|ID] [CAPTURE...]
 // Starts the window; captures given on the command line are read as one
 // selection of that kind's open command. Without -s the satellite chosen

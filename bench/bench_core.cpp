@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Speed of the readers, the CSV export and the store's memory per record.
 //   build/bench/norvane-bench [--benchmark_filter=Kiss]
 // The captures are generated once into the system's temporary folder.

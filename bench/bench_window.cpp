@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Speed of the main window, offscreen: opening a large KISS capture through
 // the window beside the headless read of the same file, redrawing the chart
 // of 100,000 records, and moving the record chooser.

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The whole command-line run on the benchmark's KISS capture (1,000,000
 # frames) beside the floor of any reader of it, a C program that read()s the
 # file in 1 MiB chunks and memchr()s every FEND. Both are timed alternately,

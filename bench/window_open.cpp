@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opens one capture in the main window, offscreen, as a user's open command
 // does, and tells on standard output how long it took until the records
 // showed and the longest time the window went without handling its events.

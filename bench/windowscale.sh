@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The window beside the command line on one large KISS capture (1,000,000
 # packets, 500,000 records of each kind): the time until the records show and
 # the peak resident memory of each, best of ROUNDS, run alternately so that

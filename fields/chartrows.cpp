@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "chartrows.h"
 
 std::int64_t ChartDivisions(std::int64_t n)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "reception.h"
 
 std::string ReceptionText(const Module1& m, int kind, std::int64_t n)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A description and a frame from the fuzzer: whatever the description says,
 // loading it ends in a description or a KsyLoadError, and reading the frame
 // (and each of its first parts) in values or a KsyFrameError, within the

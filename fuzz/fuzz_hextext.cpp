@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // HexTextToLong on any text, against a plain reading of its rule: an optional
 // "0x" or "&H" prefix in either case, then the leading hex digits, kept in 32
 // bits; and the line readers' pair conversion agrees with it on every pair.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The live KISS stream on any bytes, cut into random pieces with dropped
 // connections between some of them. Besides surviving: feeding the same
 // bytes in other pieces gives the same frames, counters and records; no

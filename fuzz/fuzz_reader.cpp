@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One capture reader on any bytes. Built once per kind (NORVANE_FUZZ_KIND_NAME).
 // Besides surviving, the reader must keep its promises: the counters never go
 // down while a file is read, the host sees one busy spell and one refresh,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The conf.ini parser on any text. What it finds must survive a round trip:
 // the settings written back as two lines parse to the same settings; a value
 // never keeps blanks at its ends; the picture folder always ends with the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a fuzz target over the files and folders given, once each, where
 // libFuzzer is not at hand: the committed corpus becomes a regression test.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "capturekinds.h"
 
 #include "capturereaders.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "hexconv.h"
 
 std::string ByteToHexText(std::uint8_t value)

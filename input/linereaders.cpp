@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The three line-based readers: ground-station logs, server logs and text
 // captures.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # QB50p1 and QB50p2 housekeeping beacons, as a Kaitai Struct description:
 # what the built-in decoder reads, told the way the SatNOGS community tells its
 # satellites, for the README's example and the benchmarks. Frames are the

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs norvane-decode over the samples and a set of generated captures, with
 # every -f, both satellites, the sample description and every output, and
 # keeps what each run wrote (outputs, standard output and error, exit

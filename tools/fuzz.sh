@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the fuzz targets with clang (libFuzzer, ASan, UBSan) in build-fuzz/ and
 # runs each for the given number of seconds (default 30), starting from the
 # committed corpus in fuzz/corpus/. Fails on the first crash or broken

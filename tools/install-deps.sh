@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages the build needs, when some are missing.
 # Sourced or run by ./run.sh and ./test.sh.
 set -euo pipefail

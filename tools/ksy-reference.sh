@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the reference Kaitai Struct compiler and its JavaScript runtime
 # (npm: kaitai-struct-compiler 0.11, kaitai-struct, js-yaml) into FOLDER, for
 # the tests that compare described satellites with it. Where Node.js, npm or

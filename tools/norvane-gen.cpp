@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes a synthetic capture file:
 //   norvane-gen -f KIND [-s 1|2] [-n PACKETS] [--seed N] [--clean] [--crlf] [--gr-stamps] [--passes N] OUTPUT
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // norvane-icon FILE SIZE
 // Writes the program's icon, as the window draws it, to FILE as a PNG of
 // SIZE by SIZE pixels; the install puts it beside the SVG.

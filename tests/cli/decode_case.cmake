@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the real norvane-decode on one folder of tests/decode and compares every
 # output that the folder has an expected file for, byte for byte.
 file(STRINGS ${CASE}/args lines)

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Loads the line protocol of a capture into a real InfluxDB 1.x server on
 # loopback (a data folder of its own, an unused port, stopped at the end) and
 # reads the number of packets and one field back with queries.

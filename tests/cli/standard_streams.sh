@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The programs' standard streams as a shell sees them.
 #   standard_streams.sh DECODER GENERATOR CAPTURE
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every folder of tests/decode through the command line's function: the
 // outputs byte for byte as the folder expects them.
 

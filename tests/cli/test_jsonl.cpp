@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The JSON Lines output read back by Qt's JSON parser: every packet once, in
 // the order stored, with its time and place, and every value as the CSV has it.
 

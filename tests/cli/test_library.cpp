@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The satellite library on the command line: satellites by id, the
 // listing, the fields of a satellite, and which satellite a capture is.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line at its edges: no output replaces a capture or a file the
 // run reads, a replaced output keeps what the user set up, exports are read
 // as exports, and no result is stated that the data does not hold.

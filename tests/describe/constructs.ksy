@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Every construct of a description the interpreter reads, for the comparison
 # with the reference compiler. Written for the tests; the frames that reach
 # its branches are in constructs.frames.

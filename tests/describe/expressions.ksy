@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The expression language, value by value, for the comparison with the
 # reference compiler: each field is an instance over a few bytes of the frame.
 meta:

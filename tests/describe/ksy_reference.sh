@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # One description's frames decoded by norvane-decode and by the reference
 # compiler's JavaScript, compared; skips (77) without Node.js or the reference.
 #   ksy_reference.sh DECODER DESCRIPTION.ksy FRAMES WORKDIR MODULES

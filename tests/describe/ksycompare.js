@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Compares norvane-decode with the Kaitai Struct reference compiler's
 // JavaScript output, frame by frame and value by value. Usage:
 //   node ksycompare.js MODULES DECODER DESCRIPTION.ksy FRAMES WORKDIR

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decodes frames with the Kaitai Struct reference compiler's JavaScript
 // output, for the tests to compare with. Usage:
 //   node ksyreference.js MODULES DESCRIPTION.ksy < frames

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The processes of the SatNOGS decoders project for the reference
 // compiler's JavaScript output, which requires them as modules
 // "satnogsdecoders-process/NAME": each does to the bytes what the project's

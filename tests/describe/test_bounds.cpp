@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A description is input like any capture: whatever it holds, loading it and
 // reading frames with it end within bounds of time, memory and stack, with a
 // reason; and the numbers it computes are right at the edges of 64 bits.

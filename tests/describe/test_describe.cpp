@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Described satellites: a description that cannot be used says where and
 // why, a hostile description or frame cannot crash or hang the program, and
 // values come out exactly, through every capture kind to every output.

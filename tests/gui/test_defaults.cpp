@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's sound defaults: a cancelled dialog keeps the data, an
 // installed copy's pictures, the user's settings, and "All Files".
 

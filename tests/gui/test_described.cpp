@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Described satellites in the window: choosing a description, the "Fields"
 // page, charting a field, switching back, merging and live reception.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Offscreen: opening captures of any kind from the menu and by dropping them,
 // the "Import" page, cancelling a read, and exploring the chart.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window, offscreen: start-up, the open commands, the record view
 // and the chart.
 

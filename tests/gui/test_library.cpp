@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The satellite library in the window: the chooser and its filter, folders
 // added to the library, satellites chosen by id, the choice restored at the
 // next start, and what the window says of a description's warnings and of

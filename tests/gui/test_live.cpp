@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Live reception in the window, driven by the event loop against a KISS
 // server on loopback.
 

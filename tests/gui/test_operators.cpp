@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window as operators use it: text from captures shown as text, the
 // keyboard, going to a record, texts that fit, the chart's axis, marker and
 // readout, copying from the dump page.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's outputs, offscreen: CSV file, TLM report, window picture and
 // the information window.
 

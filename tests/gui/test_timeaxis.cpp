@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Time in the window: the chart's time axis, the passes on the "Import" page,
 // and merging the captures of one open command.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 meta:
   id: unusable
 doc: ":field v: v"

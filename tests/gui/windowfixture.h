@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A main window for the GUI tests, offscreen, with a file dialog that returns

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Telling a capture's kind from its first bytes, the import summary of every
 // file read, and stopping a selection part-way.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a ground station's disks may hold: empty files, noise, endless lines,
 // huge frames, folders, unreadable files, odd names, files still being
 // written. Every reader must read what it can, say what it cannot, and never

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Live reception from a KISS TNC: the byte stream cut into frames whatever its
 // pieces, the frames of a capture stored, a recording that reads back the same,
 // and the command line against a KISS server on loopback.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reception time and place of every stored packet, from each kind of capture.
 
 #include "input/capturereaders.h"

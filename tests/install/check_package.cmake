@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes the Debian package and checks its listing.
 #   cmake -DBUILD=<build dir> -DOUT=<folder> -P check_package.cmake
 file(REMOVE_RECURSE ${OUT})
@@ -13,7 +14,8 @@ if(NOT count EQUAL 1)
 endif()
 execute_process(COMMAND dpkg-deb --contents ${debs} OUTPUT_VARIABLE listing RESULT_VARIABLE rc)
 foreach(f ./usr/bin/norvane ./usr/bin/norvane-decode ./usr/share/applications/org.norvane.decoder.desktop
-    ./usr/share/metainfo/org.norvane.decoder.metainfo.xml ./usr/share/man/man1/norvane-decode.1)
+    ./usr/share/metainfo/org.norvane.decoder.metainfo.xml ./usr/share/man/man1/norvane-decode.1
+    ./usr/share/doc/norvane/copyright)
   string(FIND "${listing}" "${f}\n" at)
   if(rc OR at EQUAL -1)
     message(FATAL_ERROR "${f} is not in the package:\n${listing}")

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "fields/numberformat.h"
 #include "output/csvtexts.h"
 #include "output/timeoutputs.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "fields/numberformat.h"
 #include "telemetry/decoders.h"
 #include "telemetry/fieldreaders.h"

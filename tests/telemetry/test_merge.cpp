@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Several captures as one archive: packets in time order, each beacon once,
 // and the passes they hold.
 
