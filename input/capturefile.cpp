@@ -132,7 +132,10 @@ std::string ReadWholeFile(const std::string& path)
 
 std::string PlaceInCapture(const std::string& path, std::uint64_t offset, bool lines)
 {
-    if (lines) {
+    // Only a regular file is read again: a second reader of a pipe would
+    // take lines from the reading under way.
+    std::error_code ec;
+    if (lines && std::filesystem::is_regular_file(path, ec)) {
         CaptureFile file;
         if (file.Open(path, 1 << 16, CaptureFile::Ahead::DoNotRead).Ok) {
             std::uint64_t line = 1;

@@ -82,5 +82,6 @@ std::string ReadWholeFile(const std::string& path);
 
 // Where a frame or line that starts at offset stands in the capture at
 // path, as a person finds it: "line 12" in a capture of lines (counted up to
-// there), "byte 1234" in any other or where the file cannot be read again.
+// there), "byte 1234" in any other, or where it is no regular file (a pipe
+// is never read twice) or cannot be read again.
 std::string PlaceInCapture(const std::string& path, std::uint64_t offset, bool lines);

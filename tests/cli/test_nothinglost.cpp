@@ -15,6 +15,7 @@
 #include <csignal>
 #include <filesystem>
 #include <set>
+#include <thread>
 
 #include <sys/stat.h>
 
@@ -348,4 +349,32 @@ TEST(DescribedOutputs, TheUsageNamesADescriptionBesideTheSatellites)
                               "of one in the satellite library: see --list-satellites)"),
         std::string::npos)
         << r.err.Text;
+}
+
+TEST(DescribedOutputs, AFrameThatDoesNotParseInAPipeIsPlacedWithoutReadingThePipeAgain)
+{
+    // Naming the line of the first frame that does not parse reads a file
+    // again up to it; a pipe is not read twice, or lines would go missing.
+    TempDir dir;
+    const std::string ksy = dir.Write("b.ksy",
+        "meta:\n  id: b\ndoc: |\n  :field count: count\nseq:\n  - id: magic\n    contents: [0x42]\n  - id: count\n"
+        "    type: u1\n");
+    std::string export_;
+    for (int k = 0; k < 2000; ++k)
+        export_ += k % 2 == 0 ? "2026-01-02 03:04:05|4201\n" : "2026-01-02 03:04:06|9901\n";
+    const std::string regular = dir.Write("pass.csv", export_);
+    const DecodeRun fromFile = Decode({"-s", ksy, "-f", "satnogs", "--summary", "--csv", "/dev/null", regular});
+    EXPECT_NE(fromFile.err.Text.find("stored 1000 of b, dropped: 1000 do not parse, the first that does not parse: "
+                                     "line 2: magic does not hold its fixed contents (b.ksy:6)"),
+        std::string::npos)
+        << fromFile.err.Text;
+    const std::string fifo = dir.File("pass.fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::thread writer([&] { std::ofstream(fifo, std::ios::binary) << export_; });
+    const DecodeRun fromPipe = Decode({"-s", ksy, "-f", "satnogs", "--summary", "--csv", "/dev/null", fifo});
+    writer.join();
+    EXPECT_NE(fromPipe.err.Text.find("2000 lines, stored 1000 of b, dropped: 1000 do not parse, the first that does "
+                                     "not parse: byte 25: "),
+        std::string::npos)
+        << fromPipe.err.Text;
 }
