@@ -166,11 +166,11 @@ bool Form1::ChooseSatellite(const QString& text, QString& error)
         const SatelliteLibrary library = SatelliteLibrary::Scan(SatelliteLibraryFolderList(), false);
         const LibraryEntry* entry = library.Find(given, why);
         if (!entry) {
-            error = why.find("twice") != std::string::npos ? QString::fromLocal8Bit(why.c_str())
-                                                           : QStringLiteral("unknown satellite '%1' (%2, a description "
-                                                                            "FILE.ksy, or the id of one in the "
-                                                                            "satellite library)")
-                                                                 .arg(text, QString::fromStdString(SatelliteChoices()));
+            error = !why.empty() ? QString::fromLocal8Bit(why.c_str())
+                                 : QStringLiteral("unknown satellite '%1' (%2, a description "
+                                                  "FILE.ksy, or the id of one in the "
+                                                  "satellite library)")
+                                       .arg(text, QString::fromStdString(SatelliteChoices()));
             return false;
         }
         path = QString::fromLocal8Bit(entry->File.c_str());

@@ -56,7 +56,7 @@ Error SetSatellite(DecodeOptions& o, const std::string& text)
         o.Description = entry->File;
         return std::nullopt;
     }
-    if (error.find("twice") != std::string::npos)
+    if (!error.empty())
         return error;
     return "unknown satellite '" + text + "' (" + SatelliteChoices()
         + ", a description FILE.ksy, or the id of one in the satellite library: see --list-satellites)";

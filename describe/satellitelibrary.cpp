@@ -176,7 +176,6 @@ const LibraryEntry* SatelliteLibrary::Find(std::string_view name, std::string& e
         if (found)
             return found;
     }
-    error = "no description in the satellite library has the id '" + std::string(name) + "'";
     return nullptr;
 }
 

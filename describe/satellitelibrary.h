@@ -53,8 +53,8 @@ public:
     const std::vector<std::string>& Folders() const { return folders_; }
 
     // The description whose id is name in any letter case, else the one
-    // whose file is name.ksy. Null with the reason otherwise: none has it,
-    // or two files have it.
+    // whose file is name.ksy. Null where none has it, and null with the
+    // reason where two files have it.
     const LibraryEntry* Find(std::string_view name, std::string& error) const;
 
 private:
