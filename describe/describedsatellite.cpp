@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "describedsatellite.h"
 
+#include "text/hextext.h"
+#include "text/jsontext.h"
+
 #include <charconv>
 #include <cmath>
 
@@ -31,16 +34,6 @@ bool DescribedSatellite::Read(std::span<const std::uint8_t> frame, std::string& 
 
 namespace {
 
-void AppendHex(std::string& out, std::string_view bytes)
-{
-    static constexpr char Digits[] = "0123456789abcdef";
-    for (const char c : bytes) {
-        const auto b = static_cast<std::uint8_t>(c);
-        out += Digits[b >> 4];
-        out += Digits[b & 15];
-    }
-}
-
 void AppendNumber(std::string& out, const KsyValue& v)
 {
     char buffer[40];
@@ -64,26 +57,6 @@ void AppendReadableFloat(std::string& out, const KsyValue& v)
         ? std::to_chars(buffer, buffer + sizeof buffer, static_cast<float>(v.Float)).ptr
         : std::to_chars(buffer, buffer + sizeof buffer, v.Float, std::chars_format::general, 12).ptr;
     out.append(buffer, end);
-}
-
-void AppendJsonString(std::string& out, std::string_view text)
-{
-    out += '"';
-    for (const char c : text) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (u < 0x20) {
-            static constexpr char Digits[] = "0123456789abcdef";
-            out += "\\u00";
-            out += Digits[u >> 4];
-            out += Digits[u & 15];
-        } else {
-            out += c;
-        }
-    }
-    out += '"';
 }
 
 } // namespace

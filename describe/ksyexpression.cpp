@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ksyexpression.h"
 
+#include "ksyliterals.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -8,9 +10,9 @@
 
 KsyNames::KsyNames()
 {
-    for (const char* name : {"_root", "_parent", "_io", "_", "_index", "size", "pos", "eof", "length", "to_i", "to_s",
-             "first", "last", "min", "max", "reverse", "substring"})
-        Id(name);
+#define KSY_BUILTIN_TEXT(id, text) Id(text);
+    KSY_BUILTIN_NAMES(KSY_BUILTIN_TEXT)
+#undef KSY_BUILTIN_TEXT
 }
 
 int KsyNames::Id(std::string_view name)
@@ -346,10 +348,12 @@ private:
             }
             return e;
         }
-        if (c == '\'' || c == '"')
-            return StringLiteral(c);
-        if (std::isdigit(static_cast<unsigned char>(c)))
-            return Number();
+        if (c == '\'' || c == '"' || std::isdigit(static_cast<unsigned char>(c))) {
+            auto e = Node(KsyOp::Int);
+            if (const std::string why = ReadKsyLiteral(text_, at_, *e); !why.empty())
+                Fail(why);
+            return e;
+        }
         const std::string name = Identifier();
         if (name == "true" || name == "false") {
             auto e = Node(KsyOp::Bool);
@@ -367,118 +371,6 @@ private:
         auto e = Node(KsyOp::Name);
         e->Text = name;
         e->NameId = names_.Id(name);
-        return e;
-    }
-
-    KsyExprPtr StringLiteral(char quote)
-    {
-        ++at_;
-        std::string value;
-        while (at_ < text_.size() && text_[at_] != quote) {
-            char c = text_[at_++];
-            if (quote == '"' && c == '\\' && at_ < text_.size()) {
-                c = text_[at_++];
-                switch (c) {
-                case 'n': c = '\n'; break;
-                case 't': c = '\t'; break;
-                case 'r': c = '\r'; break;
-                case '0': c = '\0'; break;
-                case 'a': c = '\a'; break;
-                case 'b': c = '\b'; break;
-                case 'f': c = '\f'; break;
-                case 'v': c = '\v'; break;
-                case 'e': c = '\x1b'; break;
-                default: break;
-                }
-            }
-            value += c;
-        }
-        if (at_ >= text_.size())
-            Fail("a string without its closing quote");
-        ++at_;
-        auto e = Node(KsyOp::Str);
-        e->Text = std::move(value);
-        return e;
-    }
-
-    KsyExprPtr Number()
-    {
-        const std::size_t start = at_;
-        int base = 10;
-        if (text_[at_] == '0' && at_ + 1 < text_.size()) {
-            const char x = static_cast<char>(std::tolower(static_cast<unsigned char>(text_[at_ + 1])));
-            base = x == 'x' ? 16 : x == 'b' ? 2 : x == 'o' ? 8 : 10;
-            if (base != 10)
-                at_ += 2;
-        }
-        std::string digits;
-        bool isFloat = false;
-        while (at_ < text_.size()) {
-            const char c = text_[at_];
-            const bool digit = base == 16 ? std::isxdigit(static_cast<unsigned char>(c)) != 0
-                                          : std::isdigit(static_cast<unsigned char>(c)) != 0;
-            if (digit || c == '_') {
-                if (c != '_')
-                    digits += c;
-            } else if (base == 10 && c == '.' && IsDigitAt(at_ + 1)) {
-                isFloat = true;
-                digits += c;
-            } else if (base == 10 && (c == 'e' || c == 'E')
-                && (IsDigitAt(at_ + 1)
-                    || ((at_ + 2 < text_.size()) && (text_[at_ + 1] == '-' || text_[at_ + 1] == '+')
-                        && IsDigitAt(at_ + 2)))) {
-                isFloat = true;
-                digits += c;
-                digits += text_[++at_];
-            } else {
-                break;
-            }
-            ++at_;
-        }
-        if (digits.empty())
-            Fail("a number expected");
-        if (isFloat) {
-            auto e = Node(KsyOp::Float);
-            e->Float = std::strtod(digits.c_str(), nullptr);
-            return e;
-        }
-        std::uint64_t value = 0;
-        const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
-        if (error == std::errc::result_out_of_range && end == digits.data() + digits.size())
-            return WideNumber(digits, base);
-        if (error != std::errc() || end != digits.data() + digits.size()) {
-            at_ = start;
-            Fail("the number is too large or not a number");
-        }
-        auto e = Node(KsyOp::Int);
-        e->Int = static_cast<std::int64_t>(value);
-        return e;
-    }
-
-    // A number beyond 64 bits, as the value of a bit field that wide holds
-    // it: the bytes of its bits, the highest first.
-    KsyExprPtr WideNumber(std::string_view digits, int base)
-    {
-        std::vector<std::uint8_t> bytes; // the highest first
-        for (const char c : digits) {
-            unsigned carry = static_cast<unsigned>(std::isdigit(static_cast<unsigned char>(c))
-                    ? c - '0'
-                    : std::tolower(static_cast<unsigned char>(c)) - 'a' + 10);
-            for (auto b = bytes.rbegin(); b != bytes.rend(); ++b) {
-                carry += static_cast<unsigned>(*b) * static_cast<unsigned>(base);
-                *b = static_cast<std::uint8_t>(carry & 0xFF);
-                carry >>= 8;
-            }
-            for (; carry > 0; carry >>= 8)
-                bytes.insert(bytes.begin(), static_cast<std::uint8_t>(carry & 0xFF));
-        }
-        auto e = Node(KsyOp::Array);
-        for (const std::uint8_t b : bytes) {
-            auto item = Node(KsyOp::Int);
-            item->Int = b;
-            e->Kids.push_back(std::move(item));
-        }
-        e->Height = 2;
         return e;
     }
 

@@ -67,26 +67,28 @@ using KsyExprPtr = std::unique_ptr<KsyExpr>;
 // and value knows.
 class KsyNames {
 public:
-    enum Builtin : int {
-        Root,
-        Parent,
-        Io,
-        Underscore,
-        IndexName,
-        Size,
-        Pos,
-        Eof,
-        Length,
-        ToI,
-        ToS,
-        First,
-        Last,
-        Min,
-        Max,
-        Reverse,
-        Substring,
-        BuiltinCount
-    };
+    // The names every object and value knows, with their numbers.
+#define KSY_BUILTIN_NAMES(X)                                                                                           \
+    X(Root, "_root")                                                                                                   \
+    X(Parent, "_parent")                                                                                               \
+    X(Io, "_io")                                                                                                       \
+    X(Underscore, "_")                                                                                                 \
+    X(IndexName, "_index")                                                                                             \
+    X(Size, "size")                                                                                                    \
+    X(Pos, "pos")                                                                                                      \
+    X(Eof, "eof")                                                                                                      \
+    X(Length, "length")                                                                                                \
+    X(ToI, "to_i")                                                                                                     \
+    X(ToS, "to_s")                                                                                                     \
+    X(First, "first")                                                                                                  \
+    X(Last, "last")                                                                                                    \
+    X(Min, "min")                                                                                                      \
+    X(Max, "max")                                                                                                      \
+    X(Reverse, "reverse")                                                                                              \
+    X(Substring, "substring")
+#define KSY_BUILTIN_ID(id, text) id,
+    enum Builtin : int { KSY_BUILTIN_NAMES(KSY_BUILTIN_ID) BuiltinCount };
+#undef KSY_BUILTIN_ID
     KsyNames();
     int Id(std::string_view name);
     int Find(std::string_view name) const;

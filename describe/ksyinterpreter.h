@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ksydescription.h"
+#include "ksyvalue.h"
 
 #include <cstdint>
 #include <deque>
@@ -11,90 +12,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-struct KsyObject;
-struct KsyStream;
-
-// A value while a frame is read: what an attribute, an instance or an
-// expression gives.
-struct KsyValue {
-    enum class Kind : std::uint8_t { Null, Int, Float, Bool, Str, Bytes, Object, Array, Stream };
-    Kind What = Kind::Null;
-    bool Unsigned64 = false;  // an unsigned 64-bit integer: Int holds its bits
-    bool Single = false;      // a float read as f4, shown with the digits a float has
-    std::uint32_t Length = 0; // of Data
-    union {
-        std::int64_t Int = 0; // also a boolean's 0 or 1
-        double Float;
-    };
-    // A string in UTF-8 or a byte array (in the frame, the description or the
-    // interpreter's scratch, valid until the next frame is read), an object,
-    // a stream or an array's items (in the scratch).
-    union {
-        const char* Data = nullptr;
-        KsyObject* Object;
-        KsyStream* Io;
-        const std::vector<KsyValue>* Items;
-    };
-    const KsyEnum* Enum = nullptr;
-
-    // Copied member by member: a value is mostly copied just after it was
-    // made member by member, and a copy in wider pieces would wait for the
-    // narrow writes to land (store forwarding), which cost more than reading
-    // the frame.
-    KsyValue() = default;
-    KsyValue(const KsyValue& o) noexcept
-        : What(o.What)
-        , Unsigned64(o.Unsigned64)
-        , Single(o.Single)
-        , Length(o.Length)
-        , Int(o.Int)
-        , Data(o.Data)
-        , Enum(o.Enum)
-    {
-    }
-    KsyValue& operator=(const KsyValue& o) noexcept
-    {
-        What = o.What;
-        Unsigned64 = o.Unsigned64;
-        Single = o.Single;
-        Length = o.Length;
-        Int = o.Int;
-        Data = o.Data;
-        Enum = o.Enum;
-        return *this;
-    }
-
-    std::string_view Text() const { return {Data, Length}; }
-    void SetText(std::string_view text)
-    {
-        Data = text.data();
-        Length = static_cast<std::uint32_t>(text.size());
-    }
-
-    static KsyValue OfInt(std::int64_t v, const KsyEnum* e = nullptr)
-    {
-        KsyValue x;
-        x.What = Kind::Int;
-        x.Int = v;
-        x.Enum = e;
-        return x;
-    }
-    static KsyValue OfBool(bool v)
-    {
-        KsyValue x;
-        x.What = Kind::Bool;
-        x.Int = v;
-        return x;
-    }
-    static KsyValue OfFloat(double v)
-    {
-        KsyValue x;
-        x.What = Kind::Float;
-        x.Float = v;
-        return x;
-    }
-};
 
 // Whether the program is built with AddressSanitizer, whose frames take
 // several times the stack.
@@ -110,19 +27,10 @@ constexpr bool KsyAddressSanitizer = false;
 constexpr bool KsyAddressSanitizer = false;
 #endif
 
-// A frame that does not read as the description says: why.
-struct KsyFrameError : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
-
-// A path that leads through something the frame does not hold: a member of
-// another switch case, an attribute whose if was false, an index past the end.
-struct KsyAbsent : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
-
 // Reads frames with a description. One interpreter reads one frame at a
 // time and keeps its scratch between frames.
+struct KsyScratch;
+
 class KsyInterpreter {
 public:
     explicit KsyInterpreter(const KsyDescription& d);
@@ -154,11 +62,8 @@ public:
     // default.
     static void SetStopCheck(bool (*stopRequested)());
 
-    struct Context;
-    struct Scratch;
-
 private:
     const KsyDescription& d_;
-    std::unique_ptr<Scratch> s_;
+    std::unique_ptr<KsyScratch> s_;
     KsyObject* root_ = nullptr;
 };

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ksyprocess.h"
 
+#include "text/hextext.h"
+
 #include <array>
 
 namespace {
@@ -142,11 +144,7 @@ Result Ascii85Decode(Bytes in, Arguments, std::string& out)
 
 Result Hexlify(Bytes in, Arguments, std::string& out)
 {
-    static constexpr char Digits[] = "0123456789abcdef";
-    for (const std::uint8_t b : in) {
-        out += Digits[b >> 4];
-        out += Digits[b & 15];
-    }
+    AppendHex(out, std::string_view(reinterpret_cast<const char*>(in.data()), in.size()));
     return {};
 }
 
@@ -231,4 +229,20 @@ const KsySatnogsProcess* FindSatnogsProcess(std::string_view name)
         if (process.Name == name)
             return &process;
     return nullptr;
+}
+
+void KsyXorBytes(std::string& bytes, std::string_view key)
+{
+    if (key.empty())
+        return;
+    for (std::size_t k = 0; k < bytes.size(); ++k)
+        bytes[k] = static_cast<char>(bytes[k] ^ key[k % key.size()]);
+}
+
+void KsyRotateBytes(std::string& bytes, int left)
+{
+    for (char& b : bytes) {
+        const auto u = static_cast<std::uint8_t>(b);
+        b = static_cast<char>(static_cast<std::uint8_t>((u << left) | (u >> ((8 - left) % 8))));
+    }
 }

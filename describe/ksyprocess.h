@@ -21,3 +21,8 @@ struct KsySatnogsProcess {
 
 // The process named (without "satnogsdecoders.process."), or null.
 const KsySatnogsProcess* FindSatnogsProcess(std::string_view name);
+
+// Kaitai's own processes: xor with a key (its bytes in turn; an empty key
+// leaves the bytes), and a rotation of every byte left by 0 to 7 bits.
+void KsyXorBytes(std::string& bytes, std::string_view key);
+void KsyRotateBytes(std::string& bytes, int left);

@@ -1,22 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "text/hextext.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-inline constexpr char UpperHexDigits[] = "0123456789ABCDEF";
-
 // Two upper-case hex digits of a byte, with a leading 0 below 16 (0x0A gives "0A").
 std::string ByteToHexText(std::uint8_t value);
-
-// Appends the two upper-case hex digits of a byte to out.
-inline void AppendByteHex(std::string& out, std::uint8_t value)
-{
-    out.push_back(UpperHexDigits[value >> 4]);
-    out.push_back(UpperHexDigits[value & 0x0F]);
-}
 
 // The value of every character as a hex digit, 0xFF for the others.
 inline constexpr auto HexValueTable = [] {
