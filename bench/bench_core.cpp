@@ -7,7 +7,9 @@
 #include "input/capturereaders.h"
 #include "input/detect.h"
 #include "output/reportwriters.h"
-#include "output/timeoutputs.h"
+#include "output/influxlines.h"
+#include "output/jsonlines.h"
+#include "output/storedlines.h"
 #include "telemetry/merge.h"
 #include "tools/capturegen.h"
 

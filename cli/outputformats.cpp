@@ -4,7 +4,9 @@
 #include "decodeoptions.h"
 #include "fields/fieldcatalogue.h"
 #include "output/reportwriters.h"
-#include "output/timeoutputs.h"
+#include "output/influxlines.h"
+#include "output/jsonlines.h"
+#include "output/storedlines.h"
 #include "telemetry/module1.h"
 
 namespace {

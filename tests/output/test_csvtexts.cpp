@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fields/numberformat.h"
 #include "output/csvtexts.h"
-#include "output/timeoutputs.h"
+#include "output/influxlines.h"
+#include "output/jsonlines.h"
+#include "output/storedlines.h"
 
 #include <gtest/gtest.h>
 

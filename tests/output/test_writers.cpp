@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "output/outputfile.h"
 #include "output/reportwriters.h"
-#include "output/timeoutputs.h"
+#include "output/influxlines.h"
+#include "output/jsonlines.h"
+#include "output/storedlines.h"
 #include "testsupport.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,349 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "jsonlines.h"
+
+#include "storedlines.h"
+
+#include "fields/fieldcatalogue.h"
+#include "fields/valuetext.h"
+#include "telemetry/satellite.h"
+#include "text/jsontext.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <future>
+
+namespace {
+
+// Every field's caption as a JSON key with its colon, made once rather than
+// for every packet.
+const std::string& JsonKey(int field)
+{
+    static const std::array<std::string, FieldCount> keys = [] {
+        std::array<std::string, FieldCount> made;
+        for (int f = 0; f < FieldCount; ++f) {
+            AppendJsonString(made[static_cast<std::size_t>(f)], FieldCaption(f), true);
+            made[static_cast<std::size_t>(f)].push_back(':');
+        }
+        return made;
+    }();
+    return keys[static_cast<std::size_t>(field)];
+}
+
+} // namespace
+
+JsonPacketLines::JsonPacketLines(const Module1& m)
+    : m_(m)
+{
+    for (int field = 0; field < FieldCount; ++field)
+        valuesRoom_ += JsonKey(field).size() + 1 + 32;
+}
+
+const std::string& JsonPacketLines::FileText(std::uint32_t file)
+{
+    static const std::string none = "\"\"";
+    if (file >= m_.Imports.size())
+        return none;
+    while (files_.size() <= file) {
+        const std::string_view name = m_.Imports[files_.size()].File;
+        std::string& text = files_.emplace_back();
+        AppendJsonString(text, name, !IsUtf8(name));
+    }
+    return files_[file];
+}
+
+void JsonPacketLines::Append(std::string& out, int kind, std::int64_t n) { out.append(Line(kind, n)); }
+
+// A line written into a buffer that grows as it needs; Room(k) makes room
+// for k more bytes, which the Puts then take without a check.
+class LineCursor {
+    std::string& buffer_;
+
+public:
+    explicit LineCursor(std::string& buffer)
+        : buffer_(buffer)
+        , p(buffer.data())
+    {
+    }
+    void Room(std::size_t k)
+    {
+        const auto used = static_cast<std::size_t>(p - buffer_.data());
+        if (buffer_.size() - used < k) {
+            buffer_.resize(2 * (used + k));
+            p = buffer_.data() + used;
+        }
+    }
+    void Put(std::string_view text)
+    {
+        std::memcpy(p, text.data(), text.size());
+        p += text.size();
+    }
+    void PutInteger(std::int64_t value) { p = std::to_chars(p, p + 20, value).ptr; }
+    std::string_view Text() const { return {buffer_.data(), static_cast<std::size_t>(p - buffer_.data())}; }
+
+    char* p; // where the next byte goes
+};
+
+std::string_view JsonPacketLines::Line(int kind, std::int64_t n)
+{
+    const PacketInfo packet = m_.Packet(kind, n);
+    time_.clear();
+    m_.Table.AppendPacketTime(time_, kind, n);
+    const std::string& file = FileText(packet.File);
+    LineCursor out(line_);
+    // Every item but the time text, the file name and the words has a bound:
+    // 200 bytes for the numbers and the instant, and each field's key with a
+    // comma and at most 32 bytes of value.
+    out.Room(200 + 6 * time_.size() + file.size() + valuesRoom_);
+    PutReception(out, kind, n, packet, file);
+    const std::span<const std::uint8_t> bytes = m_.Table.PacketBytes(kind, n);
+    PutValues(out, kind, bytes);
+    PutWords(out, kind, bytes);
+    out.Room(4);
+    out.Put("}}\n");
+    return out.Text();
+}
+
+void JsonPacketLines::PutReception(
+    LineCursor& out, int kind, std::int64_t n, const PacketInfo& packet, const std::string& file)
+{
+    out.Put("{\"record\":");
+    out.PutInteger(n);
+    out.Put(",\"kind\":");
+    out.PutInteger(kind);
+    out.Put(",\"satellite\":");
+    out.PutInteger(packet.Satellite);
+    out.Put(",\"time\":");
+    out.p = PutJsonString(out.p, time_, true);
+    out.Put(",\"utc\":");
+    PutUtc(out, packet.At);
+    out.Put(",\"file\":");
+    out.Put(file);
+    out.Put(",\"at\":");
+    out.PutInteger(static_cast<std::int64_t>(packet.Offset));
+}
+
+void JsonPacketLines::PutUtc(LineCursor& out, Instant at)
+{
+    std::array<char, TimeTextSize> full{};
+    if (at == UnknownInstant) {
+        out.Put("null");
+    } else if (!renderer_.Render(at, full)) {
+        const std::string iso = FormatIsoUtc(at);
+        out.Room(iso.size() + 2);
+        out.Put("\"");
+        out.Put(iso);
+        out.Put("\"");
+    } else {
+        // "2016-03-17T10:15:00Z", with ".125" before the Z when there are milliseconds.
+        const std::string_view text(full.data(), full.size());
+        out.Put("\"");
+        out.Put(text.substr(0, 10));
+        out.Put("T");
+        out.Put(text.substr(11, 8));
+        if (text.substr(20, 3) != "000")
+            out.Put(text.substr(19, 4));
+        out.Put("Z\"");
+    }
+}
+
+// A record without the packet (bytes empty, none is written) reads as zeros.
+void JsonPacketLines::PutValues(LineCursor& out, int kind, std::span<const std::uint8_t> bytes)
+{
+    out.Put(",\"values\":{");
+    const auto layout = LayoutOf(kind);
+    for (std::size_t i = 0; i < layout.size(); ++i) {
+        const FieldLayout& row = layout[i];
+        if (i > 0)
+            out.Put(",");
+        out.Put(JsonKey(row.Field));
+        const std::uint32_t wire = bytes.empty() ? 0 : FieldWireValue(row, bytes.data());
+        if (IsPlainCount(row)) {
+            out.p = WriteShortestWhole(out.p, PlainCountOf(row, wire));
+            continue;
+        }
+        WireTextCache::Entry* entry = bytes.empty() ? nullptr : values_.Slot(row.Field, wire);
+        if (entry && entry->Holds(wire)) {
+            out.Put(entry->View());
+        } else {
+            const char* at = out.p;
+            out.p = std::to_chars(out.p, out.p + 32, bytes.empty() ? 0.0 : FieldValueOf(row, wire)).ptr;
+            if (entry)
+                entry->Keep(wire, std::string_view(at, static_cast<std::size_t>(out.p - at)));
+        }
+    }
+}
+
+void JsonPacketLines::PutWords(LineCursor& out, int kind, std::span<const std::uint8_t> bytes)
+{
+    out.Put("},\"words\":{");
+    bool first = true;
+    for (const FieldLayout& row : LayoutOf(kind)) {
+        if (FieldCatalogue(row.Field).Rule != DisplayRule::Word)
+            continue;
+        out.Room(JsonKey(row.Field).size() + 32); // a comma, the key and a kept word
+        if (!first)
+            out.Put(",");
+        first = false;
+        out.Put(JsonKey(row.Field));
+        const std::uint32_t wire = bytes.empty() ? 0 : FieldWireValue(row, bytes.data());
+        WireTextCache::Entry* entry = bytes.empty() ? nullptr : words_.Slot(row.Field, wire);
+        if (entry && entry->Holds(wire)) {
+            out.Put(entry->View());
+        } else {
+            const std::string word = ValueText(row.Field, bytes.empty() ? 0.0 : FieldValueOf(row, wire), ".");
+            out.Room(6 * word.size() + 8);
+            const char* at = out.p;
+            out.p = PutJsonString(out.p, word, true);
+            if (entry)
+                entry->Keep(wire, std::string_view(at, static_cast<std::size_t>(out.p - at)));
+        }
+    }
+}
+
+void WriteJsonl(TextSink& out, const Module1& m)
+{
+    // The packets in batches: the first half of each written on this
+    // thread, the second on another, each with its own texts met before.
+    struct Half {
+        explicit Half(const Module1& m)
+            : Lines(m)
+        {
+        }
+        JsonPacketLines Lines;
+        std::string Text;
+    };
+    constexpr std::size_t Batch = 8192;
+    Half first(m);
+    Half second(m);
+    std::vector<std::pair<int, std::int64_t>> batch;
+    auto format = [&batch](Half& half, std::size_t from, std::size_t to) {
+        half.Text.clear();
+        for (std::size_t i = from; i < to; ++i)
+            half.Text.append(half.Lines.Line(batch[i].first, batch[i].second));
+    };
+    auto writeBatch = [&] {
+        const std::size_t middle = batch.size() / 2;
+        std::future<void> other = std::async(std::launch::async, [&] { format(second, middle, batch.size()); });
+        format(first, 0, middle);
+        out.Write(first.Text);
+        other.get();
+        out.Write(second.Text);
+        batch.clear();
+    };
+    ForEachStoredPacket(m, [&](int kind, std::int64_t n) {
+        batch.emplace_back(kind, n);
+        if (batch.size() == Batch)
+            writeBatch();
+    });
+    if (!batch.empty())
+        writeBatch();
+}
+
+DescribedLines::DescribedLines(const Module1& m)
+    : m_(m)
+    , reader_(m.Described->Another())
+{
+    AppendJsonString(satellite_, reader_->Id(), false);
+    for (std::size_t k = 0; k < reader_->FieldCount(); ++k) {
+        keys_.emplace_back();
+        AppendJsonString(keys_.back(), reader_->FieldName(k), false);
+        keys_.back().push_back(':');
+    }
+    for (const ImportSummary& import : m.Imports) {
+        files_.emplace_back();
+        AppendJsonString(files_.back(), import.File, false);
+    }
+}
+
+void DescribedLines::Append(std::string& out, std::int64_t n)
+{
+    const PacketInfo& packet = m_.DescribedRecords.Info(n);
+    out.append("{\"record\":");
+    AppendInteger(out, n);
+    out.append(",\"satellite\":").append(satellite_);
+    out.append(",\"time\":");
+    AppendJsonString(out, m_.DescribedRecords.Time(n), true);
+    out.append(",\"utc\":");
+    std::array<char, TimeTextSize> full{};
+    if (packet.At == UnknownInstant) {
+        out.append("null");
+    } else if (!renderer_.Render(packet.At, full)) {
+        AppendJsonString(out, FormatIsoUtc(packet.At), false);
+    } else {
+        // "2016-03-17T10:15:00Z", with ".125" before the Z when there are milliseconds.
+        const std::string_view text(full.data(), full.size());
+        out.append("\"").append(text.substr(0, 10)).append("T").append(text.substr(11, 8));
+        if (text.substr(20, 3) != "000")
+            out.append(text.substr(19, 4));
+        out.append("Z\"");
+    }
+    out.append(",\"file\":");
+    out.append(packet.File < files_.size() ? files_[packet.File] : std::string("\"\""));
+    out.append(",\"at\":");
+    AppendInteger(out, static_cast<std::int64_t>(packet.Offset));
+    out.append(",\"values\":{");
+    std::string reason;
+    // Stored frames parsed once; they parse again.
+    if (reader_->Read(m_.DescribedRecords.Frame(n), reason)) {
+        bool first = true;
+        const auto append = [&](std::string_view key, const KsyValue& v) {
+            if (v.What == KsyValue::Kind::Null || v.What == KsyValue::Kind::Object)
+                return;
+            if (!first)
+                out.push_back(',');
+            first = false;
+            out.append(key);
+            AppendKsyJson(out, v);
+        };
+        for (std::size_t k = 0; k < keys_.size(); ++k) {
+            const KsyValue& v = reader_->Value(k);
+            if (!reader_->FieldExpands(k) || v.What != KsyValue::Kind::Array) {
+                append(keys_[k], v);
+                continue;
+            }
+            // A field over a list's items: one value an item.
+            for (std::size_t i = 0; i < v.Items->size(); ++i) {
+                std::string key;
+                AppendJsonString(key, reader_->ItemFieldName(k, i), true);
+                key.push_back(':');
+                append(key, (*v.Items)[i]);
+            }
+        }
+    }
+    out.append("}}\n");
+}
+
+std::string_view DescribedLines::Line(std::int64_t n)
+{
+    line_.clear();
+    Append(line_, n);
+    return line_;
+}
+
+void WriteDescribedJsonl(TextSink& out, const Module1& m)
+{
+    // In batches, as WriteJsonl: the first half of each on this thread, the
+    // second on another, each with a reader of its own.
+    constexpr std::int64_t Batch = 8192;
+    DescribedLines first(m);
+    DescribedLines second(m);
+    std::string firstText;
+    std::string secondText;
+    auto format = [](DescribedLines& lines, std::string& text, std::int64_t from, std::int64_t to) {
+        text.clear();
+        for (std::int64_t n = from; n < to; ++n)
+            lines.Append(text, n);
+    };
+    const std::int64_t count = m.DescribedRecords.Count();
+    for (std::int64_t from = 1; from <= count; from += Batch) {
+        const std::int64_t to = std::min(from + Batch, count + 1);
+        const std::int64_t middle = from + (to - from) / 2;
+        std::future<void> other = std::async(std::launch::async, [&] { format(second, secondText, middle, to); });
+        format(first, firstText, from, middle);
+        out.Write(firstText);
+        other.get();
+        out.Write(secondText);
+    }
+}

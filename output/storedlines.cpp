@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "storedlines.h"
+
+#include "telemetry/merge.h"
+
+#include <cstring>
+
+char* WriteShortestWhole(char* out, std::int64_t value)
+{
+    char digits[24];
+    const auto magnitude = static_cast<std::uint64_t>(value < 0 ? -value : value);
+    const int k = static_cast<int>(std::to_chars(digits, digits + sizeof digits, magnitude).ptr - digits);
+    int zeros = 0;
+    while (zeros < k - 1 && digits[k - 1 - zeros] == '0')
+        ++zeros;
+    // "1.25e+07" against "12500000": the shorter, the plain digits on a tie.
+    const int significant = k - zeros;
+    const int exponent = k - 1;
+    const int scientific = significant + (significant > 1 ? 1 : 0) + 4; // exponents of 2 digits below 2^53
+    if (value < 0)
+        *out++ = '-';
+    if (scientific >= k) {
+        std::memcpy(out, digits, static_cast<std::size_t>(k));
+        return out + k;
+    }
+    *out++ = digits[0];
+    if (significant > 1) {
+        *out++ = '.';
+        std::memcpy(out, digits + 1, static_cast<std::size_t>(significant - 1));
+        out += significant - 1;
+    }
+    *out++ = 'e';
+    *out++ = '+';
+    if (exponent < 10) // two digits at least
+        *out++ = '0';
+    return std::to_chars(out, out + 4, exponent).ptr;
+}
+
+void AppendShortest(std::string& out, double value)
+{
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    out.append(text, result.ptr);
+}
+
+void ForEachStoredPacket(const Module1& m, const std::function<void(int kind, std::int64_t n)>& visit)
+{
+    // Each kind stands in the data set's order (reading order, or by instant
+    // once merged); the two are merged in that order, in which no two stored
+    // packets are equal, as no two share a file and a place.
+    std::int64_t next1 = 1;
+    std::int64_t next2 = 1;
+    while (next1 <= m.RecordCount || next2 <= m.Packet2Count) {
+        const bool first = next2 > m.Packet2Count
+            || (next1 <= m.RecordCount && StoredBefore(m, m.Packet(1, next1), m.Packet(2, next2)));
+        if (first)
+            visit(1, next1++);
+        else
+            visit(2, next2++);
+    }
+}
+
+void PacketValues(const Module1& m, int kind, std::int64_t n, std::array<double, FieldCount>& values)
+{
+    if (const std::span<const std::uint8_t> bytes = m.Table.PacketBytes(kind, n); !bytes.empty())
+        DecodePacket(kind, bytes.data(), values);
+}

@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "outputfile.h"
+#include "telemetry/decoders.h"
+#include "telemetry/module1.h"
+
+#include <array>
+#include <charconv>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+
+// What the line outputs (JSON Lines, the line protocol) share: the stored
+// packets in the order they are written, numbers as text, a buffer written
+// out a megabyte at a time.
+
+// Calls visit(kind, n) for every stored packet, in the order stored: by
+// capture file in the selection, then by place in the file; once merged, by
+// instant first.
+void ForEachStoredPacket(const Module1& m, const std::function<void(int kind, std::int64_t n)>& visit);
+
+// The shortest text that reads back as the same double ("7800", "0.1",
+// "-105.9", "2.5e-05").
+void AppendShortest(std::string& out, double value);
+// The same text for a whole number below 2^53 in magnitude, written at out
+// (room for 24 bytes) without going through a double; returns its end.
+char* WriteShortestWhole(char* out, std::int64_t value);
+
+constexpr std::size_t LineFlushSize = 1 << 20;
+
+// Writes the buffer to out once it has grown past LineFlushSize.
+inline void FlushIfFull(TextSink& out, std::string& buffer)
+{
+    if (buffer.size() >= LineFlushSize) {
+        out.Write(buffer);
+        buffer.clear();
+    }
+}
+
+inline void AppendInteger(std::string& out, std::int64_t value)
+{
+    char text[24];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    out.append(text, result.ptr);
+}
+
+// The field rows of a packet kind, in their order on the wire.
+inline std::span<const FieldLayout> LayoutOf(int kind) { return kind == 2 ? Packet2Layout() : Packet1Layout(); }
+
+// The fields of record n's packet of kind (zeros where it has none).
+void PacketValues(const Module1& m, int kind, std::int64_t n, std::array<double, FieldCount>& values);
