@@ -11,7 +11,7 @@ cd "$(dirname "$0")"
 quick=false
 [ "${1:-}" = "--quick" ] && quick=true
 
-tools/install-deps.sh clang-format clang-tidy clang libclang-rt-14-dev influxdb curl
+tools/install-deps.sh clang-format clang-tidy clang libclang-rt-14-dev influxdb curl direwolf sox
 
 # The reference Kaitai Struct compiler, which the described satellites are compared with.
 tools/ksy-reference.sh build/ksy-reference

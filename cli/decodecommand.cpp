@@ -7,10 +7,10 @@
 #include "input/capturereaders.h"
 #include "librarycommands.h"
 #include "livetcp.h"
-#include "output/outputguard.h"
-#include "output/reportwriters.h"
 #include "output/influxlines.h"
 #include "output/jsonlines.h"
+#include "output/outputguard.h"
+#include "output/reportwriters.h"
 #include "output/storedlines.h"
 #include "outputformats.h"
 #include "programinfo.h"
@@ -434,8 +434,15 @@ int RunDecodeCommand(const std::vector<std::string>& args, TextSink& out, TextSi
     }
     m.LogDate = o.LogDate;
     DumpHost host(dumpFile.get(), dumpStream != 0 ? &dumpText : nullptr, progress && !o.Quiet ? &err : nullptr);
-    BeginDataSet(m);
+    host.SetSound(o.Sound);
     const bool live = o.KissTcp.has_value();
+    if (const std::string* recording = o.OutputTo(Output::Recording); recording && !live) {
+        if (std::string error; !host.Recording().Open(*recording, error)) {
+            err.Write("norvane-decode: " + error + "\n");
+            return ExitFailure;
+        }
+    }
+    BeginDataSet(m);
     const std::size_t failures
         = live ? (ReceiveLive(o, m, host, reporter, streams) ? 0 : 1) : ReadCaptures(o, m, host, reporter, in);
     host.EndProgress();

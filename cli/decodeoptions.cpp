@@ -122,6 +122,39 @@ const std::vector<OptionSpec>& Options()
         all.insert(all.end(),
             {
                 {"", "--date", "DATE", "the date (YYYY-MM-DD) of log files whose names hold none", SetLogDate},
+                {"", "--modem", "MODEM",
+                    "sound: the modem frames were sent with, " + ModemNames(", ")
+                        + "\n(both over the same sound; the default)",
+                    [](DecodeOptions& o, const std::string& v) -> Error {
+                        const auto modem = ModemFromName(Lower(v));
+                        if (!modem)
+                            return "unknown modem '" + v + "' (" + ModemNames(", ") + ")";
+                        o.Sound.Modulation = *modem;
+                        return std::nullopt;
+                    }},
+                {"", "--channel", "N", "sound: the channel to read, from 1; default 1",
+                    [](DecodeOptions& o, const std::string& v) -> Error {
+                        const int channel = std::atoi(v.c_str());
+                        if (channel < 1 || channel > 64 || std::to_string(channel) != v)
+                            return "--channel needs a channel from 1 to 64, not '" + v + "'";
+                        o.Sound.Channel = channel - 1;
+                        return std::nullopt;
+                    }},
+                {"", "--start", "TIME",
+                    "sound: when the recording began (YYYY-MM-DDTHH:MM:SS, UTC);\nelse from a SatNOGS "
+                    "name, else estimated from the file's time",
+                    [](DecodeOptions& o, const std::string& v) -> Error {
+                        std::string text = v;
+                        if (!text.empty() && (text.back() == 'Z' || text.back() == 'z'))
+                            text.pop_back();
+                        if (text.size() > 10 && (text[10] == 'T' || text[10] == 't'))
+                            text[10] = ' ';
+                        const auto at = text.size() >= 19 ? ParseDateTime(text) : std::nullopt;
+                        if (!at)
+                            return "--start needs a time YYYY-MM-DDTHH:MM:SS, not '" + v + "'";
+                        o.Sound.Start = *at;
+                        return std::nullopt;
+                    }},
                 {"", "--kiss-tcp", "HOST:PORT", "read live from a KISS TNC's TCP server instead of captures",
                     [](DecodeOptions& o, const std::string& v) -> Error { return o.KissTcp = v, std::nullopt; }},
                 {"", "--reconnect", "", "with --kiss-tcp: try again every 5 s when the connection fails",
@@ -232,8 +265,10 @@ std::optional<std::string> ParseDecodeArguments(const std::vector<std::string>& 
         return "no capture file given";
     if (o.RecordGiven && !o.OutputTo(Output::Tlm))
         return "--record goes with --tlm";
-    if ((o.OutputTo(Output::Recording) || o.Reconnect || o.Duration) && !o.KissTcp)
-        return "--record FILE, --reconnect and --duration go with --kiss-tcp";
+    if ((o.Reconnect || o.Duration) && !o.KissTcp)
+        return "--reconnect and --duration go with --kiss-tcp";
+    if (o.OutputTo(Output::Recording) && !o.KissTcp && o.Kind != CaptureKind::Audio)
+        return "--record FILE goes with --kiss-tcp or with sound recordings (-f audio)";
     if (std::count(o.Captures.begin(), o.Captures.end(), "-") > 1)
         return "standard input (-) can be read once only";
     return std::nullopt;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "input/capturekinds.h"
+#include "input/readerhost.h"
 #include "outputformats.h"
 
 #include <cstdint>
@@ -35,6 +36,7 @@ struct DecodeOptions {
     std::optional<std::string> KissTcp; // HOST:PORT
     bool Reconnect = false;
     std::optional<double> Duration;
+    SoundOptions Sound; // how sound recordings are read
 
     // The path of output when it is asked for, else null.
     const std::string* OutputTo(Output output) const

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "input/kissrecorder.h"
 #include "input/readerhost.h"
 #include "output/outputfile.h"
 
@@ -37,7 +38,20 @@ public:
 
     void Flush();
 
+    // Sound recordings are read with options; the frames heard are
+    // recorded where recording is open.
+    void SetSound(const SoundOptions& options) { sound_ = options; }
+    KissRecorder& Recording() { return recording_; }
+    SoundOptions Sound() const override { return sound_; }
+    void FrameHeard(std::span<const std::uint8_t> kissFrame, std::string_view timeText) override
+    {
+        if (recording_.IsOpen())
+            recording_.Append(kissFrame, timeText, 0);
+    }
+
 private:
+    SoundOptions sound_;
+    KissRecorder recording_;
     AtomicFile* file_;
     std::string* memory_;
     TextSink* progress_;

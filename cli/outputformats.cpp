@@ -3,9 +3,9 @@
 
 #include "decodeoptions.h"
 #include "fields/fieldcatalogue.h"
-#include "output/reportwriters.h"
 #include "output/influxlines.h"
 #include "output/jsonlines.h"
+#include "output/reportwriters.h"
 #include "output/storedlines.h"
 #include "telemetry/module1.h"
 
@@ -55,8 +55,8 @@ constexpr OutputFormat Formats[] = {
     {Output::Csv, "--csv", "FILE", "write every record as CSV", false, false, WriteCsvOutput, nullptr},
     {Output::Tlm, "--tlm", "FILE", "write the TLM report of one record", false, false, WriteTlmOutput, RefuseTlm},
     {Output::Recording, "--record", "N",
-        "the record of the TLM report; default 1 (with --kiss-tcp,\n--record FILE records what arrives as a KISS "
-        "capture)",
+        "the record of the TLM report; default 1 (with --kiss-tcp\nor -f audio, --record FILE records the frames "
+        "received as a\nKISS capture)",
         false, true, nullptr, nullptr},
     {Output::Dump, "--dump", "FILE", "write the frames of the dump page", false, false, nullptr, nullptr},
     {Output::Jsonl, "--jsonl", "FILE", "write every packet as a line of JSON, with its time and place", true, false,

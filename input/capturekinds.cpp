@@ -26,6 +26,9 @@ constexpr CaptureKindInfo Kinds[] = {
     {K::Satnogs, "satnogs", "SatNOGS DB export: per line YYYY-MM-DD HH:MM:SS, a separator, the frame as hex", "lines",
         nullptr, IsServerLogLine, 3, nullptr, ReadSatnogsFile, "MnuOpenSatnogs", "Open SatNOGS DB export",
         "SatNOGS Exports (*.csv *.txt)|*.csv;*.txt|All Files (*.*)|*.*", 5, false},
+    {K::Audio, "audio", "sound (WAV, FLAC, Ogg Vorbis or Opus) of a pass: frames heard by AFSK 1200 or G3RUH 9600",
+        "frames", LooksLikeSound, nullptr, 0, nullptr, ReadSoundFile, "MnuOpenSound", "Open sound recording",
+        "Sound Recordings (*.wav *.flac *.ogg *.opus)|*.wav;*.flac;*.ogg;*.opus|All Files (*.*)|*.*", 6, false},
 };
 
 // The table is indexed by CaptureKind.

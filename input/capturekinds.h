@@ -14,7 +14,7 @@
 // kinds is a column of the table below; reading, naming, detection, the
 // window's open commands, the generator, tests, benchmarks and fuzz targets
 // all walk it.
-enum class CaptureKind { Kiss, Log, ServerLog, Text, Satnogs };
+enum class CaptureKind { Kiss, Log, ServerLog, Text, Satnogs, Audio };
 
 using CaptureReader = ReadResult (*)(Module1& m, ReaderHost& host, const std::string& path);
 
@@ -48,7 +48,7 @@ struct CaptureKindInfo {
 std::span<const CaptureKindInfo> CaptureKinds();
 const CaptureKindInfo& CaptureKindOf(CaptureKind kind);
 
-// "kiss", "log", "serverlog", "text", "satnogs".
+// "kiss", "log", "serverlog", "text", "satnogs", "audio".
 const char* CaptureKindName(CaptureKind kind);
 std::optional<CaptureKind> CaptureKindFromName(std::string_view name);
 // The names joined for messages and usage texts: "kiss, log, serverlog, text or satnogs"

@@ -29,6 +29,10 @@ ReadResult ReadSatnogsFile(Module1& m, ReaderHost& host, const std::string& path
 // Text capture: "[" lines with the time and lines of blank-separated hex pairs.
 ReadResult ReadTextFile(Module1& m, ReaderHost& host, const std::string& path);
 
+// Sound recording (WAV, FLAC, Ogg): the frames the modem of the host's
+// sound options hears, each at the recording's start plus its sample.
+ReadResult ReadSoundFile(Module1& m, ReaderHost& host, const std::string& path);
+
 ReadResult ReadCaptureFile(CaptureKind kind, Module1& m, ReaderHost& host, const std::string& path);
 
 // Starts a new data set, as every open command does: both counters 0 and every

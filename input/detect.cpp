@@ -135,6 +135,10 @@ Detection DetectCaptureKind(std::string_view head, std::string_view name)
     head = head.substr(0, DetectionBytes);
     if (head.empty())
         return {std::nullopt, "the file is empty"};
+    // A sound file's signature says what it is, whatever bytes follow (a
+    // FEND and a 0 among its samples are no KISS framing).
+    if (LooksLikeSound(head))
+        return {CaptureKind::Audio, {}};
     for (const CaptureKindInfo& kind : CaptureKinds())
         if (kind.HeadTest && kind.HeadTest(head))
             return {kind.Kind, {}};

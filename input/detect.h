@@ -38,6 +38,8 @@ Detection DetectCaptureFile(const std::string& path);
 // The tests of the kinds' table.
 // KISS: FEND-framed, the first frame of type 0 or 9.
 bool LooksLikeKissStream(std::string_view head);
+// Sound: a WAV (RIFF or RIFX), FLAC or Ogg file's signature.
+bool LooksLikeSound(std::string_view head);
 // "[" time lines and lines of at least three blank-separated hex pairs.
 bool IsTextCaptureLine(std::string_view line);
 // "HH:MM:SS", a separator and blank-separated hex pairs.

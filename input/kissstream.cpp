@@ -5,33 +5,6 @@
 #include "dispatch.h"
 #include "kissframes.h"
 
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <system_error>
-
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
-namespace fs = std::filesystem;
-
-namespace {
-
-// Whether files can be made in folder.
-bool FolderTakesFiles(const fs::path& folder)
-{
-#ifdef _WIN32
-    return _waccess(folder.c_str(), 2) == 0;
-#else
-    return access(folder.c_str(), W_OK | X_OK) == 0;
-#endif
-}
-
-} // namespace
-
 KissStream::KissStream(Module1& m, ReaderHost& host, std::string source)
     : m_(m)
     , host_(host)
@@ -49,34 +22,7 @@ KissStream::KissStream(Module1& m, ReaderHost& host, std::string source)
     m_.Imports.assign(1, m_.Import);
 }
 
-KissStream::~KissStream()
-{
-    if (recording_)
-        std::fclose(recording_);
-}
-
-bool KissStream::Record(const std::string& path, std::string& error)
-{
-    // An existing capture is opened at once; a new one is made with the
-    // first frame, so that a connection that never comes leaves no empty
-    // file. Its folder must be there and take files now.
-    std::error_code ec;
-    const fs::path file(path);
-    const bool exists = fs::exists(file, ec);
-    errno = 0;
-    if (exists)
-        recording_ = std::fopen(path.c_str(), "ab");
-    const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
-    const bool ready = exists ? recording_ != nullptr : fs::is_directory(folder, ec) && FolderTakesFiles(folder);
-    if (!ready) {
-        if (!exists && errno == 0)
-            errno = fs::is_directory(folder, ec) ? EACCES : ENOENT;
-        error = path + " could not be opened for recording: " + std::strerror(errno ? errno : EIO);
-        return false;
-    }
-    recordingPath_ = path;
-    return true;
-}
+bool KissStream::Record(const std::string& path, std::string& error) { return recording_.Open(path, error); }
 
 void KissStream::Connected() { cutter_.Abandon(); }
 
@@ -113,35 +59,13 @@ void KissStream::HandleFrame(KissFrameCutter::Bytes escaped, std::uint64_t strea
     data_.assign(frame.begin(), frame.end());
     data_[0] = 0;
     const std::string time = FormatTimeText(now);
-    const std::uint64_t offset = recordingPath_.empty() ? streamOffset : RecordFrames(data_, time, streamOffset);
+    const std::uint64_t offset = recording_.IsOpen() ? recording_.Append(data_, time, streamOffset) : streamOffset;
     // As a capture has it: the time frame, then the data frame.
     m_.FrameTimeText = time;
     state_.Reception.At = now;
     ++m_.Import.Units;
     ++m_.Import.TimeUnits;
     // Frames recorded can be read again from the recording.
-    HandleKissFrame(m_, host_, state_, data_, offset, recording_ != nullptr && recordingError_.empty());
+    HandleKissFrame(m_, host_, state_, data_, offset, recording_.Readable());
     FlushDescribed(m_, host_); // a live frame is shown as it comes
-}
-
-std::uint64_t KissStream::RecordFrames(KissFrameCutter::Bytes data, const std::string& time, std::uint64_t streamOffset)
-{
-    errno = 0;
-    if (!recording_ && recordingError_.empty() && !(recording_ = std::fopen(recordingPath_.c_str(), "ab")))
-        recordingError_ = recordingPath_ + " could not be opened for recording: " + std::strerror(errno ? errno : EIO);
-    if (!recording_)
-        return streamOffset;
-    const long start = std::ftell(recording_);
-    std::vector<std::uint8_t> timeFrame{9};
-    timeFrame.insert(timeFrame.end(), time.begin(), time.end());
-    escaped_.clear();
-    AppendEscapedKissFrame(escaped_, timeFrame);
-    const std::size_t dataStart = escaped_.size() + 1; // after the data frame's opening FEND
-    AppendEscapedKissFrame(escaped_, data);
-    if (std::fwrite(escaped_.data(), 1, escaped_.size(), recording_) != escaped_.size()
-        || std::fflush(recording_) != 0) {
-        if (recordingError_.empty())
-            recordingError_ = recordingPath_ + " could not be written: " + std::strerror(errno ? errno : EIO);
-    }
-    return static_cast<std::uint64_t>(start < 0 ? 0 : start) + dataStart;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "kissframecutter.h"
+#include "kissrecorder.h"
 #include "readerhost.h"
 #include "readingstate.h"
 #include "telemetry/module1.h"
@@ -36,7 +37,6 @@ public:
     // source names the data set in the import summary: the recording, or
     // "HOST:PORT" without one. Starts a new data set.
     KissStream(Module1& m, ReaderHost& host, std::string source);
-    ~KissStream();
     KissStream(const KissStream&) = delete;
     KissStream& operator=(const KissStream&) = delete;
 
@@ -45,7 +45,7 @@ public:
     // when it cannot be opened or its folder takes no files.
     bool Record(const std::string& path, std::string& error);
     // A failed write to the recording, once; empty while all is well.
-    const std::string& RecordingError() const { return recordingError_; }
+    const std::string& RecordingError() const { return recording_.Error(); }
 
     // A connection begins: bytes before its first FEND are skipped.
     void Connected();
@@ -58,10 +58,6 @@ public:
 
 private:
     void HandleFrame(KissFrameCutter::Bytes escaped, std::uint64_t streamOffset, Instant now);
-    // Appends the frames to the recording, made with the first of them;
-    // returns the data frame's offset there (streamOffset where it could not
-    // be made).
-    std::uint64_t RecordFrames(KissFrameCutter::Bytes data, const std::string& time, std::uint64_t streamOffset);
 
     Module1& m_;
     ReaderHost& host_;
@@ -70,8 +66,5 @@ private:
     StreamCounters counters_;
     std::vector<std::uint8_t> scratch_;
     std::vector<std::uint8_t> data_;
-    std::FILE* recording_ = nullptr;
-    std::string recordingPath_;
-    std::string recordingError_;
-    std::string escaped_;
+    KissRecorder recording_;
 };

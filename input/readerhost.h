@@ -3,7 +3,21 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
+
+#include "modem/modems.h"
+#include "telemetry/instant.h"
+
+#include <optional>
+
+// How sound recordings are read: the modem, the channel (from 0), and when
+// the recording began, where the user says so.
+struct SoundOptions {
+    Modem Modulation = Modem::Auto;
+    int Channel = 0;
+    std::optional<Instant> Start;
+};
 
 // What the readers need from their surroundings. The window implements it with
 // its busy pointer, event loop, dump page and record counter; the command line
@@ -41,4 +55,10 @@ public:
     virtual bool CancelRequested() { return false; }
     // A file has been read (or stopped by a read error): show what is stored.
     virtual void RefreshAtEndOfFile() { }
+    // How sound recordings are to be read.
+    virtual SoundOptions Sound() const { return {}; }
+    // A frame heard in sound with a good check sequence, as a KISS data
+    // frame (type byte 0, then the AX.25 frame), with its time text: a host
+    // that records what it hears keeps it.
+    virtual void FrameHeard(std::span<const std::uint8_t> /*kissFrame*/, std::string_view /*timeText*/) { }
 };

@@ -17,6 +17,7 @@ constexpr ImportCounter Counters[] = {
     {&S::OtherSatellite, "Other satellite", "", "other satellite", G::Dropped},
     {&S::OtherKind, "Other packet kind", "", "other packet kind", G::Dropped},
     {&S::NotOfKind, "Not of the kind", "Not of the kind", "not of the file's kind", G::Dropped},
+    {&S::BadFcs, "Bad FCS", "Bad FCS", "bad FCS", G::Dropped},
     {&S::BadEscapes, "Bad escapes", "Bad escapes", "bad KISS escapes", G::Flaw},
     {&S::BadHexPairs, "Bad hex pairs", "Bad hex pairs", "hex pairs not hex", G::Flaw},
     {&S::EscapesUndone, "Escapes undone", "Escapes undone", "escapes undone", G::Note},
@@ -74,6 +75,8 @@ std::string SummaryLine(const ImportSummary& s)
     std::string line = s.File + ": ";
     if (!s.Kind.empty())
         line += s.Kind + ", ";
+    if (!s.Sound.empty())
+        line += s.Sound + ", ";
     line += std::to_string(s.Units) + " " + unit;
     if (s.TimeUnits > 0)
         line += " (" + std::to_string(s.TimeUnits) + " time " + unit + ")";

@@ -27,6 +27,7 @@ struct ImportSummary {
     std::int64_t OtherKind = 0;      // a packet kind other than 1 and 2
     std::int64_t NotOfKind = 0;      // lines that are not of the file's kind
     std::int64_t NotParsed = 0;      // frames a description does not read
+    std::int64_t BadFcs = 0;         // sound: frames heard with a bad check sequence
     // Flaws in what was read:
     std::int64_t BadEscapes = 0;  // FESC not followed by TFEND or TFESC
     std::int64_t BadHexPairs = 0; // byte pairs that are not two hex digits
@@ -46,6 +47,9 @@ struct ImportSummary {
     // ("line 12: dora.ksy:40: ...").
     std::string Described;
     std::string FirstNotParsed;
+    // A sound recording: the modem, its length, level and start
+    // ("afsk1200, 254.7 s, peak -6 dBFS, start from the file's time").
+    std::string Sound;
 
     // Counts a stored record's instant.
     void NoteInstant(Instant instant)

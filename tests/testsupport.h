@@ -37,7 +37,16 @@ public:
     }
     void RefreshAtEndOfFile() override { ++refreshes; }
     void BeginFile(std::string_view path, std::size_t, std::size_t) override { files.emplace_back(path); }
+    // Sound recordings begin when the generator's captures do, so that
+    // their records' times do not hang on the files' times.
+    SoundOptions Sound() const override { return sound; }
+    void FrameHeard(std::span<const std::uint8_t> frame, std::string_view) override
+    {
+        heard.emplace_back(frame.begin(), frame.end());
+    }
 
+    SoundOptions sound{Modem::Auto, 0, Instant{1458209700000}};
+    std::vector<std::vector<std::uint8_t>> heard;
     std::vector<std::string> dump;
     std::vector<std::string> files;
     std::vector<bool> busyChanges;

@@ -321,6 +321,7 @@ void AppendEntry(std::string& out, const CaptureOptions& o, std::int64_t seconds
         out += clock.Date + " " + clock.Time + "|" + HexContinuous(std::span(frame).subspan(1)) + eol;
         break;
     }
+    case CaptureKind::Audio: break; // the frames are sent as sound at the end
     case CaptureKind::Log: out += clock.Time + " " + HexSpaced(info) + eol; break;
     case CaptureKind::Text:
         out += "[" + clock.Date + " " + clock.Time + "] ";
@@ -341,6 +342,7 @@ GeneratedCapture GenerateCapture(const CaptureOptions& o)
     const auto row = static_cast<std::size_t>(&BuiltInSatelliteOf(o.Satellite) - BuiltInSatellites.data());
     const int other = BuiltInSatellites[(row + 1) % BuiltInSatellites.size()].Number;
     Random noise(o.Seed ^ 0xA5A5A5A5u);
+    std::vector<std::vector<std::uint8_t>> sent; // the frames of a sound recording
 
     auto emit = [&](std::int64_t beacon, int kind, int satellite, int headerSatellite, bool counted) {
         const BeaconTime& at = times[static_cast<std::size_t>(beacon)];
@@ -348,12 +350,16 @@ GeneratedCapture GenerateCapture(const CaptureOptions& o)
             (kind == 1 ? g.Packet1 : g.Packet2) += 1;
         else
             g.Dropped += 1;
-        AppendEntry(g.Bytes, o, StartSeconds + static_cast<std::int64_t>(at.Elapsed),
-            MakeBeacon(kind, satellite, beacon, o.Seed, at), satellite, headerSatellite);
+        const std::vector<std::uint8_t> info = MakeBeacon(kind, satellite, beacon, o.Seed, at);
+        if (o.Kind == CaptureKind::Audio) {
+            const std::vector<std::uint8_t> frame = FullFrame(headerSatellite, info);
+            sent.emplace_back(frame.begin() + 1, frame.end()); // without the KISS type byte
+        }
+        AppendEntry(g.Bytes, o, StartSeconds + static_cast<std::int64_t>(at.Elapsed), info, satellite, headerSatellite);
     };
 
-    const bool framed
-        = o.Kind == CaptureKind::Kiss || o.Kind == CaptureKind::ServerLog || o.Kind == CaptureKind::Satnogs;
+    const bool framed = o.Kind == CaptureKind::Kiss || o.Kind == CaptureKind::ServerLog
+        || o.Kind == CaptureKind::Satnogs || o.Kind == CaptureKind::Audio;
     const auto beacons = static_cast<std::int64_t>(times.size());
     for (std::int64_t i = 0; i < beacons; ++i) {
         const int kind = (i % 2 == 0) ? 1 : 2;
@@ -376,6 +382,15 @@ GeneratedCapture GenerateCapture(const CaptureOptions& o)
         AppendKissFrame(g.Bytes, foreign);
         g.Bytes += "noise";
         g.Dropped += 1;
+    }
+    if (o.Kind == CaptureKind::Audio) {
+        if (o.Noise) { // a foreign station's frame
+            std::vector<std::uint8_t> foreign = FullFrame(o.Satellite, MakeBeacon(1, o.Satellite, 0, o.Seed));
+            foreign[2] = 0x9C;
+            sent.emplace_back(foreign.begin() + 1, foreign.end());
+            g.Dropped += 1;
+        }
+        g.Bytes = WavFile(ModulateFrames(o.Modulation, sent, o.SampleRate, 0.1, o.SoundNoise, o.Seed), o.SampleRate);
     }
     return g;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "input/capturereaders.h"
+#include "modem/modems.h"
 
 #include <cstdint>
 #include <string>
@@ -25,6 +26,12 @@ struct CaptureOptions {
     // With passes: that many passes of 6 to 12 minutes, hours apart over
     // days, a beacon every 10 to 30 s (Packets is then not used).
     int Passes = 0;
+    // Sound: the modem the frames are sent with, the sample rate, and white
+    // noise of that standard deviation (the signal's peak is 0.5). The
+    // frames follow each other a tenth of a second apart.
+    Modem Modulation = Modem::G3ruh9600;
+    int SampleRate = 48000;
+    double SoundNoise = 0;
 };
 
 struct GeneratedCapture {

@@ -6,6 +6,9 @@
 #include "input/kissframes.h"
 #include "telemetry/satellite.h"
 
+#include <algorithm>
+#include <cmath>
+
 std::string HexSpaced(ByteSpan bytes)
 {
     std::string text;
@@ -61,4 +64,31 @@ std::vector<std::uint8_t> GrSatellitesStamp(std::int64_t milliseconds)
     for (int shift = 56; shift >= 0; shift -= 8)
         frame.push_back(static_cast<std::uint8_t>(static_cast<std::uint64_t>(milliseconds) >> shift));
     return frame;
+}
+
+std::string WavFile(std::span<const float> samples, int rate)
+{
+    std::string out;
+    const auto put = [&](std::uint32_t value, int bytes) {
+        for (int k = 0; k < bytes; ++k)
+            out.push_back(static_cast<char>((value >> (8 * k)) & 0xFF));
+    };
+    const auto data = static_cast<std::uint32_t>(2 * samples.size());
+    out += "RIFF";
+    put(36 + data, 4);
+    out += "WAVEfmt ";
+    put(16, 4);
+    put(1, 2); // PCM
+    put(1, 2); // one channel
+    put(static_cast<std::uint32_t>(rate), 4);
+    put(static_cast<std::uint32_t>(2 * rate), 4);
+    put(2, 2);
+    put(16, 2);
+    out += "data";
+    put(data, 4);
+    for (const float x : samples) {
+        const long v = std::lround(std::clamp(x, -1.0F, 1.0F) * 32767);
+        put(static_cast<std::uint32_t>(v) & 0xFFFF, 2);
+    }
+    return out;
 }

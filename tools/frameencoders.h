@@ -36,3 +36,6 @@ std::string HexContinuous(ByteSpan bytes);
 // Continuous upper-case hex with the KISS escapes of a server log (C0 as
 // DBDC, DB as DBDD).
 std::string HexEscaped(ByteSpan bytes);
+
+// A WAV file of samples (from -1 to 1) at rate: one channel, 16 bits.
+std::string WavFile(std::span<const float> samples, int rate);

@@ -4,7 +4,7 @@
 # Sourced or run by ./run.sh and ./test.sh.
 set -euo pipefail
 
-packages=(cmake g++ make pkg-config libgtest-dev libbenchmark-dev qt6-base-dev libqcustomplot-dev libyaml-cpp-dev fonts-dejavu-core
+packages=(cmake g++ make pkg-config libgtest-dev libbenchmark-dev qt6-base-dev libqcustomplot-dev libyaml-cpp-dev libsndfile1-dev fonts-dejavu-core
   desktop-file-utils appstream dpkg-dev)
 packages+=("$@")
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Writes a synthetic capture file:
-//   norvane-gen -f KIND [-s 1|2] [-n PACKETS] [--seed N] [--clean] [--crlf] [--gr-stamps] [--passes N] OUTPUT
+//   norvane-gen -f KIND [-s 1|2] [-n PACKETS] [--seed N] [--clean] [--crlf] [--gr-stamps] [--passes N]
+//               [--modem M] [--rate HZ] [--noise LEVEL] OUTPUT
 
 #include "capturegen.h"
 #include "telemetry/satellite.h"
@@ -20,8 +21,9 @@ int Usage(bool asked = false)
     const std::string kinds = CaptureKindNames("|", "|");
     std::fprintf(asked ? stdout : stderr,
         "Usage: norvane-gen -f %s [-s %s] [-n PACKETS] [--seed N] [--clean] [--crlf] [--gr-stamps] [--passes N] "
-        "OUTPUT\n",
-        kinds.c_str(), SatelliteNumbers().c_str());
+        "[--modem %s] [--rate HZ] [--noise LEVEL] OUTPUT\n"
+        "(-f audio writes a WAV file; --noise is white noise's standard deviation, the signal's peak being 0.5)\n",
+        kinds.c_str(), SatelliteNumbers().c_str(), ModemNames("|").c_str());
     return asked ? 0 : 2;
 }
 
@@ -61,6 +63,19 @@ int main(int argc, char** argv)
         } else if (a == "--passes" && hasValue) {
             o.Passes = std::atoi(argv[++i]);
             if (o.Passes < 1)
+                return Usage();
+        } else if (a == "--modem" && hasValue) {
+            const auto modem = ModemFromName(argv[++i]);
+            if (!modem)
+                return Usage();
+            o.Modulation = *modem;
+        } else if (a == "--rate" && hasValue) {
+            o.SampleRate = std::atoi(argv[++i]);
+            if (o.SampleRate < 9600 || o.SampleRate > 384000)
+                return Usage();
+        } else if (a == "--noise" && hasValue) {
+            o.SoundNoise = std::atof(argv[++i]);
+            if (!(o.SoundNoise >= 0))
                 return Usage();
         } else if (!a.empty() && a[0] != '-' && output.empty()) {
             output = a;

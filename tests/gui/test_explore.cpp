@@ -86,7 +86,9 @@ void TestExplore::anyKindCommandReadsEachWithItsReader()
     w.form.MnuOpenAny_Click();
     QCOMPARE(w.form.OpenAction(std::nullopt)->text(), QStringLiteral("Open capture file (any kind)"));
     QCOMPARE(w.filters.front(),
-        QStringLiteral("Capture Files (*.kss *.txt *.log *.csv)|*.kss;*.txt;*.log;*.csv|All Files (*.*)|*.*"));
+        QStringLiteral(
+            "Capture Files (*.kss *.txt *.log *.csv *.wav *.flac *.ogg *.opus)|*.kss;*.txt;*.log;*.csv;*.wav;*.flac;*."
+            "ogg;*.opus|All Files (*.*)|*.*"));
     const int kinds = static_cast<int>(AllKinds.size());
     QCOMPARE(w.m.RecordCount, 10 * kinds);
     QCOMPARE(w.m.Packet2Count, 10 * kinds);

@@ -264,12 +264,13 @@ void TestForm1::eachOpenCommandUsesItsReaderAndFilter()
     // The menu lists the commands in the order of the kinds' menu places.
     QStringList captions;
     Window w;
-    for (QAction* action : w.form.findChild<QMenu*>(QStringLiteral("MnuFile"))->actions().mid(0, 6))
+    for (QAction* action : w.form.findChild<QMenu*>(QStringLiteral("MnuFile"))->actions().mid(0, 7))
         captions << action->text();
     QCOMPARE(captions,
-        QStringList({QStringLiteral("Open KISS file"), QStringLiteral("Open Text file"),
-            QStringLiteral("Open Serverlog file"), QStringLiteral("Open Log file"),
-            QStringLiteral("Open SatNOGS DB export"), QStringLiteral("Open capture file (any kind)")}));
+        QStringList(
+            {QStringLiteral("Open KISS file"), QStringLiteral("Open Text file"), QStringLiteral("Open Serverlog file"),
+                QStringLiteral("Open Log file"), QStringLiteral("Open SatNOGS DB export"),
+                QStringLiteral("Open sound recording"), QStringLiteral("Open capture file (any kind)")}));
 }
 
 void TestForm1::recordViewFollowsTheScrollBar()

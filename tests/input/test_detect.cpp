@@ -134,6 +134,13 @@ TEST(ImportSummaries, CountWhatTheGeneratorMeantToBeDropped)
             EXPECT_EQ(s.OtherKind, g.Dropped);
             EXPECT_EQ(s.Units, (g.Packet1 + g.Packet2 + g.Dropped) * (kind == CaptureKind::Text ? 2 : 1));
             break;
+        case CaptureKind::Audio:
+            // Every frame heard: the other satellite's and a foreign station's too.
+            EXPECT_EQ(s.OtherSatellite, g.Dropped - 1);
+            EXPECT_EQ(s.OtherHeader, 1);
+            EXPECT_EQ(s.Units, g.Packet1 + g.Packet2 + g.Dropped);
+            EXPECT_EQ(s.BadFcs, 0);
+            break;
         }
     }
 }

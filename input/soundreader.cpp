@@ -1,0 +1,159 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Sound recordings of passes: the frames a modem hears in them go through
+// the KISS reader's handling, as a TNC would have handed them on.
+#include "capturereaders.h"
+#include "dispatch.h"
+#include "kissframes.h"
+
+#include "modem/modems.h"
+
+#include <sndfile.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <regex>
+
+namespace {
+
+// The lowest sample rate a modem can work with, and the highest taken.
+constexpr int MinSampleRate = 9600;
+constexpr int MaxSampleRate = 1'536'000;
+constexpr int MaxChannels = 64;
+constexpr sf_count_t BlockFrames = 8192;
+
+// When the recording began: the user's start, else the time in a SatNOGS
+// observation's name (satnogs_OBSID_YYYY-MM-DDTHH-MM-SS), else the file's
+// time less the recording's length, which is then only an estimate.
+Instant RecordingStart(const std::string& path, double seconds, const SoundOptions& options, std::string& how)
+{
+    if (options.Start) {
+        how = "start given";
+        return *options.Start;
+    }
+    static const std::regex SatnogsName(R"(satnogs_\d+_(\d{4}-\d\d-\d\d)T(\d\d)-(\d\d)-(\d\d))");
+    const std::string name = std::filesystem::path(path).filename().string();
+    if (std::smatch match; std::regex_search(name, match, SatnogsName))
+        if (const auto at
+            = ParseDateTime(match[1].str() + " " + match[2].str() + ":" + match[3].str() + ":" + match[4].str())) {
+            how = "start from the SatNOGS name";
+            return *at;
+        }
+    std::error_code ec;
+    const auto written = std::filesystem::last_write_time(path, ec);
+    if (ec) {
+        how = "start unknown";
+        return UnknownInstant;
+    }
+    const auto sys = std::chrono::file_clock::to_sys(written);
+    how = "start estimated from the file's time";
+    return std::chrono::duration_cast<std::chrono::milliseconds>(sys.time_since_epoch()).count()
+        - static_cast<Instant>(seconds * 1000);
+}
+
+std::string SoundText(const SoundOptions& options, double seconds, float peak, const std::string& start)
+{
+    char text[160];
+    const double dbfs = peak > 0 ? 20 * std::log10(peak) : -INFINITY;
+    std::snprintf(text, sizeof text, "%s, %.1f s, peak %.0f dBFS, %s",
+        std::string(ModemName(options.Modulation)).c_str(), seconds, dbfs, start.c_str());
+    return text;
+}
+
+} // namespace
+
+bool LooksLikeSound(std::string_view head)
+{
+    const auto startsWith = [&](std::string_view magic, std::size_t at = 0) {
+        return head.size() >= at + magic.size() && head.substr(at, magic.size()) == magic;
+    };
+    return (startsWith("RIFF") && startsWith("WAVE", 8)) || (startsWith("RIFX") && startsWith("WAVE", 8))
+        || startsWith("fLaC") || startsWith("OggS");
+}
+
+ReadResult ReadSoundFile(Module1& m, ReaderHost& host, const std::string& path)
+{
+    // A folder, a missing or unreadable file are told as for any capture,
+    // and an empty file holds nothing.
+    {
+        CaptureFile file;
+        if (ReadResult opened = file.Open(path, 1, CaptureFile::Ahead::DoNotRead); !opened.Ok)
+            return opened;
+        if (file.Size() == 0 && file.NextChunk().empty()) {
+            host.RefreshAtEndOfFile();
+            return {};
+        }
+    }
+    SF_INFO info{};
+    SNDFILE* sound = sf_open(path.c_str(), SFM_READ, &info);
+    if (!sound)
+        return ReadResult::Failure("cannot read " + path + ": not a sound recording of a kind libsndfile reads ("
+            + sf_strerror(nullptr) + ")");
+    const std::unique_ptr<SNDFILE, int (*)(SNDFILE*)> closer(sound, sf_close);
+    const SoundOptions options = host.Sound();
+    if (info.channels < 1 || info.channels > MaxChannels)
+        return ReadResult::Failure(
+            "cannot read " + path + ": a recording of " + std::to_string(info.channels) + " channels");
+    if (info.samplerate < MinSampleRate || info.samplerate > MaxSampleRate)
+        return ReadResult::Failure("cannot read " + path + ": a sample rate of " + std::to_string(info.samplerate)
+            + " Hz (the modems need " + std::to_string(MinSampleRate) + " Hz at least)");
+    if (options.Channel >= info.channels)
+        return ReadResult::Failure("cannot read " + path + ": it has " + std::to_string(info.channels)
+            + " channels, no channel " + std::to_string(options.Channel + 1));
+    // A header may promise any length: the length is only told, the
+    // reading goes as far as the samples do.
+    const double seconds = info.frames > 0 ? static_cast<double>(info.frames) / info.samplerate : 0;
+    std::string how;
+    const Instant start = RecordingStart(path, seconds, options, how);
+
+    host.SetBusy(true);
+    m.ShowTimeSpan = false;
+    ReadingState state;
+    state.Reception.File = static_cast<std::uint32_t>(m.Imports.size());
+    std::vector<std::uint8_t> data;
+    const double rate = info.samplerate;
+    FrameHearing hearing(options.Modulation, rate, [&](std::span<const std::uint8_t> frame, std::int64_t end) {
+        data.assign(1, 0);
+        data.insert(data.end(), frame.begin(), frame.end());
+        const Instant at
+            = start == UnknownInstant ? UnknownInstant : start + static_cast<Instant>(std::llround(end * 1000 / rate));
+        m.FrameTimeText = at == UnknownInstant ? std::string() : FormatTimeText(at);
+        state.Reception.At = at;
+        host.FrameHeard(data, m.FrameTimeText);
+        HandleKissFrame(m, host, state, data, static_cast<std::uint64_t>(end), false);
+    });
+    std::vector<float> block(static_cast<std::size_t>(BlockFrames * info.channels));
+    std::vector<float> channel(static_cast<std::size_t>(BlockFrames));
+    float peak = 0;
+    std::int64_t read = 0;
+    bool cancelled = false;
+    auto lastLook = std::chrono::steady_clock::now();
+    for (sf_count_t n; !cancelled && (n = sf_readf_float(sound, block.data(), BlockFrames)) > 0;) {
+        for (sf_count_t k = 0; k < n; ++k) {
+            const float x = block[static_cast<std::size_t>(k * info.channels + options.Channel)];
+            channel[static_cast<std::size_t>(k)] = std::isfinite(x) ? x : 0.0F;
+            peak = std::max(peak, std::fabs(channel[static_cast<std::size_t>(k)]));
+        }
+        hearing.Samples(std::span(channel.data(), static_cast<std::size_t>(n)));
+        read += n;
+        if (const auto now = std::chrono::steady_clock::now(); now - lastLook > std::chrono::milliseconds(20)) {
+            lastLook = now;
+            host.ShowReadProgress(
+                static_cast<std::uint64_t>(read), static_cast<std::uint64_t>(std::max<sf_count_t>(info.frames, read)));
+            host.ProcessPendingEvents();
+            cancelled = host.CancelRequested();
+        }
+    }
+    m.Import.BadFcs += hearing.BadFcs();
+    m.Import.Sound = SoundText(options, static_cast<double>(read) / rate, peak, how);
+    FlushDescribed(m, host);
+    m.Table.Trim();
+    m.Import.Cancelled = cancelled;
+    host.SetBusy(false);
+    host.RefreshAtEndOfFile();
+    if (sf_error(sound) != SF_ERR_NO_ERROR)
+        return ReadResult::Failure("cannot read " + path + " to its end: " + sf_strerror(sound));
+    return {};
+}
