@@ -6,21 +6,25 @@
 #include "describe/describedsatellite.h"
 #include "input/capturereaders.h"
 #include "input/detect.h"
-#include "output/reportwriters.h"
 #include "output/influxlines.h"
 #include "output/jsonlines.h"
+#include "output/reportwriters.h"
 #include "output/storedlines.h"
 #include "telemetry/merge.h"
 #include "tools/capturegen.h"
+#include "tools/frameencoders.h"
 
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
+#include <random>
 
 namespace {
 
@@ -118,7 +122,7 @@ BENCHMARK(BM_KissReader)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 const bool ReadersRegistered = [] {
     for (const CaptureKindInfo& kind : CaptureKinds())
-        if (kind.Kind != CaptureKind::Kiss)
+        if (kind.Kind != CaptureKind::Kiss && kind.Kind != CaptureKind::Audio) // sound: BM_Sound
             benchmark::RegisterBenchmark(("BM_Reader/" + std::string(kind.Name)).c_str(),
                 [k = kind.Kind](benchmark::State& state) { ReadCapture(state, k); })
                 ->Unit(benchmark::kMillisecond)
@@ -302,6 +306,72 @@ void BM_DetectKind(benchmark::State& state)
     state.counters["detected"] = kiss;
 }
 BENCHMARK(BM_DetectKind)->Unit(benchmark::kMicrosecond);
+
+// Sound: a recording of 240 random AX.25 frames of 16 to 200 bytes with
+// white noise near each modem's limit, decoded by the sound reader beside
+// Dire Wolf's atest (when installed) on the same file, timed alternately:
+// samples a second, times real time (x_realtime: a one-hour recording takes
+// 3600 / x seconds), frames heard by both.
+void SoundBeside(benchmark::State& state, Modem modem, const char* atestArguments, double noise)
+{
+    std::vector<std::vector<std::uint8_t>> frames;
+    std::mt19937 random(7);
+    for (int k = 0; k < 240; ++k) {
+        std::vector<std::uint8_t> frame = FullFrame(1, {});
+        frame.erase(frame.begin()); // no KISS type byte
+        frame[13] = static_cast<std::uint8_t>('0' + k % 10) << 1;
+        const std::size_t info = 16 + random() % 185;
+        for (std::size_t i = 0; i < info; ++i)
+            frame.push_back(static_cast<std::uint8_t>(random()));
+        frames.push_back(std::move(frame));
+    }
+    constexpr int Rate = 48000;
+    const std::vector<float> sound = ModulateFrames(modem, frames, Rate, 0.2, noise, 3);
+    const auto path
+        = (std::filesystem::temp_directory_path() / ("norvane-bench-sound-" + std::string(ModemName(modem)) + ".wav"))
+              .string();
+    std::ofstream(path, std::ios::binary) << WavFile(sound, Rate);
+    struct SoundHost : ReaderHost {
+        SoundOptions options;
+        SoundOptions Sound() const override { return options; }
+    } host;
+    host.options.Modulation = modem;
+    const bool atest = std::system("command -v atest > /dev/null 2>&1") == 0;
+    const std::string atestCommand = "atest " + std::string(atestArguments) + " " + path + " 2>/dev/null | tail -n 1";
+    double seconds = 0;
+    double atestSeconds = 0;
+    std::int64_t heard = 0;
+    long atestHeard = 0;
+    for (auto _ : state) {
+        const auto t0 = std::chrono::steady_clock::now();
+        Module1 m;
+        ReadCaptureFile(CaptureKind::Audio, m, host, path);
+        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        heard = m.Import.Units;
+        if (!atest)
+            continue;
+        const auto t1 = std::chrono::steady_clock::now();
+        if (std::FILE* p = popen(atestCommand.c_str(), "r")) {
+            if (std::fscanf(p, "%ld", &atestHeard) != 1)
+                atestHeard = -1;
+            pclose(p);
+        }
+        atestSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t1).count();
+    }
+    const auto runs = static_cast<double>(state.iterations());
+    state.counters["samples/s"] = static_cast<double>(sound.size()) * runs / seconds;
+    state.counters["x_realtime"] = static_cast<double>(sound.size()) / Rate * runs / seconds;
+    state.counters["frames"] = static_cast<double>(heard);
+    state.counters["sent"] = static_cast<double>(frames.size());
+    if (atest) {
+        state.counters["atest_frames"] = static_cast<double>(atestHeard);
+        state.counters["atest_time_ratio"] = atestSeconds / seconds;
+    }
+}
+void BM_Sound_Afsk1200(benchmark::State& state) { SoundBeside(state, Modem::Afsk1200, "-P E+", 0.45); }
+void BM_Sound_G3ruh9600(benchmark::State& state) { SoundBeside(state, Modem::G3ruh9600, "-B 9600 -P +", 0.22); }
+BENCHMARK(BM_Sound_Afsk1200)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+BENCHMARK(BM_Sound_G3ruh9600)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 
 } // namespace
 
