@@ -155,6 +155,16 @@ const std::vector<OptionSpec>& Options()
                         o.Sound.Start = *at;
                         return std::nullopt;
                     }},
+                {"", "--rate", "HZ",
+                    "with -f audio and -: standard input is raw sound, signed\n16-bit little-endian mono at HZ, "
+                    "heard as it comes\n(rtl_fm ... | norvane-decode -f audio --rate 48000 -)",
+                    [](DecodeOptions& o, const std::string& v) -> Error {
+                        const int rate = std::atoi(v.c_str());
+                        if (rate < 9600 || rate > 1536000 || std::to_string(rate) != v)
+                            return "--rate needs a sample rate from 9600 to 1536000 Hz, not '" + v + "'";
+                        o.RawRate = rate;
+                        return std::nullopt;
+                    }},
                 {"", "--kiss-tcp", "HOST:PORT", "read live from a KISS TNC's TCP server instead of captures",
                     [](DecodeOptions& o, const std::string& v) -> Error { return o.KissTcp = v, std::nullopt; }},
                 {"", "--reconnect", "", "with --kiss-tcp: try again every 5 s when the connection fails",
@@ -267,6 +277,8 @@ std::optional<std::string> ParseDecodeArguments(const std::vector<std::string>& 
         return "--record goes with --tlm";
     if ((o.Reconnect || o.Duration) && !o.KissTcp)
         return "--reconnect and --duration go with --kiss-tcp";
+    if (o.RawRate && (o.Kind != CaptureKind::Audio || o.Captures != std::vector<std::string>{"-"} || o.Merge))
+        return "--rate reads raw sound from standard input: -f audio --rate HZ -, without other captures or --merge";
     if (o.OutputTo(Output::Recording) && !o.KissTcp && o.Kind != CaptureKind::Audio)
         return "--record FILE goes with --kiss-tcp or with sound recordings (-f audio)";
     if (std::count(o.Captures.begin(), o.Captures.end(), "-") > 1)

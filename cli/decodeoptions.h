@@ -36,7 +36,8 @@ struct DecodeOptions {
     std::optional<std::string> KissTcp; // HOST:PORT
     bool Reconnect = false;
     std::optional<double> Duration;
-    SoundOptions Sound; // how sound recordings are read
+    SoundOptions Sound;         // how sound recordings are read
+    std::optional<int> RawRate; // raw sound from standard input at that rate, heard as it comes
 
     // The path of output when it is asked for, else null.
     const std::string* OutputTo(Output output) const

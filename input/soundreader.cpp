@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Sound recordings of passes: the frames a modem hears in them go through
-// the KISS reader's handling, as a TNC would have handed them on.
+// Sound recordings of passes, read with libsndfile in blocks.
 #include "capturereaders.h"
 #include "dispatch.h"
 #include "kissframes.h"
+
+#include "soundreception.h"
 
 #include "modem/modems.h"
 
@@ -51,15 +52,6 @@ Instant RecordingStart(const std::string& path, double seconds, const SoundOptio
     how = "start estimated from the file's time";
     return std::chrono::duration_cast<std::chrono::milliseconds>(sys.time_since_epoch()).count()
         - static_cast<Instant>(seconds * 1000);
-}
-
-std::string SoundText(const SoundOptions& options, double seconds, float peak, const std::string& start)
-{
-    char text[160];
-    const double dbfs = peak > 0 ? 20 * std::log10(peak) : -INFINITY;
-    std::snprintf(text, sizeof text, "%s, %.1f s, peak %.0f dBFS, %s",
-        std::string(ModemName(options.Modulation)).c_str(), seconds, dbfs, start.c_str());
-    return text;
 }
 
 } // namespace
@@ -110,44 +102,25 @@ ReadResult ReadSoundFile(Module1& m, ReaderHost& host, const std::string& path)
 
     host.SetBusy(true);
     m.ShowTimeSpan = false;
-    ReadingState state;
-    state.Reception.File = static_cast<std::uint32_t>(m.Imports.size());
-    std::vector<std::uint8_t> data;
-    const double rate = info.samplerate;
-    FrameHearing hearing(options.Modulation, rate, [&](std::span<const std::uint8_t> frame, std::int64_t end) {
-        data.assign(1, 0);
-        data.insert(data.end(), frame.begin(), frame.end());
-        const Instant at
-            = start == UnknownInstant ? UnknownInstant : start + static_cast<Instant>(std::llround(end * 1000 / rate));
-        m.FrameTimeText = at == UnknownInstant ? std::string() : FormatTimeText(at);
-        state.Reception.At = at;
-        host.FrameHeard(data, m.FrameTimeText);
-        HandleKissFrame(m, host, state, data, static_cast<std::uint64_t>(end), false);
-    });
+    SoundReception reception(m, host, options, info.samplerate, start);
     std::vector<float> block(static_cast<std::size_t>(BlockFrames * info.channels));
     std::vector<float> channel(static_cast<std::size_t>(BlockFrames));
-    float peak = 0;
-    std::int64_t read = 0;
     bool cancelled = false;
     auto lastLook = std::chrono::steady_clock::now();
     for (sf_count_t n; !cancelled && (n = sf_readf_float(sound, block.data(), BlockFrames)) > 0;) {
-        for (sf_count_t k = 0; k < n; ++k) {
-            const float x = block[static_cast<std::size_t>(k * info.channels + options.Channel)];
-            channel[static_cast<std::size_t>(k)] = std::isfinite(x) ? x : 0.0F;
-            peak = std::max(peak, std::fabs(channel[static_cast<std::size_t>(k)]));
-        }
-        hearing.Samples(std::span(channel.data(), static_cast<std::size_t>(n)));
-        read += n;
+        for (sf_count_t k = 0; k < n; ++k)
+            channel[static_cast<std::size_t>(k)] = block[static_cast<std::size_t>(k * info.channels + options.Channel)];
+        reception.Samples(std::span(channel.data(), static_cast<std::size_t>(n)));
         if (const auto now = std::chrono::steady_clock::now(); now - lastLook > std::chrono::milliseconds(20)) {
             lastLook = now;
+            const auto read = static_cast<std::uint64_t>(reception.SamplesRead());
             host.ShowReadProgress(
-                static_cast<std::uint64_t>(read), static_cast<std::uint64_t>(std::max<sf_count_t>(info.frames, read)));
+                read, std::max(static_cast<std::uint64_t>(std::max<sf_count_t>(info.frames, 0)), read));
             host.ProcessPendingEvents();
             cancelled = host.CancelRequested();
         }
     }
-    m.Import.BadFcs += hearing.BadFcs();
-    m.Import.Sound = SoundText(options, static_cast<double>(read) / rate, peak, how);
+    reception.Finish(how);
     FlushDescribed(m, host);
     m.Table.Trim();
     m.Import.Cancelled = cancelled;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Sound recordings as captures: the containers libsndfile reads, channels,
 // the recording's start, the frames recorded, and headers that lie.
+#include "cli/decodecommand.h"
 #include "cli/decoderun.h"
 #include "input/capturereaders.h"
 #include "input/detect.h"
@@ -218,6 +219,37 @@ TEST(Sound, RecordWritesTheFramesHeardAsAKissCapture)
     EXPECT_EQ(Decode({"-f", "kiss", "--record", dir.File("x.kss"), wav}).code, 2);
     EXPECT_EQ(Decode({"-f", "audio", "--modem", "fsk", wav}).code, 2);
     EXPECT_EQ(Decode({"-f", "audio", "--start", "yesterday", wav}).code, 2);
+}
+
+TEST(Sound, RawSoundFromStandardInputAsItComes)
+{
+    TempDir dir;
+    const GeneratedCapture g = Pass(Modem::G3ruh9600, 6);
+    const std::string wav = dir.Write("pass.wav", g.Bytes);
+    const std::string raw = dir.Write("pass.raw", g.Bytes.substr(44)); // the WAV's samples as they are
+    const DecodeRun file
+        = Decode({"-q", "-f", "audio", "--start", "2016-03-17T10:15:00", "--jsonl", dir.File("file.jsonl"), wav});
+    ASSERT_EQ(file.code, 0) << file.err.Text;
+    std::FILE* in = std::fopen(raw.c_str(), "rb");
+    ASSERT_NE(in, nullptr);
+    DecodeRun stream;
+    stream.code = RunDecodeCommand({"-q", "-f", "audio", "--rate", "48000", "--start", "2016-03-17T10:15:00", "--jsonl",
+                                       dir.File("stream.jsonl"), "--record", dir.File("heard.kss"), "-"},
+        stream.out, stream.err, ".", false, in);
+    std::fclose(in);
+    ASSERT_EQ(stream.code, 0) << stream.err.Text;
+    // The same records, the place in the file aside ("-" for standard input).
+    const std::string streamed = ReadFileBytes(dir.File("stream.jsonl"));
+    std::string read = ReadFileBytes(dir.File("file.jsonl"));
+    for (std::size_t at; (at = read.find(wav)) != std::string::npos;)
+        read.replace(at, wav.size(), "-");
+    EXPECT_EQ(std::count(streamed.begin(), streamed.end(), '\n'), 6);
+    EXPECT_TRUE(streamed == read) << streamed.substr(0, 300) << "\n" << read.substr(0, 300);
+    EXPECT_FALSE(ReadFileBytes(dir.File("heard.kss")).empty());
+
+    EXPECT_EQ(Decode({"-f", "audio", "--rate", "48000", wav}).code, 2);
+    EXPECT_EQ(Decode({"-f", "kiss", "--rate", "48000", "-"}).code, 2);
+    EXPECT_EQ(Decode({"-f", "audio", "--rate", "8000", "-"}).code, 2);
 }
 
 } // namespace
