@@ -202,7 +202,10 @@ void Form1::ShowImports()
             QString text;
             switch (columns[k].What) {
             case Is::File: text = QString::fromLocal8Bit(s.File.c_str()); break;
-            case Is::Kind: text = QString::fromLatin1(s.Kind.c_str()); break;
+            case Is::Kind: // a sound recording's modem, length, level and start beside it
+                text = QString::fromLatin1(s.Kind.c_str())
+                    + (s.Sound.empty() ? QString() : QStringLiteral(": ") + QString::fromStdString(s.Sound));
+                break;
             case Is::Count: text = QString::number(s.*columns[k].Counter->Member); break;
             case Is::FirstNotParsed: text = QString::fromStdString(s.FirstNotParsed); break;
             case Is::FirstTime:
@@ -216,7 +219,8 @@ void Form1::ShowImports()
             auto* item = new QTableWidgetItem(text);
             if (columns[k].What == Is::Count)
                 item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            else if (columns[k].What == Is::Outcome || columns[k].What == Is::FirstNotParsed)
+            else if (columns[k].What == Is::Outcome || columns[k].What == Is::FirstNotParsed
+                || columns[k].What == Is::Kind)
                 item->setToolTip(text); // whole, however narrow the column
             table->setItem(row, static_cast<int>(k), item);
         }

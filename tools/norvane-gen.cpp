@@ -6,11 +6,14 @@
 #include "capturegen.h"
 #include "telemetry/satellite.h"
 
+#include <sndfile.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -22,9 +25,43 @@ int Usage(bool asked = false)
     std::fprintf(asked ? stdout : stderr,
         "Usage: norvane-gen -f %s [-s %s] [-n PACKETS] [--seed N] [--clean] [--crlf] [--gr-stamps] [--passes N] "
         "[--modem %s] [--rate HZ] [--noise LEVEL] OUTPUT\n"
-        "(-f audio writes a WAV file; --noise is white noise's standard deviation, the signal's peak being 0.5)\n",
+        "(-f audio writes a WAV file, or FLAC or Ogg Vorbis for names ending .flac or .ogg; --noise is white noise's\n"
+        "standard deviation, the signal's peak being 0.5)\n",
         kinds.c_str(), SatelliteNumbers().c_str(), ModemNames("|").c_str());
     return asked ? 0 : 2;
+}
+
+// Sound goes as a WAV file, or as FLAC or Ogg Vorbis where the name ends
+// so: the container's format for libsndfile, 0 for WAV.
+int SoundFormatOf(const std::string& name)
+{
+    const auto endsWith = [&](const char* ending) {
+        const std::string e(ending);
+        return name.size() >= e.size() && name.compare(name.size() - e.size(), e.size(), e) == 0;
+    };
+    if (endsWith(".flac"))
+        return SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
+    if (endsWith(".ogg"))
+        return SF_FORMAT_OGG | SF_FORMAT_VORBIS;
+    return 0;
+}
+
+// The generator's WAV (one channel, 16 bits) written again in format.
+bool WriteSoundAs(const std::string& wav, const std::string& path, int format)
+{
+    SF_INFO info{};
+    info.channels = 1;
+    info.samplerate = static_cast<int>(static_cast<unsigned char>(wav[24]) | static_cast<unsigned char>(wav[25]) << 8
+        | static_cast<unsigned char>(wav[26]) << 16);
+    info.format = format;
+    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (!f)
+        return false;
+    std::vector<short> samples((wav.size() - 44) / 2);
+    std::memcpy(samples.data(), wav.data() + 44, 2 * samples.size());
+    const bool written = sf_writef_short(f, samples.data(), static_cast<sf_count_t>(samples.size()))
+        == static_cast<sf_count_t>(samples.size());
+    return sf_close(f) == 0 && written;
 }
 
 } // namespace
@@ -86,6 +123,15 @@ int main(int argc, char** argv)
     if (!kindGiven || output.empty())
         return Usage();
     const GeneratedCapture g = GenerateCapture(o);
+    if (const int format = SoundFormatOf(output); o.Kind == CaptureKind::Audio && format != 0) {
+        if (!WriteSoundAs(g.Bytes, output, format)) {
+            std::fprintf(stderr, "norvane-gen: %s could not be written: %s\n", output.c_str(), sf_strerror(nullptr));
+            return 1;
+        }
+        std::printf("%s: %lld records of kind 1, %lld of kind 2, %lld to be dropped\n", output.c_str(),
+            static_cast<long long>(g.Packet1), static_cast<long long>(g.Packet2), static_cast<long long>(g.Dropped));
+        return 0;
+    }
     std::FILE* f = std::fopen(output.c_str(), "wb");
     if (!f || std::fwrite(g.Bytes.data(), 1, g.Bytes.size(), f) != g.Bytes.size() || std::fclose(f) != 0) {
         std::fprintf(stderr, "norvane-gen: %s could not be written: %s\n", output.c_str(), std::strerror(errno));
