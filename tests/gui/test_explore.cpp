@@ -96,7 +96,8 @@ void TestExplore::anyKindCommandReadsEachWithItsReader()
     // The "Import" page: one row per file, its kind, what it gave.
     QCOMPARE(w.c().ImportTable->rowCount(), kinds + 1);
     for (int row = 0; row < kinds; ++row) {
-        QCOMPARE(Cell(w, row, 1), QString::fromLatin1(CaptureKindName(AllKinds[row])));
+        // (a sound recording's modem, length, level and start after its kind)
+        QCOMPARE(Cell(w, row, 1).section(QLatin1Char(':'), 0, 0), QString::fromLatin1(CaptureKindName(AllKinds[row])));
         QCOMPARE(Cell(w, row, 4), QStringLiteral("10"));
         QCOMPARE(Cell(w, row, 5), QStringLiteral("10"));
         QCOMPARE(Cell(w, row, Column(w, QStringLiteral("Outcome"))), QStringLiteral("read"));
