@@ -82,23 +82,13 @@ std::vector<float> AfskModulate(
     double phase = 0;
     int level = 1;
     for (const std::vector<std::uint8_t>& frame : frames) {
-        HdlcFramer framer;
-        framer.Flags(leadFlags);
-        framer.Frame(frame);
-        framer.Flags(3);
-        const std::vector<std::uint8_t>& bits = framer.Bits();
-        const auto samples = static_cast<std::size_t>(std::ceil(bits.size() * sampleRate / AfskDemodulator::Baud));
-        for (std::size_t n = 0, bit = SIZE_MAX; n < samples; ++n) {
-            const auto at = static_cast<std::size_t>(n * AfskDemodulator::Baud / sampleRate);
-            if (at != bit && at < bits.size()) {
-                bit = at;
-                if (bits[bit] == 0)
-                    level ^= 1;
-            }
+        ForEachSampleOfBits(SentBits(frame, leadFlags), sampleRate, AfskDemodulator::Baud, [&](int bit, bool first) {
+            if (first && bit == 0)
+                level ^= 1;
             const double frequency = level != 0 ? AfskDemodulator::Mark : AfskDemodulator::Space;
             phase = std::fmod(phase + 2 * std::numbers::pi * frequency / sampleRate, 2 * std::numbers::pi);
             sound.push_back(static_cast<float>(0.5 * std::sin(phase)));
-        }
+        });
         sound.resize(sound.size() + static_cast<std::size_t>(gapSeconds * sampleRate), 0.0F);
     }
     return sound;

@@ -58,25 +58,17 @@ std::vector<float> G3ruhModulate(
     std::vector<float> sound;
     unsigned scrambler = 0;
     int level = 0;
+    float value = 0;
     for (const std::vector<std::uint8_t>& frame : frames) {
-        HdlcFramer framer;
-        framer.Flags(leadFlags);
-        framer.Frame(frame);
-        framer.Flags(3);
-        const std::vector<std::uint8_t>& bits = framer.Bits();
-        const auto samples = static_cast<std::size_t>(std::ceil(bits.size() * sampleRate / G3ruhDemodulator::Baud));
-        float value = 0;
-        for (std::size_t n = 0, bit = SIZE_MAX; n < samples; ++n) {
-            const auto at = static_cast<std::size_t>(n * G3ruhDemodulator::Baud / sampleRate);
-            if (at != bit && at < bits.size()) {
-                bit = at;
-                if (bits[bit] == 0)
+        ForEachSampleOfBits(SentBits(frame, leadFlags), sampleRate, G3ruhDemodulator::Baud, [&](int bit, bool first) {
+            if (first) {
+                if (bit == 0)
                     level ^= 1;
                 value = G3ruhScramble(scrambler, level) != 0 ? 0.5F : -0.5F;
             }
             shape.Push(value);
             sound.push_back(shape.Output());
-        }
+        });
         for (std::size_t n = 0; n < static_cast<std::size_t>(gapSeconds * sampleRate); ++n) {
             shape.Push(0);
             sound.push_back(shape.Output());

@@ -119,3 +119,12 @@ void HdlcFramer::Byte(std::uint8_t b, bool stuff)
         }
     }
 }
+
+std::vector<std::uint8_t> SentBits(std::span<const std::uint8_t> frame, int leadFlags)
+{
+    HdlcFramer framer;
+    framer.Flags(leadFlags);
+    framer.Frame(frame);
+    framer.Flags(3);
+    return framer.Bits();
+}

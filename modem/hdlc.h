@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -64,6 +65,24 @@ private:
     std::vector<std::uint8_t> bits_;
     int ones_ = 0;
 };
+
+// The bits that send frame: leadFlags flags, the frame with its check
+// sequence, three flags.
+std::vector<std::uint8_t> SentBits(std::span<const std::uint8_t> frame, int leadFlags);
+
+// Calls onSample(bit, first) for every sample of bits sent at baud bits a
+// second at sampleRate: the bit the sample falls in, and whether it is that
+// bit's first sample.
+template <typename OnSample>
+void ForEachSampleOfBits(const std::vector<std::uint8_t>& bits, double sampleRate, double baud, OnSample&& onSample)
+{
+    const auto samples = static_cast<std::size_t>(static_cast<double>(bits.size()) * sampleRate / baud + 0.999999);
+    for (std::size_t n = 0, bit = SIZE_MAX; n < samples; ++n) {
+        const auto at = std::min(static_cast<std::size_t>(static_cast<double>(n) * baud / sampleRate), bits.size() - 1);
+        onSample(bits[at], at != bit);
+        bit = at;
+    }
+}
 
 // NRZI as AX.25 uses it: a 0 changes the level, a 1 keeps it.
 class NrziDecoder {

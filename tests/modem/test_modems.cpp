@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <string_view>
 
 namespace {
 
@@ -16,12 +17,12 @@ using Frame = std::vector<std::uint8_t>;
 Frame UiFrame(std::size_t infoBytes, std::uint32_t seed)
 {
     Frame f;
-    const auto address = [&](const char* call, std::uint8_t ssid, bool last) {
-        for (int k = 0; k < 6; ++k)
-            f.push_back(static_cast<std::uint8_t>((call[k] != 0 ? call[k] : ' ') << 1));
+    const auto address = [&](std::string_view call, std::uint8_t ssid, bool last) {
+        for (std::size_t k = 0; k < 6; ++k)
+            f.push_back(static_cast<std::uint8_t>((k < call.size() ? call[k] : ' ') << 1));
         f.push_back(static_cast<std::uint8_t>(0x60 | ssid << 1 | (last ? 1 : 0)));
     };
-    address("CQ\0\0\0\0", 0, false);
+    address("CQ", 0, false);
     address("NORVAN", 1, true);
     f.push_back(0x03);
     f.push_back(0xF0);
