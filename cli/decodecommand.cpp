@@ -245,15 +245,21 @@ std::size_t ReadCaptures(const DecodeOptions& o, Module1& m, ReaderHost& host, R
 
 } // namespace
 
-int RunDecodeCommand(const std::vector<std::string>& args, TextSink& out, TextSink& err, const std::string& decimalMark,
-    bool progress, std::FILE* in)
+namespace {
+
+// What the arguments ask for when it is not a decoding (a usage error, the
+// help, the version, a task of the satellite library) or outputs that
+// cannot be written: its exit code. Otherwise none, the outputs completed.
+std::optional<int> AnswerWithoutDecoding(
+    const std::vector<std::string>& args, DecodeOptions& o, TextSink& out, TextSink& err)
 {
-    DecodeOptions o;
-    if (const auto error = ParseDecodeArguments(args, o)) {
-        err.Write("norvane-decode: " + *error + "\n");
+    const auto usageError = [&](const std::string& error) {
+        err.Write("norvane-decode: " + error + "\n");
         err.Write(DecodeUsageHint());
         return ExitUsage;
-    }
+    };
+    if (const auto error = ParseDecodeArguments(args, o))
+        return usageError(*error);
     if (o.Help) {
         out.Write(DecodeUsage());
         return ExitOk;
@@ -268,11 +274,54 @@ int RunDecodeCommand(const std::vector<std::string>& args, TextSink& out, TextSi
         o.Outputs[Output::Csv] = "-";
     const std::vector<std::string> descriptions
         = o.Description ? std::vector{*o.Description} : std::vector<std::string>{};
-    if (const auto error = CheckOutputs(OutputTargets(o), ReadFiles(o), o.Force, descriptions)) {
-        err.Write("norvane-decode: " + *error + "\n");
-        err.Write(DecodeUsageHint());
-        return ExitUsage;
+    if (const auto error = CheckOutputs(OutputTargets(o), ReadFiles(o), o.Force, descriptions))
+        return usageError(*error);
+    return std::nullopt;
+}
+
+// The described satellite that o names, into m, its warnings told; false
+// when its description cannot be used, which is said.
+bool LoadDescribedSatellite(const DecodeOptions& o, Module1& m, Reporter& reporter, TextSink& err)
+{
+    if (!o.Description)
+        return true;
+    try {
+        m.Described = DescribedSatellite::Load(*o.Description);
+    } catch (const KsyLoadError& e) {
+        err.Write("norvane-decode: the description cannot be used: " + std::string(e.what()) + "\n");
+        return false;
     }
+    for (const std::string& warning : m.Described->Description().Warnings)
+        reporter.Warn(warning);
+    for (const std::string& process : m.Described->Description().UnsupportedProcesses)
+        reporter.Warn(*o.Description + ": process " + process + " is not supported; frames that need it do not parse");
+    return true;
+}
+
+// Reads the captures, or receives live from a TNC or raw sound on in, into
+// m; returns how many captures could not be read (a lost connection counts
+// as one).
+std::size_t ReadOrReceive(
+    const DecodeOptions& o, Module1& m, DumpHost& host, Reporter& reporter, const Streams& streams, std::FILE* in)
+{
+    BeginDataSet(m);
+    if (o.KissTcp)
+        return ReceiveLive(o, m, host, reporter, streams) ? 0 : 1;
+    if (o.RawRate) {
+        ReceiveSound(o, m, host, reporter, streams, in);
+        return 0;
+    }
+    return ReadCaptures(o, m, host, reporter, in);
+}
+
+} // namespace
+
+int RunDecodeCommand(const std::vector<std::string>& args, TextSink& out, TextSink& err, const std::string& decimalMark,
+    bool progress, std::FILE* in)
+{
+    DecodeOptions o;
+    if (const std::optional<int> answered = AnswerWithoutDecoding(args, o, out, err))
+        return *answered;
     Reporter reporter(err);
     const StopSignals signals;
     // A signal stops a described frame within milliseconds, however slow its
@@ -310,19 +359,8 @@ int RunDecodeCommand(const std::vector<std::string>& args, TextSink& out, TextSi
 
     Module1 m;
     m.SatelliteNumber = o.Satellite;
-    if (o.Description) {
-        try {
-            m.Described = DescribedSatellite::Load(*o.Description);
-        } catch (const KsyLoadError& e) {
-            err.Write("norvane-decode: the description cannot be used: " + std::string(e.what()) + "\n");
-            return ExitUsage;
-        }
-        for (const std::string& warning : m.Described->Description().Warnings)
-            reporter.Warn(warning);
-        for (const std::string& process : m.Described->Description().UnsupportedProcesses)
-            reporter.Warn(
-                *o.Description + ": process " + process + " is not supported; frames that need it do not parse");
-    }
+    if (!LoadDescribedSatellite(o, m, reporter, err))
+        return ExitUsage;
     m.LogDate = o.LogDate;
     DumpHost host(dumpFile.get(), dumpStream != 0 ? &dumpText : nullptr, progress && !o.Quiet ? &err : nullptr);
     host.SetSound(o.Sound);
@@ -333,14 +371,7 @@ int RunDecodeCommand(const std::vector<std::string>& args, TextSink& out, TextSi
             return ExitFailure;
         }
     }
-    BeginDataSet(m);
-    std::size_t failures = 0;
-    if (live)
-        failures = ReceiveLive(o, m, host, reporter, streams) ? 0 : 1;
-    else if (o.RawRate)
-        ReceiveSound(o, m, host, reporter, streams, in);
-    else
-        failures = ReadCaptures(o, m, host, reporter, in);
+    const std::size_t failures = ReadOrReceive(o, m, host, reporter, streams, in);
     host.EndProgress();
     host.Flush();
     // A signal while captures are read stops the run: the outputs would hold

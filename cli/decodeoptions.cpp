@@ -89,6 +89,57 @@ Error SetLogDate(DecodeOptions& o, const std::string& text)
     return std::nullopt;
 }
 
+Error SetModem(DecodeOptions& o, const std::string& v)
+{
+    const auto modem = ModemFromName(Lower(v));
+    if (!modem)
+        return "unknown modem '" + v + "' (" + ModemNames(", ") + ")";
+    o.Sound.Modulation = *modem;
+    return std::nullopt;
+}
+
+Error SetChannel(DecodeOptions& o, const std::string& v)
+{
+    const int channel = std::atoi(v.c_str());
+    if (channel < 1 || channel > 64 || std::to_string(channel) != v)
+        return "--channel needs a channel from 1 to 64, not '" + v + "'";
+    o.Sound.Channel = channel - 1;
+    return std::nullopt;
+}
+
+Error SetStart(DecodeOptions& o, const std::string& v)
+{
+    std::string text = v;
+    if (!text.empty() && (text.back() == 'Z' || text.back() == 'z'))
+        text.pop_back();
+    if (text.size() > 10 && (text[10] == 'T' || text[10] == 't'))
+        text[10] = ' ';
+    const auto at = text.size() >= 19 ? ParseDateTime(text) : std::nullopt;
+    if (!at)
+        return "--start needs a time YYYY-MM-DDTHH:MM:SS, not '" + v + "'";
+    o.Sound.Start = *at;
+    return std::nullopt;
+}
+
+Error SetRate(DecodeOptions& o, const std::string& v)
+{
+    const int rate = std::atoi(v.c_str());
+    if (rate < 9600 || rate > 1536000 || std::to_string(rate) != v)
+        return "--rate needs a sample rate from 9600 to 1536000 Hz, not '" + v + "'";
+    o.RawRate = rate;
+    return std::nullopt;
+}
+
+Error SetDuration(DecodeOptions& o, const std::string& v)
+{
+    char* end = nullptr;
+    const double seconds = std::strtod(v.c_str(), &end);
+    if (v.empty() || *end != '\0' || !(seconds > 0))
+        return "--duration needs a number of seconds, not '" + v + "'";
+    o.Duration = seconds;
+    return std::nullopt;
+}
+
 struct OptionSpec {
     std::string_view Short; // "-f", or empty
     std::string_view Long;  // "--format"
@@ -125,59 +176,21 @@ const std::vector<OptionSpec>& Options()
                 {"", "--modem", "MODEM",
                     "sound: the modem frames were sent with, " + ModemNames(", ")
                         + "\n(both over the same sound; the default)",
-                    [](DecodeOptions& o, const std::string& v) -> Error {
-                        const auto modem = ModemFromName(Lower(v));
-                        if (!modem)
-                            return "unknown modem '" + v + "' (" + ModemNames(", ") + ")";
-                        o.Sound.Modulation = *modem;
-                        return std::nullopt;
-                    }},
-                {"", "--channel", "N", "sound: the channel to read, from 1; default 1",
-                    [](DecodeOptions& o, const std::string& v) -> Error {
-                        const int channel = std::atoi(v.c_str());
-                        if (channel < 1 || channel > 64 || std::to_string(channel) != v)
-                            return "--channel needs a channel from 1 to 64, not '" + v + "'";
-                        o.Sound.Channel = channel - 1;
-                        return std::nullopt;
-                    }},
+                    SetModem},
+                {"", "--channel", "N", "sound: the channel to read, from 1; default 1", SetChannel},
                 {"", "--start", "TIME",
                     "sound: when the recording began (YYYY-MM-DDTHH:MM:SS, UTC);\nelse from a SatNOGS "
                     "name, else estimated from the file's time",
-                    [](DecodeOptions& o, const std::string& v) -> Error {
-                        std::string text = v;
-                        if (!text.empty() && (text.back() == 'Z' || text.back() == 'z'))
-                            text.pop_back();
-                        if (text.size() > 10 && (text[10] == 'T' || text[10] == 't'))
-                            text[10] = ' ';
-                        const auto at = text.size() >= 19 ? ParseDateTime(text) : std::nullopt;
-                        if (!at)
-                            return "--start needs a time YYYY-MM-DDTHH:MM:SS, not '" + v + "'";
-                        o.Sound.Start = *at;
-                        return std::nullopt;
-                    }},
+                    SetStart},
                 {"", "--rate", "HZ",
                     "with -f audio and -: standard input is raw sound, signed\n16-bit little-endian mono at HZ, "
                     "heard as it comes\n(rtl_fm ... | norvane-decode -f audio --rate 48000 -)",
-                    [](DecodeOptions& o, const std::string& v) -> Error {
-                        const int rate = std::atoi(v.c_str());
-                        if (rate < 9600 || rate > 1536000 || std::to_string(rate) != v)
-                            return "--rate needs a sample rate from 9600 to 1536000 Hz, not '" + v + "'";
-                        o.RawRate = rate;
-                        return std::nullopt;
-                    }},
+                    SetRate},
                 {"", "--kiss-tcp", "HOST:PORT", "read live from a KISS TNC's TCP server instead of captures",
                     [](DecodeOptions& o, const std::string& v) -> Error { return o.KissTcp = v, std::nullopt; }},
                 {"", "--reconnect", "", "with --kiss-tcp: try again every 5 s when the connection fails",
                     [](DecodeOptions& o, const std::string&) -> Error { return o.Reconnect = true, std::nullopt; }},
-                {"", "--duration", "SECONDS", "with --kiss-tcp: stop after that many seconds",
-                    [](DecodeOptions& o, const std::string& v) -> Error {
-                        char* end = nullptr;
-                        const double seconds = std::strtod(v.c_str(), &end);
-                        if (v.empty() || *end != '\0' || !(seconds > 0))
-                            return "--duration needs a number of seconds, not '" + v + "'";
-                        o.Duration = seconds;
-                        return std::nullopt;
-                    }},
+                {"", "--duration", "SECONDS", "with --kiss-tcp: stop after that many seconds", SetDuration},
                 {"", "--list-satellites", "",
                     "list the satellite library's descriptions: id, title, file\nand whether it loads",
                     [](DecodeOptions& o, const std::string&) -> Error {

@@ -54,6 +54,30 @@ Instant RecordingStart(const std::string& path, double seconds, const SoundOptio
         - static_cast<Instant>(seconds * 1000);
 }
 
+// Opens the recording at path, its format in info: null, with why, when
+// libsndfile reads no sound there or the sound is of no use (no channels,
+// too low a rate, not the channel asked).
+SNDFILE* OpenSound(const std::string& path, const SoundOptions& options, SF_INFO& info, std::string& why)
+{
+    SNDFILE* sound = sf_open(path.c_str(), SFM_READ, &info);
+    if (!sound) {
+        why = "not a sound recording of a kind libsndfile reads (" + std::string(sf_strerror(nullptr)) + ")";
+        return nullptr;
+    }
+    if (info.channels < 1 || info.channels > MaxChannels)
+        why = "a recording of " + std::to_string(info.channels) + " channels";
+    else if (info.samplerate < MinSampleRate || info.samplerate > MaxSampleRate)
+        why = "a sample rate of " + std::to_string(info.samplerate) + " Hz (the modems need "
+            + std::to_string(MinSampleRate) + " Hz at least)";
+    else if (options.Channel >= info.channels)
+        why = "it has " + std::to_string(info.channels) + " channels, no channel "
+            + std::to_string(options.Channel + 1);
+    else
+        return sound;
+    sf_close(sound);
+    return nullptr;
+}
+
 } // namespace
 
 bool LooksLikeSound(std::string_view head)
@@ -79,21 +103,12 @@ ReadResult ReadSoundFile(Module1& m, ReaderHost& host, const std::string& path)
         }
     }
     SF_INFO info{};
-    SNDFILE* sound = sf_open(path.c_str(), SFM_READ, &info);
-    if (!sound)
-        return ReadResult::Failure("cannot read " + path + ": not a sound recording of a kind libsndfile reads ("
-            + sf_strerror(nullptr) + ")");
-    const std::unique_ptr<SNDFILE, int (*)(SNDFILE*)> closer(sound, sf_close);
     const SoundOptions options = host.Sound();
-    if (info.channels < 1 || info.channels > MaxChannels)
-        return ReadResult::Failure(
-            "cannot read " + path + ": a recording of " + std::to_string(info.channels) + " channels");
-    if (info.samplerate < MinSampleRate || info.samplerate > MaxSampleRate)
-        return ReadResult::Failure("cannot read " + path + ": a sample rate of " + std::to_string(info.samplerate)
-            + " Hz (the modems need " + std::to_string(MinSampleRate) + " Hz at least)");
-    if (options.Channel >= info.channels)
-        return ReadResult::Failure("cannot read " + path + ": it has " + std::to_string(info.channels)
-            + " channels, no channel " + std::to_string(options.Channel + 1));
+    std::string why;
+    SNDFILE* sound = OpenSound(path, options, info, why);
+    if (!sound)
+        return ReadResult::Failure("cannot read " + path + ": " + why);
+    const std::unique_ptr<SNDFILE, int (*)(SNDFILE*)> closer(sound, sf_close);
     // A header may promise any length: the length is only told, the
     // reading goes as far as the samples do.
     const double seconds = info.frames > 0 ? static_cast<double>(info.frames) / info.samplerate : 0;
