@@ -28,7 +28,7 @@ constexpr CaptureKindInfo Kinds[] = {
         "SatNOGS Exports (*.csv *.txt)|*.csv;*.txt|All Files (*.*)|*.*", 5, false},
     {K::Audio, "audio", "sound (WAV, FLAC, Ogg Vorbis or Opus) of a pass: frames heard by AFSK 1200 or G3RUH 9600",
         "frames", LooksLikeSound, nullptr, 0, nullptr, ReadSoundFile, "MnuOpenSound", "Open sound recording",
-        "Sound Recordings (*.wav *.flac *.ogg *.opus)|*.wav;*.flac;*.ogg;*.opus|All Files (*.*)|*.*", 6, false},
+        "Sound Recordings (*.wav *.flac *.ogg *.opus)|*.wav;*.flac;*.ogg;*.opus|All Files (*.*)|*.*", 6, true},
 };
 
 // The table is indexed by CaptureKind.

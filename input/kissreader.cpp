@@ -173,6 +173,8 @@ void HandleKissFrame(
         if (DispatchPacket(m, true, state.Reception) != 0 && host.WantsDumpLines()
             && !(rereadable && host.AppendDumpFrame(state.Reception.File, offset, frame.size()))) {
             SetHexText(m.FrameHexText, frame);
+            if (!state.DumpNote.empty())
+                m.FrameHexText.insert(0, state.DumpNote);
             host.AppendDumpLine(m.FrameHexText);
         }
     } else {

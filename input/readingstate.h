@@ -4,6 +4,8 @@
 #include "telemetry/instant.h"
 #include "telemetry/telemetrytable.h"
 
+#include <string>
+
 // What the reading of one capture, or of a live stream, carries from frame
 // to frame besides the store. The reader skeleton owns it for a file; the
 // readers keep it and hand the reception on with each frame.
@@ -15,4 +17,7 @@ struct ReadingState {
     PacketInfo Reception;
     DateTimeParser TimeParser;     // reads time texts, remembering the date and minute read last
     TimeTextRenderer TimeRenderer; // writes the text of a stamp, remembering its date
+    // Said before a frame's hex on the dump page where its place is no byte
+    // of a capture: a sound recording's "at 12.345 s: ".
+    std::string DumpNote;
 };

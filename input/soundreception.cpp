@@ -22,6 +22,9 @@ SoundReception::SoundReception(
             : start_ + static_cast<Instant>(std::llround(static_cast<double>(end) * 1000 / rate_));
         m_.FrameTimeText = at == UnknownInstant ? std::string() : FormatTimeText(at);
         state_.Reception.At = at;
+        char note[40];
+        std::snprintf(note, sizeof note, "at %.3f s: ", static_cast<double>(end) / rate_);
+        state_.DumpNote = note;
         host_.FrameHeard(data_, m_.FrameTimeText);
         HandleKissFrame(m_, host_, state_, data_, static_cast<std::uint64_t>(end), false);
     })
