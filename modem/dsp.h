@@ -74,7 +74,7 @@ public:
     }
 
     // How far a level change pulls the phase towards it.
-    static constexpr double Pull = 0.2;
+    static constexpr double Pull = 0.15;
 
 private:
     double step_;

@@ -11,8 +11,8 @@
 
 // G3RUH 9600: 9600 bits a second as baseband levels, NRZI, then scrambled
 // by x^17 + x^12 + 1 (self-synchronising: the receiver needs no start). The
-// sound is low-passed, its mean and RMS followed; several slicers cut it a
-// little above and below the mean, each with its own bit clock,
+// sound is low-passed twice, narrow and wide, each with its mean and RMS
+// followed; several slicers cut each a little above and below the mean, each with its own bit clock,
 // descrambler and HDLC reader.
 class G3ruhDemodulator {
 public:
@@ -30,10 +30,16 @@ private:
         NrziDecoder Nrzi;
         HdlcDeframer Hdlc;
     };
-    FirFilter lowPass_;
+    // A low-pass and the slicers after it; there are two, a narrow one that
+    // keeps out white noise and a wide one that keeps the bits' edges where
+    // the noise is band-limited already.
+    struct Path {
+        FirFilter LowPass;
+        float Mean = 0, Power = 0; // of the low-passed signal's level and its square
+        std::vector<std::unique_ptr<Slicer>> Slicers;
+    };
     float follow_;
-    float mean_ = 0, power_ = 0; // of the low-passed signal's level and its square
-    std::vector<std::unique_ptr<Slicer>> slicers_;
+    std::vector<Path> paths_;
     std::int64_t sample_ = 0;
 };
 
