@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "output/outputfile.h"
-#include "output/reportwriters.h"
 #include "output/influxlines.h"
 #include "output/jsonlines.h"
+#include "output/outputfile.h"
+#include "output/reportwriters.h"
 #include "output/storedlines.h"
 #include "testsupport.h"
 
