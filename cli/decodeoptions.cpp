@@ -153,6 +153,10 @@ const std::vector<OptionSpec>& Options()
 {
     static const std::string formatHelp = "kind of the captures: " + CaptureKindNames()
         + "; auto (the\ndefault) tells each file's kind from its first 64 KiB";
+    // The help texts made from tables live as long as the options, which
+    // only view them.
+    static const std::string modemHelp
+        = "sound: the modem frames were sent with, " + ModemNames(", ") + "\n(both over the same sound; the default)";
     static const std::string satelliteHelp = SatelliteChoices()
         + ", a Kaitai Struct description FILE.ksy,\nor the id of one in the satellite library; default 1";
     static const std::vector<OptionSpec> options = [] {
@@ -173,10 +177,7 @@ const std::vector<OptionSpec>& Options()
         all.insert(all.end(),
             {
                 {"", "--date", "DATE", "the date (YYYY-MM-DD) of log files whose names hold none", SetLogDate},
-                {"", "--modem", "MODEM",
-                    "sound: the modem frames were sent with, " + ModemNames(", ")
-                        + "\n(both over the same sound; the default)",
-                    SetModem},
+                {"", "--modem", "MODEM", modemHelp, SetModem},
                 {"", "--channel", "N", "sound: the channel to read, from 1; default 1", SetChannel},
                 {"", "--start", "TIME",
                     "sound: when the recording began (YYYY-MM-DDTHH:MM:SS, UTC);\nelse from a SatNOGS "
