@@ -98,12 +98,22 @@ Error SetModem(DecodeOptions& o, const std::string& v)
     return std::nullopt;
 }
 
+// text as a whole number from low to high, or none.
+std::optional<int> WholeNumberIn(const std::string& text, int low, int high)
+{
+    int n = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), n);
+    if (error != std::errc() || end != text.data() + text.size() || n < low || n > high)
+        return std::nullopt;
+    return n;
+}
+
 Error SetChannel(DecodeOptions& o, const std::string& v)
 {
-    const int channel = std::atoi(v.c_str());
-    if (channel < 1 || channel > 64 || std::to_string(channel) != v)
-        return "--channel needs a channel from 1 to 64, not '" + v + "'";
-    o.Sound.Channel = channel - 1;
+    const auto channel = WholeNumberIn(v, 1, MaxSoundChannels);
+    if (!channel)
+        return "--channel needs a channel from 1 to " + std::to_string(MaxSoundChannels) + ", not '" + v + "'";
+    o.Sound.Channel = *channel - 1;
     return std::nullopt;
 }
 
@@ -123,10 +133,10 @@ Error SetStart(DecodeOptions& o, const std::string& v)
 
 Error SetRate(DecodeOptions& o, const std::string& v)
 {
-    const int rate = std::atoi(v.c_str());
-    if (rate < 9600 || rate > 1536000 || std::to_string(rate) != v)
-        return "--rate needs a sample rate from 9600 to 1536000 Hz, not '" + v + "'";
-    o.RawRate = rate;
+    o.RawRate = WholeNumberIn(v, MinSoundRate, MaxSoundRate);
+    if (!o.RawRate)
+        return "--rate needs a sample rate from " + std::to_string(MinSoundRate) + " to " + std::to_string(MaxSoundRate)
+            + " Hz, not '" + v + "'";
     return std::nullopt;
 }
 

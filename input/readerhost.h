@@ -1,15 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
-#include <span>
-#include <string_view>
-
 #include "modem/modems.h"
 #include "telemetry/instant.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <optional>
+#include <span>
+#include <string_view>
+
+// The sound the modems take: sample rates from the lowest they work with,
+// and up to so many channels.
+inline constexpr int MinSoundRate = 9600;
+inline constexpr int MaxSoundRate = 1'536'000;
+inline constexpr int MaxSoundChannels = 64;
 
 // How sound recordings are read: the modem, the channel (from 0), and when
 // the recording began, where the user says so.

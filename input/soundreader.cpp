@@ -19,10 +19,6 @@
 
 namespace {
 
-// The lowest sample rate a modem can work with, and the highest taken.
-constexpr int MinSampleRate = 9600;
-constexpr int MaxSampleRate = 1'536'000;
-constexpr int MaxChannels = 64;
 constexpr sf_count_t BlockFrames = 8192;
 
 // When the recording began: the user's start, else the time in a SatNOGS
@@ -64,11 +60,11 @@ SNDFILE* OpenSound(const std::string& path, const SoundOptions& options, SF_INFO
         why = "not a sound recording of a kind libsndfile reads (" + std::string(sf_strerror(nullptr)) + ")";
         return nullptr;
     }
-    if (info.channels < 1 || info.channels > MaxChannels)
+    if (info.channels < 1 || info.channels > MaxSoundChannels)
         why = "a recording of " + std::to_string(info.channels) + " channels";
-    else if (info.samplerate < MinSampleRate || info.samplerate > MaxSampleRate)
+    else if (info.samplerate < MinSoundRate || info.samplerate > MaxSoundRate)
         why = "a sample rate of " + std::to_string(info.samplerate) + " Hz (the modems need "
-            + std::to_string(MinSampleRate) + " Hz at least)";
+            + std::to_string(MinSoundRate) + " Hz at least)";
     else if (options.Channel >= info.channels)
         why = "it has " + std::to_string(info.channels) + " channels, no channel "
             + std::to_string(options.Channel + 1);

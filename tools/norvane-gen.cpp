@@ -108,7 +108,7 @@ int main(int argc, char** argv)
             o.Modulation = *modem;
         } else if (a == "--rate" && hasValue) {
             o.SampleRate = std::atoi(argv[++i]);
-            if (o.SampleRate < 9600 || o.SampleRate > 384000)
+            if (o.SampleRate < MinSoundRate || o.SampleRate > 384000)
                 return Usage();
         } else if (a == "--noise" && hasValue) {
             o.SoundNoise = std::atof(argv[++i]);
