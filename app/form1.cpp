@@ -299,7 +299,7 @@ void Form1::DescribedField_Click(int row)
 void Form1::Check1_Click()
 {
     if (m_.Described) {
-        chart_->Draw(m_, FieldCount + describedField_, c_.Check1->isChecked());
+        chart_->Draw(m_, static_cast<std::size_t>(describedField_), c_.Check1->isChecked());
         QString title;
         if (const auto k = static_cast<std::size_t>(describedField_); k < m_.Described->FieldCount()) {
             title = QString::fromStdString(m_.Described->FieldName(k));
@@ -314,7 +314,7 @@ void Form1::Check1_Click()
         chart_->ShowMarker(c_.HScroll1->isEnabled() ? c_.HScroll1->value() : 0);
         return;
     }
-    chart_->Draw(m_, m_.SelectedField, c_.Check1->isChecked());
+    chart_->Draw(m_, static_cast<std::size_t>(m_.SelectedField), c_.Check1->isChecked());
     const std::string_view caption = FieldCaption(m_.SelectedField);
     const std::string_view unit = FieldUnit(m_.SelectedField);
     QString title = unit.empty() ? Latin1(caption) : Latin1(caption) + QStringLiteral(" (") + Latin1(unit) + ')';

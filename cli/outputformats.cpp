@@ -48,7 +48,7 @@ void WriteJsonlOutput(TextSink& sink, OutputRun& r)
 
 void WriteInfluxOutput(TextSink& sink, OutputRun& r)
 {
-    r.LeftOut = r.M.Described ? WriteDescribedInflux(sink, r.M) : WriteInfluxLines(sink, r.M);
+    r.LeftOut = WriteInfluxLines(sink, r.M);
 }
 
 constexpr OutputFormat Formats[] = {

@@ -3,12 +3,14 @@
 
 #include "storedlines.h"
 
-#include "fields/fieldcatalogue.h"
-#include "telemetry/satellite.h"
+#include "describe/describedsatellite.h"
+#include "fields/satelliterecords.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <memory>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -66,116 +68,111 @@ private:
 
 } // namespace
 
+namespace {
+
+// A field of a point: a float that is no number, and what has no value of
+// its own (none, an object), are left out; a string in a float's place
+// would clash with the field's type in the points around it.
+bool IsInfluxField(const KsyValue& v)
+{
+    return v.What != KsyValue::Kind::Null && v.What != KsyValue::Kind::Object && v.What != KsyValue::Kind::Array
+        && !(v.What == KsyValue::Kind::Float && !std::isfinite(v.Float));
+}
+
+// A field's value: integers as integers, floats as the shortest text that
+// reads back the same, booleans; an enum value and any text (byte arrays as
+// hex) as a string, an enum value by its name where it has one.
+void AppendInfluxValue(std::string& out, const KsyValue& v, std::string& text)
+{
+    if (v.What == KsyValue::Kind::Float) {
+        AppendShortest(out, v.Float);
+    } else if (v.What == KsyValue::Kind::Int && !v.Unsigned64 && !v.Enum) {
+        AppendInteger(out, v.Int);
+        out.push_back('i');
+    } else if (IsKsyNumber(v) && !v.Enum) {
+        AppendKsyText(out, v);
+    } else {
+        text.clear();
+        AppendKsyText(text, v);
+        out.push_back('"');
+        for (const char c : text) {
+            if (c == '"' || c == '\\')
+                out.push_back('\\');
+            out.push_back(c == '\n' || c == '\r' ? ' ' : c);
+        }
+        out.push_back('"');
+    }
+}
+
+} // namespace
+
 std::int64_t WriteInfluxLines(TextSink& out, const Module1& m)
 {
+    const std::unique_ptr<SatelliteRecords> satellite = RecordsOf(m);
+    const std::unique_ptr<RecordReader> reader = satellite->Reader();
     InfluxStamps stamps(m);
     std::string buffer;
     buffer.reserve(LineFlushSize + 8192);
+    std::string measurement = "norvane,satellite=";
+    AppendInfluxKey(measurement, satellite->Name());
+    // A field a key: the keys of a packet kind's fields made once.
+    std::vector<std::string> keys(satellite->FieldCount());
+    for (std::size_t k = 0; k < keys.size(); ++k)
+        AppendInfluxKey(keys[k], satellite->FieldName(k));
+    std::string text;
     std::int64_t leftOut = 0;
-    const std::string satellite(BuiltInSatelliteOf(m.SatelliteNumber).Name);
     ForEachStoredPacket(m, [&](int kind, std::int64_t n) {
         const PacketInfo packet = m.Packet(kind, n);
         // InfluxDB's nanoseconds reach from 1677 to 2262; an unknown instant
         // lies before any of them.
         constexpr Instant Reach = INT64_MAX / 1000000;
         static_assert(UnknownInstant < -Reach);
-        if (packet.At < -Reach || packet.At > Reach) {
+        if (packet.At < -Reach || packet.At > Reach || !reader->Read(kind, n)) {
             ++leftOut;
             return;
         }
-        buffer.append("norvane,satellite=").append(satellite).append(",kind=");
-        AppendInteger(buffer, kind);
+        const std::size_t start = buffer.size();
+        buffer.append(measurement);
+        if (satellite->KindCount() > 1) {
+            buffer.append(",kind=");
+            AppendInteger(buffer, kind);
+        }
         char separator = ' ';
-        std::array<double, FieldCount> values{};
-        PacketValues(m, kind, n, values);
-        for (const FieldLayout& row : LayoutOf(kind)) {
+        const auto appendField = [&](std::string_view key, const KsyValue& v) {
+            if (!IsInfluxField(v))
+                return;
             buffer.push_back(separator);
             separator = ',';
-            AppendInfluxKey(buffer, FieldCaption(row.Field));
+            buffer.append(key);
             buffer.push_back('=');
-            AppendShortest(buffer, values[static_cast<std::size_t>(row.Field)]);
+            AppendInfluxValue(buffer, v, text);
+        };
+        for (const std::size_t k : satellite->FieldsOf(kind)) {
+            const KsyValue& v = reader->Value(k);
+            if (v.What != KsyValue::Kind::Array) {
+                appendField(keys[k], v);
+                continue;
+            }
+            // A list: a field an item, NAME_0, NAME_1, ... (or as a field over
+            // a list's items names them).
+            for (std::size_t i = 0; i < v.Items->size(); ++i) {
+                std::string key;
+                AppendInfluxKey(key,
+                    satellite->FieldExpands(k) ? satellite->ItemFieldName(k, i)
+                                               : std::string(satellite->FieldName(k)) + "_" + std::to_string(i));
+                appendField(key, (*v.Items)[i]);
+            }
+        }
+        if (separator == ' ') { // a point needs a field
+            buffer.resize(start);
+            ++leftOut;
+            return;
         }
         buffer.push_back(' ');
         AppendInteger(buffer, stamps.Next(kind, packet.At));
         buffer.push_back('\n');
         FlushIfFull(out, buffer);
     });
-    out.Write(buffer);
-    return leftOut;
-}
-
-std::int64_t WriteDescribedInflux(TextSink& out, const Module1& m)
-{
-    const DescribedSatellite& satellite = *m.Described;
-    std::string buffer;
-    std::int64_t leftOut = 0;
-    InfluxStamps stamps(m); // a described satellite's records are of kind 1
-    std::string reason;
-    std::string text;
-    for (std::int64_t n = 1; n <= m.DescribedRecords.Count(); ++n) {
-        const Instant at = m.DescribedRecords.Info(n).At;
-        constexpr Instant Reach = INT64_MAX / 1000000;
-        if (at < -Reach || at > Reach || !m.Described->Read(m.DescribedRecords.Frame(n), reason)) {
-            ++leftOut;
-            continue;
-        }
-        const std::size_t start = buffer.size();
-        buffer.append("norvane,satellite=");
-        AppendInfluxKey(buffer, satellite.Id());
-        char separator = ' ';
-        const auto appendField = [&](std::string_view name, const KsyValue& v) {
-            // A float that is no number is left out: a string in its place
-            // would clash with the field's type in the points around it.
-            if (v.What == KsyValue::Kind::Null || v.What == KsyValue::Kind::Object || v.What == KsyValue::Kind::Array
-                || (v.What == KsyValue::Kind::Float && !std::isfinite(v.Float)))
-                return;
-            buffer.push_back(separator);
-            separator = ',';
-            AppendInfluxKey(buffer, name);
-            buffer.push_back('=');
-            // An enum value is a string field, by its name where it has one.
-            if (v.What == KsyValue::Kind::Int && !v.Unsigned64 && !v.Enum) {
-                AppendInteger(buffer, v.Int);
-                buffer.push_back('i');
-            } else if (IsKsyNumber(v) && v.What != KsyValue::Kind::Float && !v.Enum) {
-                AppendKsyText(buffer, v);
-            } else if (v.What == KsyValue::Kind::Float) {
-                AppendShortest(buffer, v.Float);
-            } else {
-                text.clear();
-                AppendKsyText(text, v);
-                buffer.push_back('"');
-                for (const char c : text) {
-                    if (c == '"' || c == '\\')
-                        buffer.push_back('\\');
-                    buffer.push_back(c == '\n' || c == '\r' ? ' ' : c);
-                }
-                buffer.push_back('"');
-            }
-        };
-        for (std::size_t k = 0; k < satellite.FieldCount(); ++k) {
-            const KsyValue& v = satellite.Value(k);
-            if (v.What != KsyValue::Kind::Array) {
-                appendField(satellite.FieldName(k), v);
-                continue;
-            }
-            // A list: a field an item, NAME_0, NAME_1, ... (or as a field over
-            // a list's items names them).
-            for (std::size_t i = 0; i < v.Items->size(); ++i)
-                appendField(satellite.FieldExpands(k) ? satellite.ItemFieldName(k, i)
-                                                      : satellite.FieldName(k) + "_" + std::to_string(i),
-                    (*v.Items)[i]);
-        }
-        if (separator == ' ') { // a point needs a field
-            buffer.resize(start);
-            ++leftOut;
-            continue;
-        }
-        buffer.push_back(' ');
-        AppendInteger(buffer, stamps.Next(1, at));
-        buffer.push_back('\n');
-        FlushIfFull(out, buffer);
-    }
     out.Write(buffer);
     return leftOut;
 }

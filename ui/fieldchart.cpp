@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fieldchart.h"
 
-#include "describe/describedsatellite.h"
-
 #include "fields/chartrows.h"
 #include "fields/fieldcatalogue.h"
 #include "fields/reception.h"
+#include "fields/satelliterecords.h"
 #include "fields/valuetext.h"
 #include "ui/latin1.h"
 #include "ui/rowbars.h"
@@ -19,57 +18,6 @@
 #include <future>
 #include <limits>
 #include <vector>
-
-namespace {
-
-// Field numbers from FieldCount on chart a described satellite's fields:
-// FieldCount + k is its field k.
-bool IsDescribedField(int field) { return field >= FieldCount; }
-
-// The packet kind whose records a chart's field belongs to.
-int KindOfChartField(int field) { return IsDescribedField(field) ? 1 : PacketKindOfField(field); }
-
-// The records a chart of field has.
-std::int64_t ChartRecordCount(const Module1& m, int field)
-{
-    return IsDescribedField(field) ? m.RecordCount : m.CountForField(field);
-}
-
-std::string ChartTimeText(const Module1& m, int field, std::int64_t n)
-{
-    return IsDescribedField(field) ? m.DescribedRecords.Time(n) : m.Table.PacketTime(KindOfChartField(field), n);
-}
-
-// Record values of one field: the built-in decoder's, or a described
-// satellite's, read with a reader of its own (one per thread); no number
-// (NaN) where a record lacks the field or its value is no number.
-class ChartValues {
-public:
-    ChartValues(const Module1& m, int field)
-        : m_(m)
-        , field_(field)
-        , reader_(IsDescribedField(field) && m.Described ? m.Described->Another() : nullptr)
-    {
-    }
-    double operator()(std::int64_t n)
-    {
-        if (!IsDescribedField(field_))
-            return m_.Table.Value(n, field_);
-        const std::size_t k = static_cast<std::size_t>(field_ - FieldCount);
-        std::string reason;
-        if (!reader_ || n < 1 || n > m_.DescribedRecords.Count() || k >= reader_->FieldCount()
-            || !reader_->Read(m_.DescribedRecords.Frame(n), reason) || !IsKsyNumber(reader_->Value(k)))
-            return std::numeric_limits<double>::quiet_NaN();
-        return KsyNumber(reader_->Value(k));
-    }
-
-private:
-    const Module1& m_;
-    int field_;
-    std::unique_ptr<DescribedSatellite> reader_;
-};
-
-} // namespace
 
 namespace {
 
@@ -204,11 +152,11 @@ void FieldChart::ShowMarker(std::int64_t n)
 
 std::optional<double> FieldChart::KeyOf(std::int64_t n) const
 {
-    if (!m_ || n < 1 || n > rows_)
+    if (!satellite_ || n < 1 || n > rows_)
         return std::nullopt;
     if (!timeAxis_)
         return static_cast<double>(n);
-    const Instant at = m_->Packet(KindOfChartField(field_), n).At;
+    const Instant at = satellite_->Reception(satellite_->FieldKind(field_), n).At;
     return at == UnknownInstant ? std::nullopt : std::optional<double>(static_cast<double>(at) / 1000.0);
 }
 
@@ -302,15 +250,7 @@ QPointF FieldChart::ReadoutPlace(const QString& text, QPointF mouse) const
 
 QString FieldChart::Title() const
 {
-    std::string title;
-    if (IsDescribedField(field_)) {
-        if (m_ && m_->Described && static_cast<std::size_t>(field_ - FieldCount) < m_->Described->FieldCount())
-            title = m_->Described->FieldName(static_cast<std::size_t>(field_ - FieldCount));
-    } else {
-        title = FieldCaption(field_);
-        if (const std::string_view unit = FieldUnit(field_); !unit.empty())
-            title += " (" + std::string(unit) + ")";
-    }
+    const std::string title = satellite_ ? satellite_->FieldTitle(field_) : std::string();
     QString text = Latin1(title);
     if (timeAxis_) {
         // The span shown, so that a picture of a few hours still tells its day.
@@ -380,25 +320,21 @@ void FieldChart::ResetView()
 QString FieldChart::ReadoutAt(double x) const
 {
     const std::optional<std::int64_t> record = RecordAt(x);
-    if (!m_ || !record)
+    if (!m_ || !satellite_ || !record)
         return {};
     const std::int64_t i = *record;
-    const int kind = KindOfChartField(field_);
-    const std::string time = ChartTimeText(*m_, field_, i);
-    std::string text = "#" + std::to_string(i);
+    const SatelliteRecords& s = *satellite_;
+    const int kind = s.FieldKind(field_);
+    const std::string time = s.Time(kind, i);
+    std::string text = "#";
+    text.append(std::to_string(i));
     if (!time.empty())
-        text += "  " + std::string(time);
-    const double value = valueOf_(i);
-    if (IsDescribedField(field_)) {
-        text += "  ";
-        AppendKsyText(text, KsyValue::OfFloat(value), decimalMark_);
-    } else {
-        text += "  " + ValueText(field_, value, decimalMark_);
-        if (const std::string_view unit = FieldUnit(field_); !unit.empty())
-            text += " " + std::string(unit);
-    }
+        text.append("  ").append(time);
+    text.append("  ").append(s.NumberText(field_, valueOf_(i), decimalMark_));
+    if (const std::string_view unit = s.FieldUnit(field_); !unit.empty())
+        text.append(" ").append(unit);
     // Where and when, on a line of its own.
-    text += "\n" + ReceptionText(*m_, kind, i);
+    text.append("\n").append(ReceptionText(*m_, kind, i));
     return Latin1(text);
 }
 
@@ -444,7 +380,7 @@ void LeaveOutNoNumbers(FieldChart::Rows& rows)
     }
 }
 
-FieldChart::Rows CollectRows(const Module1& m, int field, std::int64_t n, bool timeAxis)
+FieldChart::Rows CollectRows(const SatelliteRecords& s, std::size_t field, std::int64_t n, bool timeAxis)
 {
     FieldChart::Rows rows;
     rows.TimeAxis = timeAxis;
@@ -452,10 +388,10 @@ FieldChart::Rows CollectRows(const Module1& m, int field, std::int64_t n, bool t
         // Record i stands at i: no list of keys is kept.
         rows.Data.resize(static_cast<qsizetype>(n));
         QCPBarsData* row = rows.Data.data();
-        auto collect = [&m, field, row](std::int64_t from, std::int64_t to) {
-            ChartValues value(m, field);
+        auto collect = [&s, field, row](std::int64_t from, std::int64_t to) {
+            const std::unique_ptr<RecordReader> values = s.Reader();
             for (std::int64_t i = from; i <= to; ++i)
-                row[i - 1] = QCPBarsData(static_cast<double>(i), value(i));
+                row[i - 1] = QCPBarsData(static_cast<double>(i), values->Number(i, field));
         };
         // A long drawing's second half is decoded on the other core.
         if (n < 100000) {
@@ -474,10 +410,10 @@ FieldChart::Rows CollectRows(const Module1& m, int field, std::int64_t n, bool t
     };
     std::vector<Point> points;
     points.reserve(static_cast<std::size_t>(n));
-    ChartValues value(m, field);
-    const int kind = KindOfChartField(field);
+    const std::unique_ptr<RecordReader> values = s.Reader();
+    const int kind = s.FieldKind(field);
     for (std::int64_t i = 1; i <= n; ++i)
-        if (const Instant at = m.Packet(kind, i).At; at != UnknownInstant)
+        if (const Instant at = s.Reception(kind, i).At; at != UnknownInstant)
             points.push_back({static_cast<double>(at) / 1000.0, i});
     rows.WithoutTime = n - static_cast<std::int64_t>(points.size());
     const auto byKey = [](const Point& a, const Point& b) { return a.Key < b.Key; };
@@ -489,7 +425,7 @@ FieldChart::Rows CollectRows(const Module1& m, int field, std::int64_t n, bool t
     for (std::size_t j = 0; j < points.size(); ++j) {
         rows.Keys[j] = points[j].Key;
         rows.Records[j] = points[j].Record;
-        rows.Data[static_cast<qsizetype>(j)] = QCPBarsData(points[j].Key, value(points[j].Record));
+        rows.Data[static_cast<qsizetype>(j)] = QCPBarsData(points[j].Key, values->Number(points[j].Record, field));
     }
     LeaveOutNoNumbers(rows);
     return rows;
@@ -497,15 +433,21 @@ FieldChart::Rows CollectRows(const Module1& m, int field, std::int64_t n, bool t
 
 } // namespace
 
-FieldChart::Rows FieldChart::Collect(const Module1& m, int field)
+// The records a chart of field k has: those of its packet kind.
+std::int64_t ChartRecordCount(const SatelliteRecords& s, std::size_t k)
 {
-    const std::int64_t n = ChartRecordCount(m, field);
+    return k < s.FieldCount() ? s.Count(s.FieldKind(k)) : 0;
+}
+
+FieldChart::Rows FieldChart::Collect(const SatelliteRecords& s, std::size_t field)
+{
+    const std::int64_t n = ChartRecordCount(s, field);
     if (!WhileCollecting || n < CollectOffThreadFrom)
-        return CollectRows(m, field, n, timeAxis_);
+        return CollectRows(s, field, n, timeAxis_);
     // On another thread, while the window handles its events; a drawing
     // asked for meanwhile waits for this one (Draw).
     collecting_ = true;
-    auto rows = std::async(std::launch::async, CollectRows, std::cref(m), field, n, timeAxis_);
+    auto rows = std::async(std::launch::async, CollectRows, std::cref(s), field, n, timeAxis_);
     do
         WhileCollecting();
     while (rows.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready);
@@ -537,7 +479,7 @@ QVector<QCPGraphData> FieldChart::LineThrough(const QVector<QCPBarsData>& rows, 
     return line;
 }
 
-void FieldChart::Draw(const Module1& m, int field, bool bars)
+void FieldChart::Draw(const Module1& m, std::size_t field, bool bars)
 {
     // Asked for while a long drawing collects its rows (by an event the
     // window handles meanwhile), a drawing follows that one.
@@ -545,26 +487,29 @@ void FieldChart::Draw(const Module1& m, int field, bool bars)
         pending_ = Request{&m, field, bars};
         return;
     }
-    Show(m, field, bars, Collect(m, field));
+    std::shared_ptr<const SatelliteRecords> records = RecordsOf(m);
+    Show(m, records, field, bars, Collect(*records, field));
     while (pending_) {
         const Request next = *pending_;
         pending_.reset();
-        Show(*next.M, next.Field, next.Bars, Collect(*next.M, next.Field));
+        records = RecordsOf(*next.M);
+        Show(*next.M, records, next.Field, next.Bars, Collect(*records, next.Field));
     }
 }
 
-void FieldChart::Show(const Module1& m, int field, bool bars, Rows rows)
+void FieldChart::Show(
+    const Module1& m, const std::shared_ptr<const SatelliteRecords>& records, std::size_t field, bool bars, Rows rows)
 {
-    const std::int64_t n = ChartRecordCount(m, field);
+    const std::int64_t n = ChartRecordCount(*records, field);
     const bool timeAxis = rows.TimeAxis;
     // The same rows drawn again (bars and line switched, new live records):
     // a range the user zoomed or panned to stays.
     const bool zoomed
         = m_ == &m && field_ == field && drawnTimeAxis_ == timeAxis && rows_ > 0 && plot_->xAxis->range() != fullKeys_;
     const QCPRange shownKeys = plot_->xAxis->range();
-    KeepRows(m, field, n, rows);
+    KeepRows(m, records, field, n, rows);
     PutData(bars, rows.Data, timeAxis);
-    PutTicks(m, field, n, timeAxis);
+    PutTicks(n, timeAxis);
     fullKeys_ = KeyRange(n, timeAxis);
     fullValues_ = ValueRange(rows.Data, bars);
     ResetView();
@@ -574,13 +519,16 @@ void FieldChart::Show(const Module1& m, int field, bool bars, Rows rows)
     }
 }
 
-void FieldChart::KeepRows(const Module1& m, int field, std::int64_t n, Rows& rows)
+void FieldChart::KeepRows(const Module1& m, const std::shared_ptr<const SatelliteRecords>& records, std::size_t field,
+    std::int64_t n, Rows& rows)
 {
     drawnTimeAxis_ = rows.TimeAxis;
     m_ = &m;
+    satellite_ = records;
     // The readout's values, with one reader for the drawing rather than one
     // for every move of the mouse.
-    valueOf_ = [values = std::make_shared<ChartValues>(m, field)](std::int64_t n) { return (*values)(n); };
+    valueOf_ = [values = std::shared_ptr<RecordReader>(records->Reader()), field](
+                   std::int64_t n) { return values->Number(n, field); };
     field_ = field;
     readout_->setVisible(false);
     rows_ = n;
@@ -610,7 +558,7 @@ void FieldChart::PutData(bool bars, const QVector<QCPBarsData>& data, bool timeA
         line_->data()->set(LineThrough(data, timeAxis), true);
 }
 
-void FieldChart::PutTicks(const Module1& m, int field, std::int64_t n, bool timeAxis)
+void FieldChart::PutTicks(std::int64_t n, bool timeAxis)
 {
     ticker_->clear();
     if (timeAxis) {
@@ -618,7 +566,7 @@ void FieldChart::PutTicks(const Module1& m, int field, std::int64_t n, bool time
     } else {
         plot_->xAxis->setTicker(ticker_);
         for (std::int64_t i = 1; i <= n; i += divisions_) {
-            const std::string label = ChartRowLabel(ChartTimeText(m, field, i), i, n);
+            const std::string label = ChartRowLabel(satellite_->Time(satellite_->FieldKind(field_), i), i, n);
             ticker_->addTick(static_cast<double>(i), Latin1(label));
         }
     }

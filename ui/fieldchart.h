@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +24,7 @@ class QCPItemText;
 class QCPItemStraightLine;
 class QMouseEvent;
 class QCPItemRect;
+class SatelliteRecords;
 
 // Date and time labels for the time axis. Where the span shown is shorter
 // than a day the labels are clock times, and the date stands on the first
@@ -48,10 +50,9 @@ public:
     FieldChart(const FieldChart&) = delete;
     FieldChart& operator=(const FieldChart&) = delete;
 
-    // field: a field number of the built-in satellites, or FieldCount + k for
-    // field k of a described satellite (the records without a number for it
-    // left out).
-    void Draw(const Module1& m, int field, bool bars);
+    // field: a field of the satellite that m holds, as SatelliteRecords
+    // numbers them (the records without a number for it left out).
+    void Draw(const Module1& m, std::size_t field, bool bars);
 
     // Where set, a drawing of CollectOffThreadFrom records or more collects
     // its rows on another thread and calls this meanwhile (the window handles
@@ -117,13 +118,15 @@ public:
     static constexpr double LinePenWidth = 3.0;
 
 private:
-    Rows Collect(const Module1& m, int field);
-    void Show(const Module1& m, int field, bool bars, Rows rows);
+    Rows Collect(const SatelliteRecords& s, std::size_t field);
+    void Show(const Module1& m, const std::shared_ptr<const SatelliteRecords>& records, std::size_t field, bool bars,
+        Rows rows);
     // The steps of a drawing: the rows kept for the readout and the keys,
     // put into the plot, the axis labels, the keys' and values' full ranges.
-    void KeepRows(const Module1& m, int field, std::int64_t n, Rows& rows);
+    void KeepRows(const Module1& m, const std::shared_ptr<const SatelliteRecords>& records, std::size_t field,
+        std::int64_t n, Rows& rows);
     void PutData(bool bars, const QVector<QCPBarsData>& data, bool timeAxis);
-    void PutTicks(const Module1& m, int field, std::int64_t n, bool timeAxis);
+    void PutTicks(std::int64_t n, bool timeAxis);
     QCPRange KeyRange(std::int64_t n, bool timeAxis) const;
     static QCPRange ValueRange(const QVector<QCPBarsData>& data, bool bars);
     static QVector<QCPGraphData> LineThrough(const QVector<QCPBarsData>& rows, bool timeAxis);
@@ -141,7 +144,8 @@ private:
     QCustomPlot* plot_;
     std::string decimalMark_;
     const Module1* m_ = nullptr;
-    int field_ = 0;
+    std::shared_ptr<const SatelliteRecords> satellite_; // the records drawn
+    std::size_t field_ = 0;
     std::function<double(std::int64_t)> valueOf_; // record n's value of the field drawn
     QCPItemText* readout_;
     QCPItemStraightLine* marker_;
@@ -174,7 +178,7 @@ private:
     // asked for meanwhile.
     struct Request {
         const Module1* M;
-        int Field;
+        std::size_t Field;
         bool Bars;
     };
     bool collecting_ = false;

@@ -171,6 +171,7 @@ void TestDescribed::aFieldIsChartedOverTheRecordsThatHaveIt()
     QCOMPARE(chart.Bars()->data()->size(), 3);
     QCOMPARE(chart.Bars()->data()->at(2)->value, 4.4);
     QCOMPARE(d.w.c().Frame1->title(), QStringLiteral("volts (V)"));
+    QCOMPARE(chart.Title(), QStringLiteral("volts (V)")); // with its unit, as the built-in fields' titles
     // The time axis puts the records at their instants.
     d.w.form.TimeAxisAction()->setChecked(true);
     QCOMPARE(chart.Bars()->data()->at(0)->key, 1767323045.0);
