@@ -35,5 +35,6 @@ void HandleKissFrame(Module1& m, ReaderHost& host, ReadingState& state, KissFram
     std::uint64_t offset, bool rereadable = true);
 
 // A frame's line on the dump page: two upper-case hex digits and a blank for
-// every byte.
+// every byte; SetHexText makes it in text, whose room it keeps.
 std::string KissDumpLine(KissFrameCutter::Bytes frame);
+void SetHexText(std::string& text, KissFrameCutter::Bytes frame);
