@@ -2,6 +2,7 @@
 #include "satellitelibrary.h"
 
 #include "describedsatellite.h"
+#include "text/casefold.h"
 
 #include <yaml-cpp/yaml.h>
 
@@ -39,13 +40,6 @@ std::vector<std::string> SplitList(const char* list)
             start = k + 1;
         }
     return parts;
-}
-
-bool SameIgnoringCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-    });
 }
 
 // The id and title of a description that does not load, where its YAML

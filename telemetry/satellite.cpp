@@ -1,17 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "satellite.h"
 
+#include "text/casefold.h"
+
 #include <algorithm>
-#include <cctype>
 
 namespace {
-
-bool SameIgnoringCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-    });
-}
 
 // "a, b or c" of the texts of every row.
 template <typename Text>
