@@ -211,13 +211,13 @@ void Form1::Form_Load()
         = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/norvane/conf.ini");
     const ProgramSettings settings = ParseSettings(ReadWholeFile(folder + PathSeparator + "conf.ini") + "\n"
         + ReadWholeFile(ToLocal(QDir::toNativeSeparators(userSettings))));
-    m_.ImagePath = PictureFolder(settings, folder);
+    imagePath_ = PictureFolder(settings, folder);
     // An installed program's folder cannot be written: its pictures go to
     // the user's pictures folder.
     if (!settings.ImagePath && !QFileInfo(programFolder_).isWritable()) {
         const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
         QDir().mkpath(pictures);
-        m_.ImagePath = ToLocal(QDir::toNativeSeparators(pictures)) + PathSeparator;
+        imagePath_ = ToLocal(QDir::toNativeSeparators(pictures)) + PathSeparator;
     }
     if (settings.ShowScreenshotButton)
         c_.Command1->setVisible(*settings.ShowScreenshotButton);
@@ -252,7 +252,7 @@ void Form1::ShowCurrentRecord()
     if (m_.Described)
         ShowDescribedRecord(m_, c_, value, decimalMark_);
     else
-        ShowRecord(m_, c_, value, decimalMark_);
+        ShowRecord(m_, c_, value, selectedField_, decimalMark_);
 }
 
 void Form1::SetStatus(const QString& text)
@@ -263,7 +263,7 @@ void Form1::SetStatus(const QString& text)
 void Form1::HScroll1_Change()
 {
     const int value = c_.HScroll1->value();
-    SetRecordCounter(c_.Text2, RecordCounterText(value, m_.CountForField(m_.SelectedField)));
+    SetRecordCounter(c_.Text2, RecordCounterText(value, m_.CountForField(selectedField_)));
     ShowCurrentRecord();
     chart_->ShowMarker(value);
 }
@@ -272,7 +272,7 @@ void Form1::Option1_Click(int index)
 {
     if (index < 0 || index >= FieldCount)
         return;
-    m_.SelectedField = index;
+    selectedField_ = index;
     const std::int64_t count = m_.CountForField(index);
     SetRecordCounter(c_.Text2, RecordCounterText(c_.HScroll1->value(), count));
     // A maximum below the value moves the scroll bar, which shows that record.
@@ -314,9 +314,9 @@ void Form1::Check1_Click()
         chart_->ShowMarker(c_.HScroll1->isEnabled() ? c_.HScroll1->value() : 0);
         return;
     }
-    chart_->Draw(m_, static_cast<std::size_t>(m_.SelectedField), c_.Check1->isChecked());
-    const std::string_view caption = FieldCaption(m_.SelectedField);
-    const std::string_view unit = FieldUnit(m_.SelectedField);
+    chart_->Draw(m_, static_cast<std::size_t>(selectedField_), c_.Check1->isChecked());
+    const std::string_view caption = FieldCaption(selectedField_);
+    const std::string_view unit = FieldUnit(selectedField_);
     QString title = unit.empty() ? Latin1(caption) : Latin1(caption) + QStringLiteral(" (") + Latin1(unit) + ')';
     if (chart_->TimeAxis() && chart_->RecordsWithoutTime() > 0)
         title += QStringLiteral(" (%1 records without a time)").arg(chart_->RecordsWithoutTime());
@@ -394,14 +394,14 @@ void Form1::Command1_Click()
     c_.Command1->show();
 
     const QImage picture = client.toImage();
-    const QString bitmap = QString::fromLocal8Bit(PictureFileName(m_.ImagePath, m_.CurrentFileName, ".bmp").c_str());
+    const QString bitmap = QString::fromLocal8Bit(PictureFileName(imagePath_, m_.CurrentFileName, ".bmp").c_str());
     if (const auto error = SaveImageFile(picture, bitmap, "BMP")) {
         SetStatus(*error);
         return;
     }
     SetStatus(bitmap + QStringLiteral(" saved"));
 
-    const QString png = QString::fromLocal8Bit(PictureFileName(m_.ImagePath, m_.CurrentFileName, ".png").c_str());
+    const QString png = QString::fromLocal8Bit(PictureFileName(imagePath_, m_.CurrentFileName, ".png").c_str());
     const auto error = SaveImageFile(ToPalettePicture(picture, WindowGrey.rgb()), png, "PNG");
     SetStatus(error ? *error : png + QStringLiteral(" converted and saved"));
 }
@@ -411,7 +411,7 @@ Info* Form1::InfoWindow() const { return info_.data(); }
 void Form1::SaveChartAsPng()
 {
     // The capture's name and the field's: "pass Batt volts.png".
-    const QString field = Latin1(FieldCaption(m_.SelectedField));
+    const QString field = Latin1(FieldCaption(selectedField_));
     QString suggested = field + QStringLiteral(".png");
     if (!m_.CurrentFileName.empty())
         suggested

@@ -49,6 +49,10 @@ public:
 
     Form1Controls& Controls() { return c_; }
     FieldChart& Chart() { return *chart_; }
+    // The field the chart shows (a built-in satellite's field number), and
+    // the folder prefix of the window's pictures, with its separator.
+    int SelectedField() const { return selectedField_; }
+    const std::string& ImagePath() const { return imagePath_; }
     // The open command of a kind; empty for "any kind".
     QAction* OpenAction(std::optional<CaptureKind> kind) const { return openActions_.at(kind); }
     QAction* Action(const char* name) const;
@@ -188,7 +192,9 @@ private:
     QAction* mergeAction_ = nullptr;
     SatelliteChooserDialog chooser_;
     FolderDialog folderDialog_;
+    int selectedField_ = 0;
     int describedField_ = 0; // the row of the "Fields" page charted
+    std::string imagePath_;
     QAction* connectAction_ = nullptr;
     QAction* disconnectAction_ = nullptr;
     ConnectDialog connectDialog_;

@@ -87,7 +87,7 @@ void Form1::RefreshLive()
     }
     QScrollBar* bar = c_.HScroll1;
     const bool following = !bar->isEnabled() || bar->value() == bar->maximum();
-    const std::int64_t count = m_.CountForField(m_.SelectedField);
+    const std::int64_t count = m_.CountForField(selectedField_);
     bar->setEnabled(count > 0);
     bar->setMaximum(static_cast<int>(std::clamp<std::int64_t>(count, 1, INT32_MAX)));
     if (following)

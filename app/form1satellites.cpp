@@ -236,7 +236,7 @@ void Form1::ShowSatelliteChoice(bool reread)
         ShowSatelliteNotes(false);
         return;
     }
-    m_.SelectedField = 0;
+    selectedField_ = 0;
     describedField_ = 0;
     BeginDataSet(m_);
     ClearDump();

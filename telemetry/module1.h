@@ -34,10 +34,8 @@ struct Module1 {
     std::shared_ptr<DescribedSatellite> Described;
     DescribedTable DescribedRecords;
     PendingFrames DescribedPending;
-    int SelectedField = 0;
     bool ShowTimeSpan = false;
     std::string CurrentFileName;
-    std::string ImagePath;
     // The records stand in the order of their instants rather than in
     // reading order (after merging).
     bool Merged = false;

@@ -17,7 +17,7 @@ void SetRecordCounter(FittedBox* counter, const QString& text)
     counter->setToolTip(text);
 }
 
-void ShowRecord(const Module1& m, Form1Controls& c, std::int64_t n, std::string_view decimalMark)
+void ShowRecord(const Module1& m, Form1Controls& c, std::int64_t n, int selectedField, std::string_view decimalMark)
 {
     // Without a record the boxes are blank: zeros would read as values.
     if (m.RecordCount == 0 && m.Packet2Count == 0) {
@@ -34,11 +34,11 @@ void ShowRecord(const Module1& m, Form1Controls& c, std::int64_t n, std::string_
         c.Text1[static_cast<std::size_t>(i)]->SetFittedText(text);
     }
 
-    const bool second = PacketKindOfField(m.SelectedField) == 2;
+    const bool second = PacketKindOfField(selectedField) == 2;
     auto timeOf = [&](std::int64_t r) { return m.Table.PacketTime(second ? 2 : 1, r); };
     QString label;
     if (m.ShowTimeSpan) {
-        const std::int64_t count = m.CountForField(m.SelectedField);
+        const std::int64_t count = m.CountForField(selectedField);
         if (count > 0)
             label = QStringLiteral("time span: ") + Latin1(timeOf(1)) + QStringLiteral(" -> ") + Latin1(timeOf(count));
     } else {

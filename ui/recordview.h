@@ -19,10 +19,10 @@ QString RecordCounterText(int value, std::int64_t count);
 void SetRecordCounter(FittedBox* counter, const QString& text);
 
 // Writes every value box with record n's value in its field's display rule,
-// and the time label: the record's own time of the selected field's kind, or,
-// with ShowTimeSpan, the span from the first to the last record's time (empty
-// when there is no record of that kind).
-void ShowRecord(const Module1& m, Form1Controls& c, std::int64_t n, std::string_view decimalMark);
+// and the time label: the record's own time of the kind of the field the
+// chart shows (selectedField), or, with ShowTimeSpan, the span from the first
+// to the last record's time (empty when there is no record of that kind).
+void ShowRecord(const Module1& m, Form1Controls& c, std::int64_t n, int selectedField, std::string_view decimalMark);
 
 // The same for a described satellite: the "Fields" page with record n's
 // values (fields the record lacks empty, their names grey) and the time label.

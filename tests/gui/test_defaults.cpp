@@ -59,12 +59,12 @@ void TestDefaults::picturesOfAnInstalledCopyGoToThePicturesFolder()
     qputenv("HOME", QByteArray::fromStdString(home.Path().string()));
     Window installed(QString::fromStdString(home.File("no-such-folder/bin")));
     qputenv("HOME", savedHome);
-    QCOMPARE(QString::fromStdString(installed.m.ImagePath), QString::fromStdString(home.File("Pictures") + "/"));
+    QCOMPARE(QString::fromStdString(installed.form.ImagePath()), QString::fromStdString(home.File("Pictures") + "/"));
     QVERIFY(QFileInfo(QString::fromStdString(home.File("Pictures"))).isDir());
     // A folder that can be written keeps the pictures beside the program.
     TempDir program;
     Window portable(QString::fromStdString(program.Path().string()));
-    QCOMPARE(portable.m.ImagePath, program.Path().string() + "/");
+    QCOMPARE(portable.form.ImagePath(), program.Path().string() + "/");
 }
 
 void TestDefaults::userSettingsWin()
@@ -76,7 +76,7 @@ void TestDefaults::userSettingsWin()
     std::ofstream(user + "/conf.ini") << "image_path = /user/pictures\nscreenshot=no\n";
     Window w(QString::fromStdString(program.Path().string()));
     std::filesystem::remove(user + "/conf.ini");
-    QCOMPARE(QString::fromStdString(w.m.ImagePath), QStringLiteral("/user/pictures/"));
+    QCOMPARE(QString::fromStdString(w.form.ImagePath()), QStringLiteral("/user/pictures/"));
     QVERIFY(!w.c().Command1->isVisibleTo(&w.form));
 }
 

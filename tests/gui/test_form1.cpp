@@ -74,7 +74,7 @@ void TestForm1::startUpState()
     QCOMPARE(c.SSTab1->currentIndex(), 0);
     QCOMPARE(c.Frames.at(FieldFrame::Frame3)->title(), QStringLiteral("Electrical Power Subsystem (EPS)"));
     QCOMPARE(w.m.SatelliteNumber, 1);
-    QCOMPARE(w.m.ImagePath, QDir::tempPath().toStdString() + "/");
+    QCOMPARE(w.form.ImagePath(), QDir::tempPath().toStdString() + "/");
     QVERIFY(w.form.findChild<QObject*>(QStringLiteral("Text1_5")) == c.Text1[5]);
     QVERIFY(w.form.Action("MnuInfo") != nullptr);
 }
@@ -107,7 +107,7 @@ void TestForm1::settingsFile()
     Window w(QString::fromStdString(dir.Path().string()));
     QCOMPARE(w.c().Command1->isVisibleTo(&w.form), buttonVisible);
     const std::string expected = imagePath.isEmpty() ? dir.Path().string() + "/" : imagePath.toStdString();
-    QCOMPARE(QString::fromStdString(w.m.ImagePath), QString::fromStdString(expected));
+    QCOMPARE(QString::fromStdString(w.form.ImagePath()), QString::fromStdString(expected));
 }
 
 void TestForm1::openOneKissFile()
@@ -126,7 +126,7 @@ void TestForm1::openOneKissFile()
     QVERIFY(c.HScroll1->isEnabled());
     QCOMPARE(c.HScroll1->maximum(), 45);
     QVERIFY(c.Option1[5]->isChecked());
-    QCOMPARE(w.m.SelectedField, 5);
+    QCOMPARE(w.form.SelectedField(), 5);
     QCOMPARE(c.Frame1->title(), QStringLiteral("Sat Uptime (s)"));
     QCOMPARE(c.Text1[0]->text(), QStringLiteral("norm"));
     QCOMPARE(c.Label5->text(), QStringLiteral("2016-03-17 10:15:00 UTC"));
@@ -355,7 +355,7 @@ void TestForm1::oneChosenFieldAcrossAllPages()
     w.Choose({Sample("qb50p1-pass.kss")});
     w.form.MenuFileOpenKiss_Click();
     c.Option1[60]->click();
-    QCOMPARE(w.m.SelectedField, 60);
+    QCOMPARE(w.form.SelectedField(), 60);
     QCOMPARE(c.Frame1->title(), QStringLiteral("SV temp (C)"));
     for (int i = 0; i < FieldCount; ++i) {
         const auto k = static_cast<std::size_t>(i);
@@ -379,7 +379,7 @@ void TestForm1::barsAndLine()
     c.Check1->click();
     QVERIFY(!chart.Bars()->visible() && chart.Line()->visible());
     QCOMPARE(chart.Line()->data()->size(), 45);
-    QCOMPARE(w.m.SelectedField, 13);
+    QCOMPARE(w.form.SelectedField(), 13);
     c.Check1->click();
     QVERIFY(chart.Bars()->visible());
 }
