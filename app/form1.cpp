@@ -3,6 +3,7 @@
 
 #include "app/infowindow.h"
 #include "app/opencommands.h"
+#include "describe/describedsatellite.h"
 #include "fields/fieldcatalogue.h"
 #include "input/settingsfile.h"
 #include "output/outputfile.h"

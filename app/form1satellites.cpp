@@ -4,6 +4,7 @@
 // choice kept for the next start, and what the window tells of a choice
 // (its warnings, frames that do not parse, satellites that read them).
 
+#include "describe/describedsatellite.h"
 #include "form1.h"
 
 #include "describe/satellitelibrary.h"

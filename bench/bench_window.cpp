@@ -5,6 +5,7 @@
 //   build/bench/norvane-bench-window [--benchmark_filter=Chart]
 
 #include "app/form1.h"
+#include "describe/describedsatellite.h"
 #include "tools/capturegen.h"
 #include "tools/frameencoders.h"
 #include "ui/fieldchart.h"

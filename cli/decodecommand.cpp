@@ -2,6 +2,7 @@
 #include "decodecommand.h"
 
 #include "decodeoptions.h"
+#include "describe/describedsatellite.h"
 #include "describe/ksyinterpreter.h"
 #include "dumphost.h"
 #include "input/capturereaders.h"

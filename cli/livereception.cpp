@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "livereception.h"
 
+#include "describe/describedsatellite.h"
 #include "livetcp.h"
 #include "outputformats.h"
 #include "stopsignals.h"

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "capturereaders.h"
 
+#include "describe/describedsatellite.h"
 #include "detect.h"
 
 ReadResult ReadCaptureFile(CaptureKind kind, Module1& m, ReaderHost& host, const std::string& path)

@@ -3,6 +3,7 @@
 
 #include "capturefile.h"
 #include "capturekinds.h"
+#include "describe/describedsatellite.h"
 #include "kissframes.h"
 #include "telemetry/decoders.h"
 

@@ -2,6 +2,7 @@
 #include "kissstream.h"
 
 #include "capturereaders.h"
+#include "describe/describedsatellite.h"
 #include "dispatch.h"
 #include "kissframes.h"
 

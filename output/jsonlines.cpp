@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "jsonlines.h"
 
+#include "describe/describedsatellite.h"
 #include "storedlines.h"
 
 #include "fields/fieldcatalogue.h"

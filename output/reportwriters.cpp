@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "reportwriters.h"
 
+#include "describe/describedsatellite.h"
 #include "programinfo.h"
 
 #include "csvtexts.h"

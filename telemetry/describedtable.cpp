@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "describedtable.h"
 
+#include "describe/describedsatellite.h"
+
 #include <cstring>
 
 void DescribedTable::Store(std::span<const std::uint8_t> frame, const PacketInfo& info, std::string_view time)
@@ -60,3 +62,8 @@ std::size_t DescribedTable::MemoryBytes() const
         n += sizeof t + t.capacity();
     return n;
 }
+
+PendingFrames::PendingFrames() = default;
+PendingFrames::~PendingFrames() = default;
+PendingFrames::PendingFrames(PendingFrames&&) noexcept = default;
+PendingFrames& PendingFrames::operator=(PendingFrames&&) noexcept = default;

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "describe/describedsatellite.h"
 #include "telemetrytable.h"
 
 #include <cstdint>
@@ -10,6 +9,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+class DescribedSatellite;
 
 // The records of a described satellite: each frame's bytes as received, with
 // where and when it was received and its time text. A record is decoded
@@ -66,6 +67,10 @@ struct PendingFrames {
     std::vector<std::string> Times;
     std::unique_ptr<DescribedSatellite> Reader; // the second core's
 
+    PendingFrames();
+    ~PendingFrames();
+    PendingFrames(PendingFrames&&) noexcept;
+    PendingFrames& operator=(PendingFrames&&) noexcept;
     void Clear()
     {
         Bytes.clear();

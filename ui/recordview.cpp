@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "recordview.h"
 
+#include "describe/describedsatellite.h"
 #include "fields/reception.h"
 #include "fields/valuetext.h"
 #include "ui/fittedbox.h"

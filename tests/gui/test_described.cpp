@@ -3,6 +3,7 @@
 // page, charting a field, switching back, merging and live reception.
 
 #include "app/livesession.h"
+#include "describe/describedsatellite.h"
 #include "gui/windowfixture.h"
 #include "tncstream.h"
 #include "ui/fieldchart.h"

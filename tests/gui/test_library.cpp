@@ -4,6 +4,7 @@
 // next start, and what the window says of a description's warnings and of
 // frames that none of the chosen satellite's parse.
 
+#include "describe/describedsatellite.h"
 #include "gui/windowfixture.h"
 
 #include <QLineEdit>
