@@ -26,10 +26,6 @@
 
 namespace {
 
-// The tab strip takes the top 360 twips of the tab control; the pages'
-// places are counted from the control's corner.
-constexpr int TabStripTwips = 360;
-
 struct FramePlace {
     FieldFrame Frame;
     const char* Name;
@@ -153,11 +149,6 @@ void MakeFieldRow(int i, QWidget* parent, int left, int top, Form1Controls& c, d
     c.FieldButtons->addButton(option, i);
 }
 
-// The warnings take the lower part of the passes' room.
-constexpr int PassesTopTwips = 3720;
-constexpr int PassesBottomTwips = 6255;
-constexpr int WarningsTopTwips = 5055;
-
 void BuildPages(QWidget* client, Form1Controls& c, double dpi)
 {
     c.SSTab1 = new QTabWidget(client);
@@ -175,18 +166,7 @@ void BuildPages(QWidget* client, Form1Controls& c, double dpi)
     c.FieldsPage = pages[4];
     c.PacketPages = {pages[0], pages[1]};
     c.SSTab1->setTabVisible(4, false);
-    c.FieldTable = new QTableWidget(0, 3, pages[4]);
-    c.FieldTable->setObjectName(QStringLiteral("FieldTable"));
-    PlaceInTwips(c.FieldTable, 120, 480 - TabStripTwips, 10335, 5775, dpi);
-    c.FieldTable->setHorizontalHeaderLabels({QStringLiteral("Field"), QStringLiteral("Value"), QStringLiteral("Unit")});
-    c.FieldTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    c.FieldTable->setSelectionBehavior(QAbstractItemView::SelectRows);
-    c.FieldTable->setSelectionMode(QAbstractItemView::SingleSelection);
-    c.FieldTable->verticalHeader()->setVisible(false);
-    c.FieldTable->verticalHeader()->setDefaultSectionSize(c.FieldTable->fontMetrics().height() + 6);
-    c.FieldTable->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    c.FieldTable->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
-    c.FieldTable->horizontalHeader()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+    BuildFieldsPage(pages[4], c, dpi);
 
     for (const FramePlace& place : FramePlaces) {
         // The frames of the first page are the window's grey, those of the
@@ -202,29 +182,7 @@ void BuildPages(QWidget* client, Form1Controls& c, double dpi)
     c.Text3->setObjectName(QStringLiteral("Text3"));
     PlaceInTwips(c.Text3, 120, 480 - TabStripTwips, 10335, 5775, dpi);
 
-    auto table = [&](const char* name, const QStringList& columns, int top, int height) {
-        auto* t = new QTableWidget(0, static_cast<int>(columns.size()), pages[3]);
-        t->setObjectName(QString::fromLatin1(name));
-        PlaceInTwips(t, 120, top, 10335, height, dpi);
-        t->setHorizontalHeaderLabels(columns);
-        t->setEditTriggers(QAbstractItemView::NoEditTriggers);
-        t->verticalHeader()->setVisible(false);
-        t->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-        return t;
-    };
-    c.ImportTable = table("ImportTable", {}, 480 - TabStripTwips, 3135);
-    SetImportColumns(c.ImportTable, false);
-    // Below the files, the passes they hold.
-    c.PassTable = table("PassTable",
-        {QStringLiteral("Pass"), QStringLiteral("Start"), QStringLiteral("End"), QStringLiteral("Kind 1"),
-            QStringLiteral("Kind 2"), QStringLiteral("Files")},
-        PassesTopTwips - TabStripTwips, PassesBottomTwips - PassesTopTwips);
-    c.PassTable->setSelectionBehavior(QAbstractItemView::SelectRows);
-    c.WarningList = new QListWidget(pages[3]);
-    c.WarningList->setObjectName(QStringLiteral("WarningList"));
-    PlaceInTwips(
-        c.WarningList, 120, WarningsTopTwips - TabStripTwips, 10335, PassesBottomTwips - WarningsTopTwips, dpi);
-    c.WarningList->hide();
+    BuildImportPage(pages[3], c, dpi);
 }
 
 void BuildFieldRows(QWidget* client, Form1Controls& c, double dpi)
@@ -402,67 +360,4 @@ void BuildForm1Controls(QWidget* client, Form1Controls& c, double dpi)
     BuildStatusRow(client, c, dpi);
     BuildReadProgress(client, c, dpi);
     BuildHidden(client, c, dpi);
-}
-
-void SetDescribedFields(Form1Controls& c, const std::vector<FieldRowText>& rows)
-{
-    QTableWidget* table = c.FieldTable;
-    table->clearContents();
-    table->setRowCount(static_cast<int>(rows.size()));
-    c.FieldValues.clear();
-    for (std::size_t k = 0; k < rows.size(); ++k) {
-        const int row = static_cast<int>(k);
-        auto* name = new QTableWidgetItem(QString::fromStdString(rows[k].Name));
-        name->setToolTip(QString::fromStdString(rows[k].Doc));
-        table->setItem(row, 0, name);
-        table->setItem(row, 1, new QTableWidgetItem(QString()));
-        table->setItem(row, 2, new QTableWidgetItem(QString::fromStdString(rows[k].Unit)));
-        // The value: a box of its own, drawn smaller or elided with its
-        // whole text in the tooltip rather than cut.
-        auto* value = new FittedBox(table);
-        value->setReadOnly(true);
-        value->setFrame(false);
-        value->setFocusPolicy(Qt::NoFocus);
-        value->setAttribute(Qt::WA_TransparentForMouseEvents);
-        table->setCellWidget(row, 1, value);
-        c.FieldValues.push_back(value);
-    }
-}
-
-std::vector<ImportColumn> ImportColumns(bool described)
-{
-    using Is = ImportColumn::Is;
-    std::vector<ImportColumn> columns{{Is::File, QStringLiteral("File")}, {Is::Kind, QStringLiteral("Kind")}};
-    for (const ImportCounter& counter : ImportCounters()) {
-        const std::string_view header = described ? counter.DescribedColumn : counter.Column;
-        if (header.empty())
-            continue;
-        columns.push_back({Is::Count, Latin1(header), &counter});
-        if (described && counter.Member == &ImportSummary::NotParsed)
-            columns.push_back({Is::FirstNotParsed, QStringLiteral("The first that does not parse")});
-    }
-    columns.push_back({Is::FirstTime, QStringLiteral("First time")});
-    columns.push_back({Is::LastTime, QStringLiteral("Last time")});
-    columns.push_back({Is::Outcome, QStringLiteral("Outcome")});
-    return columns;
-}
-
-void SetImportColumns(QTableWidget* table, bool described)
-{
-    QStringList headers;
-    for (const ImportColumn& column : ImportColumns(described))
-        headers << column.Header;
-    table->setColumnCount(static_cast<int>(headers.size()));
-    table->setHorizontalHeaderLabels(headers);
-}
-
-void ShowWarnings(Form1Controls& c, const std::vector<std::string>& warnings)
-{
-    c.WarningList->clear();
-    for (const std::string& warning : warnings)
-        c.WarningList->addItem(QString::fromStdString(warning));
-    c.WarningList->setVisible(!warnings.empty());
-    // The passes give the warnings the lower part of their room.
-    const int bottom = warnings.empty() ? c.WarningList->geometry().bottom() + 1 : c.WarningList->y();
-    c.PassTable->resize(c.PassTable->width(), bottom - c.PassTable->y() - (warnings.empty() ? 0 : 4));
 }

@@ -74,9 +74,15 @@ inline const QColor ChosenFieldYellow(255, 255, 192);
 // The client area's size in twips.
 inline constexpr int ClientWidthTwips = 10785;
 inline constexpr int ClientHeightTwips = 11970;
+// The tab strip takes the top 360 twips of the tab control; the pages'
+// places are counted from the control's corner.
+inline constexpr int TabStripTwips = 360;
 
 // Creates every control on client, at its place for the screen's dpi.
 void BuildForm1Controls(QWidget* client, Form1Controls& c, double dpi);
+// The controls of the "Fields" page and of the "Import" page on page.
+void BuildFieldsPage(QWidget* page, Form1Controls& c, double dpi);
+void BuildImportPage(QWidget* page, Form1Controls& c, double dpi);
 
 // A row of the "Fields" page: the field's name, its unit and what it is
 // (the tooltip of its name).
