@@ -8,12 +8,9 @@
 #include "input/capturereaders.h"
 #include "librarycommands.h"
 #include "livereception.h"
-#include "output/influxlines.h"
-#include "output/jsonlines.h"
 #include "output/outputguard.h"
-#include "output/reportwriters.h"
-#include "output/storedlines.h"
 #include "outputformats.h"
+#include "outputwriting.h"
 #include "programinfo.h"
 #include "stopsignals.h"
 #include "telemetry/merge.h"
@@ -62,95 +59,6 @@ void WriteClosingLine(
     if (leftOutOfInflux > 0)
         line += "; " + Counted(leftOutOfInflux, "packet", "packets") + " without a time left out of the line protocol";
     err.Write(line + "\n");
-}
-
-// Hands text on to a sink until a signal comes while the outputs of
-// captures are written; from then on it drops it, and the output is left out.
-class StoppableSink : public TextSink {
-public:
-    StoppableSink(TextSink& to, bool stoppable)
-        : to_(to)
-        , stoppable_(stoppable)
-    {
-    }
-    void Write(std::string_view text) override
-    {
-        if (!Stopped())
-            to_.Write(text);
-    }
-    void Flush() override
-    {
-        if (!Stopped())
-            to_.Flush();
-    }
-    bool Stopped() const { return stoppable_ && StopSignals::Received() != 0; }
-
-private:
-    TextSink& to_;
-    bool stoppable_;
-};
-
-struct WrittenOutputs {
-    std::int64_t LeftOut = 0; // packets left out of the line protocol for want of a time
-    bool Stopped = false;     // by a signal: the outputs not yet whole were not written
-};
-
-// Writes the outputs that o asks for, to files or to the standard streams.
-// A signal while they are written stops the writing, unless stoppable is off
-// (live reception that a signal ended writes its outputs whatever comes).
-WrittenOutputs WriteOutputs(const DecodeOptions& o, const Module1& m, const Streams& streams, Reporter& reporter,
-    const std::string& decimalMark, bool live, bool stoppable)
-{
-    OutputRun run{o, m, decimalMark};
-    WrittenOutputs written;
-    for (const OutputFormat& format : OutputFormats()) {
-        const auto path = o.Outputs.find(format.Kind);
-        if (path == o.Outputs.end() || !format.Write || (live && format.LiveLines))
-            continue;
-        if (format.Refuse)
-            if (const auto refused = format.Refuse(run)) {
-                reporter.Fail(*refused);
-                continue;
-            }
-        if (const int stream = StandardStreamOf(path->second); stream != 0) {
-            StoppableSink sink(streams.Of(stream), stoppable);
-            format.Write(sink, run);
-            written.Stopped = sink.Stopped();
-        } else {
-            // Opened only now, so that no other ending leaves a temporary file.
-            AtomicFile file(path->second);
-            StoppableSink sink(file, stoppable);
-            if (file.Open())
-                format.Write(sink, run);
-            written.Stopped = sink.Stopped();
-            if (!written.Stopped && !file.Commit())
-                reporter.Fail(file.Error());
-        }
-        if (written.Stopped)
-            break;
-    }
-    written.LeftOut = run.LeftOut;
-    return written;
-}
-
-// Whether o names any output but a recording; without one, the CSV goes to
-// standard output.
-bool AsksForOutput(const DecodeOptions& o)
-{
-    return std::ranges::any_of(OutputFormats(),
-        [&](const OutputFormat& format) { return !format.Recording && o.Outputs.contains(format.Kind); });
-}
-
-// Every output file the options name, as CheckOutputs takes them.
-std::vector<OutputTarget> OutputTargets(const DecodeOptions& o)
-{
-    const bool live = o.KissTcp.has_value();
-    std::vector<OutputTarget> targets;
-    for (const OutputFormat& format : OutputFormats())
-        if (const auto path = o.Outputs.find(format.Kind); path != o.Outputs.end())
-            targets.push_back({std::string(format.Option), path->second, format.Recording || (live && format.LiveLines),
-                format.Recording});
-    return targets;
 }
 
 // The captures the run reads, standard input as the file behind it.
@@ -315,6 +223,52 @@ std::size_t ReadOrReceive(
     return ReadCaptures(o, m, host, reporter, in);
 }
 
+// A signal stops a described frame within milliseconds, however slow its
+// description, and the run with it.
+struct StopFramesOnSignal {
+    StopFramesOnSignal()
+    {
+        KsyInterpreter::SetStopCheck([] { return StopSignals::Received() != 0; });
+    }
+    ~StopFramesOnSignal() { KsyInterpreter::SetStopCheck(nullptr); }
+    StopFramesOnSignal(const StopFramesOnSignal&) = delete;
+    StopFramesOnSignal& operator=(const StopFramesOnSignal&) = delete;
+};
+
+// Where the dump page's lines go: a file opened before reading, so that its
+// lines need not be held in memory, or a standard stream, written at the end.
+struct DumpTarget {
+    std::unique_ptr<AtomicFile> File;
+    std::string Text;
+    int Stream = 0;
+
+    // Opens the file that o names, if any; false when a signal came while a
+    // pipe waited for its reader. A file that cannot be opened is reported.
+    bool Open(const DecodeOptions& o, Reporter& reporter)
+    {
+        const std::string* dump = o.OutputTo(Output::Dump);
+        Stream = dump ? StandardStreamOf(*dump) : 0;
+        if (!dump || Stream != 0)
+            return true;
+        File = std::make_unique<AtomicFile>(*dump);
+        if (!File->Open()) {
+            // A pipe without a reader yet waits until one comes or a signal.
+            if (StopSignals::Received() != 0)
+                return false;
+            reporter.Fail(File->Error());
+            File.reset();
+        }
+        return true;
+    }
+    void Finish(const Streams& streams, Reporter& reporter)
+    {
+        if (File && !File->Commit())
+            reporter.Fail(File->Error());
+        if (Stream != 0)
+            streams.Of(Stream).Write(Text);
+    }
+};
+
 } // namespace
 
 int RunDecodeCommand(const std::vector<std::string>& args, TextSink& out, TextSink& err, const std::string& decimalMark,
@@ -325,15 +279,7 @@ int RunDecodeCommand(const std::vector<std::string>& args, TextSink& out, TextSi
         return *answered;
     Reporter reporter(err);
     const StopSignals signals;
-    // A signal stops a described frame within milliseconds, however slow its
-    // description, and the run with it.
-    struct StopFramesOnSignal {
-        StopFramesOnSignal()
-        {
-            KsyInterpreter::SetStopCheck([] { return StopSignals::Received() != 0; });
-        }
-        ~StopFramesOnSignal() { KsyInterpreter::SetStopCheck(nullptr); }
-    } stopFrames;
+    const StopFramesOnSignal stopFrames;
     const Streams streams{out, err};
     const auto stopped = [&](const char* when) {
         if (!StopSignals::ReceivedBrokenPipe())
@@ -341,29 +287,16 @@ int RunDecodeCommand(const std::vector<std::string>& args, TextSink& out, TextSi
         return 128 + StopSignals::Received();
     };
 
-    // The dump file is opened before reading, so that its lines need not be
-    // held in memory.
-    std::unique_ptr<AtomicFile> dumpFile;
-    std::string dumpText;
-    const std::string* dump = o.OutputTo(Output::Dump);
-    const int dumpStream = dump ? StandardStreamOf(*dump) : 0;
-    if (dump && dumpStream == 0) {
-        dumpFile = std::make_unique<AtomicFile>(*dump);
-        if (!dumpFile->Open()) {
-            // A pipe without a reader yet waits until one comes or a signal.
-            if (StopSignals::Received() != 0)
-                return stopped("waiting for the dump's reader; no output was written");
-            reporter.Fail(dumpFile->Error());
-            dumpFile.reset();
-        }
-    }
+    DumpTarget dump;
+    if (!dump.Open(o, reporter))
+        return stopped("waiting for the dump's reader; no output was written");
 
     Module1 m;
     m.SatelliteNumber = o.Satellite;
     if (!LoadDescribedSatellite(o, m, reporter, err))
         return ExitUsage;
     m.LogDate = o.LogDate;
-    DumpHost host(dumpFile.get(), dumpStream != 0 ? &dumpText : nullptr, progress && !o.Quiet ? &err : nullptr);
+    DumpHost host(dump.File.get(), dump.Stream != 0 ? &dump.Text : nullptr, progress && !o.Quiet ? &err : nullptr);
     host.SetSound(o.Sound);
     const bool live = o.KissTcp.has_value();
     if (const std::string* recording = o.OutputTo(Output::Recording); recording && !live) {
@@ -390,10 +323,7 @@ int RunDecodeCommand(const std::vector<std::string>& args, TextSink& out, TextSi
     const WrittenOutputs written = WriteOutputs(o, m, streams, reporter, decimalMark, streamed, !endedBySignal);
     if (written.Stopped)
         return stopped("writing; the outputs written before it are whole, no other was written");
-    if (dumpFile && !dumpFile->Commit())
-        reporter.Fail(dumpFile->Error());
-    if (dumpStream != 0)
-        streams.Of(dumpStream).Write(dumpText);
+    dump.Finish(streams, reporter);
 
     if (!o.Quiet)
         WriteClosingLine(err, m, o.KissTcp ? 1 : o.Captures.size(), failures, written.LeftOut);

@@ -46,10 +46,7 @@ void WriteJsonlOutput(TextSink& sink, OutputRun& r)
         WriteJsonl(sink, r.M);
 }
 
-void WriteInfluxOutput(TextSink& sink, OutputRun& r)
-{
-    r.LeftOut = WriteInfluxLines(sink, r.M);
-}
+void WriteInfluxOutput(TextSink& sink, OutputRun& r) { r.LeftOut = WriteInfluxLines(sink, r.M); }
 
 constexpr OutputFormat Formats[] = {
     {Output::Csv, "--csv", "FILE", "write every record as CSV", false, false, WriteCsvOutput, nullptr},

@@ -104,6 +104,60 @@ void AppendInfluxValue(std::string& out, const KsyValue& v, std::string& text)
     }
 }
 
+// A packet's fields after its tags: " key=value,key=value", each value that
+// has a field of its own.
+class InfluxFields {
+public:
+    explicit InfluxFields(const SatelliteRecords& satellite)
+        : satellite_(satellite)
+        , keys_(satellite.FieldCount())
+    {
+        for (std::size_t k = 0; k < keys_.size(); ++k)
+            AppendInfluxKey(keys_[k], satellite.FieldName(k));
+    }
+
+    // The fields of the packet of kind that reader read last; false where
+    // it has none (a point needs one).
+    bool Append(std::string& out, int kind, RecordReader& reader)
+    {
+        separator_ = ' ';
+        for (const std::size_t k : satellite_.FieldsOf(kind)) {
+            const KsyValue& v = reader.Value(k);
+            if (v.What != KsyValue::Kind::Array) {
+                AppendField(out, keys_[k], v);
+                continue;
+            }
+            // A list: a field an item, NAME_0, NAME_1, ... (or as a field over
+            // a list's items names them).
+            for (std::size_t i = 0; i < v.Items->size(); ++i) {
+                std::string key;
+                AppendInfluxKey(key,
+                    satellite_.FieldExpands(k) ? satellite_.ItemFieldName(k, i)
+                                               : std::string(satellite_.FieldName(k)) + "_" + std::to_string(i));
+                AppendField(out, key, (*v.Items)[i]);
+            }
+        }
+        return separator_ != ' ';
+    }
+
+private:
+    void AppendField(std::string& out, std::string_view key, const KsyValue& v)
+    {
+        if (!IsInfluxField(v))
+            return;
+        out.push_back(separator_);
+        separator_ = ',';
+        out.append(key);
+        out.push_back('=');
+        AppendInfluxValue(out, v, text_);
+    }
+
+    const SatelliteRecords& satellite_;
+    std::vector<std::string> keys_; // each field's key, escaped
+    char separator_ = ' ';
+    std::string text_;
+};
+
 } // namespace
 
 std::int64_t WriteInfluxLines(TextSink& out, const Module1& m)
@@ -111,15 +165,11 @@ std::int64_t WriteInfluxLines(TextSink& out, const Module1& m)
     const std::unique_ptr<SatelliteRecords> satellite = RecordsOf(m);
     const std::unique_ptr<RecordReader> reader = satellite->Reader();
     InfluxStamps stamps(m);
+    InfluxFields fields(*satellite);
     std::string buffer;
     buffer.reserve(LineFlushSize + 8192);
     std::string measurement = "norvane,satellite=";
     AppendInfluxKey(measurement, satellite->Name());
-    // A field a key: the keys of a packet kind's fields made once.
-    std::vector<std::string> keys(satellite->FieldCount());
-    for (std::size_t k = 0; k < keys.size(); ++k)
-        AppendInfluxKey(keys[k], satellite->FieldName(k));
-    std::string text;
     std::int64_t leftOut = 0;
     ForEachStoredPacket(m, [&](int kind, std::int64_t n) {
         const PacketInfo packet = m.Packet(kind, n);
@@ -137,33 +187,7 @@ std::int64_t WriteInfluxLines(TextSink& out, const Module1& m)
             buffer.append(",kind=");
             AppendInteger(buffer, kind);
         }
-        char separator = ' ';
-        const auto appendField = [&](std::string_view key, const KsyValue& v) {
-            if (!IsInfluxField(v))
-                return;
-            buffer.push_back(separator);
-            separator = ',';
-            buffer.append(key);
-            buffer.push_back('=');
-            AppendInfluxValue(buffer, v, text);
-        };
-        for (const std::size_t k : satellite->FieldsOf(kind)) {
-            const KsyValue& v = reader->Value(k);
-            if (v.What != KsyValue::Kind::Array) {
-                appendField(keys[k], v);
-                continue;
-            }
-            // A list: a field an item, NAME_0, NAME_1, ... (or as a field over
-            // a list's items names them).
-            for (std::size_t i = 0; i < v.Items->size(); ++i) {
-                std::string key;
-                AppendInfluxKey(key,
-                    satellite->FieldExpands(k) ? satellite->ItemFieldName(k, i)
-                                               : std::string(satellite->FieldName(k)) + "_" + std::to_string(i));
-                appendField(key, (*v.Items)[i]);
-            }
-        }
-        if (separator == ' ') { // a point needs a field
+        if (!fields.Append(buffer, kind, *reader)) {
             buffer.resize(start);
             ++leftOut;
             return;
