@@ -5,6 +5,7 @@
 #include "storedlines.h"
 
 #include "fields/fieldcatalogue.h"
+#include "fields/satelliterecords.h"
 #include "fields/valuetext.h"
 #include "telemetry/satellite.h"
 #include "text/jsontext.h"
@@ -243,13 +244,13 @@ void WriteJsonl(TextSink& out, const Module1& m)
 }
 
 DescribedLines::DescribedLines(const Module1& m)
-    : m_(m)
-    , reader_(m.Described->Another())
+    : satellite_(RecordsOf(m))
+    , reader_(satellite_->Reader())
 {
-    AppendJsonString(satellite_, reader_->Id(), false);
-    for (std::size_t k = 0; k < reader_->FieldCount(); ++k) {
+    AppendJsonString(name_, satellite_->Name(), false);
+    for (std::size_t k = 0; k < satellite_->FieldCount(); ++k) {
         keys_.emplace_back();
-        AppendJsonString(keys_.back(), reader_->FieldName(k), false);
+        AppendJsonString(keys_.back(), satellite_->FieldName(k), false);
         keys_.back().push_back(':');
     }
     for (const ImportSummary& import : m.Imports) {
@@ -258,14 +259,16 @@ DescribedLines::DescribedLines(const Module1& m)
     }
 }
 
+DescribedLines::~DescribedLines() = default;
+
 void DescribedLines::Append(std::string& out, std::int64_t n)
 {
-    const PacketInfo& packet = m_.DescribedRecords.Info(n);
+    const PacketInfo packet = satellite_->Reception(1, n);
     out.append("{\"record\":");
     AppendInteger(out, n);
-    out.append(",\"satellite\":").append(satellite_);
+    out.append(",\"satellite\":").append(name_);
     out.append(",\"time\":");
-    AppendJsonString(out, m_.DescribedRecords.Time(n), true);
+    AppendJsonString(out, satellite_->Time(1, n), true);
     out.append(",\"utc\":");
     std::array<char, TimeTextSize> full{};
     if (packet.At == UnknownInstant) {
@@ -285,9 +288,8 @@ void DescribedLines::Append(std::string& out, std::int64_t n)
     out.append(",\"at\":");
     AppendInteger(out, static_cast<std::int64_t>(packet.Offset));
     out.append(",\"values\":{");
-    std::string reason;
     // Stored frames parsed once; they parse again.
-    if (reader_->Read(m_.DescribedRecords.Frame(n), reason)) {
+    if (reader_->Read(1, n)) {
         bool first = true;
         const auto append = [&](std::string_view key, const KsyValue& v) {
             if (v.What == KsyValue::Kind::Null || v.What == KsyValue::Kind::Object)
@@ -300,14 +302,14 @@ void DescribedLines::Append(std::string& out, std::int64_t n)
         };
         for (std::size_t k = 0; k < keys_.size(); ++k) {
             const KsyValue& v = reader_->Value(k);
-            if (!reader_->FieldExpands(k) || v.What != KsyValue::Kind::Array) {
+            if (!satellite_->FieldExpands(k) || v.What != KsyValue::Kind::Array) {
                 append(keys_[k], v);
                 continue;
             }
             // A field over a list's items: one value an item.
             for (std::size_t i = 0; i < v.Items->size(); ++i) {
                 std::string key;
-                AppendJsonString(key, reader_->ItemFieldName(k, i), true);
+                AppendJsonString(key, satellite_->ItemFieldName(k, i), true);
                 key.push_back(':');
                 append(key, (*v.Items)[i]);
             }
@@ -337,7 +339,7 @@ void WriteDescribedJsonl(TextSink& out, const Module1& m)
         for (std::int64_t n = from; n < to; ++n)
             lines.Append(text, n);
     };
-    const std::int64_t count = m.DescribedRecords.Count();
+    const std::int64_t count = m.RecordCount;
     for (std::int64_t from = 1; from <= count; from += Batch) {
         const std::int64_t to = std::min(from + Batch, count + 1);
         const std::int64_t middle = from + (to - from) / 2;

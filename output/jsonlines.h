@@ -23,6 +23,8 @@ void WriteJsonl(TextSink& out, const Module1& m);
 // packet made once: the captures' names as JSON strings, the texts of the
 // wire values met before.
 class LineCursor;
+class SatelliteRecords;
+class RecordReader;
 class JsonPacketLines {
 public:
     explicit JsonPacketLines(const Module1& m);
@@ -56,17 +58,20 @@ void WriteDescribedJsonl(TextSink& out, const Module1& m);
 class DescribedLines {
 public:
     explicit DescribedLines(const Module1& m);
+    ~DescribedLines();
+    DescribedLines(const DescribedLines&) = delete;
+    DescribedLines& operator=(const DescribedLines&) = delete;
     // Record n's line, valid until the next call.
     std::string_view Line(std::int64_t n);
     // The line appended to out.
     void Append(std::string& out, std::int64_t n);
 
 private:
-    const Module1& m_;
-    std::unique_ptr<DescribedSatellite> reader_; // of its own, so that lines can be made on several threads
-    std::string satellite_;                      // as a JSON string
-    std::vector<std::string> keys_;              // each field's JSON key and colon
-    std::vector<std::string> files_;             // the captures' names as JSON strings
+    std::unique_ptr<SatelliteRecords> satellite_;
+    std::unique_ptr<RecordReader> reader_; // of its own, so that lines can be made on several threads
+    std::string name_;                     // the satellite's, as a JSON string
+    std::vector<std::string> keys_;        // each field's JSON key and colon
+    std::vector<std::string> files_;       // the captures' names as JSON strings
     TimeTextRenderer renderer_;
     std::string line_;
 };

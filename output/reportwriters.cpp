@@ -8,6 +8,7 @@
 
 #include "fields/fieldcatalogue.h"
 #include "fields/numberformat.h"
+#include "fields/satelliterecords.h"
 #include "fields/valuetext.h"
 
 #include <algorithm>
@@ -169,22 +170,22 @@ void AppendCsvCell(std::string& out, const KsyValue& v, std::string_view decimal
 
 void WriteDescribedCsv(TextSink& out, const Module1& m, std::string_view decimalMark)
 {
-    const DescribedSatellite& satellite = *m.Described;
+    const std::unique_ptr<SatelliteRecords> satellite = RecordsOf(m);
+    const std::unique_ptr<RecordReader> reader = satellite->Reader();
     std::string buffer = "Record;Time;";
-    for (std::size_t k = 0; k < satellite.FieldCount(); ++k) {
-        AppendCsvText(buffer, satellite.FieldName(k));
+    for (std::size_t k = 0; k < satellite->FieldCount(); ++k) {
+        AppendCsvText(buffer, satellite->FieldName(k));
         buffer.push_back(';');
     }
     buffer.append(LineEnd);
-    std::string reason;
-    for (std::int64_t n = 1; n <= m.DescribedRecords.Count(); ++n) {
+    for (std::int64_t n = 1; n <= satellite->Count(1); ++n) {
         buffer.append(std::to_string(n)).push_back(';');
-        AppendCsvText(buffer, m.DescribedRecords.Time(n));
+        AppendCsvText(buffer, satellite->Time(1, n));
         buffer.push_back(';');
-        const bool read = m.Described->Read(m.DescribedRecords.Frame(n), reason);
-        for (std::size_t k = 0; k < satellite.FieldCount(); ++k) {
+        const bool read = reader->Read(1, n);
+        for (std::size_t k = 0; k < satellite->FieldCount(); ++k) {
             if (read)
-                AppendCsvCell(buffer, satellite.Value(k), decimalMark);
+                AppendCsvCell(buffer, reader->Value(k), decimalMark);
             buffer.push_back(';');
         }
         buffer.append(LineEnd);
@@ -198,30 +199,31 @@ void WriteDescribedCsv(TextSink& out, const Module1& m, std::string_view decimal
 
 void WriteDescribedTlm(TextSink& out, const Module1& m, std::int64_t n)
 {
-    const DescribedSatellite& satellite = *m.Described;
+    const std::unique_ptr<SatelliteRecords> satellite = RecordsOf(m);
+    const std::unique_ptr<RecordReader> reader = satellite->Reader();
     std::string text;
     text.append(ProgramTitle).append(LineEnd);
     text.append(52, '=').append(LineEnd);
     text.append(LineEnd);
-    text.append(satellite.Id() + ", record " + std::to_string(n) + " of " + std::to_string(m.DescribedRecords.Count()));
-    if (!m.DescribedRecords.Time(n).empty())
-        text.append(", " + m.DescribedRecords.Time(n));
+    text.append(satellite->Name())
+        .append(", record " + std::to_string(n) + " of " + std::to_string(satellite->Count(1)));
+    if (const std::string time = satellite->Time(1, n); !time.empty())
+        text.append(", " + time);
     text.append(LineEnd).append(LineEnd);
     std::size_t width = 20;
-    for (std::size_t k = 0; k < satellite.FieldCount(); ++k)
-        width = std::max(width, satellite.FieldName(k).size() + 2);
-    std::string reason;
-    const bool read = m.Described->Read(m.DescribedRecords.Frame(n), reason);
+    for (std::size_t k = 0; k < satellite->FieldCount(); ++k)
+        width = std::max(width, satellite->FieldName(k).size() + 2);
+    const bool read = reader->Read(1, n);
     // The fields the record has: those of another packet kind or switch case
     // would only be blank lines.
-    for (std::size_t k = 0; k < satellite.FieldCount(); ++k) {
-        const KsyValue& v = satellite.Value(k);
-        if (!read || v.What == KsyValue::Kind::Null || v.What == KsyValue::Kind::Object)
+    for (std::size_t k = 0; read && k < satellite->FieldCount(); ++k) {
+        const KsyValue& v = reader->Value(k);
+        if (v.What == KsyValue::Kind::Null || v.What == KsyValue::Kind::Object)
             continue;
-        text.append(PadRight(satellite.FieldName(k), width));
+        text.append(PadRight(satellite->FieldName(k), width));
         AppendKsyLabel(text, v);
-        if (!satellite.FieldUnit(k).empty())
-            text.append(" ").append(satellite.FieldUnit(k));
+        if (!satellite->FieldUnit(k).empty())
+            text.append(" ").append(satellite->FieldUnit(k));
         text.append(LineEnd);
     }
     out.Write(text);
