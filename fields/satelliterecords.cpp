@@ -61,7 +61,9 @@ public:
                     made[static_cast<std::size_t>(of - 1)].push_back(static_cast<std::size_t>(row.Field));
             return made;
         }();
-        return fields[kind == 2 ? 1 : 0];
+        if (kind < 1 || kind > 2)
+            return {};
+        return fields[static_cast<std::size_t>(kind - 1)];
     }
     std::string NumberText(std::size_t k, double value, std::string_view decimalMark) const override
     {
