@@ -299,26 +299,13 @@ void Form1::DescribedField_Click(int row)
 
 void Form1::Check1_Click()
 {
-    if (m_.Described) {
-        chart_->Draw(m_, static_cast<std::size_t>(describedField_), c_.Check1->isChecked());
-        QString title;
-        if (const auto k = static_cast<std::size_t>(describedField_); k < m_.Described->FieldCount()) {
-            title = QString::fromStdString(m_.Described->FieldName(k));
-            if (!m_.Described->FieldUnit(k).empty())
-                title += QStringLiteral(" (") + QString::fromStdString(m_.Described->FieldUnit(k)) + ')';
-        }
-        if (chart_->RecordsWithoutValue() > 0)
-            title += QStringLiteral(" (%1 records without a number for it)").arg(chart_->RecordsWithoutValue());
-        if (chart_->TimeAxis() && chart_->RecordsWithoutTime() > 0)
-            title += QStringLiteral(" (%1 records without a time)").arg(chart_->RecordsWithoutTime());
-        c_.Frame1->setTitle(title);
-        chart_->ShowMarker(c_.HScroll1->isEnabled() ? c_.HScroll1->value() : 0);
-        return;
-    }
-    chart_->Draw(m_, static_cast<std::size_t>(selectedField_), c_.Check1->isChecked());
-    const std::string_view caption = FieldCaption(selectedField_);
-    const std::string_view unit = FieldUnit(selectedField_);
-    QString title = unit.empty() ? Latin1(caption) : Latin1(caption) + QStringLiteral(" (") + Latin1(unit) + ')';
+    // The chosen field of a described satellite's "Fields" page, or of the
+    // built-in satellites' field rows.
+    const int field = m_.Described ? describedField_ : selectedField_;
+    chart_->Draw(m_, static_cast<std::size_t>(field), c_.Check1->isChecked());
+    QString title = chart_->FieldTitle();
+    if (chart_->RecordsWithoutValue() > 0)
+        title += QStringLiteral(" (%1 records without a number for it)").arg(chart_->RecordsWithoutValue());
     if (chart_->TimeAxis() && chart_->RecordsWithoutTime() > 0)
         title += QStringLiteral(" (%1 records without a time)").arg(chart_->RecordsWithoutTime());
     c_.Frame1->setTitle(title);

@@ -26,6 +26,7 @@ public:
     // of kind 1.
     virtual int KindCount() const = 0;
     virtual std::size_t FieldCount() const = 0;
+    // A field's name and unit, in UTF-8.
     virtual std::string_view FieldName(std::size_t k) const = 0;
     virtual std::string_view FieldUnit(std::size_t k) const = 0;
     // The packet kind whose records hold field k.

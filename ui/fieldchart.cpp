@@ -242,10 +242,16 @@ QPointF FieldChart::ReadoutPlace(const QString& text, QPointF mouse) const
     return {x, high >= top ? high : std::min(bottom, std::max(mouse.y(), pointY) + Gap)};
 }
 
+QString FieldChart::FieldTitle() const
+{
+    // Field names and units are UTF-8 (a description's "°C").
+    return satellite_ && field_ < satellite_->FieldCount() ? QString::fromStdString(satellite_->FieldTitle(field_))
+                                                           : QString();
+}
+
 QString FieldChart::Title() const
 {
-    const std::string title = satellite_ ? satellite_->FieldTitle(field_) : std::string();
-    QString text = Latin1(title);
+    QString text = FieldTitle();
     if (timeAxis_) {
         // The span shown, so that a picture of a few hours still tells its day.
         const QCPRange shown = plot_->xAxis->range();
@@ -319,17 +325,19 @@ QString FieldChart::ReadoutAt(double x) const
     const std::int64_t i = *record;
     const SatelliteRecords& s = *satellite_;
     const int kind = s.FieldKind(field_);
+    // The time text and the capture's name are bytes as read; the value (with
+    // the locale's decimal mark) and the unit are UTF-8.
     const std::string time = s.Time(kind, i);
-    std::string text = "#";
-    text.append(std::to_string(i));
+    std::string head = "#";
+    head.append(std::to_string(i));
     if (!time.empty())
-        text.append("  ").append(time);
-    text.append("  ").append(s.NumberText(field_, valueOf_(i), decimalMark_));
+        head.append("  ").append(time);
+    std::string value = s.NumberText(field_, valueOf_(i), decimalMark_);
     if (const std::string_view unit = s.FieldUnit(field_); !unit.empty())
-        text.append(" ").append(unit);
+        value.append(" ").append(unit);
     // Where and when, on a line of its own.
-    text.append("\n").append(ReceptionText(*m_, kind, i));
-    return Latin1(text);
+    return Latin1(head) + QStringLiteral("  ") + QString::fromStdString(value) + QLatin1Char('\n')
+        + Latin1(ReceptionText(*m_, kind, i));
 }
 
 void FieldChart::FollowMouse(QMouseEvent* event)

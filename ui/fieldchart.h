@@ -106,6 +106,8 @@ public:
     QImage PictureWithTitle();
     // The title of that picture.
     QString Title() const;
+    // The name of the field drawn, with its unit: "Batt volts (mV)".
+    QString FieldTitle() const;
 
     // What the chart shows, for the tests and the benchmark.
     std::int64_t RowCount() const { return rows_; }

@@ -65,6 +65,7 @@ types:
     seq:
       - id: temp
         type: s1
+        doc: 'board temperature [°C]'
 instances:
   volts:
     value: raw_volts / 10.0
@@ -166,9 +167,9 @@ void TestDescribed::aFieldIsChartedOverTheRecordsThatHaveIt()
     QCOMPARE(chart.RecordsWithoutValue(), 1);
     QCOMPARE(chart.Bars()->data()->size(), 2);
     QCOMPARE(chart.Bars()->data()->at(1)->value, 20.0);
-    QVERIFY(d.w.c().Frame1->title().startsWith(QStringLiteral("temp (1 records without a number for it)")));
-    QCOMPARE(chart.Title(), QStringLiteral("temp"));
-    d.w.form.DescribedField_Click(1); // volts: every record
+    QCOMPARE(d.w.c().Frame1->title(), QStringLiteral("temp (°C) (1 records without a number for it)"));
+    QCOMPARE(chart.Title(), QStringLiteral("temp (°C)")); // a description's texts are UTF-8
+    d.w.form.DescribedField_Click(1);                     // volts: every record
     QCOMPARE(chart.Bars()->data()->size(), 3);
     QCOMPARE(chart.Bars()->data()->at(2)->value, 4.4);
     QCOMPARE(d.w.c().Frame1->title(), QStringLiteral("volts (V)"));
