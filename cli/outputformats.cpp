@@ -30,7 +30,7 @@ void WriteTlmOutput(TextSink& sink, OutputRun& r)
 // A report of a record that does not exist would be made of zeros.
 std::optional<std::string> RefuseTlm(const OutputRun& r)
 {
-    const std::int64_t highest = r.M.Described ? r.M.RecordCount : r.M.HighestRecord();
+    const std::int64_t highest = r.M.HighestRecord(); // a described satellite's records are all of kind 1
     if (r.O.Record <= highest)
         return std::nullopt;
     const std::string& path = r.O.Outputs.at(Output::Tlm);
