@@ -49,24 +49,8 @@ KsyAttribute KsyLoader::Attribute(const KsyType& type, const YAML::Node& node, b
         a.PadRight = static_cast<int>(IntegerOf(node["pad-right"]) & 0xFF);
     if (const YAML::Node c = node["contents"])
         a.Contents = Contents(c);
-    if (const YAML::Node r = node["repeat"]) {
-        const std::string& how = r.Scalar();
-        if (how == "eos") {
-            a.Repeats = KsyAttribute::Repeat::Eos;
-        } else if (how == "expr") {
-            a.Repeats = KsyAttribute::Repeat::Expr;
-            if (!node["repeat-expr"])
-                Fail(r, "repeat: expr needs repeat-expr");
-            a.RepeatExpr = Expr(node["repeat-expr"], type);
-        } else if (how == "until") {
-            a.Repeats = KsyAttribute::Repeat::Until;
-            if (!node["repeat-until"])
-                Fail(r, "repeat: until needs repeat-until");
-            a.RepeatExpr = Expr(node["repeat-until"], type);
-        } else {
-            Fail(r, "repeat is eos, expr or until, not \"" + how + "\"");
-        }
-    }
+    if (const YAML::Node r = node["repeat"])
+        Repetition(a, type, node, r);
     if (node["if"])
         a.If = Expr(node["if"], type);
     if (const YAML::Node p = node["process"])
@@ -75,6 +59,36 @@ KsyAttribute KsyLoader::Attribute(const KsyType& type, const YAML::Node& node, b
         a.Enum = FindEnum(type, e.Scalar(), e);
     if (const YAML::Node v = node["valid"])
         a.Valid = Valid(type, v);
+    Settle(a, node, instance);
+    return a;
+}
+
+// repeat: eos, expr with its repeat-expr, until with its repeat-until.
+void KsyLoader::Repetition(KsyAttribute& a, const KsyType& type, const YAML::Node& node, const YAML::Node& r)
+{
+    const std::string& how = r.Scalar();
+    if (how == "eos") {
+        a.Repeats = KsyAttribute::Repeat::Eos;
+    } else if (how == "expr") {
+        a.Repeats = KsyAttribute::Repeat::Expr;
+        if (!node["repeat-expr"])
+            Fail(r, "repeat: expr needs repeat-expr");
+        a.RepeatExpr = Expr(node["repeat-expr"], type);
+    } else if (how == "until") {
+        a.Repeats = KsyAttribute::Repeat::Until;
+        if (!node["repeat-until"])
+            Fail(r, "repeat: until needs repeat-until");
+        a.RepeatExpr = Expr(node["repeat-until"], type);
+    } else {
+        Fail(r, "repeat is eos, expr or until, not \"" + how + "\"");
+    }
+}
+
+// What the attribute's keys make of it together: a boolean with an enum is a
+// bit field, a plain integer is read the fast way; an attribute that reads
+// nothing, a string without an end and an instance without a value fail.
+void KsyLoader::Settle(KsyAttribute& a, const YAML::Node& node, bool instance)
+{
     if (a.HasType && a.Type.What == KsyDataType::Kind::Bool && a.Enum)
         a.Type.What = KsyDataType::Kind::Bits;
     if (a.HasType && a.Type.What == KsyDataType::Kind::Str && !a.Type.Terminated && !a.Size && !a.SizeEos
@@ -87,7 +101,6 @@ KsyAttribute KsyLoader::Attribute(const KsyType& type, const YAML::Node& node, b
         && a.Process.What == KsyProcess::Kind::None && !a.Size && !a.SizeEos && !a.Terminator;
     if (instance && !a.Value && !a.HasType && !a.Size && !a.SizeEos && !a.Terminator && !a.Contents)
         Fail(node, "instance " + a.Id + " has neither value nor what to read");
-    return a;
 }
 
 bool KsyLoader::Flag(const YAML::Node& node, const char* key, bool otherwise)

@@ -21,6 +21,53 @@ struct Reach {
     std::string Never; // why, where the path names what no frame can hold
 };
 
+// What a member name leads to from a value of one of types: the types the
+// member's value may have (Known false where any may follow: past a value
+// instance or a parameter), its attribute (the first one, where switch
+// cases hold several), and whether it may be a list or bytes.
+struct Reached {
+    std::vector<const KsyType*> Types;
+    const KsyAttribute* Found = nullptr;
+    bool Known = true;
+    bool List = false;
+};
+
+Reached StepInto(const std::vector<const KsyType*>& types, int nameId)
+{
+    Reached step;
+    for (const KsyType* type : types) {
+        const int slot = type->SlotOf(nameId);
+        const auto seq = static_cast<int>(type->Seq.size());
+        const auto attributes = seq + static_cast<int>(type->Instances.size());
+        if (slot < 0)
+            continue;
+        if (slot >= attributes) { // a parameter: of any type
+            step.Known = false;
+            continue;
+        }
+        const KsyAttribute& a = slot < seq ? type->Seq[static_cast<std::size_t>(slot)]
+                                           : type->Instances[static_cast<std::size_t>(slot - seq)];
+        step.Found = step.Found ? step.Found : &a;
+        step.List = step.List || a.Repeats != KsyAttribute::Repeat::None || !a.HasType
+            || a.Type.What == KsyDataType::Kind::Bytes;
+        if (a.Value) {
+            step.Known = false;
+        } else if (a.HasType && a.Type.What == KsyDataType::Kind::User) {
+            step.Types.push_back(a.Type.User);
+        } else if (a.HasType && a.Type.What == KsyDataType::Kind::Switch) {
+            step.List = true; // a case of no type reads bytes
+            for (const KsyCase& c : a.Type.Cases)
+                if (c.Type.What == KsyDataType::Kind::User)
+                    step.Types.push_back(c.Type.User);
+        }
+    }
+    // A type reached by several cases is walked once: repeated switches
+    // would otherwise multiply the candidates at every step.
+    std::sort(step.Types.begin(), step.Types.end());
+    step.Types.erase(std::unique(step.Types.begin(), step.Types.end()), step.Types.end());
+    return step;
+}
+
 // Walks the types a value may have along the path: user types, every
 // case of a switch, and nothing known past a value instance or a
 // parameter, where any member may follow.
@@ -47,43 +94,10 @@ Reach ReachOf(const KsyDescription& d, const std::vector<KsyField::Step>& chain)
             known = false;
             continue;
         }
-        std::vector<const KsyType*> next;
-        const KsyAttribute* found = nullptr;
-        bool nextKnown = true;
-        bool list = false;
-        for (const KsyType* type : types) {
-            const int slot = type->SlotOf(step.NameId);
-            const auto seq = static_cast<int>(type->Seq.size());
-            const auto attributes = seq + static_cast<int>(type->Instances.size());
-            if (slot < 0)
-                continue;
-            if (slot >= attributes) { // a parameter: of any type
-                nextKnown = false;
-                continue;
-            }
-            const KsyAttribute& a = slot < seq ? type->Seq[static_cast<std::size_t>(slot)]
-                                               : type->Instances[static_cast<std::size_t>(slot - seq)];
-            found = found ? found : &a;
-            list = list || a.Repeats != KsyAttribute::Repeat::None || !a.HasType
-                || a.Type.What == KsyDataType::Kind::Bytes;
-            if (a.Value) {
-                nextKnown = false;
-            } else if (a.HasType && a.Type.What == KsyDataType::Kind::User) {
-                next.push_back(a.Type.User);
-            } else if (a.HasType && a.Type.What == KsyDataType::Kind::Switch) {
-                list = true; // a case of no type reads bytes
-                for (const KsyCase& c : a.Type.Cases)
-                    if (c.Type.What == KsyDataType::Kind::User)
-                        next.push_back(c.Type.User);
-            }
-        }
+        auto [next, found, nextKnown, list] = StepInto(types, step.NameId);
         if (!found && nextKnown)
             return {reach.Last, "no attribute " + d.Names.Name(step.NameId) + " where the path names it"};
         reach.Last = found;
-        // A type reached by several cases is walked once: repeated
-        // switches would otherwise multiply the candidates at every step.
-        std::sort(next.begin(), next.end());
-        next.erase(std::unique(next.begin(), next.end()), next.end());
         types = std::move(next);
         known = nextKnown;
         indexable = list || !nextKnown;

@@ -65,6 +65,8 @@ private:
     KsyExprPtr Expr(const YAML::Node& node, const KsyType& type) { return Parse(node, &type); }
 
     KsyAttribute Attribute(const KsyType& type, const YAML::Node& node, bool instance);
+    void Repetition(KsyAttribute& a, const KsyType& type, const YAML::Node& node, const YAML::Node& repeat);
+    void Settle(KsyAttribute& a, const YAML::Node& node, bool instance);
     bool Flag(const YAML::Node& node, const char* key, bool otherwise);
     std::string Contents(const YAML::Node& node);
     KsyProcess Process(const KsyType& type, const YAML::Node& node);
