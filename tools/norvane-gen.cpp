@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -64,12 +65,10 @@ bool WriteSoundAs(const std::string& wav, const std::string& path, int format)
     return sf_close(f) == 0 && written;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// The options into o and output; an exit status where the run ends here
+// (help, a usage error).
+std::optional<int> ParseArguments(int argc, char** argv, CaptureOptions& o, std::string& output)
 {
-    CaptureOptions o;
-    std::string output;
     bool kindGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -122,21 +121,38 @@ int main(int argc, char** argv)
     }
     if (!kindGiven || output.empty())
         return Usage();
-    const GeneratedCapture g = GenerateCapture(o);
-    if (const int format = SoundFormatOf(output); o.Kind == CaptureKind::Audio && format != 0) {
-        if (!WriteSoundAs(g.Bytes, output, format)) {
-            std::fprintf(stderr, "norvane-gen: %s could not be written: %s\n", output.c_str(), sf_strerror(nullptr));
-            return 1;
-        }
-        std::printf("%s: %lld records of kind 1, %lld of kind 2, %lld to be dropped\n", output.c_str(),
-            static_cast<long long>(g.Packet1), static_cast<long long>(g.Packet2), static_cast<long long>(g.Dropped));
-        return 0;
+    return std::nullopt;
+}
+
+// The capture's bytes into output (sound as its name's container); false,
+// said, where it cannot be written.
+bool WriteCapture(const GeneratedCapture& g, CaptureKind kind, const std::string& output)
+{
+    if (const int format = SoundFormatOf(output); kind == CaptureKind::Audio && format != 0) {
+        if (WriteSoundAs(g.Bytes, output, format))
+            return true;
+        std::fprintf(stderr, "norvane-gen: %s could not be written: %s\n", output.c_str(), sf_strerror(nullptr));
+        return false;
     }
     std::FILE* f = std::fopen(output.c_str(), "wb");
-    if (!f || std::fwrite(g.Bytes.data(), 1, g.Bytes.size(), f) != g.Bytes.size() || std::fclose(f) != 0) {
-        std::fprintf(stderr, "norvane-gen: %s could not be written: %s\n", output.c_str(), std::strerror(errno));
+    const bool written = f && std::fwrite(g.Bytes.data(), 1, g.Bytes.size(), f) == g.Bytes.size();
+    if (f && std::fclose(f) == 0 && written)
+        return true;
+    std::fprintf(stderr, "norvane-gen: %s could not be written: %s\n", output.c_str(), std::strerror(errno));
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    CaptureOptions o;
+    std::string output;
+    if (const std::optional<int> ended = ParseArguments(argc, argv, o, output))
+        return *ended;
+    const GeneratedCapture g = GenerateCapture(o);
+    if (!WriteCapture(g, o.Kind, output))
         return 1;
-    }
     std::printf("%s: %lld records of kind 1, %lld of kind 2, %lld to be dropped\n", output.c_str(),
         static_cast<long long>(g.Packet1), static_cast<long long>(g.Packet2), static_cast<long long>(g.Dropped));
     return 0;
