@@ -6,13 +6,16 @@
 # the ratios come from the same minutes of this machine; and the window's
 # longest time without handling its events. Targets: the window at most 1.5x
 # the command line's memory and 2x its time, no gap over 50 ms.
-#   bench/windowscale.sh [BUILD_DIR] [ROUNDS] [PACKETS]
+# With "crowded", the channel carries another station's frame or a burst of
+# noise after every beacon (norvane-gen --crowded).
+#   bench/windowscale.sh [BUILD_DIR] [ROUNDS] [PACKETS] [crowded]
 set -euo pipefail
 build=${1:-build}
 rounds=${2:-3}
 packets=${3:-1000000}
-capture=${TMPDIR:-/tmp}/norvane-bench-window-$packets.kss
-[ -f "$capture" ] || "$build/norvane-gen" -f kiss -n "$packets" "$capture" > /dev/null
+shape=${4:-}
+capture=${TMPDIR:-/tmp}/norvane-bench-window-$packets${shape:+-$shape}.kss
+[ -f "$capture" ] || "$build/norvane-gen" -f kiss -n "$packets" ${shape:+--$shape} "$capture" > /dev/null
 cat "$capture" > /dev/null # warm the page cache
 
 best() { sort -n | head -1; }
@@ -41,8 +44,8 @@ c_kb=$(printf '%s\n' "${cli_kb[@]}" | best)
 w_ms=$(printf '%s\n' "${win_ms[@]}" | best)
 w_kb=$(printf '%s\n' "${win_kb[@]}" | best)
 gap=$(printf '%s\n' "${gaps[@]}" | best)
-awk -v cm="$c_ms" -v ck="$c_kb" -v wm="$w_ms" -v wk="$w_kb" -v g="$gap" -v p="$packets" 'BEGIN {
-  printf "capture of %d packets\n", p
+awk -v cm="$c_ms" -v ck="$c_kb" -v wm="$w_ms" -v wk="$w_kb" -v g="$gap" -v p="$packets" -v sh="${shape:+, $shape}" 'BEGIN {
+  printf "capture of %d packets%s\n", p, sh
   printf "norvane-decode -q --tlm /dev/null: %d ms (whole process), peak RSS %.0f MB\n", cm, ck / 1000
   printf "window, open until the records show: %d ms, peak RSS %.0f MB, longest gap %d ms\n", wm, wk / 1000, g
   printf "ratios: time %.2f (target 2), memory %.2f (target 1.5)\n", wm / cm, wk / ck

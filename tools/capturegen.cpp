@@ -331,6 +331,25 @@ void AppendEntry(std::string& out, const CaptureOptions& o, std::int64_t seconds
     }
 }
 
+// A frame of a crowded channel: another station's UI frame, or noise.
+std::vector<std::uint8_t> StrangerFrame(Random& rnd)
+{
+    std::vector<std::uint8_t> frame;
+    if (rnd.Next() % 2 == 0) {
+        const std::string callsign = "ZZ" + std::to_string(1000 + rnd.Next() % 9000);
+        const PacketHeader header = KissHeaderOf(callsign);
+        frame.assign(header.begin(), header.end());
+        frame.resize(frame.size() + 20 + rnd.Next() % 41);
+        for (std::size_t k = header.size(); k < frame.size(); ++k)
+            frame[k] = static_cast<std::uint8_t>(rnd.Next());
+    } else {
+        frame.resize(4 + rnd.Next() % 27);
+        for (std::uint8_t& b : frame)
+            b = static_cast<std::uint8_t>(rnd.Next());
+    }
+    return frame;
+}
+
 } // namespace
 
 GeneratedCapture GenerateCapture(const CaptureOptions& o)
@@ -342,6 +361,7 @@ GeneratedCapture GenerateCapture(const CaptureOptions& o)
     const auto row = static_cast<std::size_t>(&BuiltInSatelliteOf(o.Satellite) - BuiltInSatellites.data());
     const int other = BuiltInSatellites[(row + 1) % BuiltInSatellites.size()].Number;
     Random noise(o.Seed ^ 0xA5A5A5A5u);
+    Random strangers(o.Seed ^ 0xC0FFEEu);
     std::vector<std::vector<std::uint8_t>> sent; // the frames of a sound recording
 
     auto emit = [&](std::int64_t beacon, int kind, int satellite, int headerSatellite, bool counted) {
@@ -364,6 +384,10 @@ GeneratedCapture GenerateCapture(const CaptureOptions& o)
     for (std::int64_t i = 0; i < beacons; ++i) {
         const int kind = (i % 2 == 0) ? 1 : 2;
         emit(i, kind, o.Satellite, o.Satellite, true);
+        if (o.Crowded && o.Kind == CaptureKind::Kiss) {
+            AppendKissFrame(g.Bytes, StrangerFrame(strangers));
+            g.Dropped += 1;
+        }
         if (!o.Noise || noise.Next() % 6 != 0)
             continue;
         if (framed) {

@@ -21,6 +21,11 @@ struct CaptureOptions {
     // readers take every packet line, so those files get lines of an unknown
     // packet kind instead).
     bool Noise = true;
+    // KISS: after every beacon a frame no satellite of ours sent, as a
+    // busy channel gives them: another station's UI frame (20 to 60 bytes
+    // of payload) or a burst of noise (4 to 30 random bytes), in turn at
+    // random.
+    bool Crowded = false;
     bool CrLf = false;     // CR LF line ends for log and server-log files (text files always have them)
     bool GrStamps = false; // KISS: gr-satellites' 8-byte millisecond stamps instead of time texts
     // With passes: that many passes of 6 to 12 minutes, hours apart over

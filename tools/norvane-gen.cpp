@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Writes a synthetic capture file:
-//   norvane-gen -f KIND [-s 1|2] [-n PACKETS] [--seed N] [--clean] [--crlf] [--gr-stamps] [--passes N]
+//   norvane-gen -f KIND [-s 1|2] [-n PACKETS] [--seed N] [--clean] [--crowded] [--crlf] [--gr-stamps] [--passes N]
 //               [--modem M] [--rate HZ] [--noise LEVEL] OUTPUT
 
 #include "capturegen.h"
@@ -24,10 +24,11 @@ int Usage(bool asked = false)
 {
     const std::string kinds = CaptureKindNames("|", "|");
     std::fprintf(asked ? stdout : stderr,
-        "Usage: norvane-gen -f %s [-s %s] [-n PACKETS] [--seed N] [--clean] [--crlf] [--gr-stamps] [--passes N] "
-        "[--modem %s] [--rate HZ] [--noise LEVEL] OUTPUT\n"
+        "Usage: norvane-gen -f %s [-s %s] [-n PACKETS] [--seed N] [--clean] [--crowded] [--crlf] [--gr-stamps] "
+        "[--passes N] [--modem %s] [--rate HZ] [--noise LEVEL] OUTPUT\n"
         "(-f audio writes a WAV file, or FLAC or Ogg Vorbis for names ending .flac or .ogg; --noise is white noise's\n"
-        "standard deviation, the signal's peak being 0.5)\n",
+        "standard deviation, the signal's peak being 0.5; --crowded puts another station's frame or a burst of noise\n"
+        "after every beacon of a KISS capture)\n",
         kinds.c_str(), SatelliteNumbers().c_str(), ModemNames("|").c_str());
     return asked ? 0 : 2;
 }
@@ -92,6 +93,8 @@ std::optional<int> ParseArguments(int argc, char** argv, CaptureOptions& o, std:
             o.Seed = static_cast<std::uint32_t>(std::strtoul(argv[++i], nullptr, 10));
         } else if (a == "--clean") {
             o.Noise = false;
+        } else if (a == "--crowded") {
+            o.Crowded = true;
         } else if (a == "--crlf") {
             o.CrLf = true;
         } else if (a == "--gr-stamps") {

@@ -87,3 +87,23 @@ TEST(CaptureGenerator, BeaconsLookLikeAPass)
     EXPECT_GT(v[12], 10.0); // PA temperature
     EXPECT_LT(v[12], 40.0);
 }
+
+// A crowded channel: the KISS reader stores the beacons alone, drops every
+// stranger's frame and counts it, and the import summary accounts for each.
+TEST(CaptureGenerator, ACrowdedChannelAddsOnlyFramesToDrop)
+{
+    CaptureOptions o;
+    o.Packets = 400;
+    o.Crowded = true;
+    o.Noise = false;
+    const GeneratedCapture g = GenerateCapture(o);
+    EXPECT_EQ(g.Dropped, o.Packets); // a stranger after every beacon
+    TempDir dir;
+    Module1 m;
+    RecordingHost host;
+    ASSERT_TRUE(ReadCaptureFile(CaptureKind::Kiss, m, host, dir.Write("crowded.kss", g.Bytes)).Ok);
+    EXPECT_EQ(m.RecordCount, g.Packet1);
+    EXPECT_EQ(m.Packet2Count, g.Packet2);
+    const ImportSummary& s = m.Import;
+    EXPECT_EQ(s.Units - s.TimeUnits - s.Stored1 - s.Stored2, g.Dropped);
+}
