@@ -48,6 +48,11 @@ struct GeneratedCapture {
 
 GeneratedCapture GenerateCapture(const CaptureOptions& options);
 
+// A capture starts at 2016-03-17 10:15:00 UTC (seconds since 1970), and its
+// beacons follow each other this far apart where no passes are asked for.
+inline constexpr std::int64_t StartSeconds = 1458209700;
+inline constexpr int SecondsPerBeacon = 10;
+
 // When a beacon is sent: seconds since the capture's start (2016-03-17
 // 10:15:00 UTC), reboots since then, and the uptime in seconds.
 struct BeaconTime {
