@@ -243,38 +243,10 @@ const OptionSpec* FindOption(std::string_view name)
     return nullptr;
 }
 
-} // namespace
-
-std::optional<std::string> ParseDecodeArguments(const std::vector<std::string>& args, DecodeOptions& o)
+// What the options given say together: none that another rules out, and
+// what a task needs.
+std::optional<std::string> CheckTogether(const DecodeOptions& o)
 {
-    bool onlyCaptures = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (onlyCaptures || a == "-" || a.empty() || a[0] != '-') {
-            o.Captures.push_back(a);
-            continue;
-        }
-        if (a == "--") {
-            onlyCaptures = true;
-            continue;
-        }
-        std::string name = a;
-        std::optional<std::string> value;
-        if (const auto eq = a.find('='); a.rfind("--", 0) == 0 && eq != std::string::npos) {
-            name = a.substr(0, eq);
-            value = a.substr(eq + 1);
-        }
-        const OptionSpec* option = FindOption(name);
-        if (!option)
-            return "unknown option " + a;
-        if (!option->Value.empty() && !value) {
-            if (i + 1 >= args.size())
-                return "option " + name + " needs a value";
-            value = args[++i];
-        }
-        if (Error error = option->Apply(o, value.value_or(std::string())))
-            return error;
-    }
     if (o.Help || o.ShowVersion)
         return std::nullopt;
     if (o.Task != DecodeTask::Decode) {
@@ -308,6 +280,41 @@ std::optional<std::string> ParseDecodeArguments(const std::vector<std::string>& 
     if (std::count(o.Captures.begin(), o.Captures.end(), "-") > 1)
         return "standard input (-) can be read once only";
     return std::nullopt;
+}
+
+} // namespace
+
+std::optional<std::string> ParseDecodeArguments(const std::vector<std::string>& args, DecodeOptions& o)
+{
+    bool onlyCaptures = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (onlyCaptures || a == "-" || a.empty() || a[0] != '-') {
+            o.Captures.push_back(a);
+            continue;
+        }
+        if (a == "--") {
+            onlyCaptures = true;
+            continue;
+        }
+        std::string name = a;
+        std::optional<std::string> value;
+        if (const auto eq = a.find('='); a.rfind("--", 0) == 0 && eq != std::string::npos) {
+            name = a.substr(0, eq);
+            value = a.substr(eq + 1);
+        }
+        const OptionSpec* option = FindOption(name);
+        if (!option)
+            return "unknown option " + a;
+        if (!option->Value.empty() && !value) {
+            if (i + 1 >= args.size())
+                return "option " + name + " needs a value";
+            value = args[++i];
+        }
+        if (Error error = option->Apply(o, value.value_or(std::string())))
+            return error;
+    }
+    return CheckTogether(o);
 }
 
 namespace {

@@ -129,6 +129,25 @@ std::vector<std::uint8_t> StrangerFrame(SeededRandom& rnd)
     return frame;
 }
 
+// The capture's end: with noise, a foreign station's frame (and in a KISS
+// capture stray bytes after it); a sound recording's frames sent as sound.
+void Finish(GeneratedCapture& g, const CaptureOptions& o, std::vector<std::vector<std::uint8_t>>& sent)
+{
+    if (o.Noise && (o.Kind == CaptureKind::Kiss || o.Kind == CaptureKind::Audio)) {
+        std::vector<std::uint8_t> foreign = FullFrame(o.Satellite, MakeBeacon(1, o.Satellite, 0, o.Seed));
+        foreign[2] = 0x9C;
+        if (o.Kind == CaptureKind::Kiss) {
+            AppendKissFrame(g.Bytes, foreign);
+            g.Bytes += "noise";
+        } else {
+            sent.emplace_back(foreign.begin() + 1, foreign.end());
+        }
+        g.Dropped += 1;
+    }
+    if (o.Kind == CaptureKind::Audio)
+        g.Bytes = WavFile(ModulateFrames(o.Modulation, sent, o.SampleRate, 0.1, o.SoundNoise, o.Seed), o.SampleRate);
+}
+
 } // namespace
 
 GeneratedCapture GenerateCapture(const CaptureOptions& o)
@@ -178,22 +197,6 @@ GeneratedCapture GenerateCapture(const CaptureOptions& o)
             emit(i, 3, o.Satellite, o.Satellite, false);
         }
     }
-    if (o.Noise && o.Kind == CaptureKind::Kiss) {
-        // A frame of a foreign station, and stray bytes between two frames.
-        std::vector<std::uint8_t> foreign = FullFrame(o.Satellite, MakeBeacon(1, o.Satellite, 0, o.Seed));
-        foreign[2] = 0x9C;
-        AppendKissFrame(g.Bytes, foreign);
-        g.Bytes += "noise";
-        g.Dropped += 1;
-    }
-    if (o.Kind == CaptureKind::Audio) {
-        if (o.Noise) { // a foreign station's frame
-            std::vector<std::uint8_t> foreign = FullFrame(o.Satellite, MakeBeacon(1, o.Satellite, 0, o.Seed));
-            foreign[2] = 0x9C;
-            sent.emplace_back(foreign.begin() + 1, foreign.end());
-            g.Dropped += 1;
-        }
-        g.Bytes = WavFile(ModulateFrames(o.Modulation, sent, o.SampleRate, 0.1, o.SoundNoise, o.Seed), o.SampleRate);
-    }
+    Finish(g, o, sent);
     return g;
 }
