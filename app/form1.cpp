@@ -5,6 +5,7 @@
 #include "app/opencommands.h"
 #include "describe/describedsatellite.h"
 #include "fields/fieldcatalogue.h"
+#include "fields/satelliterecords.h"
 #include "input/settingsfile.h"
 #include "output/outputfile.h"
 #include "output/outputguard.h"
@@ -250,9 +251,16 @@ void Form1::SetFieldCaptions()
 void Form1::ShowCurrentRecord()
 {
     const int value = c_.HScroll1->value();
-    if (m_.Described)
-        ShowDescribedRecord(m_, c_, value, decimalMark_);
-    else
+    if (m_.Described) {
+        // One reader for the satellite chosen, kept while it stays chosen (its
+        // records hold the description, so another cannot take its place).
+        if (!recordReader_ || recordsOf_ != m_.Described.get()) {
+            fieldsPageRecords_ = RecordsOf(m_);
+            recordReader_ = fieldsPageRecords_->Reader();
+            recordsOf_ = m_.Described.get();
+        }
+        ShowDescribedRecord(m_, *recordReader_, c_, value, decimalMark_);
+    } else
         ShowRecord(m_, c_, value, selectedField_, decimalMark_);
 }
 

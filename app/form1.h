@@ -25,6 +25,9 @@ class QLabel;
 #include <string>
 
 class FieldChart;
+class DescribedSatellite;
+class RecordReader;
+class SatelliteRecords;
 class Info;
 class QAction;
 class QMenu;
@@ -194,6 +197,11 @@ private:
     FolderDialog folderDialog_;
     int selectedField_ = 0;
     int describedField_ = 0; // the row of the "Fields" page charted
+    // The described satellite whose records the "Fields" page shows, and
+    // the reader of their values.
+    std::unique_ptr<SatelliteRecords> fieldsPageRecords_;
+    std::unique_ptr<RecordReader> recordReader_;
+    const DescribedSatellite* recordsOf_ = nullptr;
     std::string imagePath_;
     QAction* connectAction_ = nullptr;
     QAction* disconnectAction_ = nullptr;

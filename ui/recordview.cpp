@@ -3,6 +3,7 @@
 
 #include "describe/describedsatellite.h"
 #include "fields/reception.h"
+#include "fields/satelliterecords.h"
 #include "fields/valuetext.h"
 #include "ui/fittedbox.h"
 #include "ui/latin1.h"
@@ -72,13 +73,12 @@ QString ExactFloatTip(const KsyValue& v, const QString& shown)
 
 } // namespace
 
-void ShowDescribedRecord(const Module1& m, Form1Controls& c, std::int64_t n, std::string_view decimalMark)
+void ShowDescribedRecord(
+    const Module1& m, RecordReader& reader, Form1Controls& c, std::int64_t n, std::string_view decimalMark)
 {
-    DescribedSatellite& satellite = *m.Described;
-    std::string reason;
-    const bool read = n >= 1 && n <= m.DescribedRecords.Count() && satellite.Read(m.DescribedRecords.Frame(n), reason);
-    for (std::size_t k = 0; k < c.FieldValues.size() && k < satellite.FieldCount(); ++k) {
-        const KsyValue* v = read ? &satellite.Value(k) : nullptr;
+    const bool read = reader.Read(1, n);
+    for (std::size_t k = 0; k < c.FieldValues.size(); ++k) {
+        const KsyValue* v = read ? &reader.Value(k) : nullptr;
         const bool has = v && v->What != KsyValue::Kind::Null && v->What != KsyValue::Kind::Object;
         const QString text = has ? DescribedValueText(*v, decimalMark) : QString();
         c.FieldValues[k]->SetFittedText(text);
@@ -91,14 +91,14 @@ void ShowDescribedRecord(const Module1& m, Form1Controls& c, std::int64_t n, std
         if (name)
             name->setForeground(has ? QBrush(Qt::black) : QBrush(CaptionGrey));
     }
+    const std::unique_ptr<SatelliteRecords> satellite = RecordsOf(m);
     QString label;
     if (m.ShowTimeSpan) {
         if (m.RecordCount > 0)
-            label = QStringLiteral("time span: ") + Latin1(m.DescribedRecords.Time(1)) + QStringLiteral(" -> ")
-                + Latin1(m.DescribedRecords.Time(m.RecordCount));
-    } else if (n >= 1 && n <= m.RecordCount) {
-        label = Latin1(m.DescribedRecords.Time(n));
+            label = QStringLiteral("time span: ") + Latin1(satellite->Time(1, 1)) + QStringLiteral(" -> ")
+                + Latin1(satellite->Time(1, m.RecordCount));
+    } else {
+        label = Latin1(satellite->Time(1, n));
     }
-    const std::string reception = n >= 1 && n <= m.RecordCount ? ReceptionText(m, 1, n) : std::string();
-    c.Label5->SetFittedText(label, Latin1(reception).toHtmlEscaped());
+    c.Label5->SetFittedText(label, Latin1(ReceptionText(m, 1, n)).toHtmlEscaped());
 }
