@@ -25,11 +25,8 @@ std::string SatelliteRecords::FieldTitle(std::size_t k) const
 double RecordReader::Number(std::int64_t n, std::size_t k)
 {
     const int kind = s_.FieldKind(k);
-    if (kind != readKind_ || n != readRecord_) {
-        read_ = Read(kind, n);
-        readKind_ = kind;
-        readRecord_ = n;
-    }
+    if (kind != readKind_ || n != readRecord_)
+        Read(kind, n);
     if (!read_)
         return std::numeric_limits<double>::quiet_NaN();
     const KsyValue& v = Value(k);
@@ -82,7 +79,7 @@ public:
         , m_(m)
     {
     }
-    bool Read(int kind, std::int64_t n) override
+    bool ReadPacket(int kind, std::int64_t n) override
     {
         values_.fill(0);
         kind_ = kind;
@@ -161,7 +158,7 @@ public:
         , reader_(satellite.Another())
     {
     }
-    bool Read(int kind, std::int64_t n) override
+    bool ReadPacket(int kind, std::int64_t n) override
     {
         read_ = kind == 1 && n >= 1 && n <= m_.DescribedRecords.Count()
             && reader_->Read(m_.DescribedRecords.Frame(n), reason_);

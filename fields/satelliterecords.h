@@ -65,7 +65,13 @@ public:
     virtual ~RecordReader() = default;
     // Reads the packet: false where the record holds none of that kind or its
     // frame no longer reads.
-    virtual bool Read(int kind, std::int64_t n) = 0;
+    bool Read(int kind, std::int64_t n)
+    {
+        readKind_ = kind;
+        readRecord_ = n;
+        read_ = ReadPacket(kind, n);
+        return read_;
+    }
     // Field k of the packet read last: Null where the packet lacks it.
     virtual const KsyValue& Value(std::size_t k) = 0;
     // Field k of record n as a number: NaN where the record lacks it or its
@@ -77,6 +83,7 @@ protected:
         : s_(s)
     {
     }
+    virtual bool ReadPacket(int kind, std::int64_t n) = 0;
     const SatelliteRecords& s_;
 
 private:

@@ -102,6 +102,20 @@ TEST(SatelliteRecords, AReaderGivesWhatTheStoreHolds)
     }
 }
 
+TEST(SatelliteRecords, ANumberIsTheRecordsWhateverWasReadBetween)
+{
+    const Module1 described = ReadPass(true);
+    const auto d = RecordsOf(described);
+    const auto fields = d->Reader();
+    constexpr std::size_t Uptime = 7; // sat_uptime, in every packet of kind 1
+    const double third = fields->Number(3, Uptime);
+    const double first = fields->Number(1, Uptime);
+    ASSERT_TRUE(fields->Read(1, 3)); // the reader now holds record 3
+    EXPECT_EQ(fields->Number(1, Uptime), first);
+    EXPECT_EQ(fields->Number(3, Uptime), third);
+    EXPECT_NE(first, third);
+}
+
 TEST(SatelliteRecords, ARecordThatIsNotThereReadsAsNothing)
 {
     const Module1 described = ReadPass(true);
