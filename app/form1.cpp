@@ -259,7 +259,7 @@ void Form1::ShowCurrentRecord()
             recordReader_ = fieldsPageRecords_->Reader();
             recordsOf_ = m_.Described.get();
         }
-        ShowDescribedRecord(m_, *recordReader_, c_, value, decimalMark_);
+        ShowDescribedRecord(m_, *fieldsPageRecords_, *recordReader_, c_, value, decimalMark_);
     } else
         ShowRecord(m_, c_, value, selectedField_, decimalMark_);
 }

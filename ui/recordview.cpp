@@ -73,8 +73,8 @@ QString ExactFloatTip(const KsyValue& v, const QString& shown)
 
 } // namespace
 
-void ShowDescribedRecord(
-    const Module1& m, RecordReader& reader, Form1Controls& c, std::int64_t n, std::string_view decimalMark)
+void ShowDescribedRecord(const Module1& m, const SatelliteRecords& satellite, RecordReader& reader, Form1Controls& c,
+    std::int64_t n, std::string_view decimalMark)
 {
     const bool read = reader.Read(1, n);
     for (std::size_t k = 0; k < c.FieldValues.size(); ++k) {
@@ -91,14 +91,13 @@ void ShowDescribedRecord(
         if (name)
             name->setForeground(has ? QBrush(Qt::black) : QBrush(CaptionGrey));
     }
-    const std::unique_ptr<SatelliteRecords> satellite = RecordsOf(m);
     QString label;
     if (m.ShowTimeSpan) {
         if (m.RecordCount > 0)
-            label = QStringLiteral("time span: ") + Latin1(satellite->Time(1, 1)) + QStringLiteral(" -> ")
-                + Latin1(satellite->Time(1, m.RecordCount));
+            label = QStringLiteral("time span: ") + Latin1(satellite.Time(1, 1)) + QStringLiteral(" -> ")
+                + Latin1(satellite.Time(1, m.RecordCount));
     } else {
-        label = Latin1(satellite->Time(1, n));
+        label = Latin1(satellite.Time(1, n));
     }
     c.Label5->SetFittedText(label, Latin1(ReceptionText(m, 1, n)).toHtmlEscaped());
 }

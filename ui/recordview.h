@@ -26,7 +26,9 @@ void ShowRecord(const Module1& m, Form1Controls& c, std::int64_t n, int selected
 
 // The same for a described satellite: the "Fields" page with record n's
 // values (fields the record lacks empty, their names grey) and the time label.
-// Its values come from reader, a reader of m's records that the window keeps.
+// Its values come from reader, a reader of satellite's records (m's) that
+// the window keeps.
 class RecordReader;
-void ShowDescribedRecord(
-    const Module1& m, RecordReader& reader, Form1Controls& c, std::int64_t n, std::string_view decimalMark);
+class SatelliteRecords;
+void ShowDescribedRecord(const Module1& m, const SatelliteRecords& satellite, RecordReader& reader, Form1Controls& c,
+    std::int64_t n, std::string_view decimalMark);
