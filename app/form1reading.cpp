@@ -115,6 +115,7 @@ void Form1::ReadList3()
     // While files are read the data set changes only by the readers: a long
     // chart may collect its rows while the window answers.
     chart_->WhileCollecting = [this] { ProcessPendingEvents(); };
+    m_.DescribedRecords.KeepFrames(mergeAction_->isChecked()); // only merging compares them
     const std::vector<ReadResult> failures = ReadSelection(kinds, m_, *this, paths);
     if (mergeAction_->isChecked()) {
         MergeByTime(m_);

@@ -122,6 +122,7 @@ std::size_t ReadCaptures(const DecodeOptions& o, Module1& m, ReaderHost& host, R
             else
                 reporter.Fail(error);
         }
+    m.DescribedRecords.KeepFrames(o.Merge); // only merging compares them
     std::vector<ReadResult> failures = ReadSelection(o.Kind, m, host, paths);
     if (o.Merge)
         MergeByTime(m);

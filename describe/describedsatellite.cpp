@@ -15,6 +15,7 @@ std::shared_ptr<DescribedSatellite> DescribedSatellite::Load(const std::string& 
 DescribedSatellite::DescribedSatellite(std::shared_ptr<const KsyDescription> d)
     : d_(std::move(d))
     , interpreter_(*d_)
+    , packer_(*d_)
     , values_(d_->Fields.size())
 {
 }
@@ -23,8 +24,7 @@ bool DescribedSatellite::Read(std::span<const std::uint8_t> frame, std::string& 
 {
     try {
         interpreter_.Read(frame);
-        for (std::size_t k = 0; k < values_.size(); ++k)
-            interpreter_.Field(k, values_[k]);
+        interpreter_.Fields(values_);
         return true;
     } catch (const KsyFrameError& e) {
         reason = e.what();

@@ -3,6 +3,7 @@
 
 #include "ksydescription.h"
 #include "ksyinterpreter.h"
+#include "ksypacked.h"
 
 #include <cstdint>
 #include <memory>
@@ -38,10 +39,16 @@ public:
     // Field k of the frame read last (Null where its path leads through
     // something the frame does not hold).
     const KsyValue& Value(std::size_t k) const { return values_[k]; }
+    // Appends the fields of the frame read last to out, packed as the store
+    // keeps them, and gives the number of their shape; Packer() reads them
+    // back.
+    std::size_t PackValues(std::vector<std::uint8_t>& out) { return packer_.Pack(values_, out); }
+    const KsyPacker& Packer() const { return packer_; }
 
 private:
     std::shared_ptr<const KsyDescription> d_;
     KsyInterpreter interpreter_;
+    KsyPacker packer_;
     std::vector<KsyValue> values_;
 };
 

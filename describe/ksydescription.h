@@ -150,12 +150,20 @@ struct KsyField {
     // goes (list___b gives list_0_b, list_1_b, ...).
     bool Expands = false;
     std::vector<Step> Each;
+    // How many steps of Chain lead where the field before's lead: members by
+    // name, each an object or nothing in a frame, so that reading the fields
+    // in order, this one goes on from where those steps led.
+    std::size_t SharedSteps = 0;
     // The unit the doc of the attribute at the path's end gives in square
     // brackets ("[mV]"), as SatNOGS descriptions write it; empty where none.
     std::string Unit;
     // The first line of that attribute's doc ("solar charger current [mA]").
     std::string Doc;
 };
+
+// How many first steps of path are member names that before takes too, in
+// the same order, with a member name after them in path.
+std::size_t SharedSteps(const std::vector<KsyField::Step>& before, const std::vector<KsyField::Step>& path);
 
 // The name of item k of field f that runs over a list: "___" in its name
 // becomes "_k_" ("_k" is added to a name without it).

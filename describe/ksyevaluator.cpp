@@ -2,9 +2,9 @@
 // The evaluator: the value of an expression where it stands, and of a
 // field's path from the top-level object.
 #include "ksyrun.h"
-
 #include "ksytext.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace {
@@ -59,10 +59,14 @@ KsyValue KsyRun::Eval(const KsyExpr& e, const KsyContext& c)
 // A path of members and indices from object o: nothing where it leads
 // through something that is no object or holds no such member, as
 // JavaScript's property access gives undefined.
-const KsyValue& KsyRun::Chain(KsyObject* o, const std::vector<KsyField::Step>& steps)
+const KsyValue& KsyRun::Chain(
+    KsyObject* o, const std::vector<KsyField::Step>& steps, std::size_t from, KsyObject** reached)
 {
+    if (reached)
+        std::fill(reached + from, reached + steps.size(), nullptr);
     const KsyValue* v = &s_.Nothing;
-    for (const KsyField::Step& step : steps) {
+    for (std::size_t i = from; i < steps.size(); ++i) {
+        const KsyField::Step& step = steps[i];
         if (step.NameId >= 0) {
             if (!o)
                 return s_.Nothing;
@@ -88,6 +92,8 @@ const KsyValue& KsyRun::Chain(KsyObject* o, const std::vector<KsyField::Step>& s
             }
         }
         o = v->What == Kind::Object ? v->Object : nullptr;
+        if (reached)
+            reached[i] = o;
     }
     return *v;
 }

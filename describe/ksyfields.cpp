@@ -271,6 +271,18 @@ void ReadKsyFields(KsyDescription& d, const YAML::Node& top, std::string_view te
         }
         d.Fields.push_back(std::move(field));
     }
+    for (std::size_t k = 1; k < d.Fields.size(); ++k)
+        d.Fields[k].SharedSteps = SharedSteps(d.Fields[k - 1].Chain, d.Fields[k].Chain);
+}
+
+std::size_t SharedSteps(const std::vector<KsyField::Step>& before, const std::vector<KsyField::Step>& path)
+{
+    std::size_t n = 0;
+    while (n < before.size() && n + 1 < path.size() && path[n].NameId == before[n].NameId && path[n].Index < 0
+        && before[n].Index < 0 && path[n].NameId >= 0 && path[n].NameId != KsyNames::Root
+        && path[n].NameId != KsyNames::Parent && path[n + 1].NameId >= 0)
+        ++n;
+    return n;
 }
 
 std::string KsyItemFieldName(const KsyField& f, std::size_t k)

@@ -3,6 +3,8 @@
 
 #include "ksyrun.h"
 
+#include <algorithm>
+
 KsyInterpreter::KsyInterpreter(const KsyDescription& d)
     : d_(d)
     , s_(std::make_unique<KsyScratch>())
@@ -36,23 +38,29 @@ void KsyInterpreter::Read(std::span<const std::uint8_t> frame)
     }
 }
 
-void KsyInterpreter::Field(std::size_t k, KsyValue& out)
+void KsyInterpreter::Fields(std::span<KsyValue> out)
 {
-    out = KsyValue{};
+    std::fill(out.begin(), out.end(), KsyValue{});
     if (!root_)
         return;
-    try {
-        s_->Depth = 0;
-        s_->StackTop = static_cast<const char*>(__builtin_frame_address(0));
+    KsyRun run(d_, *s_);
+    for (std::size_t k = 0; k < out.size(); ++k) {
         const KsyField& field = d_.Fields[k];
-        KsyRun run(d_, *s_);
-        out = run.Chain(root_, field.Chain);
-        if (field.Expands)
-            out = run.EachItem(out, field.Each);
-    } catch (const KsyAbsent&) {
-        out = KsyValue{};
-    } catch (const std::bad_alloc&) {
-        root_ = nullptr;
-        OutOfMemory();
+        if (reached_.size() < field.Chain.size())
+            reached_.resize(field.Chain.size());
+        try {
+            s_->Depth = 0;
+            s_->StackTop = static_cast<const char*>(__builtin_frame_address(0));
+            // Fields that begin alike (body.a, body.b) take their first steps once.
+            const std::size_t from = field.SharedSteps;
+            out[k] = run.Chain(from > 0 ? reached_[from - 1] : root_, field.Chain, from, reached_.data());
+            if (field.Expands)
+                out[k] = run.EachItem(out[k], field.Each);
+        } catch (const KsyAbsent&) {
+            out[k] = KsyValue{};
+        } catch (const std::bad_alloc&) {
+            root_ = nullptr;
+            OutOfMemory();
+        }
     }
 }

@@ -41,10 +41,10 @@ public:
     // Reads frame with the top-level type. Throws KsyFrameError when it
     // does not read. The frame must stay while its fields are asked for.
     void Read(std::span<const std::uint8_t> frame);
-    // The value of field k of the frame read last into out: Null when its
-    // path leads through something the frame does not hold. Throws
-    // KsyFrameError.
-    void Field(std::size_t k, KsyValue& out);
+    // The values of the fields of the frame read last, in order, into out
+    // (as many as the description has): Null where a path leads through
+    // something the frame does not hold. Throws KsyFrameError.
+    void Fields(std::span<KsyValue> out);
 
     // Bounds: how deep types and instances may nest while a frame is read
     // (and how much stack that may take), how many steps one frame may take
@@ -66,4 +66,5 @@ private:
     const KsyDescription& d_;
     std::unique_ptr<KsyScratch> s_;
     KsyObject* root_ = nullptr;
+    std::vector<KsyObject*> reached_; // where the steps of the field before led
 };

@@ -32,7 +32,11 @@ public:
     // A path of members and indices from object o: nothing where it leads
     // through something that is no object or holds no such member, as
     // JavaScript's property access gives undefined.
-    const KsyValue& Chain(KsyObject* o, const std::vector<KsyField::Step>& steps);
+    // Steps from `from` on, o being where the steps before led; where
+    // reached is given, reached[i] is the object step i led to (null where
+    // none, also after a step that leads through nothing).
+    const KsyValue& Chain(
+        KsyObject* o, const std::vector<KsyField::Step>& steps, std::size_t from = 0, KsyObject** reached = nullptr);
     // What each item of list gives on the path from it: a list of as many
     // values (nothing where an item has none); nothing where list is none.
     KsyValue EachItem(const KsyValue& list, const std::vector<KsyField::Step>& steps);

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cmath>
+#include <deque>
 #include <limits>
 #include <numeric>
 #include <vector>
@@ -140,7 +141,8 @@ public:
     }
     std::string Time(int kind, std::int64_t n) const override
     {
-        return kind == 1 && n >= 1 && n <= m_.DescribedRecords.Count() ? m_.DescribedRecords.Time(n) : std::string();
+        return kind == 1 && n >= 1 && n <= m_.DescribedRecords.Count() ? std::string(m_.DescribedRecords.Time(n))
+                                                                       : std::string();
     }
     std::unique_ptr<RecordReader> Reader() const override;
 
@@ -150,36 +152,40 @@ private:
     std::vector<std::size_t> fields_;
 };
 
+// A record's values as its one reading with the description left them in
+// the store.
 class DescribedReader final : public RecordReader {
 public:
-    DescribedReader(const SatelliteRecords& s, const Module1& m, const DescribedSatellite& satellite)
+    DescribedReader(const SatelliteRecords& s, const Module1& m, std::shared_ptr<const DescribedSatellite> satellite)
         : RecordReader(s)
         , m_(m)
-        , reader_(satellite.Another())
+        , satellite_(std::move(satellite))
+        , packer_(satellite_->Packer())
+        , values_(satellite_->FieldCount())
     {
     }
     bool ReadPacket(int kind, std::int64_t n) override
     {
-        read_ = kind == 1 && n >= 1 && n <= m_.DescribedRecords.Count()
-            && reader_->Read(m_.DescribedRecords.Frame(n), reason_);
+        read_ = kind == 1 && n >= 1 && n <= m_.DescribedRecords.Count();
+        if (read_)
+            packer_.Unpack(m_.DescribedRecords.Shape(n), m_.DescribedRecords.PackedValues(n), values_, lists_);
         return read_;
     }
-    const KsyValue& Value(std::size_t k) override
-    {
-        return read_ && k < reader_->FieldCount() ? reader_->Value(k) : none_;
-    }
+    const KsyValue& Value(std::size_t k) override { return read_ && k < values_.size() ? values_[k] : none_; }
 
 private:
     const Module1& m_;
-    std::unique_ptr<DescribedSatellite> reader_;
-    std::string reason_;
+    std::shared_ptr<const DescribedSatellite> satellite_; // whose packer reads the values
+    const KsyPacker& packer_;
+    std::vector<KsyValue> values_;
+    std::deque<std::vector<KsyValue>> lists_;
     bool read_ = false;
     KsyValue none_;
 };
 
 std::unique_ptr<RecordReader> DescribedRecords::Reader() const
 {
-    return std::make_unique<DescribedReader>(*this, m_, d_);
+    return std::make_unique<DescribedReader>(*this, m_, satellite_);
 }
 
 } // namespace

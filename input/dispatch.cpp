@@ -80,37 +80,56 @@ void FlushDescribed(Module1& m, ReaderHost& host)
     auto frameOf = [&p](const PendingFrames::Entry& e) {
         return std::span<const std::uint8_t>(p.Bytes.data() + e.Start, e.Length);
     };
-    std::vector<std::string> reasons(n);
-    std::vector<char> parsed(n);
-    auto read = [&](DescribedSatellite& reader, std::size_t from, std::size_t to) {
-        for (std::size_t k = from; k < to; ++k)
-            parsed[k] = reader.Read(frameOf(p.Entries[k]), reasons[k]);
+    // Each frame is read once: its values are packed as they are stored.
+    p.Readings.resize(n);
+    auto read = [&](DescribedSatellite& reader, std::size_t from, std::size_t to, std::vector<std::uint8_t>& packed) {
+        packed.clear();
+        for (std::size_t k = from; k < to; ++k) {
+            PendingFrames::Reading& r = p.Readings[k];
+            r.Parsed = reader.Read(frameOf(p.Entries[k]), r.Reason);
+            if (!r.Parsed)
+                continue;
+            r.PackedStart = packed.size();
+            r.Shape = reader.PackValues(packed);
+            r.PackedLength = packed.size() - r.PackedStart;
+        }
     };
     // The second half on the other core, with a reader of its own.
     constexpr std::size_t SplitFrom = 64;
-    if (n >= SplitFrom) {
+    const std::size_t half = n >= SplitFrom ? n / 2 : n;
+    if (half < n) {
         if (!p.Reader || &p.Reader->Description() != &m.Described->Description())
             p.Reader = m.Described->Another();
-        auto second = std::async(std::launch::async, read, std::ref(*p.Reader), n / 2, n);
-        read(*m.Described, 0, n / 2);
+        auto second = std::async(std::launch::async, read, std::ref(*p.Reader), half, n, std::ref(p.Packed[1]));
+        read(*m.Described, 0, half, p.Packed[0]);
         second.get();
     } else {
-        read(*m.Described, 0, n);
+        read(*m.Described, 0, n, p.Packed[0]);
     }
+    // The store's number of each half's reader's shapes, as they come.
+    std::vector<std::int64_t> shapeIds[2];
     std::vector<std::uint8_t> kissFrame;
     for (std::size_t k = 0; k < n; ++k) {
         const PendingFrames::Entry& e = p.Entries[k];
-        if (!parsed[k]) {
+        const PendingFrames::Reading& r = p.Readings[k];
+        if (!r.Parsed) {
             if (m.Import.NotParsed++ == 0)
                 m.Import.FirstNotParsed = PlaceInCapture(m.Import.File, e.Info.Offset,
                                               m.Import.Unit == CaptureKindOf(CaptureKind::Log).Unit)
-                    + ": " + reasons[k];
+                    + ": " + r.Reason;
             continue;
         }
         ++m.Import.Stored1;
         ++m.RecordCount;
         const std::span<const std::uint8_t> frame = frameOf(e);
-        m.DescribedRecords.Store(frame, e.Info, p.Times[e.Time]);
+        const int of = k < half ? 0 : 1;
+        std::vector<std::int64_t>& ids = shapeIds[of];
+        if (ids.size() <= r.Shape)
+            ids.resize(r.Shape + 1, -1);
+        if (ids[r.Shape] < 0)
+            ids[r.Shape] = m.DescribedRecords.ShapeId((of == 0 ? *m.Described : *p.Reader).Packer().Shape(r.Shape));
+        const std::span<const std::uint8_t> packed(p.Packed[of].data() + r.PackedStart, r.PackedLength);
+        m.DescribedRecords.Store(frame, static_cast<std::uint32_t>(ids[r.Shape]), packed, e.Info, p.Times[e.Time]);
         m.Import.NoteInstant(e.Info.At);
         if (e.Dump && host.WantsDumpLines()
             && !(e.Rereadable && host.AppendDumpFrame(e.Info.File, e.Info.Offset, frame.size() + 1))) {

@@ -5,30 +5,45 @@
 
 #include <cstring>
 
-void DescribedTable::Store(std::span<const std::uint8_t> frame, const PacketInfo& info, std::string_view time)
+void DescribedTable::Store(std::span<const std::uint8_t> frame, std::uint32_t shape,
+    std::span<const std::uint8_t> packedValues, const PacketInfo& info, std::string_view time)
 {
-    if (times_.empty() || times_.back() != time)
-        times_.emplace_back(time);
+    if (!keepFrames_)
+        frame = {};
+    if (timeStarts_.empty() || std::string_view(timeTexts_).substr(timeStarts_.back()) != time) {
+        timeStarts_.push_back(timeTexts_.size());
+        timeTexts_.append(time);
+    }
+    const std::size_t size = frame.size() + packedValues.size();
     std::uint8_t* at = nullptr;
-    if (frame.size() > BlockBytes) {
-        // A block of its own; the next frame begins a new one.
-        blocks_.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(frame.size()));
+    if (size > BlockBytes) {
+        // A block of its own; the next record begins a new one.
+        blocks_.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(size));
         at = blocks_.back().get();
         blockUsed_ = BlockBytes;
-        heldBytes_ += frame.size();
+        heldBytes_ += size;
     } else {
-        if (BlockBytes - blockUsed_ < frame.size()) {
+        if (BlockBytes - blockUsed_ < size || blocks_.empty()) {
             blocks_.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(BlockBytes));
             blockUsed_ = 0;
             heldBytes_ += BlockBytes;
         }
         at = blocks_.back().get() + blockUsed_;
-        blockUsed_ += frame.size();
+        blockUsed_ += size;
     }
     if (!frame.empty())
         std::memcpy(at, frame.data(), frame.size());
-    entries_.push_back(
-        {at, static_cast<std::uint32_t>(frame.size()), static_cast<std::uint32_t>(times_.size() - 1), info});
+    if (!packedValues.empty())
+        std::memcpy(at + frame.size(), packedValues.data(), packedValues.size());
+    entries_.push_back({at, static_cast<std::uint32_t>(frame.size()),
+        static_cast<std::uint32_t>(timeStarts_.size() - 1), info, shape});
+}
+
+std::string_view DescribedTable::Time(std::int64_t n) const
+{
+    const std::size_t id = At(n).TimeId;
+    const std::size_t end = id + 1 < timeStarts_.size() ? timeStarts_[id + 1] : timeTexts_.size();
+    return std::string_view(timeTexts_).substr(timeStarts_[id], end - timeStarts_[id]);
 }
 
 std::span<const std::uint8_t> DescribedTable::Frame(std::int64_t n) const
@@ -52,15 +67,15 @@ void DescribedTable::Clear()
     blockUsed_ = BlockBytes;
     heldBytes_ = 0;
     entries_.clear();
-    times_.clear();
+    shapes_.Clear();
+    timeTexts_.clear();
+    timeStarts_.clear();
 }
 
 std::size_t DescribedTable::MemoryBytes() const
 {
-    std::size_t n = heldBytes_ + entries_.capacity() * sizeof(Entry);
-    for (const std::string& t : times_)
-        n += sizeof t + t.capacity();
-    return n;
+    return heldBytes_ + entries_.capacity() * sizeof(Entry) + shapes_.MemoryBytes() + timeTexts_.capacity()
+        + timeStarts_.capacity() * sizeof(std::size_t);
 }
 
 PendingFrames::PendingFrames() = default;

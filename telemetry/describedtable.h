@@ -3,6 +3,8 @@
 
 #include "telemetrytable.h"
 
+#include "describe/ksypacked.h"
+
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -12,17 +14,30 @@
 
 class DescribedSatellite;
 
-// The records of a described satellite: each frame's bytes as received, with
-// where and when it was received and its time text. A record is decoded
-// when it is asked for, as the built-in satellites' packets are.
+// The records of a described satellite: each frame's bytes as received and
+// its field values as its one reading with the description gave them
+// (packed), with where and when it was received and its time text.
 class DescribedTable {
 public:
-    void Store(std::span<const std::uint8_t> frame, const PacketInfo& info, std::string_view time);
+    // Stores a frame with its values packed as the shape ShapeId gave lays
+    // them out.
+    void Store(std::span<const std::uint8_t> frame, std::uint32_t shape, std::span<const std::uint8_t> packedValues,
+        const PacketInfo& info, std::string_view time);
+    // The number a shape has in this store.
+    std::uint32_t ShapeId(const KsyShape& shape) { return shapes_.IdOf(shape); }
     std::int64_t Count() const { return static_cast<std::int64_t>(entries_.size()); }
-    // Record n (from 1): its frame, its reception data, its time text.
+    // Whether the frames' bytes are kept beside their values: what merging
+    // compares to drop duplicates, and nothing else needs. Kept unless the
+    // data set's reader says it will not merge.
+    void KeepFrames(bool keep) { keepFrames_ = keep; }
+    bool FramesKept() const { return keepFrames_; }
+    // Record n (from 1): its frame (empty where frames are not kept), its
+    // packed values and their shape, its reception data, its time text.
     std::span<const std::uint8_t> Frame(std::int64_t n) const;
+    const std::uint8_t* PackedValues(std::int64_t n) const { return At(n).Start + At(n).Length; }
+    const KsyShape& Shape(std::int64_t n) const { return shapes_[At(n).Shape]; }
     const PacketInfo& Info(std::int64_t n) const { return At(n).Info; }
-    const std::string& Time(std::int64_t n) const { return times_[At(n).TimeId]; }
+    std::string_view Time(std::int64_t n) const;
     // Makes records order[0], order[1], ... records 1, 2, ...; the others go.
     void Reorder(std::span<const std::int64_t> order);
     void Clear();
@@ -34,17 +49,24 @@ private:
         std::uint32_t Length;
         std::uint32_t TimeId;
         PacketInfo Info;
+        std::uint32_t Shape;
     };
     const Entry& At(std::int64_t n) const { return entries_[static_cast<std::size_t>(n - 1)]; }
 
-    // The frames' bytes in blocks that are never moved (a frame larger than
-    // a block has one of its own), so that storing never copies them again.
+    // The frames' bytes, each followed by its packed values, in blocks that
+    // are never moved (a record larger than a block has one of its own), so
+    // that storing never copies them again.
     static constexpr std::size_t BlockBytes = 1 << 20;
     std::vector<std::unique_ptr<std::uint8_t[]>> blocks_;
     std::size_t blockUsed_ = BlockBytes;
     std::size_t heldBytes_ = 0;
+    bool keepFrames_ = true;
+    KsyShapes shapes_;
     std::vector<Entry> entries_;
-    std::vector<std::string> times_; // consecutive records with one text share it
+    // The time texts one after the other, where each starts; consecutive
+    // records with one text share it.
+    std::string timeTexts_;
+    std::vector<std::size_t> timeStarts_;
 };
 
 // Frames of a described satellite that the readers have handed on and that
@@ -66,6 +88,18 @@ struct PendingFrames {
     std::vector<Entry> Entries;
     std::vector<std::string> Times;
     std::unique_ptr<DescribedSatellite> Reader; // the second core's
+    // What reading a batch gives each frame: whether it parsed, and its
+    // packed values (in the packed bytes of the half of the batch that read
+    // it) or why not.
+    struct Reading {
+        bool Parsed = false;
+        std::size_t Shape = 0; // of its half's reader
+        std::size_t PackedStart = 0;
+        std::size_t PackedLength = 0;
+        std::string Reason;
+    };
+    std::vector<Reading> Readings;
+    std::vector<std::uint8_t> Packed[2];
 
     PendingFrames();
     ~PendingFrames();

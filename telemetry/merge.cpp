@@ -1,17 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "merge.h"
 
-#include <string_view>
-#include <unordered_set>
-
 #include <algorithm>
 #include <bit>
 #include <climits>
 #include <cstdint>
 #include <memory>
 #include <numeric>
+#include <stdexcept>
 #include <string_view>
 #include <tuple>
+#include <unordered_set>
 
 namespace {
 
@@ -125,6 +124,8 @@ bool StoredBefore(const Module1& m, const PacketInfo& a, const PacketInfo& b)
 
 void MergeByTime(Module1& m)
 {
+    if (m.Described && !m.DescribedRecords.FramesKept())
+        throw std::logic_error("a described data set read without its frames cannot be merged");
     const std::vector<std::int64_t> kept1 = KeptInOrder(m, 1);
     const std::vector<std::int64_t> kept2 = KeptInOrder(m, 2);
     if (m.Described) {

@@ -6,6 +6,7 @@
 #include "cli/decodecommand.h"
 #include "cli/decoderun.h"
 #include "describe/describedsatellite.h"
+#include "fields/satelliterecords.h"
 #include "input/capturereaders.h"
 #include "input/dispatch.h"
 #include "input/kissframes.h"
@@ -267,26 +268,27 @@ TEST(DescribedSatellite, TheBeaconsDescriptionReadsWhatTheBuiltInDecoderReads)
     Module1 described;
     described.Described = DescribedSatellite::Load(std::string(NORVANE_SAMPLES_DIR) + "/qb50.ksy");
     ReadKissFile(described, host, capture);
-    const DescribedSatellite& s = *described.Described;
+    // The values as the store keeps them from the frame's one reading.
+    const auto records = RecordsOf(described);
+    const auto reader = records->Reader();
     std::int64_t seen[3] = {0, 0, 0};
-    std::string reason;
     for (std::int64_t n = 1; n <= described.RecordCount; ++n) {
-        ASSERT_TRUE(described.Described->Read(described.DescribedRecords.Frame(n), reason)) << reason;
-        const auto kind = s.Value(1).Int;
+        ASSERT_TRUE(reader->Read(1, n));
+        const auto kind = reader->Value(1).Int;
         std::vector<std::uint8_t> kissFrame{0};
         const auto frame = described.DescribedRecords.Frame(n);
         kissFrame.insert(kissFrame.end(), frame.begin(), frame.end());
-        if (!MatchesPacketHeader(kissFrame) || s.Value(0).Int != 1 || (kind != 1 && kind != 2))
+        if (!MatchesPacketHeader(kissFrame) || reader->Value(0).Int != 1 || (kind != 1 && kind != 2))
             continue; // what the built-in decoder drops
         const std::int64_t record = ++seen[kind];
         std::size_t k = 2;
         for (int field = 0; field < FieldCount; ++field) {
             if (PacketKindOfField(field) != kind || (field > LastPacket1Field && field < FirstPacket2Field))
                 continue;
-            while (s.Value(k).What == KsyValue::Kind::Null)
+            while (reader->Value(k).What == KsyValue::Kind::Null)
                 ++k;
-            EXPECT_EQ(KsyNumber(s.Value(k)), builtIn.Table.Value(record, field))
-                << "record " << record << ", " << s.FieldName(k);
+            EXPECT_EQ(KsyNumber(reader->Value(k)), builtIn.Table.Value(record, field))
+                << "record " << record << ", " << records->FieldName(k);
             ++k;
         }
     }
@@ -302,6 +304,19 @@ TEST(DescribedSatellite, TheBeaconsDescriptionReadsWhatTheBuiltInDecoderReads)
     EXPECT_EQ(described.Imports[1].Duplicates, described.RecordCount);
     for (std::int64_t n = 2; n <= described.RecordCount; ++n)
         EXPECT_LE(described.DescribedRecords.Info(n - 1).At, described.DescribedRecords.Info(n).At);
+
+    // The command line keeps the frames only to merge; merged, it writes each once.
+    const std::string ksy = std::string(NORVANE_SAMPLES_DIR) + "/qb50.ksy";
+    const DecodeRun once = Decode({"-q", "-s", ksy, "--jsonl", "-", capture});
+    const DecodeRun merged = Decode({"-q", "-s", ksy, "--merge", "--jsonl", "-", capture, capture});
+    ASSERT_EQ(merged.code, 0) << merged.err.Text;
+    EXPECT_EQ(std::count(merged.out.Text.begin(), merged.out.Text.end(), '\n'),
+        std::count(once.out.Text.begin(), once.out.Text.end(), '\n'));
+    // A data set read without its frames cannot be merged by mistake.
+    BeginDataSet(described);
+    described.DescribedRecords.KeepFrames(false);
+    ReadSelection(CaptureKind::Kiss, described, host, {capture, capture});
+    EXPECT_THROW(MergeByTime(described), std::logic_error);
 }
 
 TEST(Description, FieldPathsAreFollowedAsTheSatnogsDecodersFollowThem)

@@ -1,0 +1,82 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "ksydescription.h"
+#include "ksyvalue.h"
+
+#include <cstdint>
+#include <deque>
+#include <span>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+// A frame's field values kept once it is read, so that its record is never
+// read with the description again. A record's values are laid out by a
+// shape, which records of the same make share: for each field, what it
+// holds and in how many bytes (an integer in as few as hold every value
+// laid out by the shape, a float in four where a float holds each, a
+// string or byte array with its length), so that a record takes the bytes
+// of its values and little more. A value's kind, its enum and a float's f4
+// origin come back as they were; an object or a stream comes back as one
+// without a target, as the outputs show them: nothing.
+
+// What a field holds in the records of a shape.
+struct KsySlot {
+    enum class Code : std::uint8_t { Absent, Integer, Unsigned64, Real, Boolean, Text, Octets, Tagged, Object, Stream };
+    Code What = Code::Absent;
+    std::uint8_t Width = 0; // bytes of an integer (1, 2, 4 or 8) or a real (4 or 8)
+    bool Signed = false;    // an integer's bytes extended with its sign, not with zeros
+    bool Single = false;    // a real read as f4
+    const KsyEnum* Enum = nullptr;
+    bool operator==(const KsySlot&) const = default;
+};
+using KsyShape = std::vector<KsySlot>;
+
+class KsyPacker {
+public:
+    explicit KsyPacker(const KsyDescription& d);
+
+    // Appends the values' bytes to out as one of this packer's shapes lays
+    // them out, and gives its number.
+    std::size_t Pack(std::span<const KsyValue> values, std::vector<std::uint8_t>& out);
+    const KsyShape& Shape(std::size_t id) const { return shapes_[id]; }
+    std::size_t ShapeCount() const { return shapes_.size(); }
+    // Reads values laid out by shape at packed: strings and byte arrays then
+    // point into the packed bytes, lists into lists (used again from the
+    // first). Gives where the packed values end.
+    const std::uint8_t* Unpack(const KsyShape& shape, const std::uint8_t* packed, std::span<KsyValue> values,
+        std::deque<std::vector<KsyValue>>& lists) const;
+
+    // Shapes a packer keeps at most, all fields of all its shapes counted;
+    // past them, every record takes the shape that suits any values (a tag
+    // byte before each).
+    static constexpr std::size_t MaxShapeSlots = std::size_t{1} << 20;
+
+private:
+    std::size_t ShapeFor(std::span<const KsyValue> values);
+
+    std::vector<const KsyEnum*> enums_;                   // an enum's number in tagged values
+    std::vector<KsyShape> shapes_;                        // shape 0 suits any values
+    std::vector<std::size_t> recent_;                     // the shapes tried first, the last used first
+    std::unordered_map<std::string, std::size_t> widest_; // the widest shape of each make
+    KsyShape wanted_;
+};
+
+// The shapes of a store's records: those of every packer it took records
+// from, each once.
+class KsyShapes {
+public:
+    std::uint32_t IdOf(const KsyShape& shape);
+    const KsyShape& operator[](std::uint32_t id) const { return shapes_[id]; }
+    void Clear()
+    {
+        shapes_.clear();
+        ids_.clear();
+    }
+    std::size_t MemoryBytes() const;
+
+private:
+    std::vector<KsyShape> shapes_;
+    std::unordered_map<std::string, std::uint32_t> ids_;
+};
