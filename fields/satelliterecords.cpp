@@ -67,7 +67,10 @@ public:
     {
         return ValueText(static_cast<int>(k), value, decimalMark);
     }
-    std::string Time(int kind, std::int64_t n) const override { return m_.Table.PacketTime(kind, n); }
+    void AppendTime(std::string& out, int kind, std::int64_t n) const override
+    {
+        m_.Table.AppendPacketTime(out, kind, n);
+    }
     std::unique_ptr<RecordReader> Reader() const override;
 };
 
@@ -139,10 +142,10 @@ public:
         AppendKsyText(text, KsyValue::OfFloat(value), decimalMark);
         return text;
     }
-    std::string Time(int kind, std::int64_t n) const override
+    void AppendTime(std::string& out, int kind, std::int64_t n) const override
     {
-        return kind == 1 && n >= 1 && n <= m_.DescribedRecords.Count() ? std::string(m_.DescribedRecords.Time(n))
-                                                                       : std::string();
+        if (kind == 1 && n >= 1 && n <= m_.DescribedRecords.Count())
+            out.append(m_.DescribedRecords.Time(n));
     }
     std::unique_ptr<RecordReader> Reader() const override;
 

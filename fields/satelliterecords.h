@@ -46,7 +46,13 @@ public:
     // The stored packets of kind, their reception and time text.
     std::int64_t Count(int kind) const { return kind == 2 ? m_.Packet2Count : m_.RecordCount; }
     PacketInfo Reception(int kind, std::int64_t n) const { return m_.Packet(kind, n); }
-    virtual std::string Time(int kind, std::int64_t n) const = 0;
+    virtual void AppendTime(std::string& out, int kind, std::int64_t n) const = 0;
+    std::string Time(int kind, std::int64_t n) const
+    {
+        std::string text;
+        AppendTime(text, kind, n);
+        return text;
+    }
     // "Name (unit)", or the name alone.
     std::string FieldTitle(std::size_t k) const;
 

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <future>
@@ -246,12 +247,14 @@ void WriteJsonl(TextSink& out, const Module1& m)
 DescribedLines::DescribedLines(const Module1& m)
     : satellite_(RecordsOf(m))
     , reader_(satellite_->Reader())
+    , floats_(satellite_->FieldCount())
 {
     AppendJsonString(name_, satellite_->Name(), false);
     for (std::size_t k = 0; k < satellite_->FieldCount(); ++k) {
         keys_.emplace_back();
         AppendJsonString(keys_.back(), satellite_->FieldName(k), false);
         keys_.back().push_back(':');
+        expands_.push_back(satellite_->FieldExpands(k));
     }
     for (const ImportSummary& import : m.Imports) {
         files_.emplace_back();
@@ -268,7 +271,9 @@ void DescribedLines::Append(std::string& out, std::int64_t n)
     AppendInteger(out, n);
     out.append(",\"satellite\":").append(name_);
     out.append(",\"time\":");
-    AppendJsonString(out, satellite_->Time(1, n), true);
+    time_.clear();
+    satellite_->AppendTime(time_, 1, n);
+    AppendJsonString(out, time_, true);
     out.append(",\"utc\":");
     std::array<char, TimeTextSize> full{};
     if (packet.At == UnknownInstant) {
@@ -302,7 +307,23 @@ void DescribedLines::Append(std::string& out, std::int64_t n)
         };
         for (std::size_t k = 0; k < keys_.size(); ++k) {
             const KsyValue& v = reader_->Value(k);
-            if (!satellite_->FieldExpands(k) || v.What != KsyValue::Kind::Array) {
+            if (v.What == KsyValue::Kind::Float) {
+                if (!first)
+                    out.push_back(',');
+                first = false;
+                out.append(keys_[k]);
+                const auto bits = std::bit_cast<std::uint64_t>(v.Float);
+                FloatTextCache::Entry& kept = floats_.Slot(k, bits);
+                if (kept.Holds(bits)) {
+                    out.append(kept.View());
+                } else {
+                    const std::size_t at = out.size();
+                    AppendKsyJson(out, v);
+                    kept.Keep(bits, std::string_view(out).substr(at));
+                }
+                continue;
+            }
+            if (!expands_[k] || v.What != KsyValue::Kind::Array) {
                 append(keys_[k], v);
                 continue;
             }

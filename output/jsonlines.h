@@ -69,9 +69,12 @@ public:
 private:
     std::unique_ptr<SatelliteRecords> satellite_;
     std::unique_ptr<RecordReader> reader_; // of its own, so that lines can be made on several threads
-    std::string name_;                     // the satellite's, as a JSON string
-    std::vector<std::string> keys_;        // each field's JSON key and colon
-    std::vector<std::string> files_;       // the captures' names as JSON strings
+    FloatTextCache floats_;
+    std::string name_;               // the satellite's, as a JSON string
+    std::vector<std::string> keys_;  // each field's JSON key and colon
+    std::vector<char> expands_;      // whether each field runs over a list's items
+    std::vector<std::string> files_; // the captures' names as JSON strings
     TimeTextRenderer renderer_;
+    std::string time_; // the record's time text
     std::string line_;
 };

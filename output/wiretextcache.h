@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 // Texts of field values kept per field and wire value, for writers whose
 // formatting costs more than a look-up: telemetry values repeat, so a small
@@ -45,4 +46,46 @@ public:
 private:
     static constexpr std::size_t Entries = 4096;
     std::array<std::unique_ptr<Entry[]>, 105> fields_;
+};
+
+// The same for a described satellite's floats, by their bits: of its values
+// a float takes the longest to write.
+class FloatTextCache {
+public:
+    explicit FloatTextCache(std::size_t fields)
+        : fields_(fields)
+    {
+    }
+    struct Entry {
+        std::uint64_t Bits = 0;
+        bool Used = false;
+        std::uint8_t Length = 0;
+        std::array<char, 22> Text{};
+
+        bool Holds(std::uint64_t bits) const { return Used && Bits == bits; }
+        std::string_view View() const { return {Text.data(), Length}; }
+        void Keep(std::uint64_t bits, std::string_view text)
+        {
+            if (text.size() > Text.size())
+                return;
+            Bits = bits;
+            Used = true;
+            Length = static_cast<std::uint8_t>(text.size());
+            std::memcpy(Text.data(), text.data(), text.size());
+        }
+    };
+
+    // The entry where field's float of these bits is kept.
+    Entry& Slot(std::size_t field, std::uint64_t bits)
+    {
+        auto& entries = fields_[field];
+        if (!entries)
+            entries = std::make_unique<Entry[]>(Entries);
+        return entries[(bits * 0x9E3779B97F4A7C15) >> (64 - EntryBits)];
+    }
+
+private:
+    static constexpr int EntryBits = 10;
+    static constexpr std::size_t Entries = std::size_t{1} << EntryBits;
+    std::vector<std::unique_ptr<Entry[]>> fields_;
 };
