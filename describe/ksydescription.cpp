@@ -98,6 +98,8 @@ void KsyLoader::Tabulate(KsyType& type)
     for (const auto& [id, slot] : type.Members)
         if (const auto at = static_cast<std::size_t>(id - first); at < type.SlotOfName.size())
             type.SlotOfName[at] = slot;
+    type.FirstInstance = type.Seq.size();
+    type.EndOfInstances = type.Seq.size() + type.Instances.size();
     for (auto& [name, inner] : type.Types)
         Tabulate(*inner);
 }

@@ -107,6 +107,9 @@ struct KsyType {
     std::vector<int> SlotOfName;
     int FirstNameInTable = 0;
     bool TableComplete = true;
+    // The instances' slots, from FirstInstance to EndOfInstances.
+    std::size_t FirstInstance = 0;
+    std::size_t EndOfInstances = 0;
     std::map<std::string, std::unique_ptr<KsyType>> Types;
     std::map<std::string, std::unique_ptr<KsyEnum>> Enums;
     bool BigEndian = false;

@@ -183,9 +183,9 @@ const KsyValue& KsyRun::MemberOf(KsyObject* o, int id)
     if (found < 0)
         return s_.Nothing;
     const auto slot = static_cast<std::size_t>(found);
-    const std::size_t seq = o->Type->Seq.size();
-    if (slot >= seq && slot < seq + o->Type->Instances.size() && o->State[slot] != 2)
-        Instance(o, o->Type->Instances[slot - seq]);
+    const KsyType& type = *o->Type;
+    if (slot >= type.FirstInstance && slot < type.EndOfInstances && o->State[slot] != 2)
+        Instance(o, type.Instances[slot - type.FirstInstance]);
     return o->Slots[slot];
 }
 

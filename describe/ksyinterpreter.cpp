@@ -9,6 +9,8 @@ KsyInterpreter::KsyInterpreter(const KsyDescription& d)
     : d_(d)
     , s_(std::make_unique<KsyScratch>())
 {
+    for (const KsyField& field : d_.Fields)
+        reached_.resize(std::max(reached_.size(), field.Chain.size()));
 }
 
 KsyInterpreter::~KsyInterpreter() = default;
@@ -40,17 +42,16 @@ void KsyInterpreter::Read(std::span<const std::uint8_t> frame)
 
 void KsyInterpreter::Fields(std::span<KsyValue> out)
 {
-    std::fill(out.begin(), out.end(), KsyValue{});
-    if (!root_)
+    if (!root_) {
+        std::fill(out.begin(), out.end(), KsyValue{});
         return;
+    }
     KsyRun run(d_, *s_);
+    s_->StackTop = static_cast<const char*>(__builtin_frame_address(0));
     for (std::size_t k = 0; k < out.size(); ++k) {
         const KsyField& field = d_.Fields[k];
-        if (reached_.size() < field.Chain.size())
-            reached_.resize(field.Chain.size());
         try {
             s_->Depth = 0;
-            s_->StackTop = static_cast<const char*>(__builtin_frame_address(0));
             // Fields that begin alike (body.a, body.b) take their first steps once.
             const std::size_t from = field.SharedSteps;
             out[k] = run.Chain(from > 0 ? reached_[from - 1] : root_, field.Chain, from, reached_.data());

@@ -16,13 +16,16 @@ class Output {
 public:
     explicit Output(std::vector<std::uint8_t>& v)
         : v_(v)
-        , at_(v.size())
+        , start_(v.size())
+        , at_(start_)
     {
     }
     ~Output() { v_.resize(at_); }
     Output(const Output&) = delete;
     Output& operator=(const Output&) = delete;
 
+    // Takes back what was written.
+    void Rewind() { at_ = start_; }
     void Need(std::size_t n)
     {
         if (v_.size() - at_ < n)
@@ -58,6 +61,7 @@ public:
 
 private:
     std::vector<std::uint8_t>& v_;
+    std::size_t start_;
     std::size_t at_;
 };
 
@@ -388,18 +392,6 @@ KsyPacker::KsyPacker(const KsyDescription& d)
 
 std::size_t KsyPacker::ShapeFor(std::span<const KsyValue> values)
 {
-    const auto holdsAll = [&](const KsyShape& shape) {
-        for (std::size_t k = 0; k < values.size(); ++k)
-            if (!Holds(shape[k], values[k]))
-                return false;
-        return true;
-    };
-    for (std::size_t r = 0; r < recent_.size(); ++r)
-        if (holdsAll(shapes_[recent_[r]])) {
-            std::rotate(recent_.begin(), recent_.begin() + static_cast<std::ptrdiff_t>(r),
-                recent_.begin() + static_cast<std::ptrdiff_t>(r) + 1);
-            return recent_[0];
-        }
     // A shape of the values' make, wide enough for them and for every record
     // of that make before them.
     wanted_.resize(values.size());
@@ -428,11 +420,27 @@ std::size_t KsyPacker::ShapeFor(std::span<const KsyValue> values)
 
 std::size_t KsyPacker::Pack(std::span<const KsyValue> values, std::vector<std::uint8_t>& out)
 {
+    // Most records take one of the shapes used last.
+    for (std::size_t r = 0; r < recent_.size(); ++r)
+        if (PackAs(shapes_[recent_[r]], values, out)) {
+            std::rotate(recent_.begin(), recent_.begin() + static_cast<std::ptrdiff_t>(r),
+                recent_.begin() + static_cast<std::ptrdiff_t>(r) + 1);
+            return recent_[0];
+        }
     const std::size_t id = ShapeFor(values);
-    const KsyShape& shape = shapes_[id];
+    PackAs(shapes_[id], values, out);
+    return id;
+}
+
+bool KsyPacker::PackAs(const KsyShape& shape, std::span<const KsyValue> values, std::vector<std::uint8_t>& out) const
+{
     Output o(out);
     for (std::size_t k = 0; k < values.size(); ++k) {
         const KsyValue& v = values[k];
+        if (!Holds(shape[k], v)) {
+            o.Rewind();
+            return false;
+        }
         switch (shape[k].What) {
         case Code::Integer:
         case Code::Unsigned64:
@@ -458,7 +466,7 @@ std::size_t KsyPacker::Pack(std::span<const KsyValue> values, std::vector<std::u
         default: break;
         }
     }
-    return id;
+    return true;
 }
 
 const std::uint8_t* KsyPacker::Unpack(const KsyShape& shape, const std::uint8_t* packed, std::span<KsyValue> values,

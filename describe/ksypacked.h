@@ -54,7 +54,11 @@ public:
     static constexpr std::size_t MaxShapeSlots = std::size_t{1} << 20;
 
 private:
+    // A new shape for values, or the widest of their make widened.
     std::size_t ShapeFor(std::span<const KsyValue> values);
+    // Appends values as shape lays them out: false, and nothing appended,
+    // where it does not hold one of them.
+    bool PackAs(const KsyShape& shape, std::span<const KsyValue> values, std::vector<std::uint8_t>& out) const;
 
     std::vector<const KsyEnum*> enums_;                   // an enum's number in tagged values
     std::vector<KsyShape> shapes_;                        // shape 0 suits any values
