@@ -145,7 +145,7 @@ public:
     void AppendTime(std::string& out, int kind, std::int64_t n) const override
     {
         if (kind == 1 && n >= 1 && n <= m_.DescribedRecords.Count())
-            out.append(m_.DescribedRecords.Time(n));
+            m_.DescribedRecords.AppendTime(out, n);
     }
     std::unique_ptr<RecordReader> Reader() const override;
 

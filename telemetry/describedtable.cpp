@@ -10,10 +10,6 @@ void DescribedTable::Store(std::span<const std::uint8_t> frame, std::uint32_t sh
 {
     if (!keepFrames_)
         frame = {};
-    if (timeStarts_.empty() || std::string_view(timeTexts_).substr(timeStarts_.back()) != time) {
-        timeStarts_.push_back(timeTexts_.size());
-        timeTexts_.append(time);
-    }
     const std::size_t size = frame.size() + packedValues.size();
     std::uint8_t* at = nullptr;
     if (size > BlockBytes) {
@@ -35,15 +31,7 @@ void DescribedTable::Store(std::span<const std::uint8_t> frame, std::uint32_t sh
         std::memcpy(at, frame.data(), frame.size());
     if (!packedValues.empty())
         std::memcpy(at + frame.size(), packedValues.data(), packedValues.size());
-    entries_.push_back({at, static_cast<std::uint32_t>(frame.size()),
-        static_cast<std::uint32_t>(timeStarts_.size() - 1), info, shape});
-}
-
-std::string_view DescribedTable::Time(std::int64_t n) const
-{
-    const std::size_t id = At(n).TimeId;
-    const std::size_t end = id + 1 < timeStarts_.size() ? timeStarts_[id + 1] : timeTexts_.size();
-    return std::string_view(timeTexts_).substr(timeStarts_[id], end - timeStarts_[id]);
+    entries_.push_back({at, static_cast<std::uint32_t>(frame.size()), times_.IdFor(time, info.At), info, shape});
 }
 
 std::span<const std::uint8_t> DescribedTable::Frame(std::int64_t n) const
@@ -68,14 +56,12 @@ void DescribedTable::Clear()
     heldBytes_ = 0;
     entries_.clear();
     shapes_.Clear();
-    timeTexts_.clear();
-    timeStarts_.clear();
+    times_.Clear();
 }
 
 std::size_t DescribedTable::MemoryBytes() const
 {
-    return heldBytes_ + entries_.capacity() * sizeof(Entry) + shapes_.MemoryBytes() + timeTexts_.capacity()
-        + timeStarts_.capacity() * sizeof(std::size_t);
+    return heldBytes_ + entries_.capacity() * sizeof(Entry) + shapes_.MemoryBytes() + times_.MemoryBytes();
 }
 
 PendingFrames::PendingFrames() = default;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "telemetrytable.h"
+#include "timetexts.h"
 
 #include "describe/ksypacked.h"
 
@@ -37,7 +38,13 @@ public:
     const std::uint8_t* PackedValues(std::int64_t n) const { return At(n).Start + At(n).Length; }
     const KsyShape& Shape(std::int64_t n) const { return shapes_[At(n).Shape]; }
     const PacketInfo& Info(std::int64_t n) const { return At(n).Info; }
-    std::string_view Time(std::int64_t n) const;
+    void AppendTime(std::string& out, std::int64_t n) const { times_.Append(out, At(n).TimeId, At(n).Info.At); }
+    std::string Time(std::int64_t n) const
+    {
+        std::string text;
+        AppendTime(text, n);
+        return text;
+    }
     // Makes records order[0], order[1], ... records 1, 2, ...; the others go.
     void Reorder(std::span<const std::int64_t> order);
     void Clear();
@@ -63,10 +70,7 @@ private:
     bool keepFrames_ = true;
     KsyShapes shapes_;
     std::vector<Entry> entries_;
-    // The time texts one after the other, where each starts; consecutive
-    // records with one text share it.
-    std::string timeTexts_;
-    std::vector<std::size_t> timeStarts_;
+    TimeTexts times_;
 };
 
 // Frames of a described satellite that the readers have handed on and that

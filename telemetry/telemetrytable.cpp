@@ -9,36 +9,13 @@
 
 namespace {
 
-// Time ids: 0 is the empty text, 1 on texts in the arena; the highest ids
-// stand for texts written from the packet's instant, one per form, and for
-// a slot that holds no packet.
-constexpr std::uint32_t RenderedForms = 0xFFFFFFF0; // + the TimeForm
+// A slot that holds no packet: an id no time text takes.
 constexpr std::uint32_t NoPacket = 0xFFFFFFFF;
-std::uint32_t IdOf(TimeForm form) { return RenderedForms + static_cast<std::uint32_t>(form); }
-
-// A log line's clock time without a date has no instant; its slot keeps the
-// time of day in the instants no date reaches, just above UnknownInstant, so
-// that a text such as "10:15:00.000 UTC" needs no room of its own.
-constexpr Instant ClockOnlyBase = UnknownInstant;
-constexpr Instant MsPerDay = 86400000;
-bool IsClockOnly(Instant at) { return at >= ClockOnlyBase && at < ClockOnlyBase + MsPerDay; }
-
-// The text of a rendered form, pieced from the full rendering.
-void AppendForm(std::string& out, TimeForm form, const std::array<char, TimeTextSize>& full)
-{
-    const std::string_view text(full.data(), full.size());
-    switch (form) {
-    case TimeForm::Clock: out.append(text.substr(11)); break;
-    case TimeForm::DateTime: out.append(text.substr(0, 19)); break;
-    case TimeForm::DateTimeUtc: out.append(text.substr(0, 19)).append(" UTC"); break;
-    default: out.append(text); break;
-    }
-}
+static_assert(NoPacket > TimeTexts::Highest);
 
 } // namespace
 
 TelemetryTable::TelemetryTable()
-    : timeEnds_{0}
 {
     columns_[0].Width = static_cast<std::size_t>(PacketWidth(1));
     columns_[1].Width = static_cast<std::size_t>(PacketWidth(2));
@@ -76,7 +53,7 @@ void TelemetryTable::StorePacket(
     if (at == UnknownInstant)
         if (const std::optional<Instant> clock = ParseClockTime(time))
             at = ClockOnlyBase + *clock;
-    *slot = {at, info.Offset, info.File, TimeIdFor(time, at)};
+    *slot = {at, info.Offset, info.File, times_.IdFor(time, at)};
     std::memcpy(kept, bytes, column.Width);
 }
 
@@ -135,7 +112,7 @@ void TelemetryTable::AppendPacketTime(std::string& out, int kind, std::int64_t n
 {
     const Column& column = ColumnOf(kind);
     if (column.Holds(n))
-        AppendTime(out, column.SlotOf(n).TimeId, column.SlotOf(n).At);
+        times_.Append(out, column.SlotOf(n).TimeId, column.SlotOf(n).At);
 }
 
 std::int64_t TelemetryTable::Count(int kind) const { return ColumnOf(kind).Count; }
@@ -169,12 +146,7 @@ void TelemetryTable::Clear()
         column.Count = 0;
         column.Capacity = 0;
     }
-    timeChars_.clear();
-    timeEnds_.assign(1, 0);
-    lastTime_.clear();
-    lastAt_ = UnknownInstant;
-    lastId_ = 0;
-    renderer_ = {};
+    times_.Clear();
 }
 
 void TelemetryTable::Trim()
@@ -185,7 +157,7 @@ void TelemetryTable::Trim()
 
 std::size_t TelemetryTable::MemoryBytes() const
 {
-    std::size_t bytes = timeChars_.capacity() + timeEnds_.capacity() * sizeof(std::size_t) + lastTime_.capacity();
+    std::size_t bytes = times_.MemoryBytes();
     for (const Column& column : columns_) {
         // The block made ready ahead is held too.
         const std::size_t blocks = column.Blocks.size() + (column.NextBlock.valid() ? 1 : 0);
@@ -194,44 +166,4 @@ std::size_t TelemetryTable::MemoryBytes() const
         bytes += column.Blocks.capacity() * sizeof(column.Blocks[0]);
     }
     return bytes;
-}
-
-std::uint32_t TelemetryTable::NewTimeId(std::string_view time, Instant at)
-{
-    if (time.empty())
-        return 0;
-    lastTime_.assign(time);
-    lastAt_ = at;
-    const TimeForm form = renderer_.FormOf(time, IsClockOnly(at) ? at - ClockOnlyBase : at);
-    lastId_ = form == TimeForm::Other ? 0 : IdOf(form);
-    if (lastId_ == 0 && timeEnds_.size() < RenderedForms) { // (4 billion texts: more than any memory holds)
-        timeChars_.append(time);
-        timeEnds_.push_back(timeChars_.size());
-        lastId_ = static_cast<std::uint32_t>(timeEnds_.size() - 1);
-    }
-    return lastId_;
-}
-
-void TelemetryTable::NoteTimeForm(std::string_view time, Instant at, TimeForm form)
-{
-    if (form == TimeForm::Other || time.empty())
-        return;
-    // (Resized and copied into: assign takes more steps, and this runs for
-    // every time frame.)
-    lastTime_.resize(time.size());
-    std::memcpy(lastTime_.data(), time.data(), time.size());
-    lastAt_ = at;
-    lastId_ = IdOf(form);
-}
-
-void TelemetryTable::AppendTime(std::string& out, std::uint32_t id, Instant at) const
-{
-    if (id > RenderedForms && id <= IdOf(TimeForm::Milliseconds)) {
-        std::array<char, TimeTextSize> full{};
-        if (RenderTimeText(IsClockOnly(at) ? at - ClockOnlyBase : at, full))
-            AppendForm(out, static_cast<TimeForm>(id - RenderedForms), full);
-    } else if (id != 0 && id < timeEnds_.size()) {
-        const std::size_t begin = timeEnds_[id - 1];
-        out.append(std::string_view(timeChars_).substr(begin, timeEnds_[id] - begin));
-    }
 }

@@ -3,6 +3,7 @@
 
 #include "blockmemory.h"
 #include "instant.h"
+#include "timetexts.h"
 
 #include <array>
 #include <bit>
@@ -70,7 +71,7 @@ public:
     // A reader that has found time to be exactly at written in form says so:
     // the packets stored next with that text and instant take the form
     // without a second look. Other tells nothing.
-    void NoteTimeForm(std::string_view time, Instant at, TimeForm form);
+    void NoteTimeForm(std::string_view time, Instant at, TimeForm form) { times_.NoteForm(time, at, form); }
 
     // Record n decoded; a record without packets reads as all zeros.
     TelemetryRecord Record(std::int64_t n) const;
@@ -174,24 +175,9 @@ private:
         }
     };
 
-    std::uint32_t TimeIdFor(std::string_view time, Instant at)
-    {
-        // Consecutive packets usually share the time of one time frame, or
-        // one a reader has noted.
-        if (lastId_ != 0 && at == lastAt_ && time == lastTime_)
-            return lastId_;
-        return NewTimeId(time, at);
-    }
-    std::uint32_t NewTimeId(std::string_view time, Instant at);
-    void AppendTime(std::string& out, std::uint32_t id, Instant at) const;
     const Column& ColumnOf(int kind) const { return columns_[kind == 2 ? 1 : 0]; }
     Column& ColumnOf(int kind) { return columns_[kind == 2 ? 1 : 0]; }
 
     std::array<Column, 2> columns_;
-    std::string timeChars_;
-    std::vector<std::size_t> timeEnds_; // text i spans timeEnds_[i-1] .. timeEnds_[i]
-    std::string lastTime_;              // the text and instant stored last, and its id
-    Instant lastAt_ = UnknownInstant;
-    std::uint32_t lastId_ = 0;
-    TimeTextRenderer renderer_;
+    TimeTexts times_;
 };
