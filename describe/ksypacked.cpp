@@ -76,138 +76,6 @@ const std::uint8_t* GetCount(const std::uint8_t* at, std::uint64_t& n)
     }
 }
 
-// An integer's bytes: 1, 2, 4 or 8, the low bytes of its value, extended
-// with its sign or with zeros.
-std::uint8_t UnsignedWidth(std::uint64_t v) { return v < 0x100 ? 1 : v < 0x10000 ? 2 : v < 0x100000000 ? 4 : 8; }
-std::uint8_t SignedWidth(std::int64_t v)
-{
-    return v >= -0x80 && v < 0x80 ? 1 : v >= -0x8000 && v < 0x8000 ? 2 : v >= -0x80000000LL && v < 0x80000000LL ? 4 : 8;
-}
-
-bool HoldsInteger(const KsySlot& s, std::int64_t v)
-{
-    if (s.Width == 8) // all the bits
-        return true;
-    const int bits = 8 * s.Width;
-    if (s.Signed)
-        return v >= -(std::int64_t{1} << (bits - 1)) && v < (std::int64_t{1} << (bits - 1));
-    return v >= 0 && v < (std::int64_t{1} << bits);
-}
-
-std::int64_t GetInteger(const std::uint8_t* at, const KsySlot& s)
-{
-    switch (s.Width) {
-    case 1: return s.Signed ? std::int64_t{static_cast<std::int8_t>(at[0])} : std::int64_t{at[0]};
-    case 2: {
-        std::uint16_t v = 0;
-        std::memcpy(&v, at, 2);
-        return s.Signed ? std::int64_t{static_cast<std::int16_t>(v)} : std::int64_t{v};
-    }
-    case 4: {
-        std::uint32_t v = 0;
-        std::memcpy(&v, at, 4);
-        return s.Signed ? std::int64_t{static_cast<std::int32_t>(v)} : std::int64_t{v};
-    }
-    default: {
-        std::int64_t v = 0;
-        std::memcpy(&v, at, 8);
-        return v;
-    }
-    }
-}
-
-bool IsFloat(double v)
-{
-    const double wide = static_cast<float>(v);
-    return std::memcmp(&wide, &v, sizeof v) == 0;
-}
-
-// The slot that holds v alone in the fewest bytes.
-KsySlot NarrowestSlot(const KsyValue& v)
-{
-    KsySlot s;
-    switch (v.What) {
-    case Kind::Int:
-        s.Enum = v.Enum;
-        if (v.Unsigned64) {
-            s.What = Code::Unsigned64;
-            s.Width = 8;
-        } else {
-            s.What = Code::Integer;
-            s.Signed = v.Int < 0;
-            s.Width = s.Signed ? SignedWidth(v.Int) : UnsignedWidth(static_cast<std::uint64_t>(v.Int));
-        }
-        return s;
-    case Kind::Float:
-        s.What = Code::Real;
-        s.Single = v.Single;
-        s.Width = IsFloat(v.Float) ? 4 : 8;
-        return s;
-    case Kind::Bool: s.What = Code::Boolean; return s;
-    case Kind::Str: s.What = Code::Text; return s;
-    case Kind::Bytes: s.What = Code::Octets; return s;
-    case Kind::Array: s.What = Code::Tagged; return s;
-    case Kind::Object: s.What = Code::Object; return s;
-    case Kind::Stream: s.What = Code::Stream; return s;
-    case Kind::Null: return s;
-    }
-    return s;
-}
-
-// Whether slot s holds v (a slot of its make).
-bool Holds(const KsySlot& s, const KsyValue& v)
-{
-    switch (s.What) {
-    case Code::Integer: return v.What == Kind::Int && !v.Unsigned64 && v.Enum == s.Enum && HoldsInteger(s, v.Int);
-    case Code::Unsigned64: return v.What == Kind::Int && v.Unsigned64 && v.Enum == s.Enum;
-    case Code::Real: return v.What == Kind::Float && v.Single == s.Single && (s.Width == 8 || IsFloat(v.Float));
-    case Code::Boolean: return v.What == Kind::Bool;
-    case Code::Text: return v.What == Kind::Str;
-    case Code::Octets: return v.What == Kind::Bytes;
-    case Code::Tagged: return true;
-    case Code::Object: return v.What == Kind::Object;
-    case Code::Stream: return v.What == Kind::Stream;
-    case Code::Absent: return v.What == Kind::Null;
-    }
-    return false;
-}
-
-// The slot that holds what a and b hold (of one make).
-KsySlot Wider(KsySlot a, const KsySlot& b)
-{
-    if (a.What == Code::Real) {
-        a.Width = std::max(a.Width, b.Width);
-    } else if (a.What == Code::Integer) {
-        if (a.Signed != b.Signed) { // an unsigned width needs twice the bytes signed
-            const KsySlot& u = a.Signed ? b : a;
-            const KsySlot& s = a.Signed ? a : b;
-            a.Width = std::max(static_cast<std::uint8_t>(std::min(2 * u.Width, 8)), s.Width);
-            a.Signed = true;
-        } else {
-            a.Width = std::max(a.Width, b.Width);
-        }
-    }
-    return a;
-}
-
-// A shape as a key: what its slots hold, and with widths, in how many bytes
-// (slots of one make differ only there).
-std::string KeyOf(const KsyShape& shape, bool withWidths)
-{
-    std::string key;
-    key.reserve(shape.size() * 12);
-    for (const KsySlot& s : shape) {
-        key.push_back(static_cast<char>(s.What));
-        key.push_back(s.Single ? 1 : 0);
-        key.append(reinterpret_cast<const char*>(&s.Enum), sizeof s.Enum);
-        if (withWidths) {
-            key.push_back(static_cast<char>(s.Width));
-            key.push_back(s.Signed ? 1 : 0);
-        }
-    }
-    return key;
-}
-
 // A value with a tag byte before it, for a slot that takes any: its kind
 // in the low four bits, more in the high four; a list holds its items so.
 enum Tag : std::uint8_t {
@@ -236,7 +104,7 @@ void PackTagged(const KsyValue& v, const std::vector<const KsyEnum*>& enums, Out
             o.PutByte(static_cast<std::uint8_t>(tag | 0xF0));
             o.PutWord(&v.Int, 8);
         } else {
-            const std::uint8_t width = SignedWidth(v.Int);
+            const std::uint8_t width = KsySignedWidth(v.Int);
             o.PutByte(static_cast<std::uint8_t>(tag | (width - 1) << 4));
             o.PutWord(&v.Int, width);
         }
@@ -245,7 +113,7 @@ void PackTagged(const KsyValue& v, const std::vector<const KsyEnum*>& enums, Out
         return;
     }
     case Kind::Float: {
-        const bool four = IsFloat(v.Float);
+        const bool four = KsyIsFloat(v.Float);
         o.PutByte(static_cast<std::uint8_t>(Real | (four ? 0x10 : 0) | (v.Single ? 0x20 : 0)));
         const float narrow = static_cast<float>(v.Float);
         if (four)
@@ -313,7 +181,7 @@ const std::uint8_t* UnpackTagged(
     case EnumInteger: {
         const KsySlot s{Code::Integer, static_cast<std::uint8_t>(((tag >> 4) & 7) + 1), true};
         v.What = Kind::Int;
-        v.Int = GetInteger(at, s);
+        v.Int = KsyGetInteger(at, s);
         v.Unsigned64 = (tag & 0x80) != 0;
         at += s.Width;
         if ((tag & 0x0F) == EnumInteger) {
@@ -396,12 +264,12 @@ std::size_t KsyPacker::ShapeFor(std::span<const KsyValue> values)
     // of that make before them.
     wanted_.resize(values.size());
     for (std::size_t k = 0; k < values.size(); ++k)
-        wanted_[k] = NarrowestSlot(values[k]);
+        wanted_[k] = KsyNarrowestSlot(values[k]);
     std::size_t id = 0;
-    const std::string make = KeyOf(wanted_, false);
+    const std::string make = KsyShapeKey(wanted_, false);
     if (const auto widest = widest_.find(make); widest != widest_.end()) {
         for (std::size_t k = 0; k < values.size(); ++k)
-            wanted_[k] = Wider(wanted_[k], shapes_[widest->second][k]);
+            wanted_[k] = KsyWiderSlot(wanted_[k], shapes_[widest->second][k]);
         if (shapes_[widest->second] == wanted_)
             id = widest->second;
     }
@@ -437,7 +305,7 @@ bool KsyPacker::PackAs(const KsyShape& shape, std::span<const KsyValue> values, 
     Output o(out);
     for (std::size_t k = 0; k < values.size(); ++k) {
         const KsyValue& v = values[k];
-        if (!Holds(shape[k], v)) {
+        if (!KsySlotHolds(shape[k], v)) {
             o.Rewind();
             return false;
         }
@@ -482,7 +350,7 @@ const std::uint8_t* KsyPacker::Unpack(const KsyShape& shape, const std::uint8_t*
         case Code::Integer:
         case Code::Unsigned64:
             v.What = Kind::Int;
-            v.Int = GetInteger(at, s);
+            v.Int = KsyGetInteger(at, s);
             v.Unsigned64 = s.What == Code::Unsigned64;
             v.Enum = s.Enum;
             at += s.Width;
@@ -519,20 +387,4 @@ const std::uint8_t* KsyPacker::Unpack(const KsyShape& shape, const std::uint8_t*
         }
     }
     return at;
-}
-
-std::uint32_t KsyShapes::IdOf(const KsyShape& shape)
-{
-    const auto [at, added] = ids_.try_emplace(KeyOf(shape, true), static_cast<std::uint32_t>(shapes_.size()));
-    if (added)
-        shapes_.push_back(shape);
-    return at->second;
-}
-
-std::size_t KsyShapes::MemoryBytes() const
-{
-    std::size_t n = 0;
-    for (const auto& [key, id] : ids_)
-        n += key.capacity() + shapes_[id].capacity() * sizeof(KsySlot) + 64;
-    return n;
 }

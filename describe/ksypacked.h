@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ksydescription.h"
+#include "ksyshapes.h"
 #include "ksyvalue.h"
 
 #include <cstdint>
@@ -20,18 +21,6 @@
 // of its values and little more. A value's kind, its enum and a float's f4
 // origin come back as they were; an object or a stream comes back as one
 // without a target, as the outputs show them: nothing.
-
-// What a field holds in the records of a shape.
-struct KsySlot {
-    enum class Code : std::uint8_t { Absent, Integer, Unsigned64, Real, Boolean, Text, Octets, Tagged, Object, Stream };
-    Code What = Code::Absent;
-    std::uint8_t Width = 0; // bytes of an integer (1, 2, 4 or 8) or a real (4 or 8)
-    bool Signed = false;    // an integer's bytes extended with its sign, not with zeros
-    bool Single = false;    // a real read as f4
-    const KsyEnum* Enum = nullptr;
-    bool operator==(const KsySlot&) const = default;
-};
-using KsyShape = std::vector<KsySlot>;
 
 class KsyPacker {
 public:
@@ -65,22 +54,4 @@ private:
     std::vector<std::size_t> recent_;                     // the shapes tried first, the last used first
     std::unordered_map<std::string, std::size_t> widest_; // the widest shape of each make
     KsyShape wanted_;
-};
-
-// The shapes of a store's records: those of every packer it took records
-// from, each once.
-class KsyShapes {
-public:
-    std::uint32_t IdOf(const KsyShape& shape);
-    const KsyShape& operator[](std::uint32_t id) const { return shapes_[id]; }
-    void Clear()
-    {
-        shapes_.clear();
-        ids_.clear();
-    }
-    std::size_t MemoryBytes() const;
-
-private:
-    std::vector<KsyShape> shapes_;
-    std::unordered_map<std::string, std::uint32_t> ids_;
 };
