@@ -2,7 +2,8 @@
 // A description and a frame from the fuzzer: whatever the description says,
 // loading it ends in a description or a KsyLoadError, and reading the frame
 // (and each of its first parts) in values or a KsyFrameError, within the
-// interpreter's bounds; every value can be written.
+// interpreter's bounds; every value can be written, and packed as the store
+// keeps it, it reads back as it was.
 //
 // Input: the description's text, two zero bytes, the frame's bytes.
 
@@ -10,6 +11,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <string>
 #include <string_view>
 
@@ -27,13 +29,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     std::string reason;
-    std::string out;
+    std::vector<std::uint8_t> packed;
+    std::vector<KsyValue> back(satellite->FieldCount());
+    std::deque<std::vector<KsyValue>> lists;
     for (std::size_t n : {frame.size(), frame.size() / 2, std::size_t{0}}) {
         if (!satellite->Read(std::span(frame.data(), n), reason))
             continue;
+        packed.clear();
+        const std::size_t shape = satellite->PackValues(packed);
+        const KsyPacker& packer = satellite->Packer();
+        if (packer.Unpack(packer.Shape(shape), packed.data(), back, lists) != packed.data() + packed.size())
+            __builtin_trap();
         for (std::size_t k = 0; k < satellite->FieldCount(); ++k) {
-            AppendKsyJson(out, satellite->Value(k));
-            AppendKsyText(out, satellite->Value(k));
+            std::string read;
+            std::string kept;
+            AppendKsyJson(read, satellite->Value(k));
+            AppendKsyText(read, satellite->Value(k));
+            AppendKsyJson(kept, back[k]);
+            AppendKsyText(kept, back[k]);
+            if (read != kept || satellite->Value(k).What != back[k].What)
+                __builtin_trap();
         }
     }
     return 0;
