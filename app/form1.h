@@ -8,8 +8,8 @@
 #include "input/kissframereader.h"
 #include "input/readerhost.h"
 #include "output/outputfile.h"
-#include "telemetry/merge.h"
-#include "telemetry/module1.h"
+#include "dataset/merge.h"
+#include "dataset/module1.h"
 #include "ui/windowlayout.h"
 
 #include <QMainWindow>

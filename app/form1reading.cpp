@@ -5,7 +5,7 @@
 #include "form1.h"
 
 #include "app/opencommands.h"
-#include "telemetry/merge.h"
+#include "dataset/merge.h"
 #include "ui/dumpview.h"
 #include "ui/fieldchart.h"
 #include "ui/latin1.h"

@@ -10,7 +10,7 @@
 #include "output/jsonlines.h"
 #include "output/reportwriters.h"
 #include "output/storedlines.h"
-#include "telemetry/merge.h"
+#include "dataset/merge.h"
 #include "tools/capturegen.h"
 #include "tools/frameencoders.h"
 

@@ -13,7 +13,7 @@
 #include "outputwriting.h"
 #include "programinfo.h"
 #include "stopsignals.h"
-#include "telemetry/merge.h"
+#include "dataset/merge.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -11,7 +11,7 @@
 #include "input/soundreception.h"
 #include "output/jsonlines.h"
 #include "output/outputguard.h"
-#include "telemetry/merge.h"
+#include "dataset/merge.h"
 
 #include <chrono>
 #include <memory>

@@ -7,7 +7,7 @@
 
 #include "input/readerhost.h"
 #include "output/outputfile.h"
-#include "telemetry/module1.h"
+#include "dataset/module1.h"
 
 #include <cstdio>
 #include <string>

@@ -7,7 +7,7 @@
 #include "output/jsonlines.h"
 #include "output/reportwriters.h"
 #include "output/storedlines.h"
-#include "telemetry/module1.h"
+#include "dataset/module1.h"
 
 namespace {
 

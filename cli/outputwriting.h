@@ -3,7 +3,7 @@
 
 #include "livereception.h"
 #include "output/outputguard.h"
-#include "telemetry/module1.h"
+#include "dataset/module1.h"
 
 #include <cstdint>
 #include <string>

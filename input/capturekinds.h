@@ -3,7 +3,7 @@
 
 #include "capturefile.h"
 #include "readerhost.h"
-#include "telemetry/module1.h"
+#include "dataset/module1.h"
 
 #include <optional>
 #include <span>

@@ -4,7 +4,7 @@
 #include "capturefile.h"
 #include "capturekinds.h"
 #include "readerhost.h"
-#include "telemetry/module1.h"
+#include "dataset/module1.h"
 
 #include <optional>
 #include <string>

@@ -3,7 +3,7 @@
 
 #include "hexconv.h"
 #include "readerhost.h"
-#include "telemetry/module1.h"
+#include "dataset/module1.h"
 #include "telemetry/satellite.h"
 
 #include <array>

@@ -4,7 +4,7 @@
 #include "kissframecutter.h"
 #include "readerhost.h"
 #include "readingstate.h"
-#include "telemetry/module1.h"
+#include "dataset/module1.h"
 
 #include <cstdint>
 #include <string>

@@ -5,7 +5,7 @@
 #include "kissrecorder.h"
 #include "readerhost.h"
 #include "readingstate.h"
-#include "telemetry/module1.h"
+#include "dataset/module1.h"
 
 #include <cstdio>
 #include <string>

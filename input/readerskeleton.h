@@ -6,7 +6,7 @@
 #include "eventpump.h"
 #include "readerhost.h"
 #include "readingstate.h"
-#include "telemetry/module1.h"
+#include "dataset/module1.h"
 
 #include <string>
 

@@ -3,7 +3,7 @@
 
 #include "readerhost.h"
 #include "readingstate.h"
-#include "telemetry/module1.h"
+#include "dataset/module1.h"
 
 #include "modem/modems.h"
 

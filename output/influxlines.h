@@ -2,7 +2,7 @@
 #pragma once
 
 #include "outputfile.h"
-#include "telemetry/module1.h"
+#include "dataset/module1.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "storedlines.h"
 
-#include "telemetry/merge.h"
+#include "dataset/merge.h"
 
 #include <cstring>
 

@@ -3,7 +3,7 @@
 
 #include "outputfile.h"
 #include "telemetry/decoders.h"
-#include "telemetry/module1.h"
+#include "dataset/module1.h"
 
 #include <array>
 #include <charconv>

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "decoders.h"
 
-#include "module1.h"
-
 #include <algorithm>
 #include <iterator>
 
@@ -146,12 +144,6 @@ const std::array<const FieldLayout*, FieldCount> RowOfField = [] {
     return rows;
 }();
 
-void StoreFramePacket(Module1& m, int kind, std::int64_t n, PacketInfo reception)
-{
-    reception.Satellite = m.FrameBuffer[19];
-    m.Table.StorePacket(kind, n, m.FrameBuffer.data() + PacketFirstByte, reception, m.FrameTimeText);
-}
-
 } // namespace
 
 std::span<const FieldLayout> Packet1Layout() { return Packet1Rows; }
@@ -184,7 +176,3 @@ void DecodePacket(int kind, const std::uint8_t* packet, std::array<double, Field
     for (const FieldLayout& row : kind == 2 ? Packet2Layout() : Packet1Layout())
         values[static_cast<std::size_t>(row.Field)] = DecodeField(row, packet);
 }
-
-void DecodePacket1(Module1& m, const PacketInfo& reception) { StoreFramePacket(m, 1, m.RecordCount, reception); }
-
-void DecodePacket2(Module1& m, const PacketInfo& reception) { StoreFramePacket(m, 2, m.Packet2Count, reception); }

@@ -7,8 +7,6 @@
 #include <cstdint>
 #include <span>
 
-struct Module1;
-
 // How a field's raw number is taken from the frame.
 enum class FieldShape : std::uint8_t {
     Byte,        // one byte
@@ -69,10 +67,3 @@ inline std::int64_t PlainCountOf(const FieldLayout& row, std::uint32_t wire)
 double DecodeField(const FieldLayout& row, const std::uint8_t* packet);
 // Every field of a packet of kind (1: fields 0 to 45, 2: 50 to 104) into values.
 void DecodePacket(int kind, const std::uint8_t* packet, std::array<double, FieldCount>& values);
-
-// Store the packet of kind 1 in FrameBuffer as record RecordCount, and the
-// packet of kind 2 as record Packet2Count, with FrameTimeText and the
-// reception given (its satellite byte taken from the frame); their fields
-// are decoded from it whenever they are asked for.
-void DecodePacket1(Module1& m, const PacketInfo& reception = {});
-void DecodePacket2(Module1& m, const PacketInfo& reception = {});

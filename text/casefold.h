@@ -9,6 +9,5 @@
 inline bool SameIgnoringCase(std::string_view a, std::string_view b)
 {
     const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return a.size() == b.size()
-        && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+    return std::ranges::equal(a, b, [&](char x, char y) { return lower(x) == lower(y); });
 }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "telemetry/module1.h"
+#include "dataset/module1.h"
 
 #include <QElapsedTimer>
 #include <QPointer>

@@ -3,7 +3,7 @@
 
 #include "fields/fieldcatalogue.h"
 #include "telemetry/importsummary.h"
-#include "telemetry/module1.h"
+#include "dataset/module1.h"
 #include "ui/fittedbox.h"
 
 #include <QColor>

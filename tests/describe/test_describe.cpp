@@ -10,7 +10,7 @@
 #include "input/capturereaders.h"
 #include "input/dispatch.h"
 #include "input/kissframes.h"
-#include "telemetry/merge.h"
+#include "dataset/merge.h"
 #include "testsupport.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 #include "input/capturereaders.h"
 #include "telemetry/decoders.h"
 #include "telemetry/fieldreaders.h"
-#include "telemetry/module1.h"
+#include "dataset/module1.h"
 
 #include <gtest/gtest.h>
 

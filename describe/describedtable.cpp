@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "describedtable.h"
 
-#include "describe/describedsatellite.h"
+#include "describedsatellite.h"
 
 #include <cstring>
 

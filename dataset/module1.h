@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "describedtable.h"
-#include "importsummary.h"
-#include "instant.h"
-#include "telemetrytable.h"
+#include "describe/describedtable.h"
+#include "telemetry/importsummary.h"
+#include "telemetry/instant.h"
+#include "telemetry/telemetrytable.h"
 
 #include <array>
 #include <cstddef>
@@ -55,3 +55,10 @@ struct Module1 {
         return Described ? DescribedRecords.Info(n) : Table.Packet(kind, n);
     }
 };
+
+// Store the packet of kind 1 in FrameBuffer as record RecordCount, and the
+// packet of kind 2 as record Packet2Count, with FrameTimeText and the
+// reception given (its satellite byte taken from the frame); their fields
+// are decoded from it whenever they are asked for.
+void DecodePacket1(Module1& m, const PacketInfo& reception = {});
+void DecodePacket2(Module1& m, const PacketInfo& reception = {});

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "telemetrytable.h"
-#include "timetexts.h"
+#include "ksypacked.h"
 
-#include "describe/ksypacked.h"
+#include "telemetry/telemetrytable.h"
+#include "telemetry/timetexts.h"
 
 #include <cstdint>
 #include <memory>

@@ -4,7 +4,7 @@
 
 #include "cli/decodecommand.h"
 #include "input/capturereaders.h"
-#include "telemetry/merge.h"
+#include "dataset/merge.h"
 #include "testsupport.h"
 #include "tools/capturegen.h"
 #include "tools/frameencoders.h"
