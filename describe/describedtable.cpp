@@ -14,13 +14,13 @@ void DescribedTable::Store(std::span<const std::uint8_t> frame, std::uint32_t sh
     std::uint8_t* at = nullptr;
     if (size > BlockBytes) {
         // A block of its own; the next record begins a new one.
-        blocks_.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(size));
+        blocks_.push_back(AllocateBlock(size, false));
         at = blocks_.back().get();
         blockUsed_ = BlockBytes;
         heldBytes_ += size;
     } else {
         if (BlockBytes - blockUsed_ < size || blocks_.empty()) {
-            blocks_.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(BlockBytes));
+            blocks_.push_back(AllocateBlock(BlockBytes, false));
             blockUsed_ = 0;
             heldBytes_ += BlockBytes;
         }
@@ -42,8 +42,7 @@ std::span<const std::uint8_t> DescribedTable::Frame(std::int64_t n) const
 
 void DescribedTable::Reorder(std::span<const std::int64_t> order)
 {
-    std::vector<Entry> entries;
-    entries.reserve(order.size());
+    BlockVector<Entry> entries;
     for (const std::int64_t n : order)
         entries.push_back(At(n));
     entries_ = std::move(entries);
@@ -61,7 +60,7 @@ void DescribedTable::Clear()
 
 std::size_t DescribedTable::MemoryBytes() const
 {
-    return heldBytes_ + entries_.capacity() * sizeof(Entry) + shapes_.MemoryBytes() + times_.MemoryBytes();
+    return heldBytes_ + entries_.MemoryBytes() + shapes_.MemoryBytes() + times_.MemoryBytes();
 }
 
 PendingFrames::PendingFrames() = default;

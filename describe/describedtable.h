@@ -3,6 +3,7 @@
 
 #include "ksypacked.h"
 
+#include "telemetry/blockmemory.h"
 #include "telemetry/telemetrytable.h"
 #include "telemetry/timetexts.h"
 
@@ -63,13 +64,13 @@ private:
     // The frames' bytes, each followed by its packed values, in blocks that
     // are never moved (a record larger than a block has one of its own), so
     // that storing never copies them again.
-    static constexpr std::size_t BlockBytes = 1 << 20;
-    std::vector<std::unique_ptr<std::uint8_t[]>> blocks_;
+    static constexpr std::size_t BlockBytes = BigBlockBytes;
+    std::vector<BlockMemory> blocks_;
     std::size_t blockUsed_ = BlockBytes;
     std::size_t heldBytes_ = 0;
     bool keepFrames_ = true;
     KsyShapes shapes_;
-    std::vector<Entry> entries_;
+    BlockVector<Entry> entries_;
     TimeTexts times_;
 };
 

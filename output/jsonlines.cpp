@@ -293,7 +293,7 @@ void DescribedLines::Append(std::string& out, std::int64_t n)
     out.append(",\"at\":");
     AppendInteger(out, static_cast<std::int64_t>(packet.Offset));
     out.append(",\"values\":{");
-    // Stored frames parsed once; they parse again.
+    // The values kept in the store when the frame was read.
     if (reader_->Read(1, n)) {
         bool first = true;
         const auto append = [&](std::string_view key, const KsyValue& v) {

@@ -18,10 +18,17 @@ void BlockMemoryFree::operator()(std::uint8_t* block) const noexcept { std::free
 
 BlockMemory AllocateBlock(std::size_t bytes, bool mapNow)
 {
-    const std::size_t size = (bytes + Page - 1) / Page * Page; // as aligned_alloc asks
-    void* block = std::aligned_alloc(Page, size);
+    const std::size_t align = bytes % BigBlockBytes == 0 ? BigBlockBytes : Page;
+    const std::size_t size = (bytes + align - 1) / align * align; // as aligned_alloc asks
+    void* block = std::aligned_alloc(align, size);
     if (!block)
         throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
+    // Where the system keeps large pages only for those who ask (or never),
+    // this is a wish, and nothing changes when it is refused.
+    if (align == BigBlockBytes)
+        madvise(block, size, MADV_HUGEPAGE);
+#endif
 #ifdef MADV_POPULATE_WRITE
     // One call maps every page, where a page fault apiece costs far more
     // (most of all in a virtual machine). Kernels before 5.14 refuse it and

@@ -15,11 +15,7 @@ static_assert(NoPacket > TimeTexts::Highest);
 
 } // namespace
 
-TelemetryTable::TelemetryTable()
-{
-    columns_[0].Width = static_cast<std::size_t>(PacketWidth(1));
-    columns_[1].Width = static_cast<std::size_t>(PacketWidth(2));
-}
+TelemetryTable::TelemetryTable() = default;
 
 void TelemetryTable::Column::GrowTo(std::int64_t n)
 {

@@ -112,14 +112,20 @@ private:
     };
     // The packets of one kind in blocks: their slots, then their bytes. The
     // first blocks grow from 256 slots to 4,096, so that a small capture
-    // takes little memory; every block after them holds BlockSlots (about a
-    // megabyte), and while one fills, the next is made ready, its pages
-    // mapped, on another thread.
+    // takes little memory; every block after them holds as many slots as
+    // fill one large page (BigBlockBytes), and while one fills, the next is
+    // made ready, its pages mapped, on another thread.
     struct Column {
         static constexpr std::int64_t FirstSlots = 256;
-        static constexpr std::int64_t BlockSlots = 8192; // = the growing blocks' slots in all
+        static constexpr std::int64_t GrowingSlots = 8192; // the growing blocks' slots in all
         static constexpr std::size_t GrowingBlocks = 6;
-        std::size_t Width = 0;
+        explicit Column(std::size_t width)
+            : Width(width)
+            , BlockSlots(static_cast<std::int64_t>(BigBlockBytes / (sizeof(Slot) + width)))
+        {
+        }
+        std::size_t Width;
+        std::int64_t BlockSlots; // in each block after the growing ones
         std::vector<BlockMemory> Blocks;
         std::future<BlockMemory> NextBlock;
         std::int64_t Count = 0;
@@ -136,7 +142,10 @@ private:
             const std::size_t index = Index(n);
             return {SlotsOf(block) + index, BytesIn(block) + index * Width};
         }
-        std::size_t BlockBytes(std::size_t block) const { return SlotsIn(block) * (sizeof(Slot) + Width); }
+        std::size_t BlockBytes(std::size_t block) const
+        {
+            return block < GrowingBlocks ? SlotsIn(block) * (sizeof(Slot) + Width) : BigBlockBytes;
+        }
         // Room made for record n; the records added below it hold nothing.
         void Grow(std::int64_t n)
         {
@@ -152,24 +161,25 @@ private:
         Slot* SlotsOf(std::size_t block) const { return reinterpret_cast<Slot*>(Blocks[block].get()); }
         std::uint8_t* BytesIn(std::size_t block) const { return Blocks[block].get() + SlotsIn(block) * sizeof(Slot); }
         // Block b holds slots from Start(b) (counted from 0) on, SlotsIn(b) of them.
-        static std::size_t SlotsIn(std::size_t b)
+        std::size_t SlotsIn(std::size_t b) const
         {
             return static_cast<std::size_t>(b == 0 ? FirstSlots
                     : b < GrowingBlocks            ? FirstSlots << (b - 1)
                                                    : BlockSlots);
         }
-        static std::uint64_t Start(std::size_t b)
+        std::uint64_t Start(std::size_t b) const
         {
             return b < GrowingBlocks ? (b == 0 ? 0 : std::uint64_t{FirstSlots} << (b - 1))
-                                     : (b - GrowingBlocks + 1) * std::uint64_t{BlockSlots};
+                                     : GrowingSlots + (b - GrowingBlocks) * static_cast<std::uint64_t>(BlockSlots);
         }
-        static std::size_t Block(std::int64_t n)
+        std::size_t Block(std::int64_t n) const
         {
             const auto i = static_cast<std::uint64_t>(n - 1);
-            return i < BlockSlots ? static_cast<std::size_t>(std::bit_width(i / FirstSlots))
-                                  : static_cast<std::size_t>(i / BlockSlots) + GrowingBlocks - 1;
+            return i < GrowingSlots
+                ? static_cast<std::size_t>(std::bit_width(i / FirstSlots))
+                : static_cast<std::size_t>((i - GrowingSlots) / static_cast<std::uint64_t>(BlockSlots)) + GrowingBlocks;
         }
-        static std::size_t Index(std::int64_t n)
+        std::size_t Index(std::int64_t n) const
         {
             return static_cast<std::size_t>(static_cast<std::uint64_t>(n - 1) - Start(Block(n)));
         }
@@ -178,6 +188,6 @@ private:
     const Column& ColumnOf(int kind) const { return columns_[kind == 2 ? 1 : 0]; }
     Column& ColumnOf(int kind) { return columns_[kind == 2 ? 1 : 0]; }
 
-    std::array<Column, 2> columns_;
+    std::array<Column, 2> columns_{Column(PacketWidth(1)), Column(PacketWidth(2))};
     TimeTexts times_;
 };
