@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "dataset/module1.h"
 #include "input/capturereaders.h"
+#include "telemetry/blockmemory.h"
 #include "telemetry/decoders.h"
 #include "telemetry/fieldreaders.h"
-#include "dataset/module1.h"
 
 #include <gtest/gtest.h>
 
@@ -88,6 +89,12 @@ TEST(TelemetryTable, GrowsInBlocksWithoutMovingPacketsAndStaysUnder256BytesAReco
             first = table.PacketBytes(1, 1).data();
     }
     EXPECT_EQ(first, table.PacketBytes(1, 1).data());
+    // Every record is found where it was put, on both sides of every
+    // block's end (the two kinds' blocks end at different records).
+    for (std::int64_t n = 1; n <= Count; ++n)
+        if (table.Packet(1, n).Offset != static_cast<std::uint64_t>(n)
+            || table.Packet(2, n).Offset != static_cast<std::uint64_t>(n))
+            FAIL() << "record " << n << " reads another's place";
     EXPECT_EQ(table.Packet2Time(10001), "2016-03-17 13:01:41");
     EXPECT_EQ(table.Value(Count, 1), 7 + 7 * 256);
     table.Trim(); // as a reader does at the end of its file
@@ -176,4 +183,26 @@ TEST(DataSet, BeginDataSetClearsEveryRecordAndBothCounters)
     EXPECT_EQ(m.Table.Size(), 0);
     EXPECT_EQ(m.Table.Record(5).Values[60], 0);
     EXPECT_TRUE(m.Table.Packet2Time(5).empty());
+}
+
+TEST(BlockVector, ReadsBackEveryRecordAcrossBlocksAndHoldsOneBlockNotFull)
+{
+    struct Record {
+        std::int64_t N;
+        std::uint32_t Check;
+    };
+    BlockVector<Record> records;
+    const std::size_t count = 3 * BlockVector<Record>::PerBlock + 5;
+    for (std::size_t i = 0; i < count; ++i)
+        records.push_back({static_cast<std::int64_t>(i), static_cast<std::uint32_t>(i * 2654435761u)});
+    ASSERT_EQ(records.size(), count);
+    for (std::size_t i = 0; i < count; ++i)
+        if (records[i].N != static_cast<std::int64_t>(i)
+            || records[i].Check != static_cast<std::uint32_t>(i * 2654435761u))
+            FAIL() << "record " << i;
+    EXPECT_LT(records.MemoryBytes(), 4 * BigBlockBytes + 1024);
+    records.clear();
+    EXPECT_EQ(records.size(), 0u);
+    records.push_back({7, 7});
+    EXPECT_EQ(records[0].N, 7);
 }
