@@ -88,6 +88,35 @@ public:
     char* p; // where the next byte goes
 };
 
+namespace {
+
+// "utc": the instant in ISO 8601, null when unknown.
+void PutUtc(LineCursor& out, TimeTextRenderer& renderer, Instant at)
+{
+    std::array<char, TimeTextSize> full{};
+    if (at == UnknownInstant) {
+        out.Put("null");
+    } else if (!renderer.Render(at, full)) {
+        const std::string iso = FormatIsoUtc(at);
+        out.Room(iso.size() + 2);
+        out.Put("\"");
+        out.Put(iso);
+        out.Put("\"");
+    } else {
+        // "2016-03-17T10:15:00Z", with ".125" before the Z when there are milliseconds.
+        const std::string_view text(full.data(), full.size());
+        out.Put("\"");
+        out.Put(text.substr(0, 10));
+        out.Put("T");
+        out.Put(text.substr(11, 8));
+        if (text.substr(20, 3) != "000")
+            out.Put(text.substr(19, 4));
+        out.Put("Z\"");
+    }
+}
+
+} // namespace
+
 std::string_view JsonPacketLines::Line(int kind, std::int64_t n)
 {
     const PacketInfo packet = m_.Packet(kind, n);
@@ -120,35 +149,11 @@ void JsonPacketLines::PutReception(
     out.Put(",\"time\":");
     out.p = PutJsonString(out.p, time_, true);
     out.Put(",\"utc\":");
-    PutUtc(out, packet.At);
+    PutUtc(out, renderer_, packet.At);
     out.Put(",\"file\":");
     out.Put(file);
     out.Put(",\"at\":");
     out.PutInteger(static_cast<std::int64_t>(packet.Offset));
-}
-
-void JsonPacketLines::PutUtc(LineCursor& out, Instant at)
-{
-    std::array<char, TimeTextSize> full{};
-    if (at == UnknownInstant) {
-        out.Put("null");
-    } else if (!renderer_.Render(at, full)) {
-        const std::string iso = FormatIsoUtc(at);
-        out.Room(iso.size() + 2);
-        out.Put("\"");
-        out.Put(iso);
-        out.Put("\"");
-    } else {
-        // "2016-03-17T10:15:00Z", with ".125" before the Z when there are milliseconds.
-        const std::string_view text(full.data(), full.size());
-        out.Put("\"");
-        out.Put(text.substr(0, 10));
-        out.Put("T");
-        out.Put(text.substr(11, 8));
-        if (text.substr(20, 3) != "000")
-            out.Put(text.substr(19, 4));
-        out.Put("Z\"");
-    }
 }
 
 // A record without the packet (bytes empty, none is written) reads as zeros.
@@ -255,6 +260,7 @@ DescribedLines::DescribedLines(const Module1& m)
         AppendJsonString(keys_.back(), satellite_->FieldName(k), false);
         keys_.back().push_back(':');
         expands_.push_back(satellite_->FieldExpands(k));
+        valuesRoom_ += 1 + keys_.back().size() + 32; // a comma, and a number, a float or a boolean
     }
     for (const ImportSummary& import : m.Imports) {
         files_.emplace_back();
@@ -264,87 +270,100 @@ DescribedLines::DescribedLines(const Module1& m)
 
 DescribedLines::~DescribedLines() = default;
 
-void DescribedLines::Append(std::string& out, std::int64_t n)
+std::string_view DescribedLines::Line(std::int64_t n)
 {
+    static const std::string noFile = "\"\"";
     const PacketInfo packet = satellite_->Reception(1, n);
-    out.append("{\"record\":");
-    AppendInteger(out, n);
-    out.append(",\"satellite\":").append(name_);
-    out.append(",\"time\":");
     time_.clear();
     satellite_->AppendTime(time_, 1, n);
-    AppendJsonString(out, time_, true);
-    out.append(",\"utc\":");
-    std::array<char, TimeTextSize> full{};
-    if (packet.At == UnknownInstant) {
-        out.append("null");
-    } else if (!renderer_.Render(packet.At, full)) {
-        AppendJsonString(out, FormatIsoUtc(packet.At), false);
-    } else {
-        // "2016-03-17T10:15:00Z", with ".125" before the Z when there are milliseconds.
-        const std::string_view text(full.data(), full.size());
-        out.append("\"").append(text.substr(0, 10)).append("T").append(text.substr(11, 8));
-        if (text.substr(20, 3) != "000")
-            out.append(text.substr(19, 4));
-        out.append("Z\"");
-    }
-    out.append(",\"file\":");
-    out.append(packet.File < files_.size() ? files_[packet.File] : std::string("\"\""));
-    out.append(",\"at\":");
-    AppendInteger(out, static_cast<std::int64_t>(packet.Offset));
-    out.append(",\"values\":{");
+    const std::string& file = packet.File < files_.size() ? files_[packet.File] : noFile;
+    LineCursor line(line_);
+    // As a built-in packet's line; a value of no bound (a text, bytes, a
+    // list, an enum's name) makes room of its own.
+    line.Room(200 + name_.size() + 6 * time_.size() + file.size() + valuesRoom_);
+    line.Put("{\"record\":");
+    line.PutInteger(n);
+    line.Put(",\"satellite\":");
+    line.Put(name_);
+    line.Put(",\"time\":");
+    line.p = PutJsonString(line.p, time_, true);
+    line.Put(",\"utc\":");
+    PutUtc(line, renderer_, packet.At);
+    line.Put(",\"file\":");
+    line.Put(file);
+    line.Put(",\"at\":");
+    line.PutInteger(static_cast<std::int64_t>(packet.Offset));
+    line.Put(",\"values\":{");
     // The values kept in the store when the frame was read.
-    if (reader_->Read(1, n)) {
-        bool first = true;
-        const auto append = [&](std::string_view key, const KsyValue& v) {
-            if (v.What == KsyValue::Kind::Null || v.What == KsyValue::Kind::Object)
+    if (reader_->Read(1, n))
+        PutValues(line);
+    line.Room(4);
+    line.Put("}}\n");
+    return line.Text();
+}
+
+void DescribedLines::PutValues(LineCursor& line)
+{
+    bool first = true;
+    const auto put = [&](std::string_view key, const KsyValue& v) {
+        if (v.What == KsyValue::Kind::Null || v.What == KsyValue::Kind::Object)
+            return;
+        if (!first)
+            line.Put(",");
+        first = false;
+        line.Put(key);
+        switch (v.What) {
+        case KsyValue::Kind::Int:
+            if (!v.Enum) {
+                line.p = v.Unsigned64 ? std::to_chars(line.p, line.p + 20, static_cast<std::uint64_t>(v.Int)).ptr
+                                      : std::to_chars(line.p, line.p + 20, v.Int).ptr;
                 return;
+            }
+            break;
+        case KsyValue::Kind::Bool: line.Put(v.Int ? "true" : "false"); return;
+        default: break;
+        }
+        value_.clear();
+        AppendKsyJson(value_, v);
+        line.Room(value_.size() + valuesRoom_);
+        line.Put(value_);
+    };
+    for (std::size_t k = 0; k < keys_.size(); ++k) {
+        const KsyValue& v = reader_->Value(k);
+        if (v.What == KsyValue::Kind::Float) {
+            // Of the values a float takes the longest to write; they repeat.
             if (!first)
-                out.push_back(',');
+                line.Put(",");
             first = false;
-            out.append(key);
-            AppendKsyJson(out, v);
-        };
-        for (std::size_t k = 0; k < keys_.size(); ++k) {
-            const KsyValue& v = reader_->Value(k);
-            if (v.What == KsyValue::Kind::Float) {
-                if (!first)
-                    out.push_back(',');
-                first = false;
-                out.append(keys_[k]);
-                const auto bits = std::bit_cast<std::uint64_t>(v.Float);
-                FloatTextCache::Entry& kept = floats_.Slot(k, bits);
-                if (kept.Holds(bits)) {
-                    out.append(kept.View());
-                } else {
-                    const std::size_t at = out.size();
-                    AppendKsyJson(out, v);
-                    kept.Keep(bits, std::string_view(out).substr(at));
-                }
-                continue;
+            line.Put(keys_[k]);
+            const auto bits = std::bit_cast<std::uint64_t>(v.Float);
+            FloatTextCache::Entry& kept = floats_.Slot(k, bits);
+            if (kept.Holds(bits)) {
+                line.Put(kept.View());
+            } else {
+                char* const at = line.p;
+                if (std::isfinite(v.Float))
+                    line.p = std::to_chars(line.p, line.p + 32, v.Float).ptr;
+                else
+                    line.Put("null");
+                kept.Keep(bits, std::string_view(at, static_cast<std::size_t>(line.p - at)));
             }
-            if (!expands_[k] || v.What != KsyValue::Kind::Array) {
-                append(keys_[k], v);
-                continue;
-            }
+        } else if (!expands_[k] || v.What != KsyValue::Kind::Array) {
+            put(keys_[k], v);
+        } else {
             // A field over a list's items: one value an item.
             for (std::size_t i = 0; i < v.Items->size(); ++i) {
-                std::string key;
-                AppendJsonString(key, satellite_->ItemFieldName(k, i), true);
-                key.push_back(':');
-                append(key, (*v.Items)[i]);
+                key_.clear();
+                AppendJsonString(key_, satellite_->ItemFieldName(k, i), true);
+                key_.push_back(':');
+                line.Room(key_.size() + valuesRoom_);
+                put(key_, (*v.Items)[i]);
             }
         }
     }
-    out.append("}}\n");
 }
 
-std::string_view DescribedLines::Line(std::int64_t n)
-{
-    line_.clear();
-    Append(line_, n);
-    return line_;
-}
+void DescribedLines::Append(std::string& out, std::int64_t n) { out.append(Line(n)); }
 
 void WriteDescribedJsonl(TextSink& out, const Module1& m)
 {

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "outputfile.h"
 #include "dataset/module1.h"
+#include "outputfile.h"
 #include "wiretextcache.h"
 
 #include <cstdint>
@@ -37,7 +37,6 @@ private:
     // The steps of a line: where and when the packet came, its values, its
     // words.
     void PutReception(LineCursor& out, int kind, std::int64_t n, const PacketInfo& packet, const std::string& file);
-    void PutUtc(LineCursor& out, Instant at);
     void PutValues(LineCursor& out, int kind, std::span<const std::uint8_t> bytes);
     void PutWords(LineCursor& out, int kind, std::span<const std::uint8_t> bytes);
 
@@ -67,6 +66,8 @@ public:
     void Append(std::string& out, std::int64_t n);
 
 private:
+    void PutValues(LineCursor& line);
+
     std::unique_ptr<SatelliteRecords> satellite_;
     std::unique_ptr<RecordReader> reader_; // of its own, so that lines can be made on several threads
     FloatTextCache floats_;
@@ -75,6 +76,9 @@ private:
     std::vector<char> expands_;      // whether each field runs over a list's items
     std::vector<std::string> files_; // the captures' names as JSON strings
     TimeTextRenderer renderer_;
-    std::string time_; // the record's time text
+    std::string time_;           // the record's time text
+    std::string value_;          // a value of no bound, written before it is put
+    std::string key_;            // a list item's key
+    std::size_t valuesRoom_ = 0; // the most the values of bounded size take with their keys
     std::string line_;
 };
