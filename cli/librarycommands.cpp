@@ -73,7 +73,7 @@ int ListFields(const DecodeOptions& o, TextSink& out, TextSink& err)
     if (!o.Description) {
         // The built-in beacon's fields, by packet kind, as the outputs name them.
         for (const int kind : {1, 2})
-            for (const FieldLayout& row : kind == 1 ? Packet1Layout() : Packet2Layout()) {
+            for (const FieldLayout& row : PacketLayout(kind)) {
                 std::string line;
                 AppendPart(line, FieldCaption(row.Field));
                 AppendPart(line, FieldUnit(row.Field));

@@ -81,7 +81,7 @@ std::vector<std::int64_t> KeptInOrder(Module1& m, int kind)
         std::uint64_t Offset;
         std::int64_t Record;
     };
-    const std::int64_t count = kind == 2 ? m.Packet2Count : m.RecordCount;
+    const std::int64_t count = m.Count(kind);
     std::vector<Key> keys(static_cast<std::size_t>(count));
     for (std::int64_t n = 1; n <= count; ++n) {
         const PacketInfo p = m.Packet(kind, n);
@@ -154,7 +154,7 @@ public:
     StampsInTime(const Module1& m, int kind)
         : m_(m)
         , kind_(kind)
-        , count_(kind == 2 ? m.Packet2Count : m.RecordCount)
+        , count_(m.Count(kind))
     {
         Instant last = UnknownInstant;
         bool inOrder = true;

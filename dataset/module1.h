@@ -44,8 +44,10 @@ struct Module1 {
     ImportSummary Import;
     std::vector<ImportSummary> Imports;
 
+    // Records holding a packet of kind (1 or 2).
+    std::int64_t Count(int kind) const { return kind == 2 ? Packet2Count : RecordCount; }
     // Record count of the packet kind that field belongs to.
-    std::int64_t CountForField(int field) const { return PacketKindOfField(field) == 2 ? Packet2Count : RecordCount; }
+    std::int64_t CountForField(int field) const { return Count(PacketKindOfField(field)); }
     // The larger of the two counts: every record that holds any packet.
     std::int64_t HighestRecord() const { return RecordCount > Packet2Count ? RecordCount : Packet2Count; }
     // The reception data of record n's packet of kind (1 or 2).

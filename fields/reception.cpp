@@ -3,7 +3,7 @@
 
 std::string ReceptionText(const Module1& m, int kind, std::int64_t n)
 {
-    if (n < 1 || n > (kind == 2 ? m.Packet2Count : m.RecordCount))
+    if (n < 1 || n > m.Count(kind))
         return {};
     const PacketInfo packet = m.Packet(kind, n);
     std::string text = packet.At == UnknownInstant ? "time unknown" : FormatIsoUtc(packet.At);

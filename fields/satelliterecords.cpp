@@ -55,7 +55,7 @@ public:
         static const std::array<std::vector<std::size_t>, 2> fields = [] {
             std::array<std::vector<std::size_t>, 2> made;
             for (int of = 1; of <= 2; ++of)
-                for (const FieldLayout& row : of == 2 ? Packet2Layout() : Packet1Layout())
+                for (const FieldLayout& row : PacketLayout(of))
                     made[static_cast<std::size_t>(of - 1)].push_back(static_cast<std::size_t>(row.Field));
             return made;
         }();

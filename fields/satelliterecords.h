@@ -44,7 +44,7 @@ public:
     virtual std::unique_ptr<RecordReader> Reader() const = 0;
 
     // The stored packets of kind, their reception and time text.
-    std::int64_t Count(int kind) const { return kind == 2 ? m_.Packet2Count : m_.RecordCount; }
+    std::int64_t Count(int kind) const { return m_.Count(kind); }
     PacketInfo Reception(int kind, std::int64_t n) const { return m_.Packet(kind, n); }
     virtual void AppendTime(std::string& out, int kind, std::int64_t n) const = 0;
     std::string Time(int kind, std::int64_t n) const

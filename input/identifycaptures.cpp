@@ -58,7 +58,7 @@ Identification IdentifyCaptures(const std::vector<std::optional<CaptureKind>>& k
                 continue;
             ++score.Parsed;
             const int kind = frame[PacketHeader{}.size() + 1];
-            score.Filled += static_cast<std::int64_t>((kind == 1 ? Packet1Layout() : Packet2Layout()).size());
+            score.Filled += static_cast<std::int64_t>(PacketLayout(kind).size());
         }
         score.Possible = score.Filled;
         if (score.Parsed > 0)

@@ -38,7 +38,7 @@ public:
     explicit InfluxStamps(const Module1& m)
     {
         for (int kind = 1; kind <= 2; ++kind) {
-            const std::int64_t count = kind == 1 ? m.RecordCount : m.Packet2Count;
+            const std::int64_t count = m.Count(kind);
             std::vector<Instant> instants;
             instants.reserve(static_cast<std::size_t>(count));
             for (std::int64_t n = 1; n <= count; ++n)

@@ -160,7 +160,7 @@ void JsonPacketLines::PutReception(
 void JsonPacketLines::PutValues(LineCursor& out, int kind, std::span<const std::uint8_t> bytes)
 {
     out.Put(",\"values\":{");
-    const auto layout = LayoutOf(kind);
+    const auto layout = PacketLayout(kind);
     for (std::size_t i = 0; i < layout.size(); ++i) {
         const FieldLayout& row = layout[i];
         if (i > 0)
@@ -187,7 +187,7 @@ void JsonPacketLines::PutWords(LineCursor& out, int kind, std::span<const std::u
 {
     out.Put("},\"words\":{");
     bool first = true;
-    for (const FieldLayout& row : LayoutOf(kind)) {
+    for (const FieldLayout& row : PacketLayout(kind)) {
         if (FieldCatalogue(row.Field).Rule != DisplayRule::Word)
             continue;
         out.Room(JsonKey(row.Field).size() + 32); // a comma, the key and a kept word

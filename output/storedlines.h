@@ -46,8 +46,5 @@ inline void AppendInteger(std::string& out, std::int64_t value)
     out.append(text, result.ptr);
 }
 
-// The field rows of a packet kind, in their order on the wire.
-inline std::span<const FieldLayout> LayoutOf(int kind) { return kind == 2 ? Packet2Layout() : Packet1Layout(); }
-
 // The fields of record n's packet of kind (zeros where it has none).
 void PacketValues(const Module1& m, int kind, std::int64_t n, std::array<double, FieldCount>& values);

@@ -173,6 +173,6 @@ double DecodeField(const FieldLayout& row, const std::uint8_t* packet)
 
 void DecodePacket(int kind, const std::uint8_t* packet, std::array<double, FieldCount>& values)
 {
-    for (const FieldLayout& row : kind == 2 ? Packet2Layout() : Packet1Layout())
+    for (const FieldLayout& row : PacketLayout(kind))
         values[static_cast<std::size_t>(row.Field)] = DecodeField(row, packet);
 }

@@ -162,7 +162,7 @@ TEST(TelemetryTable, OnDemandDecodingEqualsDecodingTheFrame)
         const std::int64_t n = kind == 2 ? ++m.Packet2Count : ++m.RecordCount;
         kind == 2 ? DecodePacket2(m) : DecodePacket1(m);
         const TelemetryRecord record = m.Table.Record(n);
-        for (const FieldLayout& row : kind == 2 ? Packet2Layout() : Packet1Layout()) {
+        for (const FieldLayout& row : PacketLayout(kind)) {
             const double expected = FromFrame(row, m.FrameBuffer);
             ASSERT_EQ(m.Table.Value(n, row.Field), expected) << "field " << row.Field;
             ASSERT_EQ(record.Values[static_cast<std::size_t>(row.Field)], expected) << "field " << row.Field;
