@@ -115,6 +115,21 @@ void PutUtc(LineCursor& out, TimeTextRenderer& renderer, Instant at)
     }
 }
 
+// The time text (its bytes taken as Latin-1), the instant, the capture (a
+// JSON string) and the place in it.
+void PutTimeAndPlace(
+    LineCursor& out, TimeTextRenderer& renderer, std::string_view time, const PacketInfo& packet, std::string_view file)
+{
+    out.Put(",\"time\":");
+    out.p = PutJsonString(out.p, time, true);
+    out.Put(",\"utc\":");
+    PutUtc(out, renderer, packet.At);
+    out.Put(",\"file\":");
+    out.Put(file);
+    out.Put(",\"at\":");
+    out.PutInteger(static_cast<std::int64_t>(packet.Offset));
+}
+
 } // namespace
 
 std::string_view JsonPacketLines::Line(int kind, std::int64_t n)
@@ -146,14 +161,7 @@ void JsonPacketLines::PutReception(
     out.PutInteger(kind);
     out.Put(",\"satellite\":");
     out.PutInteger(packet.Satellite);
-    out.Put(",\"time\":");
-    out.p = PutJsonString(out.p, time_, true);
-    out.Put(",\"utc\":");
-    PutUtc(out, renderer_, packet.At);
-    out.Put(",\"file\":");
-    out.Put(file);
-    out.Put(",\"at\":");
-    out.PutInteger(static_cast<std::int64_t>(packet.Offset));
+    PutTimeAndPlace(out, renderer_, time_, packet, file);
 }
 
 // A record without the packet (bytes empty, none is written) reads as zeros.
@@ -285,14 +293,7 @@ std::string_view DescribedLines::Line(std::int64_t n)
     line.PutInteger(n);
     line.Put(",\"satellite\":");
     line.Put(name_);
-    line.Put(",\"time\":");
-    line.p = PutJsonString(line.p, time_, true);
-    line.Put(",\"utc\":");
-    PutUtc(line, renderer_, packet.At);
-    line.Put(",\"file\":");
-    line.Put(file);
-    line.Put(",\"at\":");
-    line.PutInteger(static_cast<std::int64_t>(packet.Offset));
+    PutTimeAndPlace(line, renderer_, time_, packet, file);
     line.Put(",\"values\":{");
     // The values kept in the store when the frame was read.
     if (reader_->Read(1, n))
