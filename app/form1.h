@@ -4,12 +4,12 @@
 #include "app/filedialog.h"
 #include "app/livesession.h"
 #include "app/satellitechooser.h"
+#include "dataset/merge.h"
+#include "dataset/module1.h"
 #include "input/capturereaders.h"
 #include "input/kissframereader.h"
 #include "input/readerhost.h"
 #include "output/outputfile.h"
-#include "dataset/merge.h"
-#include "dataset/module1.h"
 #include "ui/windowlayout.h"
 
 #include <QMainWindow>

@@ -3,6 +3,7 @@
 //   build/bench/norvane-bench [--benchmark_filter=Kiss]
 // The captures are generated once into the system's temporary folder.
 
+#include "dataset/merge.h"
 #include "describe/describedsatellite.h"
 #include "input/capturereaders.h"
 #include "input/detect.h"
@@ -10,7 +11,6 @@
 #include "output/jsonlines.h"
 #include "output/reportwriters.h"
 #include "output/storedlines.h"
-#include "dataset/merge.h"
 #include "tools/capturegen.h"
 #include "tools/frameencoders.h"
 

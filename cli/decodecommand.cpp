@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "decodecommand.h"
 
+#include "dataset/merge.h"
 #include "decodeoptions.h"
 #include "describe/describedsatellite.h"
 #include "describe/ksyinterpreter.h"
@@ -13,7 +14,6 @@
 #include "outputwriting.h"
 #include "programinfo.h"
 #include "stopsignals.h"
-#include "dataset/merge.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -6,12 +6,12 @@
 #include "outputformats.h"
 #include "stopsignals.h"
 
+#include "dataset/merge.h"
 #include "input/dispatch.h"
 #include "input/kissstream.h"
 #include "input/soundreception.h"
 #include "output/jsonlines.h"
 #include "output/outputguard.h"
-#include "dataset/merge.h"
 
 #include <chrono>
 #include <memory>

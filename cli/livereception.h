@@ -5,9 +5,9 @@
 #include "decodeoptions.h"
 #include "dumphost.h"
 
+#include "dataset/module1.h"
 #include "input/readerhost.h"
 #include "output/outputfile.h"
-#include "dataset/module1.h"
 
 #include <cstdio>
 #include <string>

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "outputformats.h"
 
+#include "dataset/module1.h"
 #include "decodeoptions.h"
 #include "fields/fieldcatalogue.h"
 #include "output/influxlines.h"
 #include "output/jsonlines.h"
 #include "output/reportwriters.h"
 #include "output/storedlines.h"
-#include "dataset/module1.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "dataset/module1.h"
 #include "livereception.h"
 #include "output/outputguard.h"
-#include "dataset/module1.h"
 
 #include <cstdint>
 #include <string>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "describe/ksyvalue.h"
 #include "dataset/module1.h"
+#include "describe/ksyvalue.h"
 
 #include <cstdint>
 #include <memory>

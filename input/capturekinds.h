@@ -2,8 +2,8 @@
 #pragma once
 
 #include "capturefile.h"
-#include "readerhost.h"
 #include "dataset/module1.h"
+#include "readerhost.h"
 
 #include <optional>
 #include <span>

@@ -3,8 +3,8 @@
 
 #include "capturefile.h"
 #include "capturekinds.h"
-#include "readerhost.h"
 #include "dataset/module1.h"
+#include "readerhost.h"
 
 #include <optional>
 #include <string>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "dataset/module1.h"
 #include "hexconv.h"
 #include "readerhost.h"
-#include "dataset/module1.h"
 #include "telemetry/satellite.h"
 
 #include <array>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "dataset/module1.h"
 #include "kissframecutter.h"
 #include "readerhost.h"
 #include "readingstate.h"
-#include "dataset/module1.h"
 
 #include <cstdint>
 #include <string>

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "dataset/module1.h"
 #include "kissframecutter.h"
 #include "kissrecorder.h"
 #include "readerhost.h"
 #include "readingstate.h"
-#include "dataset/module1.h"
 
 #include <cstdio>
 #include <string>

@@ -2,11 +2,11 @@
 #pragma once
 
 #include "capturefile.h"
+#include "dataset/module1.h"
 #include "dispatch.h"
 #include "eventpump.h"
 #include "readerhost.h"
 #include "readingstate.h"
-#include "dataset/module1.h"
 
 #include <string>
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "dataset/module1.h"
 #include "readerhost.h"
 #include "readingstate.h"
-#include "dataset/module1.h"
 
 #include "modem/modems.h"
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "outputfile.h"
 #include "dataset/module1.h"
+#include "outputfile.h"
 
 #include <cstdint>
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "dataset/module1.h"
 #include "outputfile.h"
 #include "telemetry/decoders.h"
-#include "dataset/module1.h"
 
 #include <array>
 #include <charconv>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "dataset/module1.h"
 #include "fields/fieldcatalogue.h"
 #include "telemetry/importsummary.h"
-#include "dataset/module1.h"
 #include "ui/fittedbox.h"
 
 #include <QColor>

@@ -3,8 +3,8 @@
 // and the passes they hold.
 
 #include "cli/decodecommand.h"
-#include "input/capturereaders.h"
 #include "dataset/merge.h"
+#include "input/capturereaders.h"
 #include "testsupport.h"
 #include "tools/capturegen.h"
 #include "tools/frameencoders.h"

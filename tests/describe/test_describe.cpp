@@ -5,12 +5,12 @@
 
 #include "cli/decodecommand.h"
 #include "cli/decoderun.h"
+#include "dataset/merge.h"
 #include "describe/describedsatellite.h"
 #include "fields/satelliterecords.h"
 #include "input/capturereaders.h"
 #include "input/dispatch.h"
 #include "input/kissframes.h"
-#include "dataset/merge.h"
 #include "testsupport.h"
 
 #include <gtest/gtest.h>
