@@ -103,6 +103,9 @@ TEST(DescriptionBounds, AHostileDescriptionIsRefusedWithItsReason)
             "t.ksy:2: the YAML nests too deep"},
         {"a file too large", OneByte("  :field v: a\n") + "#" + std::string(MaxKsyFileBytes, 'x') + "\n",
             "larger than 2 MB"},
+        {"a width of more digits than a number holds",
+            OneByte("  :field v: a\n") + "  - id: x\n    type: f4" + std::string(80, '3') + "\n",
+            "no such type: f4333"},
     };
     for (const auto& c : cases) {
         const std::string error = LoadError(c.Text);
@@ -176,6 +179,9 @@ TEST(DescriptionBounds, AFrameBeyondItsBudgetDoesNotParseAndSaysWhy)
         const char* Says;
     } cases[] = {
         {"strings that double", OneByte("  :field v: s40\n", Doubling(40)), "more than 4 MB for the values"},
+        {"a bit field wider than memory",
+            "meta:\n  id: t\ndoc: |\n  :field v: v\nseq:\n  - id: v\n    type: b" + std::string(30, '9') + "\n",
+            "more than 4 MB for the values"},
         {"the maximum of many items, often", OneByte("  :field v: m99\n", maxLoop), "more than 500000 steps"},
         {"a megabyte's length, often",
             OneByte(
