@@ -12,9 +12,10 @@ std::shared_ptr<DescribedSatellite> DescribedSatellite::Load(const std::string& 
     return std::make_shared<DescribedSatellite>(std::shared_ptr<const KsyDescription>(LoadKsyDescription(path)));
 }
 
-DescribedSatellite::DescribedSatellite(std::shared_ptr<const KsyDescription> d)
+DescribedSatellite::DescribedSatellite(std::shared_ptr<const KsyDescription> d, bool planned)
     : d_(std::move(d))
     , interpreter_(*d_)
+    , plan_(planned ? KsyPlan::Make(*d_) : nullptr)
     , packer_(*d_)
     , values_(d_->Fields.size())
 {
@@ -22,6 +23,8 @@ DescribedSatellite::DescribedSatellite(std::shared_ptr<const KsyDescription> d)
 
 bool DescribedSatellite::Read(std::span<const std::uint8_t> frame, std::string& reason)
 {
+    if (plan_ && plan_->Read(frame, values_))
+        return true;
     try {
         interpreter_.Read(frame);
         interpreter_.Fields(values_);

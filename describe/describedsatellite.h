@@ -4,6 +4,7 @@
 #include "ksydescription.h"
 #include "ksyinterpreter.h"
 #include "ksypacked.h"
+#include "ksyplan.h"
 
 #include <cstdint>
 #include <memory>
@@ -18,9 +19,15 @@ class DescribedSatellite {
 public:
     // Loads the description at path. Throws KsyLoadError "FILE:LINE: reason".
     static std::shared_ptr<DescribedSatellite> Load(const std::string& path);
-    explicit DescribedSatellite(std::shared_ptr<const KsyDescription> d);
+    // A reader reads frames with the description's plan where it has one,
+    // and where planned is on; the interpreter reads the rest.
+    explicit DescribedSatellite(std::shared_ptr<const KsyDescription> d, bool planned = true);
     // Another reader of the same description, for another thread.
-    std::unique_ptr<DescribedSatellite> Another() const { return std::make_unique<DescribedSatellite>(d_); }
+    std::unique_ptr<DescribedSatellite> Another() const
+    {
+        return std::make_unique<DescribedSatellite>(d_, plan_ != nullptr);
+    }
+    bool Planned() const { return plan_ != nullptr; }
 
     const KsyDescription& Description() const { return *d_; }
     const std::string& Id() const { return d_->Id; }
@@ -48,6 +55,7 @@ public:
 private:
     std::shared_ptr<const KsyDescription> d_;
     KsyInterpreter interpreter_;
+    std::unique_ptr<KsyPlan> plan_;
     KsyPacker packer_;
     std::vector<KsyValue> values_;
 };

@@ -349,6 +349,7 @@ std::span<const std::uint8_t> KsyRun::Processed(
 KsyValue KsyRun::WideBits(const KsyDataType& t, KsyStream* io)
 {
     const auto width = static_cast<std::size_t>(t.Width);
+    s_.Allocate(width / 8);        // within the frame's memory before any is taken
     std::vector<bool> bits(width); // the value's bits, the highest first
     if (t.BigEndian) {
         for (std::size_t done = 0; done < width;) {
