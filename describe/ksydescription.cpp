@@ -156,6 +156,8 @@ void KsyLoader::Declare(KsyType& type, const YAML::Node& node, int depth)
             inner->Encoding = type.Encoding;
             if (!t.second.IsMap())
                 Fail(t.second, "type " + inner->Name + " is a map");
+            if (type.Types.contains(inner->Name))
+                Fail(t.first, "type " + inner->Name + " is declared twice");
             Declare(*inner, t.second, depth + 1);
             type.Types[inner->Name] = std::move(inner);
         }
