@@ -284,8 +284,8 @@ bool KsyLoader::Primitive(const KsyType& type, const std::string& name, KsyDataT
     std::size_t k = 1;
     int width = 0;
     constexpr int Widest = 1 << 30; // more digits stay there: no frame holds as many bits
-    while (k < name.size() && std::isdigit(static_cast<unsigned char>(name[k])))
-        width = std::min(width * 10 + (name[k++] - '0'), Widest);
+    for (; k < name.size() && std::isdigit(static_cast<unsigned char>(name[k])); ++k)
+        width = width >= Widest / 10 ? Widest : width * 10 + (name[k] - '0');
     const std::string suffix = name.substr(k);
     if (!suffix.empty() && suffix != "be" && suffix != "le")
         return false;
