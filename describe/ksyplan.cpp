@@ -181,7 +181,12 @@ bool KsyPlan::Read(std::span<const std::uint8_t> frame, std::span<KsyValue> out)
                 op = ops_.data() + to - 1;
                 break;
             }
-            case Code::Field: out[op->Dest] = r[op->A]; break;
+            case Code::Fields: {
+                const std::uint32_t* from = lists_.data() + op->B;
+                for (std::uint32_t k = 0; k < op->C; ++k)
+                    out[k] = r[from[k]];
+                break;
+            }
             case Code::Decline: return false;
             case Code::End: return true;
             }
@@ -199,7 +204,7 @@ void KsyPlan::DropUnused()
     std::vector<char> bufferUsed(buffers_.size(), 0);
     const auto producesValue = [](Code c) {
         return c != Code::Need && c != Code::Contents && c != Code::Check && c != Code::CheckAny && c != Code::Switch
-            && c != Code::Field && c != Code::Decline && c != Code::End;
+            && c != Code::Fields && c != Code::Decline && c != Code::End;
     };
     const auto live = [&](const Op& op) {
         if (op.What == Code::Process)
@@ -224,10 +229,11 @@ void KsyPlan::DropUnused()
             case Code::Choose: use(op.A), use(op.B), use(op.C); break;
             case Code::Unary:
             case Code::ToFloat:
-            case Code::WithEnum:
-            case Code::Field: use(op.A); break;
+            case Code::WithEnum: use(op.A); break;
+            case Code::Fields:
             case Code::CheckAny:
-                use(op.A);
+                if (op.What == Code::CheckAny)
+                    use(op.A);
                 for (std::uint32_t k = 0; k < op.C; ++k)
                     use(lists_[op.B + k]);
                 break;

@@ -50,7 +50,7 @@ public:
         ToFloat,  // Dest = A as a float where it is an integer or a boolean
         WithEnum, // Dest = A, an integer then of Enum
         Switch,   // go to the target of the first key in Lists from B (C pairs: key, target) equal to A, else At
-        Field,    // field Dest = A
+        Fields,   // each field k = the register at Lists from B + k, C of them
         Decline,
         End,
     };

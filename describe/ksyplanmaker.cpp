@@ -382,8 +382,8 @@ void KsyPlanMaker::Check(Walk& w, const KsyAttribute& a, int o, std::uint32_t v)
 // top-level object as the interpreter follows them.
 void KsyPlanMaker::Fields(Walk& w)
 {
-    for (std::size_t k = 0; k < d_.Fields.size(); ++k) {
-        const KsyField& field = d_.Fields[k];
+    std::vector<std::uint32_t> registers;
+    for (const KsyField& field : d_.Fields) {
         if (field.Expands)
             throw NoPlan{};
         Value v{0, -1};
@@ -401,8 +401,13 @@ void KsyPlanMaker::Fields(Walk& w)
         }
         if (v.Register < 0)
             throw NoPlan{}; // an object as a field's value
-        Emit({.What = Code::Field, .Dest = static_cast<std::uint32_t>(k), .A = static_cast<std::uint32_t>(v.Register)});
+        registers.push_back(static_cast<std::uint32_t>(v.Register));
     }
+    KsyPlan::Op op{.What = Code::Fields};
+    op.B = static_cast<std::uint32_t>(p_.lists_.size());
+    op.C = static_cast<std::uint32_t>(registers.size());
+    p_.lists_.insert(p_.lists_.end(), registers.begin(), registers.end());
+    Emit(op);
 }
 
 // A member of object o: an attribute read, an instance worked out the
