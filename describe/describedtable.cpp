@@ -64,6 +64,32 @@ std::size_t DescribedTable::MemoryBytes() const
 }
 
 PendingFrames::PendingFrames() = default;
-PendingFrames::~PendingFrames() = default;
-PendingFrames::PendingFrames(PendingFrames&&) noexcept = default;
-PendingFrames& PendingFrames::operator=(PendingFrames&&) noexcept = default;
+
+PendingFrames::~PendingFrames() { Clear(); }
+
+PendingFrames::PendingFrames(PendingFrames&& o) noexcept { *this = std::move(o); }
+
+PendingFrames& PendingFrames::operator=(PendingFrames&& o) noexcept
+{
+    Clear();
+    if (o.Read.valid())
+        o.Read.wait();
+    Waiting = std::move(o.Waiting);
+    Reading = std::move(o.Reading);
+    Read = std::move(o.Read);
+    NextFrame = o.NextFrame.load();
+    Other = std::move(o.Other);
+    return *this;
+}
+
+void PendingFrames::Clear()
+{
+    if (Read.valid()) {
+        try {
+            Read.get();
+        } catch (...) { // what the other core's reading threw: its batch is dropped
+        }
+    }
+    Waiting.Clear();
+    Reading.Clear();
+}

@@ -7,7 +7,9 @@
 #include "telemetry/telemetrytable.h"
 #include "telemetry/timetexts.h"
 
+#include <atomic>
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <span>
 #include <string>
@@ -74,10 +76,10 @@ private:
     TimeTexts times_;
 };
 
-// Frames of a described satellite that the readers have handed on and that
-// wait, in reading order, to be read with the description: they are read in
-// batches on both cores, then stored (or counted as not parsing).
-struct PendingFrames {
+// A batch of frames of a described satellite that the readers have handed
+// on, in reading order, to be read with the description, and what reading
+// them gives.
+struct DescribedBatch {
     struct Entry {
         std::size_t Start;
         std::uint32_t Length;
@@ -92,13 +94,12 @@ struct PendingFrames {
     std::vector<std::uint8_t> Bytes;
     std::vector<Entry> Entries;
     std::vector<std::string> Times;
-    std::unique_ptr<DescribedSatellite> Reader; // the second core's
-    // What reading a batch gives each frame: whether it parsed, and its
-    // packed values (in the packed bytes of the half of the batch that read
-    // it) or why not.
+    // What reading gives each frame: whether it parsed, and its packed
+    // values (in the packed bytes of the reader that read it) or why not.
     struct Reading {
         bool Parsed = false;
-        std::size_t Shape = 0; // of its half's reader
+        std::uint8_t Reader = 0; // 0 this core's, 1 the other's
+        std::size_t Shape = 0;   // of that reader
         std::size_t PackedStart = 0;
         std::size_t PackedLength = 0;
         std::string Reason;
@@ -106,14 +107,32 @@ struct PendingFrames {
     std::vector<Reading> Readings;
     std::vector<std::uint8_t> Packed[2];
 
-    PendingFrames();
-    ~PendingFrames();
-    PendingFrames(PendingFrames&&) noexcept;
-    PendingFrames& operator=(PendingFrames&&) noexcept;
+    std::span<const std::uint8_t> Frame(const Entry& e) const { return {Bytes.data() + e.Start, e.Length}; }
     void Clear()
     {
         Bytes.clear();
         Entries.clear();
         Times.clear();
     }
+};
+
+// The frames handed on and not yet stored: a batch that the readers fill
+// while the batch before it is read on the other core (and on this one,
+// once it has filled its own), then stored in order.
+struct PendingFrames {
+    DescribedBatch Waiting;
+    DescribedBatch Reading;
+    std::future<void> Read;                    // valid while Reading is read
+    std::atomic<std::size_t> NextFrame{0};     // of Reading, the next that no core has taken
+    std::unique_ptr<DescribedSatellite> Other; // the other core's reader
+
+    PendingFrames();
+    ~PendingFrames();
+    // A move waits until the other core is done with its batch.
+    PendingFrames(PendingFrames&& o) noexcept;
+    PendingFrames& operator=(PendingFrames&& o) noexcept;
+    // Frames handed on and not yet stored.
+    std::size_t Count() const { return Waiting.Entries.size() + (Read.valid() ? Reading.Entries.size() : 0); }
+    // Drops both batches, once the other core is done with its.
+    void Clear();
 };

@@ -56,62 +56,69 @@ int DispatchPacket(Module1& m, bool checkSatellite, const PacketInfo& reception)
     return kind;
 }
 
-void DispatchDescribed(Module1& m, ReaderHost& host, std::span<const std::uint8_t> frame, const PacketInfo& reception,
-    bool kissDump, bool rereadable, std::uint8_t typeByte)
-{
-    PendingFrames& p = m.DescribedPending;
-    if (p.Times.empty() || p.Times.back() != m.FrameTimeText)
-        p.Times.push_back(m.FrameTimeText);
-    p.Entries.push_back({p.Bytes.size(), static_cast<std::uint32_t>(frame.size()),
-        static_cast<std::uint32_t>(p.Times.size() - 1), reception, kissDump, rereadable, typeByte});
-    p.Bytes.insert(p.Bytes.end(), frame.begin(), frame.end());
-    // A batch is a few hundred kilobytes at most.
-    constexpr std::size_t BatchFrames = 4096;
-    if (p.Entries.size() >= BatchFrames)
-        FlushDescribed(m, host);
-}
+namespace {
 
-void FlushDescribed(Module1& m, ReaderHost& host)
+// Reads frames of the batch in flight with reader, a few at a time, until
+// no core has any left to take; which: 0 this core, 1 the other.
+void ReadFrames(PendingFrames& p, DescribedSatellite& reader, std::uint8_t which)
 {
-    PendingFrames& p = m.DescribedPending;
-    const std::size_t n = p.Entries.size();
-    if (n == 0 || !m.Described)
-        return;
-    auto frameOf = [&p](const PendingFrames::Entry& e) {
-        return std::span<const std::uint8_t>(p.Bytes.data() + e.Start, e.Length);
-    };
-    // Each frame is read once: its values are packed as they are stored.
-    p.Readings.resize(n);
-    auto read = [&](DescribedSatellite& reader, std::size_t from, std::size_t to, std::vector<std::uint8_t>& packed) {
-        packed.clear();
-        for (std::size_t k = from; k < to; ++k) {
-            PendingFrames::Reading& r = p.Readings[k];
-            r.Parsed = reader.Read(frameOf(p.Entries[k]), r.Reason);
+    DescribedBatch& b = p.Reading;
+    std::vector<std::uint8_t>& packed = b.Packed[which];
+    constexpr std::size_t Taken = 64;
+    for (;;) {
+        const std::size_t from = p.NextFrame.fetch_add(Taken);
+        if (from >= b.Entries.size())
+            return;
+        for (std::size_t k = from; k < std::min(from + Taken, b.Entries.size()); ++k) {
+            DescribedBatch::Reading& r = b.Readings[k];
+            r.Reader = which;
+            r.Parsed = reader.Read(b.Frame(b.Entries[k]), r.Reason);
             if (!r.Parsed)
                 continue;
             r.PackedStart = packed.size();
-            r.Shape = reader.PackValues(packed);
+            r.Shape = reader.PackValues(packed); // each frame is read once: its values are packed as stored
             r.PackedLength = packed.size() - r.PackedStart;
         }
-    };
-    // The second half on the other core, with a reader of its own.
-    constexpr std::size_t SplitFrom = 64;
-    const std::size_t half = n >= SplitFrom ? n / 2 : n;
-    if (half < n) {
-        if (!p.Reader || &p.Reader->Description() != &m.Described->Description())
-            p.Reader = m.Described->Another();
-        auto second = std::async(std::launch::async, read, std::ref(*p.Reader), half, n, std::ref(p.Packed[1]));
-        read(*m.Described, 0, half, p.Packed[0]);
-        second.get();
-    } else {
-        read(*m.Described, 0, n, p.Packed[0]);
     }
-    // The store's number of each half's reader's shapes, as they come.
+}
+
+// The waiting batch begins to be read, on the other core where it is
+// large enough to share.
+void StartReading(Module1& m)
+{
+    PendingFrames& p = m.DescribedPending;
+    std::swap(p.Waiting, p.Reading);
+    DescribedBatch& b = p.Reading;
+    b.Readings.resize(b.Entries.size());
+    b.Packed[0].clear();
+    b.Packed[1].clear();
+    p.NextFrame = 0;
+    constexpr std::size_t Shared = 64;
+    if (b.Entries.size() < Shared) {
+        ReadFrames(p, *m.Described, 0);
+        return;
+    }
+    if (!p.Other || &p.Other->Description() != &m.Described->Description())
+        p.Other = m.Described->Another();
+    p.Read = std::async(std::launch::async, ReadFrames, std::ref(p), std::ref(*p.Other), std::uint8_t{1});
+}
+
+// Stores the batch in flight once both cores have read it: the frames that
+// parse as the next records; a frame that does not is counted, the first
+// one's reason kept.
+void StoreReadBatch(Module1& m, ReaderHost& host)
+{
+    PendingFrames& p = m.DescribedPending;
+    DescribedBatch& b = p.Reading;
+    ReadFrames(p, *m.Described, 0); // this core takes its share of what is left
+    if (p.Read.valid())
+        p.Read.get();
+    // The store's number of each reader's shapes, as they come.
     std::vector<std::int64_t> shapeIds[2];
     std::vector<std::uint8_t> kissFrame;
-    for (std::size_t k = 0; k < n; ++k) {
-        const PendingFrames::Entry& e = p.Entries[k];
-        const PendingFrames::Reading& r = p.Readings[k];
+    for (std::size_t k = 0; k < b.Entries.size(); ++k) {
+        const DescribedBatch::Entry& e = b.Entries[k];
+        const DescribedBatch::Reading& r = b.Readings[k];
         if (!r.Parsed) {
             if (m.Import.NotParsed++ == 0)
                 m.Import.FirstNotParsed = PlaceInCapture(m.Import.File, e.Info.Offset,
@@ -121,15 +128,15 @@ void FlushDescribed(Module1& m, ReaderHost& host)
         }
         ++m.Import.Stored1;
         ++m.RecordCount;
-        const std::span<const std::uint8_t> frame = frameOf(e);
-        const int of = k < half ? 0 : 1;
-        std::vector<std::int64_t>& ids = shapeIds[of];
+        const std::span<const std::uint8_t> frame = b.Frame(e);
+        std::vector<std::int64_t>& ids = shapeIds[r.Reader];
         if (ids.size() <= r.Shape)
             ids.resize(r.Shape + 1, -1);
         if (ids[r.Shape] < 0)
-            ids[r.Shape] = m.DescribedRecords.ShapeId((of == 0 ? *m.Described : *p.Reader).Packer().Shape(r.Shape));
-        const std::span<const std::uint8_t> packed(p.Packed[of].data() + r.PackedStart, r.PackedLength);
-        m.DescribedRecords.Store(frame, static_cast<std::uint32_t>(ids[r.Shape]), packed, e.Info, p.Times[e.Time]);
+            ids[r.Shape]
+                = m.DescribedRecords.ShapeId((r.Reader == 0 ? *m.Described : *p.Other).Packer().Shape(r.Shape));
+        const std::span<const std::uint8_t> packed(b.Packed[r.Reader].data() + r.PackedStart, r.PackedLength);
+        m.DescribedRecords.Store(frame, static_cast<std::uint32_t>(ids[r.Shape]), packed, e.Info, b.Times[e.Time]);
         m.Import.NoteInstant(e.Info.At);
         if (e.Dump && host.WantsDumpLines()
             && !(e.Rereadable && host.AppendDumpFrame(e.Info.File, e.Info.Offset, frame.size() + 1))) {
@@ -138,7 +145,39 @@ void FlushDescribed(Module1& m, ReaderHost& host)
             host.AppendDumpLine(KissDumpLine(kissFrame));
         }
     }
-    p.Clear();
+    b.Clear();
+}
+
+} // namespace
+
+void DispatchDescribed(Module1& m, ReaderHost& host, std::span<const std::uint8_t> frame, const PacketInfo& reception,
+    bool kissDump, bool rereadable, std::uint8_t typeByte)
+{
+    DescribedBatch& b = m.DescribedPending.Waiting;
+    if (b.Times.empty() || b.Times.back() != m.FrameTimeText)
+        b.Times.push_back(m.FrameTimeText);
+    b.Entries.push_back({b.Bytes.size(), static_cast<std::uint32_t>(frame.size()),
+        static_cast<std::uint32_t>(b.Times.size() - 1), reception, kissDump, rereadable, typeByte});
+    b.Bytes.insert(b.Bytes.end(), frame.begin(), frame.end());
+    // A batch is a few hundred kilobytes at most. The batch before is read
+    // on the other core while this one fills, and stored when this one is
+    // full.
+    constexpr std::size_t BatchFrames = 4096;
+    if (b.Entries.size() >= BatchFrames && m.Described) {
+        StoreReadBatch(m, host);
+        StartReading(m);
+    }
+}
+
+void FlushDescribed(Module1& m, ReaderHost& host)
+{
+    if (!m.Described)
+        return;
+    StoreReadBatch(m, host);
+    if (m.DescribedPending.Waiting.Entries.empty())
+        return;
+    StartReading(m);
+    StoreReadBatch(m, host);
 }
 
 void HexPairsToBytes(std::string_view text, bool spaced, std::vector<std::uint8_t>& out, std::int64_t& bad)

@@ -21,7 +21,7 @@ public:
     }
     bool CancelRequested() override
     {
-        return static_cast<std::size_t>(m_.DescribedRecords.Count()) + m_.DescribedPending.Entries.size() >= limit_;
+        return static_cast<std::size_t>(m_.DescribedRecords.Count()) + m_.DescribedPending.Count() >= limit_;
     }
 
 private:
