@@ -16,8 +16,10 @@ struct NoPlan { };
 
 // Bounds that keep a plan well inside what the interpreter may do for the
 // same frame, so that a frame the plan reads never lies beyond one of its
-// bounds.
-constexpr std::size_t MaxOps = 50'000;
+// bounds: operations (with the steps the interpreter counts for long texts
+// and processed bytes) a tenth of its steps, half its memory, a quarter of
+// its depth each for objects and for instances.
+constexpr std::size_t MaxOps = KsyInterpreter::MaxSteps / 10;
 constexpr int MaxBranches = 256;
 constexpr std::size_t MaxLevels = 32;
 constexpr int MaxInstanceNesting = 32;
@@ -103,7 +105,7 @@ private:
     }
     std::size_t Emit(const KsyPlan::Op& op)
     {
-        if (p_.ops_.size() >= MaxOps)
+        if (p_.ops_.size() + charged_ >= MaxOps)
             throw NoPlan{};
         p_.ops_.push_back(op);
         return p_.ops_.size() - 1;
@@ -184,6 +186,7 @@ private:
     const KsyDescription& d_;
     KsyPlan& p_;
     int branches_ = 0;
+    std::size_t charged_ = 0; // the interpreter's steps for work on many bytes, on every way together
 };
 
 // Walks on from w to the end of the frame's top-level object, or to a
@@ -331,6 +334,7 @@ void KsyPlanMaker::ReadAttribute(Walk& w, const KsyAttribute& a, int o)
         p_.buffers_.emplace_back();
         Emit(process);
         w.Memory += n;
+        charged_ += n / 64;
         bytes.Source = process.Dest + 1;
         bytes.At = 0;
     }
@@ -342,6 +346,7 @@ void KsyPlanMaker::ReadAttribute(Walk& w, const KsyAttribute& a, int o)
         bytes.B = static_cast<std::uint32_t>(p_.buffers_.size());
         p_.buffers_.emplace_back();
         w.Memory += 4 * n;
+        charged_ += n / 4;
         keep(EmitValue(bytes));
     } else if (t->What == KsyDataType::Kind::User && t->Arguments.empty() && !a.Valid.Any()) {
         w.Streams.push_back({bytes.Source, bytes.At + n, true, bytes.At, 0, false});

@@ -340,4 +340,12 @@ TEST(DescriptionPlan, LeavesToTheInterpreterWhatItCannotPlace)
         const std::uint8_t frame[] = {1, 3, 2, 0, 4};
         EXPECT_TRUE(s.Read(frame, reason)) << c.What << ": " << reason;
     }
+    // A text longer than the interpreter's steps allow does not parse, and
+    // no plan reads it instead.
+    DescribedSatellite longText(
+        LoadKsyDescriptionText(head + "  - id: v\n    type: str\n    size: 2000001\n    encoding: ASCII\n", "t.ksy"));
+    EXPECT_FALSE(longText.Planned());
+    std::string reason;
+    EXPECT_FALSE(longText.Read(std::vector<std::uint8_t>(2000002, 'a'), reason));
+    EXPECT_NE(reason.find("steps"), std::string::npos) << reason;
 }
