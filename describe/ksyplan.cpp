@@ -14,11 +14,18 @@ namespace {
 using Kind = KsyValue::Kind;
 using Code = KsyPlan::Code;
 
-KsyValue Integer(const KsyPlan::Op& op, const std::uint8_t* b)
+// The Width bytes at b as an unsigned number in the op's byte order.
+std::uint64_t Load(const KsyPlan::Op& op, const std::uint8_t* b)
 {
     std::uint64_t raw = 0;
     for (int k = 0; k < op.Width; ++k)
         raw |= std::uint64_t{b[op.BigEndian ? op.Width - 1 - k : k]} << (8 * k);
+    return raw;
+}
+
+KsyValue Integer(const KsyPlan::Op& op, const std::uint8_t* b)
+{
+    const std::uint64_t raw = Load(op, b);
     KsyValue v = KsyValue::OfInt(KsyWrap(raw), op.Enum);
     if (op.Signed && op.Width < 8) {
         const int shift = 64 - 8 * op.Width;
@@ -26,24 +33,6 @@ KsyValue Integer(const KsyPlan::Op& op, const std::uint8_t* b)
     }
     v.Unsigned64 = !op.Signed && op.Width == 8 && v.Int < 0;
     return v;
-}
-
-KsyValue Float(const KsyPlan::Op& op, const std::uint8_t* b)
-{
-    std::uint64_t raw = 0;
-    for (int k = 0; k < op.Width; ++k)
-        raw |= std::uint64_t{b[op.BigEndian ? op.Width - 1 - k : k]} << (8 * k);
-    if (op.Width == 4) {
-        float f;
-        const auto bits = static_cast<std::uint32_t>(raw);
-        std::memcpy(&f, &bits, 4);
-        KsyValue v = KsyValue::OfFloat(f);
-        v.Single = true;
-        return v;
-    }
-    double f;
-    std::memcpy(&f, &raw, 8);
-    return KsyValue::OfFloat(f);
 }
 
 // Bit fields are read as a stream reads them, from the place and the bits
@@ -105,7 +94,7 @@ bool KsyPlan::Read(std::span<const std::uint8_t> frame, std::span<KsyValue> out)
                     return false;
                 break;
             case Code::Int: r[op->Dest] = Integer(*op, SourceOf(*op, frame) + op->At); break;
-            case Code::Float: r[op->Dest] = Float(*op, SourceOf(*op, frame) + op->At); break;
+            case Code::Float: r[op->Dest] = KsyFloatOfBits(Load(*op, SourceOf(*op, frame) + op->At), op->Width); break;
             case Code::Bits: {
                 const std::size_t size = op->Source == 0 ? frame.size() : buffers_[op->Source - 1].size();
                 r[op->Dest] = BitField(*op, SourceOf(*op, frame), size);

@@ -230,20 +230,7 @@ KsyValue KsyRun::ReadOne(const KsyAttribute& a, KsyObject* o, KsyStream* io, std
             ReadInteger(*t, a.Enum, io, v);
             return v;
         }
-        case KsyDataType::Kind::Float: {
-            const std::uint64_t raw = io->ReadUnsigned(t->Width, t->BigEndian);
-            if (t->Width == 4) {
-                float f;
-                const auto bits = static_cast<std::uint32_t>(raw);
-                std::memcpy(&f, &bits, 4);
-                KsyValue v = KsyValue::OfFloat(f);
-                v.Single = true;
-                return v;
-            }
-            double f;
-            std::memcpy(&f, &raw, 8);
-            return KsyValue::OfFloat(f);
-        }
+        case KsyDataType::Kind::Float: return KsyFloatOfBits(io->ReadUnsigned(t->Width, t->BigEndian), t->Width);
         case KsyDataType::Kind::Bits:
         case KsyDataType::Kind::Bool: {
             if (t->Width > 64)

@@ -4,6 +4,7 @@
 #include "ksyexpression.h"
 
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -142,6 +143,22 @@ inline double KsyAsDouble(const KsyValue& v)
 }
 // An unsigned 64-bit integer's bits as the signed integer Int holds.
 inline std::int64_t KsyWrap(std::uint64_t v) { return static_cast<std::int64_t>(v); }
+// The float whose width bytes (4 or 8) were read as raw: an f4 keeps that
+// it was one.
+inline KsyValue KsyFloatOfBits(std::uint64_t raw, int width)
+{
+    if (width == 4) {
+        float f;
+        const auto bits = static_cast<std::uint32_t>(raw);
+        std::memcpy(&f, &bits, 4);
+        KsyValue v = KsyValue::OfFloat(f);
+        v.Single = true;
+        return v;
+    }
+    double f;
+    std::memcpy(&f, &raw, 8);
+    return KsyValue::OfFloat(f);
+}
 
 // The order of two numbers, strings, byte arrays or booleans: -1, 0 or 1.
 // Throws KsyFrameError for values of kinds that have no order between them.
