@@ -159,10 +159,10 @@ void DispatchDescribed(Module1& m, ReaderHost& host, std::span<const std::uint8_
     b.Entries.push_back({b.Bytes.size(), static_cast<std::uint32_t>(frame.size()),
         static_cast<std::uint32_t>(b.Times.size() - 1), reception, kissDump, rereadable, typeByte});
     b.Bytes.insert(b.Bytes.end(), frame.begin(), frame.end());
-    // A batch is a few hundred kilobytes at most. The batch before is read
+    // A batch is a megabyte or so at most. The batch before is read
     // on the other core while this one fills, and stored when this one is
     // full.
-    constexpr std::size_t BatchFrames = 4096;
+    constexpr std::size_t BatchFrames = 8192;
     if (b.Entries.size() >= BatchFrames && m.Described) {
         StoreReadBatch(m, host);
         StartReading(m);
