@@ -110,9 +110,22 @@ void StoreReadBatch(Module1& m, ReaderHost& host)
 {
     PendingFrames& p = m.DescribedPending;
     DescribedBatch& b = p.Reading;
-    ReadFrames(p, *m.Described, 0); // this core takes its share of what is left
-    if (p.Read.valid())
-        p.Read.get();
+    try {
+        ReadFrames(p, *m.Described, 0); // this core takes its share of what is left
+        if (p.Read.valid())
+            p.Read.get();
+    } catch (...) {
+        // A batch that either core failed to read (out of memory) is
+        // dropped whole, once the other core is done with it.
+        if (p.Read.valid()) {
+            try {
+                p.Read.get();
+            } catch (...) { // the failure already on its way
+            }
+        }
+        b.Clear();
+        throw;
+    }
     // The store's number of each reader's shapes, as they come.
     std::vector<std::int64_t> shapeIds[2];
     std::vector<std::uint8_t> kissFrame;
