@@ -66,6 +66,9 @@ struct KsyValid {
     bool Any() const { return Eq || Min || Max || Expr || !AnyOf.empty(); }
 };
 
+// An attribute of a type's seq, or an instance. A plan (ksyplanmaker.cpp)
+// reads the properties it knows and refuses a description with any other:
+// a new property is refused there, or placed, before it is used.
 struct KsyAttribute {
     std::string Id;
     int Line = 0; // in the description, from 1
