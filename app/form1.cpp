@@ -9,7 +9,6 @@
 #include "input/settingsfile.h"
 #include "output/outputfile.h"
 #include "output/outputguard.h"
-#include "output/reportwriters.h"
 #include "programinfo.h"
 #include "telemetry/satellite.h"
 #include "ui/dumpview.h"

@@ -4,9 +4,10 @@
 #include "form1.h"
 
 #include "fields/fieldcatalogue.h"
+#include "output/csvfile.h"
 #include "output/outputfile.h"
 #include "output/outputguard.h"
-#include "output/reportwriters.h"
+#include "output/tlmreport.h"
 #include "ui/fieldchart.h"
 #include "ui/latin1.h"
 #include "ui/windowpicture.h"
@@ -40,15 +41,12 @@ void Form1::WriteCSVFile_Click()
         SetStatus(QStringLiteral("no input file"));
         return;
     }
-    if (m_.Described) {
-        WriteBesideCapture(".csv", [&](TextSink& sink) { WriteDescribedCsv(sink, m_, decimalMark_); });
-        return;
-    }
-    std::array<std::string, FieldCount> captions;
+    // The built-in beacon's captions as the window shows them.
+    FieldCaptions captions;
     for (int i = 0; i < FieldCount; ++i)
         captions[static_cast<std::size_t>(i)]
             = c_.Option1[static_cast<std::size_t>(i)]->text().toLatin1().toStdString();
-    WriteBesideCapture(".csv", [&](TextSink& sink) { WriteCsv(sink, m_, captions, decimalMark_); });
+    WriteBesideCapture(".csv", [&](TextSink& sink) { WriteCsv(sink, m_, decimalMark_, &captions); });
 }
 
 void Form1::WriteTLMFile_Click()
@@ -57,14 +55,11 @@ void Form1::WriteTLMFile_Click()
         SetStatus(QStringLiteral("no input file"));
         return;
     }
-    if (m_.Described) {
-        // The fields of the record on display.
-        const std::int64_t n = c_.HScroll1->value();
-        if (n < 1 || n > m_.RecordCount) {
-            SetStatus(QStringLiteral("no record to report"));
-            return;
-        }
-        WriteBesideCapture(".tlm", [&](TextSink& sink) { WriteDescribedTlm(sink, m_, n); });
+    // The record on display; the built-in beacon's as its boxes show it, even
+    // where the captures hold none.
+    const std::int64_t n = c_.HScroll1->value();
+    if (m_.Described && (n < 1 || n > m_.RecordCount)) {
+        SetStatus(QStringLiteral("no record to report"));
         return;
     }
     FieldRowTexts rows;
@@ -74,7 +69,7 @@ void Form1::WriteTLMFile_Click()
         rows.Unit[k] = c_.Label2[k]->text().toLatin1().toStdString();
         rows.Value[k] = c_.Text1[k]->text().toUtf8().toStdString(); // as the value texts were made
     }
-    WriteBesideCapture(".tlm", [&](TextSink& sink) { WriteTlm(sink, rows); });
+    WriteBesideCapture(".tlm", [&](TextSink& sink) { WriteTlm(sink, m_, n, decimalMark_, &rows); });
 }
 
 void Form1::Command1_Click()

@@ -7,9 +7,9 @@
 #include "describe/describedsatellite.h"
 #include "input/capturereaders.h"
 #include "input/detect.h"
+#include "output/csvfile.h"
 #include "output/influxlines.h"
 #include "output/jsonlines.h"
-#include "output/reportwriters.h"
 #include "output/storedlines.h"
 #include "tools/capturegen.h"
 #include "tools/frameencoders.h"
@@ -146,10 +146,9 @@ void BM_CsvExport(benchmark::State& state)
     const std::string path = (std::filesystem::temp_directory_path() / "norvane-bench-csv.kss").string();
     std::ofstream(path, std::ios::binary) << GenerateCapture(o).Bytes;
     ReadKissFile(m, host, path);
-    const auto captions = CatalogueCaptions();
     for (auto _ : state) {
         NullSink sink;
-        WriteCsv(sink, m, captions, ".");
+        WriteCsv(sink, m, ".");
         benchmark::DoNotOptimize(sink.bytes);
     }
     const double values = static_cast<double>(m.HighestRecord()) * 105.0;
@@ -243,10 +242,7 @@ void BM_DescribedSatellite(benchmark::State& state)
             ReadKissFile(*m, host, path);
             const auto t1 = std::chrono::steady_clock::now();
             NullSink sink;
-            if (described)
-                WriteDescribedJsonl(sink, *m);
-            else
-                WriteJsonl(sink, *m);
+            WriteJsonl(sink, *m);
             benchmark::DoNotOptimize(sink.bytes);
             reading[described] += std::chrono::duration<double>(t1 - t0).count();
             writing[described] += std::chrono::duration<double>(std::chrono::steady_clock::now() - t1).count();

@@ -6,12 +6,12 @@
 #include "outputformats.h"
 #include "stopsignals.h"
 
-#include "dataset/merge.h"
 #include "input/dispatch.h"
 #include "input/kissstream.h"
 #include "input/soundreception.h"
 #include "output/jsonlines.h"
 #include "output/outputguard.h"
+#include "output/storedlines.h"
 
 #include <chrono>
 #include <memory>
@@ -25,10 +25,9 @@ namespace {
 class LiveJsonLines {
 public:
     LiveJsonLines(const DecodeOptions& o, const Module1& m, const Streams& streams, Reporter& reporter)
-        : m_(m)
-        , reporter_(reporter)
-        , lines_(m)
-        , described_(m.Described ? std::make_unique<DescribedLines>(m) : nullptr)
+        : reporter_(reporter)
+        , lines_(MakeJsonLines(m))
+        , written_(m)
     {
         const std::string* path = o.OutputTo(Output::Jsonl);
         if (path && StandardStreamOf(*path) != 0) {
@@ -47,17 +46,10 @@ public:
     {
         if (!sink_)
             return;
-        while (described_ && written1_ < m_.RecordCount)
-            text_.append(described_->Line(++written1_));
-        while (written1_ < m_.RecordCount || written2_ < m_.Packet2Count) {
-            const bool first = written2_ >= m_.Packet2Count
-                || (written1_ < m_.RecordCount
-                    && StoredBefore(m_, m_.Packet(1, written1_ + 1), m_.Packet(2, written2_ + 1)));
-            if (first)
-                lines_.Append(text_, 1, ++written1_);
-            else
-                lines_.Append(text_, 2, ++written2_);
-        }
+        int kind = 0;
+        std::int64_t n = 0;
+        while (written_.Next(kind, n))
+            lines_->Append(text_, kind, n);
         if (!text_.empty()) {
             sink_->Write(text_);
             sink_->Flush();
@@ -72,14 +64,11 @@ public:
     }
 
 private:
-    const Module1& m_;
     Reporter& reporter_;
-    JsonPacketLines lines_;
-    std::unique_ptr<DescribedLines> described_;
+    std::unique_ptr<JsonLines> lines_;
     std::unique_ptr<AppendingFile> file_;
     TextSink* sink_ = nullptr;
-    std::int64_t written1_ = 0;
-    std::int64_t written2_ = 0;
+    StoredOrder written_; // the packets written so far
     std::string text_;
 };
 

@@ -4,28 +4,17 @@
 #include "dataset/module1.h"
 #include "decodeoptions.h"
 #include "fields/fieldcatalogue.h"
+#include "output/csvfile.h"
 #include "output/influxlines.h"
 #include "output/jsonlines.h"
-#include "output/reportwriters.h"
 #include "output/storedlines.h"
+#include "output/tlmreport.h"
 
 namespace {
 
-void WriteCsvOutput(TextSink& sink, OutputRun& r)
-{
-    if (r.M.Described)
-        WriteDescribedCsv(sink, r.M, r.DecimalMark);
-    else
-        WriteCsv(sink, r.M, CatalogueCaptions(), r.DecimalMark);
-}
+void WriteCsvOutput(TextSink& sink, OutputRun& r) { WriteCsv(sink, r.M, r.DecimalMark); }
 
-void WriteTlmOutput(TextSink& sink, OutputRun& r)
-{
-    if (r.M.Described)
-        WriteDescribedTlm(sink, r.M, r.O.Record);
-    else
-        WriteTlm(sink, CatalogueRowTexts(r.M, r.O.Record, r.DecimalMark));
-}
+void WriteTlmOutput(TextSink& sink, OutputRun& r) { WriteTlm(sink, r.M, r.O.Record, r.DecimalMark); }
 
 // A report of a record that does not exist would be made of zeros.
 std::optional<std::string> RefuseTlm(const OutputRun& r)
@@ -38,13 +27,7 @@ std::optional<std::string> RefuseTlm(const OutputRun& r)
         + Counted(highest, "record", "records") + "; " + (path == "-" ? "the TLM report" : path) + " was not written";
 }
 
-void WriteJsonlOutput(TextSink& sink, OutputRun& r)
-{
-    if (r.M.Described)
-        WriteDescribedJsonl(sink, r.M);
-    else
-        WriteJsonl(sink, r.M);
-}
+void WriteJsonlOutput(TextSink& sink, OutputRun& r) { WriteJsonl(sink, r.M); }
 
 void WriteInfluxOutput(TextSink& sink, OutputRun& r) { r.LeftOut = WriteInfluxLines(sink, r.M); }
 

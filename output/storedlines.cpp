@@ -43,21 +43,27 @@ void AppendShortest(std::string& out, double value)
     out.append(text, result.ptr);
 }
 
-void ForEachStoredPacket(const Module1& m, const std::function<void(int kind, std::int64_t n)>& visit)
+bool StoredOrder::Next(int& kind, std::int64_t& n)
 {
     // Each kind stands in the data set's order (reading order, or by instant
     // once merged); the two are merged in that order, in which no two stored
     // packets are equal, as no two share a file and a place.
-    std::int64_t next1 = 1;
-    std::int64_t next2 = 1;
-    while (next1 <= m.RecordCount || next2 <= m.Packet2Count) {
-        const bool first = next2 > m.Packet2Count
-            || (next1 <= m.RecordCount && StoredBefore(m, m.Packet(1, next1), m.Packet(2, next2)));
-        if (first)
-            visit(1, next1++);
-        else
-            visit(2, next2++);
-    }
+    const bool more1 = next1_ <= m_.RecordCount;
+    const bool more2 = next2_ <= m_.Packet2Count;
+    if (!more1 && !more2)
+        return false;
+    kind = !more2 || (more1 && StoredBefore(m_, m_.Packet(1, next1_), m_.Packet(2, next2_))) ? 1 : 2;
+    n = kind == 1 ? next1_++ : next2_++;
+    return true;
+}
+
+void ForEachStoredPacket(const Module1& m, const std::function<void(int kind, std::int64_t n)>& visit)
+{
+    StoredOrder order(m);
+    int kind = 0;
+    std::int64_t n = 0;
+    while (order.Next(kind, n))
+        visit(kind, n);
 }
 
 void PacketValues(const Module1& m, int kind, std::int64_t n, std::array<double, FieldCount>& values)

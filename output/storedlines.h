@@ -16,9 +16,25 @@
 // packets in the order they are written, numbers as text, a buffer written
 // out a megabyte at a time.
 
-// Calls visit(kind, n) for every stored packet, in the order stored: by
-// capture file in the selection, then by place in the file; once merged, by
-// instant first.
+// The stored packets in the order stored: by capture file in the
+// selection, then by place in the file; once merged, by instant first.
+// Packets stored after a walk has passed the end are met by the next call.
+class StoredOrder {
+public:
+    explicit StoredOrder(const Module1& m)
+        : m_(m)
+    {
+    }
+    // The next packet's kind and number; false when none is left.
+    bool Next(int& kind, std::int64_t& n);
+
+private:
+    const Module1& m_;
+    std::int64_t next1_ = 1;
+    std::int64_t next2_ = 1;
+};
+
+// Calls visit(kind, n) for every stored packet, in the order stored.
 void ForEachStoredPacket(const Module1& m, const std::function<void(int kind, std::int64_t n)>& visit);
 
 // The shortest text that reads back as the same double ("7800", "0.1",

@@ -6,8 +6,8 @@
 
 #include "input/capturereaders.h"
 #include "input/detect.h"
+#include "output/csvfile.h"
 #include "output/outputfile.h"
-#include "output/reportwriters.h"
 #include "testsupport.h"
 #include "tools/capturegen.h"
 
@@ -123,7 +123,7 @@ TEST_P(HostileInput, NamesWithBlanksQuotesAndNonAsciiCharacters)
 
     const std::string csv = OutputFileName(dir.File(name), ".csv");
     EXPECT_EQ(csv, dir.File("pass 12 'a' \"b\" $(x) \xC3\xA4\xC3\xB6 \xE2\x9C\x93;.csv"));
-    const WriteResult written = WriteOutputFile(csv, [&](TextSink& s) { WriteCsv(s, r.m, CatalogueCaptions(), "."); });
+    const WriteResult written = WriteOutputFile(csv, [&](TextSink& s) { WriteCsv(s, r.m, "."); });
     EXPECT_TRUE(written.Ok) << written.Message;
     EXPECT_EQ(written.Message, csv + " has been written");
     const std::string text = ReadFileBytes(csv);

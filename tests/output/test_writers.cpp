@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "output/csvfile.h"
 #include "output/influxlines.h"
 #include "output/jsonlines.h"
 #include "output/outputfile.h"
-#include "output/reportwriters.h"
 #include "output/storedlines.h"
+#include "output/tlmreport.h"
 #include "testsupport.h"
 
 #include <gtest/gtest.h>
@@ -50,7 +51,7 @@ TEST(CsvWriter, HeaderAndOneLinePerRecordOfEitherKind)
     StorePacketWith(m, 1, 1, {{48, 1}});                // field 12: 1 * -0.2959 + 190
     StorePacketWith(m, 2, 5, {{94, 0xFF}, {95, 0xFF}}); // field 86: -1
     StringSink out;
-    WriteCsv(out, m, CatalogueCaptions(), ",");
+    WriteCsv(out, m, ",");
     const auto lines = Lines(out.Text);
     ASSERT_EQ(lines.size(), 6u);
     EXPECT_EQ(lines[0].substr(0, 20), "OPS mode;Boot cnt;Pa");
@@ -79,7 +80,7 @@ TEST(CsvWriter, NoRecordsGiveTheHeaderOnly)
 {
     Module1 m;
     StringSink out;
-    WriteCsv(out, m, CatalogueCaptions(), ".");
+    WriteCsv(out, m, ".");
     EXPECT_EQ(Lines(out.Text).size(), 1u);
 }
 
@@ -91,7 +92,7 @@ TEST(TlmWriter, FiftyFiveLinesOfPaddedPairs)
     FieldRowTexts rows = CatalogueRowTexts(m, 1, ".");
     rows.Value[2] = "123456789012"; // longer than its column
     StringSink out;
-    WriteTlm(out, rows);
+    WriteTlm(out, m, 1, ".", &rows);
     const auto lines = Lines(out.Text);
     ASSERT_EQ(lines.size(), 55u);
     EXPECT_EQ(lines[0], "Norvane Telemetry Decoder");
