@@ -189,6 +189,22 @@ const KsyValue& KsyRun::MemberOf(KsyObject* o, int id)
     return o->Slots[slot];
 }
 
+// The least (or greatest) of the n items of of.
+KsyValue KsyRun::Extreme(const KsyValue& of, std::int64_t n, bool least)
+{
+    if (n == 0)
+        FrameError("min or max of nothing");
+    s_.Charge(static_cast<std::size_t>(n));
+    KsyValue best = IndexOf(of, KsyValue::OfInt(0));
+    for (std::int64_t k = 1; k < n; ++k) {
+        KsyValue item = IndexOf(of, KsyValue::OfInt(k));
+        const int order = KsyCompare(item, best);
+        if (least ? order < 0 : order > 0)
+            best = item;
+    }
+    return best;
+}
+
 KsyValue KsyRun::Member(const KsyValue& of, int id)
 {
     s_.Step();
@@ -238,17 +254,7 @@ KsyValue KsyRun::Member(const KsyValue& of, int id)
         const std::int64_t n = Count(of);
         if (n < 0)
             break;
-        if (n == 0)
-            FrameError("min or max of nothing");
-        s_.Charge(static_cast<std::size_t>(n));
-        KsyValue best = IndexOf(of, KsyValue::OfInt(0));
-        for (std::int64_t k = 1; k < n; ++k) {
-            KsyValue item = IndexOf(of, KsyValue::OfInt(k));
-            const int order = KsyCompare(item, best);
-            if (id == KsyNames::Min ? order < 0 : order > 0)
-                best = item;
-        }
-        return best;
+        return Extreme(of, n, id == KsyNames::Min);
     }
     case KsyNames::Reverse:
         if (of.What == Kind::Str) {

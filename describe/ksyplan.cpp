@@ -83,6 +83,9 @@ const std::uint8_t* KsyPlan::SourceOf(const Op& op, std::span<const std::uint8_t
     return reinterpret_cast<const std::uint8_t*>(buffers_[op.Source - 1].data());
 }
 
+// One loop over one switch, as long as the plan has codes: it is the hot
+// path of every described frame, each case a line or two, and a function
+// per case would cost a call per operation.
 bool KsyPlan::Read(std::span<const std::uint8_t> frame, std::span<KsyValue> out)
 {
     KsyValue* r = registers_.data();

@@ -64,6 +64,7 @@ private:
     KsyValue Member(const KsyValue& of, int id);
     KsyValue Call(const KsyExpr& e, const KsyContext& c);
     KsyValue IndexOf(const KsyValue& of, const KsyValue& at);
+    KsyValue Extreme(const KsyValue& of, std::int64_t n, bool least);
     KsyValue Binary(KsyOp op, const KsyValue& a, const KsyValue& b);
 
     const KsyDescription& d_;
