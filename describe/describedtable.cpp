@@ -31,7 +31,7 @@ void DescribedTable::Store(std::span<const std::uint8_t> frame, std::uint32_t sh
         std::memcpy(at, frame.data(), frame.size());
     if (!packedValues.empty())
         std::memcpy(at + frame.size(), packedValues.data(), packedValues.size());
-    entries_.push_back({at, static_cast<std::uint32_t>(frame.size()), times_.IdFor(time, info.At), info, shape});
+    entries_.Append({at, static_cast<std::uint32_t>(frame.size()), times_.IdFor(time, info.At), info, shape});
 }
 
 std::span<const std::uint8_t> DescribedTable::Frame(std::int64_t n) const
@@ -44,7 +44,7 @@ void DescribedTable::Reorder(std::span<const std::int64_t> order)
 {
     BlockVector<Entry> entries;
     for (const std::int64_t n : order)
-        entries.push_back(At(n));
+        entries.Append(At(n));
     entries_ = std::move(entries);
 }
 
@@ -53,7 +53,7 @@ void DescribedTable::Clear()
     blocks_.clear();
     blockUsed_ = BlockBytes;
     heldBytes_ = 0;
-    entries_.clear();
+    entries_.Clear();
     shapes_.Clear();
     times_.Clear();
 }

@@ -29,7 +29,7 @@ public:
         const PacketInfo& info, std::string_view time);
     // The number a shape has in this store.
     std::uint32_t ShapeId(const KsyShape& shape) { return shapes_.IdOf(shape); }
-    std::int64_t Count() const { return static_cast<std::int64_t>(entries_.size()); }
+    std::int64_t Count() const { return static_cast<std::int64_t>(entries_.Count()); }
     // Whether the frames' bytes are kept beside their values: what merging
     // compares to drop duplicates, and nothing else needs. Kept unless the
     // data set's reader says it will not merge.

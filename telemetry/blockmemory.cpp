@@ -14,8 +14,6 @@ constexpr std::size_t Page = 4096;
 
 } // namespace
 
-void BlockMemoryFree::operator()(std::uint8_t* block) const noexcept { std::free(block); }
-
 BlockMemory AllocateBlock(std::size_t bytes, bool mapNow)
 {
     const std::size_t align = bytes % BigBlockBytes == 0 ? BigBlockBytes : Page;

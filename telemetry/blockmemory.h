@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <type_traits>
 #include <vector>
@@ -14,7 +15,7 @@
 // itself (several microseconds in a virtual machine), and a large page
 // takes that cost once for 2 MiB instead of 512 times.
 struct BlockMemoryFree {
-    void operator()(std::uint8_t* block) const noexcept;
+    void operator()(std::uint8_t* block) const noexcept { std::free(block); }
 };
 using BlockMemory = std::unique_ptr<std::uint8_t[], BlockMemoryFree>;
 
@@ -32,7 +33,7 @@ class BlockVector {
 public:
     static constexpr std::size_t PerBlock = BigBlockBytes / sizeof(T);
 
-    void push_back(const T& value)
+    void Append(const T& value)
     {
         if (size_ == blocks_.size() * PerBlock)
             blocks_.push_back(AllocateBlock(BigBlockBytes, false));
@@ -40,8 +41,8 @@ public:
         ++size_;
     }
     const T& operator[](std::size_t i) const { return Data(blocks_[i / PerBlock])[i % PerBlock]; }
-    std::size_t size() const { return size_; }
-    void clear()
+    std::size_t Count() const { return size_; }
+    void Clear()
     {
         blocks_.clear();
         size_ = 0;

@@ -194,15 +194,15 @@ TEST(BlockVector, ReadsBackEveryRecordAcrossBlocksAndHoldsOneBlockNotFull)
     BlockVector<Record> records;
     const std::size_t count = 3 * BlockVector<Record>::PerBlock + 5;
     for (std::size_t i = 0; i < count; ++i)
-        records.push_back({static_cast<std::int64_t>(i), static_cast<std::uint32_t>(i * 2654435761u)});
-    ASSERT_EQ(records.size(), count);
+        records.Append({static_cast<std::int64_t>(i), static_cast<std::uint32_t>(i * 2654435761u)});
+    ASSERT_EQ(records.Count(), count);
     for (std::size_t i = 0; i < count; ++i)
         if (records[i].N != static_cast<std::int64_t>(i)
             || records[i].Check != static_cast<std::uint32_t>(i * 2654435761u))
             FAIL() << "record " << i;
     EXPECT_LT(records.MemoryBytes(), 4 * BigBlockBytes + 1024);
-    records.clear();
-    EXPECT_EQ(records.size(), 0u);
-    records.push_back({7, 7});
+    records.Clear();
+    EXPECT_EQ(records.Count(), 0u);
+    records.Append({7, 7});
     EXPECT_EQ(records[0].N, 7);
 }
