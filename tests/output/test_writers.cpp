@@ -195,3 +195,54 @@ TEST(TimeOutputs, ShortestNumbersReadBackAsTheSameDouble)
         AppendShortest(text.append(" "), value);
     EXPECT_EQ(text, " 0.1 7800 -105.9");
 }
+
+namespace {
+
+// Stores an all-zero packet of kind as the next of its kind, at offset.
+void StoreNext(Module1& m, int kind, std::uint64_t offset)
+{
+    std::vector<std::uint8_t> packet(static_cast<std::size_t>(PacketWidth(kind)));
+    const std::int64_t n = kind == 1 ? ++m.RecordCount : ++m.Packet2Count;
+    m.Table.StorePacket(kind, n, packet.data(), PacketInfo{.Offset = offset}, "");
+}
+
+std::vector<std::pair<int, std::int64_t>> Walk(StoredOrder& order)
+{
+    std::vector<std::pair<int, std::int64_t>> met;
+    int kind = 0;
+    std::int64_t n = 0;
+    while (order.Next(kind, n))
+        met.emplace_back(kind, n);
+    return met;
+}
+
+} // namespace
+
+// Live reception walks the store as it grows: a walk that has passed the end
+// meets the packets stored since, by their place, and none twice.
+TEST(StoredOrder, MeetsWhatIsStoredAfterItPassedTheEnd)
+{
+    using Met = std::vector<std::pair<int, std::int64_t>>;
+    Module1 m;
+    StoredOrder order(m);
+    EXPECT_EQ(Walk(order), Met{});
+    StoreNext(m, 1, 10);
+    StoreNext(m, 2, 5);
+    EXPECT_EQ(Walk(order), (Met{{2, 1}, {1, 1}}));
+    StoreNext(m, 2, 20);
+    StoreNext(m, 1, 30);
+    StoreNext(m, 2, 40);
+    EXPECT_EQ(Walk(order), (Met{{2, 2}, {1, 2}, {2, 3}}));
+    EXPECT_EQ(Walk(order), Met{});
+
+    // The whole run's lines are the lines made one at a time in that order.
+    StringSink whole;
+    WriteJsonl(whole, m);
+    std::string one;
+    StoredOrder again(m);
+    const auto lines = MakeJsonLines(m);
+    for (const auto& [kind, n] : Walk(again))
+        lines->Append(one, kind, n);
+    EXPECT_EQ(whole.Text, one);
+    EXPECT_EQ(std::count(one.begin(), one.end(), '\n'), 5);
+}
