@@ -21,16 +21,22 @@ DescribedSatellite::DescribedSatellite(std::shared_ptr<const KsyDescription> d, 
 {
 }
 
-bool DescribedSatellite::Read(std::span<const std::uint8_t> frame, std::string& reason)
+bool DescribedSatellite::Read(std::span<const std::uint8_t> frame, std::string* reason)
 {
-    if (plan_ && plan_->Read(frame, values_))
-        return true;
+    if (plan_) {
+        const KsyPlan::Outcome outcome = plan_->Read(frame, values_);
+        if (outcome == KsyPlan::Outcome::Read)
+            return true;
+        if (outcome == KsyPlan::Outcome::Fails && !reason)
+            return false;
+    }
     try {
         interpreter_.Read(frame);
         interpreter_.Fields(values_);
         return true;
     } catch (const KsyFrameError& e) {
-        reason = e.what();
+        if (reason)
+            *reason = e.what();
         return false;
     }
 }

@@ -41,8 +41,11 @@ public:
     std::string ItemFieldName(std::size_t k, std::size_t i) const { return KsyItemFieldName(d_->Fields[k], i); }
 
     // Reads frame: true when it reads and every field evaluates, the values
-    // then at hand; otherwise false with the reason.
-    bool Read(std::span<const std::uint8_t> frame, std::string& reason);
+    // then at hand; otherwise false, with the reason where one is asked for.
+    // Without it, a frame that the plan knows not to read (too short, a
+    // check or contents not met) costs no more than the plan's look at it.
+    bool Read(std::span<const std::uint8_t> frame, std::string* reason);
+    bool Read(std::span<const std::uint8_t> frame, std::string& reason) { return Read(frame, &reason); }
     // Field k of the frame read last (Null where its path leads through
     // something the frame does not hold).
     const KsyValue& Value(std::size_t k) const { return values_[k]; }

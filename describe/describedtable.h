@@ -95,14 +95,13 @@ struct DescribedBatch {
     std::vector<Entry> Entries;
     std::vector<std::string> Times;
     // What reading gives each frame: whether it parsed, and its packed
-    // values (in the packed bytes of the reader that read it) or why not.
+    // values (in the packed bytes of the reader that read it).
     struct Reading {
         bool Parsed = false;
         std::uint8_t Reader = 0; // 0 this core's, 1 the other's
         std::size_t Shape = 0;   // of that reader
         std::size_t PackedStart = 0;
         std::size_t PackedLength = 0;
-        std::string Reason;
     };
     std::vector<Reading> Readings;
     std::vector<std::uint8_t> Packed[2];

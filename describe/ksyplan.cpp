@@ -86,7 +86,7 @@ const std::uint8_t* KsyPlan::SourceOf(const Op& op, std::span<const std::uint8_t
 // One loop over one switch, as long as the plan has codes: it is the hot
 // path of every described frame, each case a line or two, and a function
 // per case would cost a call per operation.
-bool KsyPlan::Read(std::span<const std::uint8_t> frame, std::span<KsyValue> out)
+KsyPlan::Outcome KsyPlan::Read(std::span<const std::uint8_t> frame, std::span<KsyValue> out)
 {
     KsyValue* r = registers_.data();
     try {
@@ -94,7 +94,7 @@ bool KsyPlan::Read(std::span<const std::uint8_t> frame, std::span<KsyValue> out)
             switch (op->What) {
             case Code::Need:
                 if (frame.size() < op->At)
-                    return false;
+                    return Outcome::Fails;
                 break;
             case Code::Int: r[op->Dest] = Integer(*op, SourceOf(*op, frame) + op->At); break;
             case Code::Float: r[op->Dest] = KsyFloatOfBits(Load(*op, SourceOf(*op, frame) + op->At), op->Width); break;
@@ -113,7 +113,7 @@ bool KsyPlan::Read(std::span<const std::uint8_t> frame, std::span<KsyValue> out)
             case Code::Contents: {
                 const std::uint8_t* got = SourceOf(*op, frame) + op->At;
                 if (std::memcmp(got, op->Fixed->data(), op->Fixed->size()) != 0)
-                    return false;
+                    return Outcome::Fails;
                 r[op->Dest] = KsyValue::OfBytes(got, op->Fixed->size());
                 break;
             }
@@ -128,21 +128,21 @@ bool KsyPlan::Read(std::span<const std::uint8_t> frame, std::span<KsyValue> out)
             }
             case Code::Check:
                 if (!Holds(op->Operator, r[op->A], r[op->B]))
-                    return false;
+                    return Outcome::Fails;
                 break;
             case Code::CheckAny: {
                 bool any = false;
                 for (std::uint32_t k = 0; k < op->C && !any; ++k)
                     any = KsyEqual(r[op->A], r[lists_[op->B + k]]);
                 if (!any)
-                    return false;
+                    return Outcome::Fails;
                 break;
             }
             case Code::Unary: r[op->Dest] = Unary(op->Operator, r[op->A]); break;
             case Code::Binary: {
                 const KsyValue& a = r[op->A];
                 if (a.What == Kind::Str || a.What == Kind::Bytes)
-                    return false; // texts are joined and compared by the interpreter
+                    return Outcome::Declined; // texts are joined and compared by the interpreter
                 r[op->Dest] = KsyBinary(op->Operator, a, r[op->B]);
                 break;
             }
@@ -179,12 +179,12 @@ bool KsyPlan::Read(std::span<const std::uint8_t> frame, std::span<KsyValue> out)
                     out[k] = r[from[k]];
                 break;
             }
-            case Code::Decline: return false;
-            case Code::End: return true;
+            case Code::Decline: return Outcome::Declined;
+            case Code::End: return Outcome::Read;
             }
         }
     } catch (const std::exception&) {
-        return false; // the interpreter tells why
+        return Outcome::Declined; // the interpreter tells what comes of it
     }
 }
 

@@ -25,10 +25,15 @@ public:
     // outlive the plan.
     static std::unique_ptr<KsyPlan> Make(const KsyDescription& d);
 
-    // Reads frame's fields into out (one for each field of the description):
-    // false where the plan declines. Values refer to frame and to the
-    // plan's buffers until the next frame is read.
-    bool Read(std::span<const std::uint8_t> frame, std::span<KsyValue> out);
+    // What reading a frame with the plan comes to: its fields read; the
+    // frame certainly does not read (it is too short for its branch, or a
+    // check or contents fails: the interpreter would say why); or the plan
+    // declines, and only the interpreter can tell.
+    enum class Outcome : std::uint8_t { Read, Fails, Declined };
+    // Reads frame's fields into out (one for each field of the description).
+    // Values refer to frame and to the plan's buffers until the next frame
+    // is read.
+    Outcome Read(std::span<const std::uint8_t> frame, std::span<KsyValue> out);
 
     // What the plan does, an operation at a time; registers hold values,
     // register 0 always none.

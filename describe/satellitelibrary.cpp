@@ -182,9 +182,8 @@ std::vector<IdentifyScore> ScoreDescriptions(const SatelliteLibrary& library, st
             continue;
         DescribedSatellite reader(entry.Description);
         IdentifyScore score{entry.Id, entry.Title, entry.File};
-        std::string reason;
         for (std::size_t k = 0; k < frameCount; ++k) {
-            if (!reader.Read(frame(k), reason))
+            if (!reader.Read(frame(k), nullptr))
                 continue;
             ++score.Parsed;
             for (std::size_t f = 0; f < reader.FieldCount(); ++f)

@@ -72,7 +72,7 @@ void ReadFrames(PendingFrames& p, DescribedSatellite& reader, std::uint8_t which
         for (std::size_t k = from; k < std::min(from + Taken, b.Entries.size()); ++k) {
             DescribedBatch::Reading& r = b.Readings[k];
             r.Reader = which;
-            r.Parsed = reader.Read(b.Frame(b.Entries[k]), r.Reason);
+            r.Parsed = reader.Read(b.Frame(b.Entries[k]), nullptr); // the reason only where it is kept
             if (!r.Parsed)
                 continue;
             r.PackedStart = packed.size();
@@ -133,10 +133,15 @@ void StoreReadBatch(Module1& m, ReaderHost& host)
         const DescribedBatch::Entry& e = b.Entries[k];
         const DescribedBatch::Reading& r = b.Readings[k];
         if (!r.Parsed) {
-            if (m.Import.NotParsed++ == 0)
+            // The first frame of the file that does not read is read again
+            // for its reason, by this core's reader, which is free now.
+            if (m.Import.NotParsed++ == 0) {
+                std::string reason;
+                m.Described->Read(b.Frame(e), reason);
                 m.Import.FirstNotParsed = PlaceInCapture(m.Import.File, e.Info.Offset,
                                               m.Import.Unit == CaptureKindOf(CaptureKind::Log).Unit)
-                    + ": " + r.Reason;
+                    + ": " + reason;
+            }
             continue;
         }
         ++m.Import.Stored1;
