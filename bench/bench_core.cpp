@@ -263,9 +263,11 @@ void BM_DescribedSatellite(benchmark::State& state)
 }
 BENCHMARK(BM_DescribedSatellite)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
-// The interpreter alone on one core: a frame of that description read and
-// its fields followed, and with /1 its values packed as the store keeps
-// them, over the frames of the sample pass again and again.
+// A frame of that description read on one core (by its plan) and its fields
+// followed, over the frames of the sample pass again and again; /1 with
+// its values packed as the store keeps them. /2 and /3: each frame cut to
+// half, so that it does not read, with its reason (/2, as the first of a
+// file) and without (/3, as every other).
 void BM_DescribedFrame(benchmark::State& state)
 {
     Module1 m;
@@ -273,20 +275,24 @@ void BM_DescribedFrame(benchmark::State& state)
     ReaderHost host;
     ReadKissFile(m, host, NORVANE_SAMPLES_DIR "/qb50p1-pass.kss");
     DescribedSatellite& reader = *m.Described;
+    const bool cut = state.range(0) >= 2; // half of each frame: it does not read
     std::vector<std::uint8_t> packed;
     std::string reason;
     std::int64_t n = 0;
     for (auto _ : state) {
         n = n % m.RecordCount + 1;
         packed.clear();
-        if (reader.Read(m.DescribedRecords.Frame(n), reason) && state.range(0) == 1)
+        std::span<const std::uint8_t> frame = m.DescribedRecords.Frame(n);
+        if (cut)
+            frame = frame.first(frame.size() / 2);
+        if (reader.Read(frame, state.range(0) == 3 ? nullptr : &reason) && state.range(0) == 1)
             reader.PackValues(packed);
         benchmark::DoNotOptimize(packed.data());
     }
     state.counters["frames/s"]
         = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_DescribedFrame)->Unit(benchmark::kMicrosecond)->Arg(0)->Arg(1);
+BENCHMARK(BM_DescribedFrame)->Unit(benchmark::kMicrosecond)->Arg(0)->Arg(1)->Arg(2)->Arg(3);
 
 // Merging 1,000,000 packets (the server-log capture) by time, dropping duplicates.
 void BM_Merge(benchmark::State& state)
