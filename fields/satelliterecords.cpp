@@ -85,29 +85,23 @@ public:
     }
     bool ReadPacket(int kind, std::int64_t n) override
     {
-        values_.fill(0);
-        kind_ = kind;
+        numbers_.fill(0);
         if (const std::span<const std::uint8_t> bytes = m_.Table.PacketBytes(kind, n); !bytes.empty())
-            DecodePacket(kind, bytes.data(), values_);
+            DecodePacket(kind, bytes.data(), numbers_);
+        values_.resize(numbers_.size());
+        for (std::size_t k = 0; k < numbers_.size(); ++k)
+            values_[k] = PacketKindOfField(static_cast<int>(k)) == kind ? KsyValue::OfFloat(numbers_[k]) : KsyValue();
         return true;
-    }
-    const KsyValue& Value(std::size_t k) override
-    {
-        value_ = k < values_.size() && PacketKindOfField(static_cast<int>(k)) == kind_ ? KsyValue::OfFloat(values_[k])
-                                                                                       : KsyValue();
-        return value_;
     }
     // One field alone, as the chart reads it, is decoded alone.
     double Number(std::int64_t n, std::size_t k) override
     {
-        return k < values_.size() ? m_.Table.Value(n, static_cast<int>(k)) : std::numeric_limits<double>::quiet_NaN();
+        return k < numbers_.size() ? m_.Table.Value(n, static_cast<int>(k)) : std::numeric_limits<double>::quiet_NaN();
     }
 
 private:
     const Module1& m_;
-    std::array<double, ::FieldCount> values_{};
-    int kind_ = 1;
-    KsyValue value_;
+    std::array<double, ::FieldCount> numbers_{};
 };
 
 std::unique_ptr<RecordReader> BuiltInRecords::Reader() const { return std::make_unique<BuiltInReader>(*this, m_); }
@@ -164,26 +158,24 @@ public:
         , m_(m)
         , satellite_(std::move(satellite))
         , packer_(satellite_->Packer())
-        , values_(satellite_->FieldCount())
     {
+        values_.resize(satellite_->FieldCount());
     }
     bool ReadPacket(int kind, std::int64_t n) override
     {
-        read_ = kind == 1 && n >= 1 && n <= m_.DescribedRecords.Count();
-        if (read_)
-            packer_.Unpack(m_.DescribedRecords.Shape(n), m_.DescribedRecords.PackedValues(n), values_, lists_);
-        return read_;
+        if (kind != 1 || n < 1 || n > m_.DescribedRecords.Count()) {
+            std::fill(values_.begin(), values_.end(), KsyValue{});
+            return false;
+        }
+        packer_.Unpack(m_.DescribedRecords.Shape(n), m_.DescribedRecords.PackedValues(n), values_, lists_);
+        return true;
     }
-    const KsyValue& Value(std::size_t k) override { return read_ && k < values_.size() ? values_[k] : none_; }
 
 private:
     const Module1& m_;
     std::shared_ptr<const DescribedSatellite> satellite_; // whose packer reads the values
     const KsyPacker& packer_;
-    std::vector<KsyValue> values_;
     std::deque<std::vector<KsyValue>> lists_;
-    bool read_ = false;
-    KsyValue none_;
 };
 
 std::unique_ptr<RecordReader> DescribedRecords::Reader() const

@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // A satellite's stored records as the chart, the writers and the views read
 // them, the built-in beacon's and a described satellite's alike: its fields
@@ -79,7 +80,7 @@ public:
         return read_;
     }
     // Field k of the packet read last: Null where the packet lacks it.
-    virtual const KsyValue& Value(std::size_t k) = 0;
+    const KsyValue& Value(std::size_t k) const { return k < values_.size() ? values_[k] : NoValue; }
     // Field k of record n as a number: NaN where the record lacks it or its
     // value is no number.
     virtual double Number(std::int64_t n, std::size_t k);
@@ -89,8 +90,12 @@ protected:
         : s_(s)
     {
     }
+    // Reads the packet into values_ (one for each field, Null where the
+    // packet lacks it); false where there is none to read.
     virtual bool ReadPacket(int kind, std::int64_t n) = 0;
     const SatelliteRecords& s_;
+    std::vector<KsyValue> values_;
+    inline static const KsyValue NoValue{};
 
 private:
     int readKind_ = 0;
