@@ -85,7 +85,10 @@ public:
     }
 
 private:
-    static constexpr int EntryBits = 10;
+    // 4,096 a field, as the built-in writer keeps: with 1,024, the sample
+    // description's floats were missed so often that writing its lines took
+    // 1.3 times the built-in writer's time rather than 1.15.
+    static constexpr int EntryBits = 12;
     static constexpr std::size_t Entries = std::size_t{1} << EntryBits;
     std::vector<std::unique_ptr<Entry[]>> fields_;
 };
