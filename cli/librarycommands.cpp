@@ -72,12 +72,12 @@ int ListFields(const DecodeOptions& o, TextSink& out, TextSink& err)
     std::string text;
     if (!o.Description) {
         // The built-in beacon's fields, by packet kind, as the outputs name them.
-        for (const int kind : {1, 2})
-            for (const FieldLayout& row : PacketLayout(kind)) {
+        for (const PacketKind& kind : PacketKinds)
+            for (const FieldLayout& row : PacketLayout(kind.Number)) {
                 std::string line;
                 AppendPart(line, FieldCaption(row.Field));
                 AppendPart(line, FieldUnit(row.Field));
-                AppendPart(line, "packet kind " + std::to_string(kind));
+                AppendPart(line, "packet kind " + std::to_string(kind.Number));
                 text += line + "\n";
             }
         out.Write(text);

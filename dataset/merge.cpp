@@ -106,7 +106,7 @@ std::vector<std::int64_t> KeptInOrder(Module1& m, int kind)
         if (!isNew(key.Record)) {
             if (key.File < m.Imports.size()) {
                 ++m.Imports[key.File].Duplicates;
-                --(kind == 2 ? m.Imports[key.File].Stored2 : m.Imports[key.File].Stored1);
+                --m.Imports[key.File].StoredOf(kind);
             }
             continue;
         }

@@ -44,7 +44,8 @@ struct Module1 {
     ImportSummary Import;
     std::vector<ImportSummary> Imports;
 
-    // Records holding a packet of kind (1 or 2).
+    // Records holding a packet of kind: the one place where the packet
+    // kinds meet the two counts above.
     std::int64_t Count(int kind) const { return kind == 2 ? Packet2Count : RecordCount; }
     // Record count of the packet kind that field belongs to.
     std::int64_t CountForField(int field) const { return Count(PacketKindOfField(field)); }

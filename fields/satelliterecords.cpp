@@ -45,7 +45,7 @@ public:
     {
     }
     std::string_view Name() const override { return BuiltInSatelliteOf(m_.SatelliteNumber).Name; }
-    int KindCount() const override { return 2; }
+    int KindCount() const override { return PacketKindCount; }
     std::size_t FieldCount() const override { return ::FieldCount; }
     std::string_view FieldName(std::size_t k) const override { return FieldCaption(static_cast<int>(k)); }
     std::string_view FieldUnit(std::size_t k) const override { return ::FieldUnit(static_cast<int>(k)); }

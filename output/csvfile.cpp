@@ -23,7 +23,10 @@ std::size_t CsvLineRoom(const CsvValueTexts& texts) { return FieldCount * (texts
 
 char* WriteCsvLine(char* out, const Module1& m, CsvValueTexts& texts, std::int64_t r)
 {
-    out = texts.WriteRecord(out, m.Table.PacketBytes(1, r).data(), m.Table.PacketBytes(2, r).data(), ';');
+    CsvValueTexts::RecordPackets packets{};
+    for (const PacketKind& kind : PacketKinds)
+        packets[static_cast<std::size_t>(kind.Number - 1)] = m.Table.PacketBytes(kind.Number, r).data();
+    out = texts.WriteRecord(out, packets, ';');
     std::memcpy(out, LineEnd.data(), LineEnd.size());
     return out + LineEnd.size();
 }

@@ -18,15 +18,15 @@ CsvValueTexts::CsvValueTexts(std::string_view decimalMark)
         Way how = Way::Zero;
         if (row)
             how = IsPlainCount(*row) ? Way::Count : Way::Cached;
-        plans_[field] = {row, how};
+        plans_[field] = {row, how, static_cast<std::size_t>(PacketKindOfField(static_cast<int>(field)) - 1)};
     }
 }
 
-char* CsvValueTexts::WriteRecord(char* out, const std::uint8_t* packet1, const std::uint8_t* packet2, char separator)
+char* CsvValueTexts::WriteRecord(char* out, const RecordPackets& packets, char separator)
 {
     for (std::size_t field = 0; field < plans_.size(); ++field) {
         const FieldPlan& plan = plans_[field];
-        const std::uint8_t* packet = field < FirstPacket2Field ? packet1 : packet2;
+        const std::uint8_t* packet = packets[plan.Kind];
         if (!packet || plan.How == Way::Zero) {
             out = WriteZero(out);
         } else {

@@ -27,10 +27,12 @@ public:
     char* Write(char* out, const FieldLayout& row, std::uint32_t wire);
     // The text of 0, for the fields of a packet the record does not hold.
     char* WriteZero(char* out) const;
-    // A record's 105 values, each followed by separator, from the bytes of
-    // its packets (null for a packet it does not hold); out has 105 times
+    // The bytes of a record's packets, by kind (null for a packet it does
+    // not hold).
+    using RecordPackets = std::array<const std::uint8_t*, PacketKindCount>;
+    // A record's 105 values, each followed by separator; out has 105 times
     // MaxText() + 1 bytes of room.
-    char* WriteRecord(char* out, const std::uint8_t* packet1, const std::uint8_t* packet2, char separator);
+    char* WriteRecord(char* out, const RecordPackets& packets, char separator);
 
 private:
     char* WriteInteger(char* out, std::int64_t value) const;
@@ -44,6 +46,7 @@ private:
     struct FieldPlan {
         const FieldLayout* Row = nullptr;
         Way How = Way::Zero;
+        std::size_t Kind = 0; // from 0, as RecordPackets holds it
     };
     std::array<FieldPlan, 105> plans_{};
 

@@ -37,7 +37,8 @@ class InfluxStamps {
 public:
     explicit InfluxStamps(const Module1& m)
     {
-        for (int kind = 1; kind <= 2; ++kind) {
+        for (const PacketKind& k : PacketKinds) {
+            const int kind = k.Number;
             const std::int64_t count = m.Count(kind);
             std::vector<Instant> instants;
             instants.reserve(static_cast<std::size_t>(count));
@@ -63,7 +64,7 @@ public:
     }
 
 private:
-    std::array<std::unordered_map<Instant, std::int64_t>, 2> shared_;
+    std::array<std::unordered_map<Instant, std::int64_t>, PacketKindCount> shared_;
 };
 
 } // namespace

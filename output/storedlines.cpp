@@ -46,14 +46,22 @@ void AppendShortest(std::string& out, double value)
 bool StoredOrder::Next(int& kind, std::int64_t& n)
 {
     // Each kind stands in the data set's order (reading order, or by instant
-    // once merged); the two are merged in that order, in which no two stored
-    // packets are equal, as no two share a file and a place.
-    const bool more1 = next1_ <= m_.RecordCount;
-    const bool more2 = next2_ <= m_.Packet2Count;
-    if (!more1 && !more2)
+    // once merged); the kinds are merged in that order, in which no two
+    // stored packets are equal, as no two share a file and a place.
+    int first = 0;
+    for (const PacketKind& k : PacketKinds) {
+        const std::int64_t next = next_[static_cast<std::size_t>(k.Number - 1)];
+        if (next > m_.Count(k.Number))
+            continue;
+        if (first == 0
+            || !StoredBefore(
+                m_, m_.Packet(first, next_[static_cast<std::size_t>(first - 1)]), m_.Packet(k.Number, next)))
+            first = k.Number;
+    }
+    if (first == 0)
         return false;
-    kind = !more2 || (more1 && StoredBefore(m_, m_.Packet(1, next1_), m_.Packet(2, next2_))) ? 1 : 2;
-    n = kind == 1 ? next1_++ : next2_++;
+    kind = first;
+    n = next_[static_cast<std::size_t>(first - 1)]++;
     return true;
 }
 

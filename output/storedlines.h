@@ -24,14 +24,14 @@ public:
     explicit StoredOrder(const Module1& m)
         : m_(m)
     {
+        next_.fill(1);
     }
     // The next packet's kind and number; false when none is left.
     bool Next(int& kind, std::int64_t& n);
 
 private:
     const Module1& m_;
-    std::int64_t next1_ = 1;
-    std::int64_t next2_ = 1;
+    std::array<std::int64_t, PacketKindCount> next_; // of each kind
 };
 
 // Calls visit(kind, n) for every stored packet, in the order stored.

@@ -134,20 +134,22 @@ constexpr bool InsidePacket(const FieldLayout (&rows)[N], int kind)
 }
 static_assert(InsidePacket(Packet1Rows, 1) && InsidePacket(Packet2Rows, 2));
 
+// Each packet kind's rows, by kind.
+constexpr std::span<const FieldLayout> RowsOfKind[] = {Packet1Rows, Packet2Rows};
+static_assert(std::size(RowsOfKind) == PacketKinds.size());
+
 // Field number to row, null for the spare fields.
 const std::array<const FieldLayout*, FieldCount> RowOfField = [] {
     std::array<const FieldLayout*, FieldCount> rows{};
-    for (const FieldLayout& row : Packet1Rows)
-        rows[static_cast<std::size_t>(row.Field)] = &row;
-    for (const FieldLayout& row : Packet2Rows)
-        rows[static_cast<std::size_t>(row.Field)] = &row;
+    for (const std::span<const FieldLayout> kind : RowsOfKind)
+        for (const FieldLayout& row : kind)
+            rows[static_cast<std::size_t>(row.Field)] = &row;
     return rows;
 }();
 
 } // namespace
 
-std::span<const FieldLayout> Packet1Layout() { return Packet1Rows; }
-std::span<const FieldLayout> Packet2Layout() { return Packet2Rows; }
+std::span<const FieldLayout> PacketLayout(int kind) { return RowsOfKind[static_cast<std::size_t>(kind - 1)]; }
 
 const FieldLayout* FieldRow(int field)
 {

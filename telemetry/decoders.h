@@ -27,10 +27,8 @@ struct FieldLayout {
     double Offset;
 };
 
-std::span<const FieldLayout> Packet1Layout();
-std::span<const FieldLayout> Packet2Layout();
-// The field rows of a packet kind (1 or 2), in their order on the wire.
-inline std::span<const FieldLayout> PacketLayout(int kind) { return kind == 2 ? Packet2Layout() : Packet1Layout(); }
+// The field rows of a packet kind, in their order on the wire.
+std::span<const FieldLayout> PacketLayout(int kind);
 
 // The row that decodes field, none for the spare fields 46 to 49.
 const FieldLayout* FieldRow(int field);

@@ -33,7 +33,7 @@ constexpr PacketHeader KissHeaderOf(std::string_view callsign)
 // satellite number byte at frame position 19, and what -s and the window's
 // button choose), its name, and the callsign its frames are addressed with.
 // Every built-in satellite sends the same two packet kinds, whose fields
-// are the decoders' tables (Packet1Layout, Packet2Layout) and the field
+// are the decoders' tables (PacketLayout) and the field
 // catalogue. A satellite of another format is read with a description.
 struct BuiltInSatellite {
     int Number;

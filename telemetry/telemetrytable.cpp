@@ -15,7 +15,11 @@ static_assert(NoPacket > TimeTexts::Highest);
 
 } // namespace
 
-TelemetryTable::TelemetryTable() = default;
+TelemetryTable::TelemetryTable()
+{
+    for (const PacketKind& kind : PacketKinds)
+        columns_.emplace_back(static_cast<std::size_t>(PacketWidth(kind.Number)));
+}
 
 void TelemetryTable::Column::GrowTo(std::int64_t n)
 {
@@ -74,9 +78,9 @@ double TelemetryTable::Value(std::int64_t n, int field) const
 void TelemetryTable::DecodeValues(std::int64_t n, std::array<double, FieldCount>& values) const
 {
     values.fill(0.0);
-    for (const int kind : {1, 2})
-        if (ColumnOf(kind).Holds(n))
-            DecodePacket(kind, ColumnOf(kind).BytesOf(n), values);
+    for (const PacketKind& kind : PacketKinds)
+        if (ColumnOf(kind.Number).Holds(n))
+            DecodePacket(kind.Number, ColumnOf(kind.Number).BytesOf(n), values);
 }
 
 std::span<const std::uint8_t> TelemetryTable::PacketBytes(int kind, std::int64_t n) const
@@ -113,7 +117,13 @@ void TelemetryTable::AppendPacketTime(std::string& out, int kind, std::int64_t n
 
 std::int64_t TelemetryTable::Count(int kind) const { return ColumnOf(kind).Count; }
 
-std::int64_t TelemetryTable::Size() const { return std::max(columns_[0].Count, columns_[1].Count); }
+std::int64_t TelemetryTable::Size() const
+{
+    std::int64_t size = 0;
+    for (const Column& column : columns_)
+        size = std::max(size, column.Count);
+    return size;
+}
 
 void TelemetryTable::Reorder(int kind, std::span<const std::int64_t> order)
 {

@@ -21,14 +21,33 @@ inline constexpr int FieldCount = 105;      // field numbers 0 to 104
 inline constexpr int FrameBufferSize = 512; // positions 1 to 512
 inline constexpr int LastPacket1Field = 45;
 inline constexpr int FirstPacket2Field = 50;
-// The frame positions a packet of kind 1 or 2 spans, from 18 to the last
-// byte its decoder reads, and how many bytes that is (94 or 106).
+
+// The built-in beacon's packet kinds, one row each: the kind byte a frame
+// carries (position 20), the first of the fields its records hold (up to
+// the next kind's first), and the last frame position its decoder reads.
+// A packet spans the frame from position 18 (PacketFirstByte) to that one.
+// Its wire format is its rows in the decoders' table (PacketLayout).
+struct PacketKind {
+    int Number;
+    int FirstField;
+    int LastByte;
+};
+inline constexpr std::array<PacketKind, 2> PacketKinds{{{1, 0, 111}, {2, FirstPacket2Field, 123}}};
+inline constexpr int PacketKindCount = static_cast<int>(PacketKinds.size());
+
 inline constexpr int PacketFirstByte = 18;
-inline constexpr int PacketLastByte(int kind) { return kind == 2 ? 123 : 111; }
+inline constexpr int PacketLastByte(int kind) { return PacketKinds[static_cast<std::size_t>(kind - 1)].LastByte; }
 inline constexpr int PacketWidth(int kind) { return PacketLastByte(kind) - PacketFirstByte + 1; }
 
-// The packet kind whose records a field belongs to: 1 below field 50, 2 from it.
-inline int PacketKindOfField(int field) { return field >= FirstPacket2Field ? 2 : 1; }
+// The packet kind whose records a field belongs to.
+inline constexpr int PacketKindOfField(int field)
+{
+    int kind = 1;
+    for (const PacketKind& k : PacketKinds)
+        if (field >= k.FirstField)
+            kind = k.Number;
+    return kind;
+}
 
 // Frame positions 1 to 512; position 0 is unused so that indices read as the
 // frame positions they stand for.
@@ -185,9 +204,9 @@ private:
         }
     };
 
-    const Column& ColumnOf(int kind) const { return columns_[kind == 2 ? 1 : 0]; }
-    Column& ColumnOf(int kind) { return columns_[kind == 2 ? 1 : 0]; }
+    const Column& ColumnOf(int kind) const { return columns_[static_cast<std::size_t>(kind - 1)]; }
+    Column& ColumnOf(int kind) { return columns_[static_cast<std::size_t>(kind - 1)]; }
 
-    std::array<Column, 2> columns_{Column(PacketWidth(1)), Column(PacketWidth(2))};
+    std::vector<Column> columns_; // one for each packet kind
     TimeTexts times_;
 };

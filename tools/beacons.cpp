@@ -202,7 +202,7 @@ std::vector<std::uint8_t> MakeBeacon(
     info[2] = static_cast<std::uint8_t>(kind);
     SeededRandom rnd(
         static_cast<std::uint64_t>(seed) * 1000003u + static_cast<std::uint64_t>(index) * 2 + (first ? 0 : 1));
-    for (const FieldLayout& row : first ? Packet1Layout() : Packet2Layout())
+    for (const FieldLayout& row : PacketLayout(first ? 1 : 2))
         PutRaw(info, row, FieldValue(row.Field, index, at, rnd));
     return info;
 }

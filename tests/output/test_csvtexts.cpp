@@ -77,7 +77,7 @@ TEST(CsvValueTexts, RecordWritesEveryFieldInOrder)
     packet2[95 - PacketFirstByte] = 0xFF;
     CsvValueTexts texts(".");
     std::string buffer(FieldCount * (texts.MaxText() + 1), '\0');
-    const std::string line(buffer.data(), texts.WriteRecord(buffer.data(), nullptr, packet2.data(), ';'));
+    const std::string line(buffer.data(), texts.WriteRecord(buffer.data(), {nullptr, packet2.data()}, ';'));
     std::vector<std::string> cells;
     for (std::size_t at = 0, end; (end = line.find(';', at)) != std::string::npos; at = end + 1)
         cells.push_back(line.substr(at, end - at));
