@@ -158,7 +158,8 @@ struct OptionSpec {
     std::function<Error(DecodeOptions& o, const std::string& value)> Apply;
 };
 
-// Every option, in the order of the help text.
+// Every option, in the order of the help text: one table, a row an
+// option, and so one function as long as the rows.
 const std::vector<OptionSpec>& Options()
 {
     static const std::string formatHelp = "kind of the captures: " + CaptureKindNames()
