@@ -82,7 +82,10 @@ void DescribedLines::PutValues(LineCursor& line)
         line.Room(value_.size() + valuesRoom_);
         line.Put(value_);
     };
+    constexpr std::size_t Ahead = 4; // fields whose float texts are fetched before they are written
     for (std::size_t k = 0; k < keys_.size(); ++k) {
+        if (const KsyValue& later = reader_->Value(k + Ahead); later.What == KsyValue::Kind::Float)
+            floats_.Prefetch(k + Ahead, std::bit_cast<std::uint64_t>(later.Float));
         const KsyValue& v = reader_->Value(k);
         if (v.What == KsyValue::Kind::Float) {
             // Of the values a float takes the longest to write; they repeat.

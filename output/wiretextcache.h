@@ -81,10 +81,18 @@ public:
         auto& entries = fields_[field];
         if (!entries)
             entries = std::make_unique<Entry[]>(Entries);
-        return entries[(bits * 0x9E3779B97F4A7C15) >> (64 - EntryBits)];
+        return entries[Index(bits)];
+    }
+    // Asks the processor to fetch that entry ahead of its use: the entries
+    // are spread over much memory, and a line waits longest on them.
+    void Prefetch(std::size_t field, std::uint64_t bits) const
+    {
+        if (const auto& entries = fields_[field])
+            __builtin_prefetch(&entries[Index(bits)]);
     }
 
 private:
+    static std::size_t Index(std::uint64_t bits) { return (bits * 0x9E3779B97F4A7C15) >> (64 - EntryBits); }
     // 4,096 a field, as the built-in writer keeps: with 1,024, the sample
     // description's floats were missed so often that writing its lines took
     // 1.3 times the built-in writer's time rather than 1.15.
