@@ -57,7 +57,7 @@ private:
     std::unique_ptr<char[]> bytes_;
 };
 
-// The built-in beacon's: the spec of its fixed layout.
+// The built-in beacon's, in its fixed layout of 105 fields.
 void WriteBeaconCsv(TextSink& out, const Module1& m, std::string_view decimalMark, const FieldCaptions& captions)
 {
     std::string buffer;
