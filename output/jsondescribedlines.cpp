@@ -14,6 +14,7 @@ DescribedLines::DescribedLines(const Module1& m)
     : satellite_(RecordsOf(m))
     , reader_(satellite_->Reader())
     , floats_(satellite_->FieldCount())
+    , files_(m.Imports)
 {
     AppendJsonString(name_, satellite_->Name(), false);
     for (std::size_t k = 0; k < satellite_->FieldCount(); ++k) {
@@ -23,21 +24,16 @@ DescribedLines::DescribedLines(const Module1& m)
         expands_.push_back(satellite_->FieldExpands(k));
         valuesRoom_ += 1 + keys_.back().size() + 32; // a comma, and a number, a float or a boolean
     }
-    for (const ImportSummary& import : m.Imports) {
-        files_.emplace_back();
-        AppendJsonString(files_.back(), import.File, false);
-    }
 }
 
 DescribedLines::~DescribedLines() = default;
 
 std::string_view DescribedLines::Line(int, std::int64_t n)
 {
-    static const std::string noFile = "\"\"";
     const PacketInfo packet = satellite_->Reception(1, n);
     time_.clear();
     satellite_->AppendTime(time_, 1, n);
-    const std::string& file = packet.File < files_.size() ? files_[packet.File] : noFile;
+    const std::string& file = files_.Text(packet.File);
     LineCursor line(line_);
     // As a built-in packet's line; a value of no bound (a text, bytes, a
     // list, an enum's name) makes room of its own.

@@ -51,6 +51,22 @@ public:
 void PutTimeAndPlace(LineCursor& out, TimeTextRenderer& renderer, std::string_view time, const PacketInfo& packet,
     std::string_view file);
 
+// The captures' names as JSON strings, each made when a line first meets
+// it. A name that is not UTF-8 is taken as Latin-1, so that every line is
+// valid UTF-8 whatever the file system holds.
+class CaptureNameTexts {
+public:
+    explicit CaptureNameTexts(const std::vector<ImportSummary>& imports)
+        : imports_(imports)
+    {
+    }
+    const std::string& Text(std::uint32_t file);
+
+private:
+    const std::vector<ImportSummary>& imports_; // grows during live reception
+    std::vector<std::string> texts_;
+};
+
 // The built-in beacon's packets: record number, kind, satellite byte, time
 // text, instant ("utc", null when unknown), capture file and byte offset,
 // every field's value under its caption, and the record view's word for
@@ -62,7 +78,6 @@ public:
     std::string_view Line(int kind, std::int64_t n) override;
 
 private:
-    const std::string& FileText(std::uint32_t file);
     // The steps of a line: where and when the packet came, its values, its
     // words.
     void PutReception(LineCursor& out, int kind, std::int64_t n, const PacketInfo& packet, const std::string& file);
@@ -70,7 +85,7 @@ private:
     void PutWords(LineCursor& out, int kind, std::span<const std::uint8_t> bytes);
 
     const Module1& m_;
-    std::vector<std::string> files_;
+    CaptureNameTexts files_;
     WireTextCache values_; // shortest texts
     WireTextCache words_;  // the record view's words as JSON strings
     TimeTextRenderer renderer_;
@@ -98,7 +113,7 @@ private:
     std::string name_;               // the satellite's, as a JSON string
     std::vector<std::string> keys_;  // each field's JSON key and colon
     std::vector<char> expands_;      // whether each field runs over a list's items
-    std::vector<std::string> files_; // the captures' names as JSON strings
+    CaptureNameTexts files_;
     TimeTextRenderer renderer_;
     std::string time_;           // the record's time text
     std::string value_;          // a value of no bound, written before it is put

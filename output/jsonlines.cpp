@@ -38,6 +38,18 @@ void PutUtc(LineCursor& out, TimeTextRenderer& renderer, Instant at)
 
 } // namespace
 
+const std::string& CaptureNameTexts::Text(std::uint32_t file)
+{
+    static const std::string none = "\"\"";
+    if (file >= imports_.size())
+        return none;
+    while (texts_.size() <= file) {
+        const std::string_view name = imports_[texts_.size()].File;
+        AppendJsonString(texts_.emplace_back(), name, !IsUtf8(name));
+    }
+    return texts_[file];
+}
+
 void PutTimeAndPlace(
     LineCursor& out, TimeTextRenderer& renderer, std::string_view time, const PacketInfo& packet, std::string_view file)
 {

@@ -31,22 +31,10 @@ const std::string& JsonKey(int field)
 
 JsonPacketLines::JsonPacketLines(const Module1& m)
     : m_(m)
+    , files_(m.Imports)
 {
     for (int field = 0; field < FieldCount; ++field)
         valuesRoom_ += JsonKey(field).size() + 1 + 32;
-}
-
-const std::string& JsonPacketLines::FileText(std::uint32_t file)
-{
-    static const std::string none = "\"\"";
-    if (file >= m_.Imports.size())
-        return none;
-    while (files_.size() <= file) {
-        const std::string_view name = m_.Imports[files_.size()].File;
-        std::string& text = files_.emplace_back();
-        AppendJsonString(text, name, !IsUtf8(name));
-    }
-    return files_[file];
 }
 
 std::string_view JsonPacketLines::Line(int kind, std::int64_t n)
@@ -54,7 +42,7 @@ std::string_view JsonPacketLines::Line(int kind, std::int64_t n)
     const PacketInfo packet = m_.Packet(kind, n);
     time_.clear();
     m_.Table.AppendPacketTime(time_, kind, n);
-    const std::string& file = FileText(packet.File);
+    const std::string& file = files_.Text(packet.File);
     LineCursor out(line_);
     // Every item but the time text, the file name and the words has a bound:
     // 200 bytes for the numbers and the instant, and each field's key with a

@@ -12,6 +12,7 @@
 #include "input/dispatch.h"
 #include "input/kissframes.h"
 #include "testsupport.h"
+#include "text/jsontext.h"
 #include "tools/capturegen.h"
 
 #include <gtest/gtest.h>
@@ -339,6 +340,24 @@ TEST(DescribedSatellite, TheBeaconsDescriptionReadsWhatTheBuiltInDecoderReads)
     described.DescribedRecords.KeepFrames(false);
     ReadSelection(CaptureKind::Kiss, described, host, {capture, capture});
     EXPECT_THROW(MergeByTime(described), std::logic_error);
+}
+
+TEST(DescribedSatellite, ACaptureNameThatIsNotUtf8IsWrittenAsLatin1ByEverySatellite)
+{
+    TempDir dir;
+    const std::string sample = std::string(NORVANE_SAMPLES_DIR) + "/qb50p1-pass.kss";
+    const std::string capture = dir.Write("pass-\xE9t\xE9.kss", ReadFileBytes(sample));
+    const std::string named = "pass-\xC3\xA9t\xC3\xA9.kss\"";
+    for (const std::vector<std::string>& satellite :
+        {std::vector<std::string>{}, {"-s", std::string(NORVANE_SAMPLES_DIR) + "/qb50.ksy"}}) {
+        std::vector<std::string> args = satellite;
+        args.insert(args.end(), {"-q", "--jsonl", "-", capture});
+        const DecodeRun r = Decode(args);
+        ASSERT_EQ(r.code, 0) << r.err.Text;
+        ASSERT_FALSE(r.out.Text.empty());
+        EXPECT_TRUE(IsUtf8(r.out.Text)) << satellite.size();
+        EXPECT_NE(r.out.Text.find(named), std::string::npos) << r.out.Text.substr(0, 400);
+    }
 }
 
 TEST(Description, FieldPathsAreFollowedAsTheSatnogsDecodersFollowThem)
