@@ -110,9 +110,9 @@ private:
     std::unique_ptr<SatelliteRecords> satellite_;
     std::unique_ptr<RecordReader> reader_; // of its own, so that lines can be made on several threads
     FloatTextCache floats_;
-    std::string name_;               // the satellite's, as a JSON string
-    std::vector<std::string> keys_;  // each field's JSON key and colon
-    std::vector<char> expands_;      // whether each field runs over a list's items
+    std::string name_;              // the satellite's, as a JSON string
+    std::vector<std::string> keys_; // each field's JSON key and colon
+    std::vector<char> expands_;     // whether each field runs over a list's items
     CaptureNameTexts files_;
     TimeTextRenderer renderer_;
     std::string time_;           // the record's time text
