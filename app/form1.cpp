@@ -147,12 +147,14 @@ void Form1::BuildMenus()
 
     QMenu* settings = menuBar()->addMenu(QStringLiteral("&TLM File"));
     settings->setObjectName(QStringLiteral("MnuSettings"));
-    QAction* csv = settings->addAction(QStringLiteral("Write CSV File"));
-    csv->setObjectName(QStringLiteral("WriteCSVFile"));
-    connect(csv, &QAction::triggered, this, &Form1::WriteCSVFile_Click);
-    QAction* tlm = settings->addAction(QStringLiteral("Write TLM File"));
-    tlm->setObjectName(QStringLiteral("WriteTLMFile"));
-    connect(tlm, &QAction::triggered, this, &Form1::WriteTLMFile_Click);
+    // The outputs that the window writes (WriteCSVFile_Click, WriteTLMFile_Click and their siblings).
+    for (const OutputFormat& format : OutputFormats()) {
+        if (format.Caption.empty())
+            continue;
+        QAction* action = settings->addAction(Latin1(format.Caption));
+        action->setObjectName(Latin1(format.Name));
+        connect(action, &QAction::triggered, this, [this, kind = format.Kind] { WriteOutput_Click(kind); });
+    }
 
     QAction* info = menuBar()->addAction(QStringLiteral("&Info"));
     info->setObjectName(QStringLiteral("MnuInfo"));

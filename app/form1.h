@@ -10,6 +10,7 @@
 #include "input/kissframereader.h"
 #include "input/readerhost.h"
 #include "output/outputfile.h"
+#include "output/outputformats.h"
 #include "ui/windowlayout.h"
 
 #include <QMainWindow>
@@ -101,6 +102,8 @@ public:
     void MnuOpenAny_Click();
     void WriteCSVFile_Click();
     void WriteTLMFile_Click();
+    // Any output of the "TLM File" menu, beside the capture read last.
+    void WriteOutput_Click(Output kind);
     void Command1_Click();
     void MnuInfo_Click();
     // The chart's context menu: the chart as it shows now, as a PNG file.
@@ -164,8 +167,8 @@ private:
     void ShowPassInChart(int row);
     // Writes the output named after the capture read last with ending, or
     // beside it under another name where that would replace a capture, and
-    // says where in the status box.
-    void WriteBesideCapture(const char* ending, const std::function<void(TextSink&)>& write);
+    // tells where it went, for the status box.
+    std::string WriteBesideCapture(std::string_view ending, const std::function<void(TextSink&)>& write);
     // The pages and the satellite row for the satellite chosen (built in or
     // described); with reread, the selection is read again for it.
     void ShowSatelliteChoice(bool reread);

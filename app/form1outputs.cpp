@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What the window writes: the CSV file and the TLM report beside the capture,
-// the picture of the window, the chart as a picture.
+// What the window writes: the outputs of its "TLM File" menu beside the
+// capture, the picture of the window, the chart as a picture.
 #include "form1.h"
 
 #include "fields/fieldcatalogue.h"
-#include "output/csvfile.h"
 #include "output/outputfile.h"
 #include "output/outputguard.h"
-#include "output/tlmreport.h"
 #include "ui/fieldchart.h"
 #include "ui/latin1.h"
 #include "ui/windowpicture.h"
@@ -20,7 +18,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 
-void Form1::WriteBesideCapture(const char* ending, const std::function<void(TextSink&)>& write)
+std::string Form1::WriteBesideCapture(std::string_view ending, const std::function<void(TextSink&)>& write)
 {
     // Never over a file of the data set or another capture: a SatNOGS export
     // "pass.csv" would be its own CSV's name.
@@ -32,44 +30,40 @@ void Form1::WriteBesideCapture(const char* ending, const std::function<void(Text
     WriteResult result = WriteOutputFile(path, write);
     if (result.Ok && path != wanted)
         result.Message += " (" + wanted + " is a capture and was left as it is)";
-    SetStatus(QString::fromLocal8Bit(result.Message.c_str()));
+    return result.Message;
 }
 
-void Form1::WriteCSVFile_Click()
+void Form1::WriteCSVFile_Click() { WriteOutput_Click(Output::Csv); }
+
+void Form1::WriteTLMFile_Click() { WriteOutput_Click(Output::Tlm); }
+
+void Form1::WriteOutput_Click(Output kind)
 {
     if (m_.CurrentFileName.empty()) {
         SetStatus(QStringLiteral("no input file"));
         return;
     }
-    // The built-in beacon's captions as the window shows them.
+    // The built-in beacon's field rows as the window shows them: the CSV's
+    // captions, and the report's texts of the record on display.
     FieldCaptions captions;
-    for (int i = 0; i < FieldCount; ++i)
-        captions[static_cast<std::size_t>(i)]
-            = c_.Option1[static_cast<std::size_t>(i)]->text().toLatin1().toStdString();
-    WriteBesideCapture(".csv", [&](TextSink& sink) { WriteCsv(sink, m_, decimalMark_, &captions); });
-}
-
-void Form1::WriteTLMFile_Click()
-{
-    if (m_.CurrentFileName.empty()) {
-        SetStatus(QStringLiteral("no input file"));
-        return;
-    }
-    // The record on display; the built-in beacon's as its boxes show it, even
-    // where the captures hold none.
-    const std::int64_t n = c_.HScroll1->value();
-    if (m_.Described && (n < 1 || n > m_.RecordCount)) {
-        SetStatus(QStringLiteral("no record to report"));
-        return;
-    }
     FieldRowTexts rows;
     for (int i = 0; i < FieldCount; ++i) {
         const auto k = static_cast<std::size_t>(i);
-        rows.Caption[k] = c_.Option1[k]->text().toLatin1().toStdString();
+        captions[k] = rows.Caption[k] = c_.Option1[k]->text().toLatin1().toStdString();
         rows.Unit[k] = c_.Label2[k]->text().toLatin1().toStdString();
         rows.Value[k] = c_.Text1[k]->text().toUtf8().toStdString(); // as the value texts were made
     }
-    WriteBesideCapture(".tlm", [&](TextSink& sink) { WriteTlm(sink, m_, n, decimalMark_, &rows); });
+    OutputRun run{m_, decimalMark_, c_.HScroll1->value(), &captions, &rows};
+    const OutputFormat& format = OutputFormatOf(kind);
+    if (format.Refuse)
+        if (const auto refused = format.Refuse(run)) {
+            SetStatus(QString::fromStdString(*refused));
+            return;
+        }
+    std::string said = WriteBesideCapture(format.Ending, [&](TextSink& sink) { format.Write(sink, run); });
+    if (run.LeftOut > 0)
+        said += "; " + Counted(run.LeftOut, "packet", "packets") + " without a time left out";
+    SetStatus(QString::fromLocal8Bit(said.c_str()));
 }
 
 void Form1::Command1_Click()

@@ -10,7 +10,7 @@
 #include "librarycommands.h"
 #include "livereception.h"
 #include "output/outputguard.h"
-#include "outputformats.h"
+#include "output/outputformats.h"
 #include "outputwriting.h"
 #include "programinfo.h"
 #include "stopsignals.h"

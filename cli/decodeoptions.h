@@ -3,7 +3,7 @@
 
 #include "input/capturekinds.h"
 #include "input/readerhost.h"
-#include "outputformats.h"
+#include "output/outputformats.h"
 
 #include <cstdint>
 #include <map>

@@ -6,7 +6,7 @@
 #include "describe/satellitelibrary.h"
 #include "fields/fieldcatalogue.h"
 #include "input/identifycaptures.h"
-#include "outputformats.h"
+#include "output/outputformats.h"
 #include "telemetry/decoders.h"
 
 #include <algorithm>

@@ -3,7 +3,7 @@
 
 #include "describe/describedsatellite.h"
 #include "livetcp.h"
-#include "outputformats.h"
+#include "output/outputformats.h"
 #include "stopsignals.h"
 
 #include "input/dispatch.h"

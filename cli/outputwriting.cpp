@@ -2,7 +2,7 @@
 #include "outputwriting.h"
 
 #include "decodeoptions.h"
-#include "outputformats.h"
+#include "output/outputformats.h"
 #include "stopsignals.h"
 
 #include <algorithm>
@@ -40,7 +40,7 @@ private:
 WrittenOutputs WriteOutputs(const DecodeOptions& o, const Module1& m, const Streams& streams, Reporter& reporter,
     const std::string& decimalMark, bool live, bool stoppable)
 {
-    OutputRun run{o, m, decimalMark};
+    OutputRun run{m, decimalMark, o.Record};
     WrittenOutputs written;
     for (const OutputFormat& format : OutputFormats()) {
         const auto path = o.Outputs.find(format.Kind);
@@ -48,7 +48,9 @@ WrittenOutputs WriteOutputs(const DecodeOptions& o, const Module1& m, const Stre
             continue;
         if (format.Refuse)
             if (const auto refused = format.Refuse(run)) {
-                reporter.Fail(*refused);
+                reporter.Fail(*refused + "; "
+                    + (path->second == "-" ? "nothing was written for " + std::string(format.Option)
+                                           : path->second + " was not written"));
                 continue;
             }
         if (const int stream = StandardStreamOf(path->second); stream != 0) {

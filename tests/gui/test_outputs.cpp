@@ -3,6 +3,10 @@
 // the information window.
 
 #include "app/infowindow.h"
+#include "describe/describedsatellite.h"
+#include "input/capturereaders.h"
+#include "output/outputformats.h"
+#include "ui/latin1.h"
 #include "gui/windowfixture.h"
 #include "ui/windowpicture.h"
 
@@ -11,6 +15,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -73,6 +78,7 @@ class TestOutputs : public QObject {
 private slots:
     void initTestCase();
     void csvAndTlmMatchTheGoldenFiles();
+    void everyOutputOfTheMenuIsTheCoresFile();
     void noInputFile();
     void neverOverACapture();
     void failedWritesAreReportedAndKeepTheOldFile();
@@ -109,6 +115,45 @@ void TestOutputs::csvAndTlmMatchTheGoldenFiles()
     w.form.WriteTLMFile_Click();
     QCOMPARE(Status(w), QString::fromStdString(tlm + " has been written"));
     QVERIFY(ReadFileBytes(tlm) == GoldenBytes("expected.tlm"));
+}
+
+void TestOutputs::everyOutputOfTheMenuIsTheCoresFile()
+{
+    for (const QString& ksy : {QString(), Sample("qb50.ksy")}) {
+        TempDir dir;
+        Window w;
+        if (!ksy.isEmpty())
+            QVERIFY(w.form.ChooseDescription(ksy));
+        const std::string capture = dir.File("qb50p1-pass.kss");
+        OpenSampleAs(w, capture);
+        w.c().HScroll1->setValue(3);
+        // The same capture read without the window.
+        Module1 m;
+        if (!ksy.isEmpty())
+            m.Described = DescribedSatellite::Load(ksy.toStdString());
+        ReaderHost host;
+        BeginDataSet(m);
+        ReadSelection(CaptureKind::Kiss, m, host, {capture});
+
+        QStringList menu;
+        for (const QAction* action : w.form.findChild<QMenu*>(QStringLiteral("MnuSettings"))->actions())
+            menu << action->text();
+        QStringList rows;
+        for (const OutputFormat& format : OutputFormats()) {
+            if (format.Caption.empty())
+                continue;
+            rows << Latin1(format.Caption);
+            w.form.Action(std::string(format.Name).c_str())->trigger();
+            const std::string path = dir.File("qb50p1-pass" + std::string(format.Ending));
+            QVERIFY2(Status(w).startsWith(QString::fromStdString(path + " has been written")), qPrintable(Status(w)));
+            StringSink made;
+            OutputRun run{m, ".", 3};
+            format.Write(made, run);
+            QVERIFY2(ReadFileBytes(path) == made.Text, format.Name.data());
+        }
+        QCOMPARE(menu, rows);
+        QVERIFY(rows.contains(QStringLiteral("Write JSON Lines File")));
+    }
 }
 
 void TestOutputs::noInputFile()
