@@ -4,10 +4,10 @@
 
 #include "app/infowindow.h"
 #include "describe/describedsatellite.h"
+#include "gui/windowfixture.h"
 #include "input/capturereaders.h"
 #include "output/outputformats.h"
 #include "ui/latin1.h"
-#include "gui/windowfixture.h"
 #include "ui/windowpicture.h"
 
 #include <QCheckBox>
