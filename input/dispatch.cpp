@@ -103,10 +103,10 @@ void StartReading(Module1& m)
     p.Read = std::async(std::launch::async, ReadFrames, std::ref(p), std::ref(*p.Other), std::uint8_t{1});
 }
 
-// Stores the batch in flight once both cores have read it: the frames that
-// parse as the next records; a frame that does not is counted, the first
-// one's reason kept.
-void StoreReadBatch(Module1& m, ReaderHost& host)
+// Waits until both cores have read the batch in flight, and gives each
+// frame's shape the store's number, so that the other core's packer may
+// take new shapes again while the batch is stored.
+void FinishReading(Module1& m)
 {
     PendingFrames& p = m.DescribedPending;
     DescribedBatch& b = p.Reading;
@@ -126,15 +126,33 @@ void StoreReadBatch(Module1& m, ReaderHost& host)
         b.Clear();
         throw;
     }
-    // The store's number of each reader's shapes, as they come.
-    std::vector<std::int64_t> shapeIds[2];
+    std::vector<std::int64_t> shapeIds[2]; // the store's number of each reader's shapes, as they come
+    for (std::size_t k = 0; k < b.Entries.size(); ++k) {
+        DescribedBatch::Reading& r = b.Readings[k];
+        if (!r.Parsed)
+            continue;
+        std::vector<std::int64_t>& ids = shapeIds[r.Reader];
+        if (ids.size() <= r.Shape)
+            ids.resize(r.Shape + 1, -1);
+        if (ids[r.Shape] < 0)
+            ids[r.Shape]
+                = m.DescribedRecords.ShapeId((r.Reader == 0 ? *m.Described : *p.Other).Packer().Shape(r.Shape));
+        r.Shape = static_cast<std::size_t>(ids[r.Shape]);
+    }
+}
+
+// Stores a batch that both cores have read: the frames that parse as the
+// next records; a frame that does not is counted, the first one's reason
+// kept.
+void StoreBatch(Module1& m, ReaderHost& host, DescribedBatch& b)
+{
     std::vector<std::uint8_t> kissFrame;
     for (std::size_t k = 0; k < b.Entries.size(); ++k) {
         const DescribedBatch::Entry& e = b.Entries[k];
         const DescribedBatch::Reading& r = b.Readings[k];
         if (!r.Parsed) {
             // The first frame of the file that does not read is read again
-            // for its reason, by this core's reader, which is free now.
+            // for its reason, by this core's reader, which no other uses.
             if (m.Import.NotParsed++ == 0) {
                 std::string reason;
                 m.Described->Read(b.Frame(e), reason);
@@ -147,14 +165,8 @@ void StoreReadBatch(Module1& m, ReaderHost& host)
         ++m.Import.Stored1;
         ++m.RecordCount;
         const std::span<const std::uint8_t> frame = b.Frame(e);
-        std::vector<std::int64_t>& ids = shapeIds[r.Reader];
-        if (ids.size() <= r.Shape)
-            ids.resize(r.Shape + 1, -1);
-        if (ids[r.Shape] < 0)
-            ids[r.Shape]
-                = m.DescribedRecords.ShapeId((r.Reader == 0 ? *m.Described : *p.Other).Packer().Shape(r.Shape));
         const std::span<const std::uint8_t> packed(b.Packed[r.Reader].data() + r.PackedStart, r.PackedLength);
-        m.DescribedRecords.Store(frame, static_cast<std::uint32_t>(ids[r.Shape]), packed, e.Info, b.Times[e.Time]);
+        m.DescribedRecords.Store(frame, static_cast<std::uint32_t>(r.Shape), packed, e.Info, b.Times[e.Time]);
         m.Import.NoteInstant(e.Info.At);
         if (e.Dump && host.WantsDumpLines()
             && !(e.Rereadable && host.AppendDumpFrame(e.Info.File, e.Info.Offset, frame.size() + 1))) {
@@ -164,6 +176,13 @@ void StoreReadBatch(Module1& m, ReaderHost& host)
         }
     }
     b.Clear();
+}
+
+// Stores the batch in flight once both cores have read it.
+void StoreReadBatch(Module1& m, ReaderHost& host)
+{
+    FinishReading(m);
+    StoreBatch(m, host, m.DescribedPending.Reading);
 }
 
 } // namespace
@@ -182,8 +201,16 @@ void DispatchDescribed(Module1& m, ReaderHost& host, std::span<const std::uint8_
     // full.
     constexpr std::size_t BatchFrames = 8192;
     if (b.Entries.size() >= BatchFrames && m.Described) {
-        StoreReadBatch(m, host);
+        // The batch read is stored while the other core reads the next:
+        // storing its first bytes in a block of the store is the kernel's
+        // clearing of fresh memory, which would leave that core idle.
+        PendingFrames& p = m.DescribedPending;
+        FinishReading(m);
+        DescribedBatch read;
+        std::swap(read, p.Reading);
         StartReading(m);
+        StoreBatch(m, host, read);
+        std::swap(read, p.Waiting); // its buffers are filled again
     }
 }
 
