@@ -156,6 +156,10 @@ types:
         type: str
         size: 6
         encoding: ASCII
+        valid:
+          any-of:
+            - '"QB50P1"'
+            - '"QB50P2"'
   packet1:
     seq:
       - id: ops_mode
