@@ -40,6 +40,7 @@ public:
     std::span<const std::uint8_t> Frame(std::int64_t n) const;
     const std::uint8_t* PackedValues(std::int64_t n) const { return At(n).Start + At(n).Length; }
     const KsyShape& Shape(std::int64_t n) const { return shapes_[At(n).Shape]; }
+    std::uint32_t ShapeNumber(std::int64_t n) const { return At(n).Shape; }
     const PacketInfo& Info(std::int64_t n) const { return At(n).Info; }
     void AppendTime(std::string& out, std::int64_t n) const { times_.Append(out, At(n).TimeId, At(n).Info.At); }
     std::string Time(std::int64_t n) const

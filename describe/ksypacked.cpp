@@ -155,18 +155,7 @@ void PackTaggedValues(std::span<const KsyValue> values, const std::vector<const 
     }
 }
 
-struct Lists {
-    std::deque<std::vector<KsyValue>>& Kept;
-    std::size_t Used = 0;
-    std::vector<KsyValue>& Next(std::size_t n)
-    {
-        if (Used == Kept.size())
-            Kept.emplace_back();
-        std::vector<KsyValue>& items = Kept[Used++];
-        items.assign(n, KsyValue{});
-        return items;
-    }
-};
+using Lists = KsyUnpackedLists;
 
 const std::uint8_t* UnpackTaggedValues(
     const std::uint8_t* at, std::span<KsyValue> values, const std::vector<const KsyEnum*>& enums, Lists& lists);
@@ -342,49 +331,54 @@ const std::uint8_t* KsyPacker::Unpack(const KsyShape& shape, const std::uint8_t*
 {
     Lists kept{lists};
     const std::uint8_t* at = packed;
-    for (std::size_t k = 0; k < values.size(); ++k) {
-        const KsySlot& s = shape[k];
-        KsyValue& v = values[k];
-        v = KsyValue{};
-        switch (s.What) {
-        case Code::Integer:
-        case Code::Unsigned64:
-            v.What = Kind::Int;
-            v.Int = KsyGetInteger(at, s);
-            v.Unsigned64 = s.What == Code::Unsigned64;
-            v.Enum = s.Enum;
-            at += s.Width;
-            break;
-        case Code::Real:
-            v.What = Kind::Float;
-            v.Single = s.Single;
-            if (s.Width == 4) {
-                float narrow = 0;
-                std::memcpy(&narrow, at, 4);
-                v.Float = narrow;
-            } else {
-                std::memcpy(&v.Float, at, 8);
-            }
-            at += s.Width;
-            break;
-        case Code::Boolean:
-            v.What = Kind::Bool;
-            v.Int = *at++;
-            break;
-        case Code::Text:
-        case Code::Octets: {
-            std::uint64_t n = 0;
-            at = GetCount(at, n);
-            v.What = s.What == Code::Text ? Kind::Str : Kind::Bytes;
-            v.SetText(std::string_view(reinterpret_cast<const char*>(at), n));
-            at += n;
-            break;
+    for (std::size_t k = 0; k < values.size(); ++k)
+        at = UnpackValue(shape[k], at, values[k], kept);
+    return at;
+}
+
+const std::uint8_t* KsyPacker::UnpackValue(
+    const KsySlot& s, const std::uint8_t* packed, KsyValue& v, KsyUnpackedLists& lists) const
+{
+    const std::uint8_t* at = packed;
+    v = KsyValue{};
+    switch (s.What) {
+    case Code::Integer:
+    case Code::Unsigned64:
+        v.What = Kind::Int;
+        v.Int = KsyGetInteger(at, s);
+        v.Unsigned64 = s.What == Code::Unsigned64;
+        v.Enum = s.Enum;
+        at += s.Width;
+        break;
+    case Code::Real:
+        v.What = Kind::Float;
+        v.Single = s.Single;
+        if (s.Width == 4) {
+            float narrow = 0;
+            std::memcpy(&narrow, at, 4);
+            v.Float = narrow;
+        } else {
+            std::memcpy(&v.Float, at, 8);
         }
-        case Code::Tagged: at = UnpackTagged(at, v, enums_, kept); break;
-        case Code::Object: v.What = Kind::Object; break;
-        case Code::Stream: v.What = Kind::Stream; break;
-        case Code::Absent: break;
-        }
+        at += s.Width;
+        break;
+    case Code::Boolean:
+        v.What = Kind::Bool;
+        v.Int = *at++;
+        break;
+    case Code::Text:
+    case Code::Octets: {
+        std::uint64_t n = 0;
+        at = GetCount(at, n);
+        v.What = s.What == Code::Text ? Kind::Str : Kind::Bytes;
+        v.SetText(std::string_view(reinterpret_cast<const char*>(at), n));
+        at += n;
+        break;
+    }
+    case Code::Tagged: at = UnpackTagged(at, v, enums_, lists); break;
+    case Code::Object: v.What = Kind::Object; break;
+    case Code::Stream: v.What = Kind::Stream; break;
+    case Code::Absent: break;
     }
     return at;
 }

@@ -22,6 +22,21 @@
 // origin come back as they were; an object or a stream comes back as one
 // without a target, as the outputs show them: nothing.
 
+// The lists that a record's unpacked values point into, used again from the
+// first for each record.
+struct KsyUnpackedLists {
+    std::deque<std::vector<KsyValue>>& Kept;
+    std::size_t Used = 0;
+    std::vector<KsyValue>& Next(std::size_t n)
+    {
+        if (Used == Kept.size())
+            Kept.emplace_back();
+        std::vector<KsyValue>& items = Kept[Used++];
+        items.assign(n, KsyValue{});
+        return items;
+    }
+};
+
 class KsyPacker {
 public:
     explicit KsyPacker(const KsyDescription& d);
@@ -36,6 +51,9 @@ public:
     // first). Gives where the packed values end.
     const std::uint8_t* Unpack(const KsyShape& shape, const std::uint8_t* packed, std::span<KsyValue> values,
         std::deque<std::vector<KsyValue>>& lists) const;
+    // One value as Unpack reads each: slot s's at packed, into v.
+    const std::uint8_t* UnpackValue(
+        const KsySlot& s, const std::uint8_t* packed, KsyValue& v, KsyUnpackedLists& lists) const;
 
     // Shapes a packer keeps at most, all fields of all its shapes counted;
     // past them, every record takes the shape that suits any values (a tag

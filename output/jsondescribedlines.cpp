@@ -11,7 +11,8 @@
 #include <cmath>
 
 DescribedLines::DescribedLines(const Module1& m)
-    : satellite_(RecordsOf(m))
+    : m_(m)
+    , satellite_(RecordsOf(m))
     , reader_(satellite_->Reader())
     , floats_(satellite_->FieldCount())
     , files_(m.Imports)
@@ -45,64 +46,170 @@ std::string_view DescribedLines::Line(int, std::int64_t n)
     PutTimeAndPlace(line, renderer_, time_, packet, file);
     line.Put(",\"values\":{");
     // The values kept in the store when the frame was read.
-    if (reader_->Read(1, n))
-        PutValues(line);
+    if (n >= 1 && n <= m_.DescribedRecords.Count())
+        PutValues(line, n);
     line.Room(4);
     line.Put("}}\n");
     return line.Text();
 }
 
-void DescribedLines::PutValues(LineCursor& line)
+void DescribedLines::PutValues(LineCursor& line, std::int64_t n)
 {
-    bool first = true;
-    const auto put = [&](std::string_view key, const KsyValue& v) {
-        if (v.What == KsyValue::Kind::Null || v.What == KsyValue::Kind::Object)
-            return;
-        if (!first)
-            line.Put(",");
-        first = false;
-        line.Put(key);
-        switch (v.What) {
-        case KsyValue::Kind::Int:
-            if (!v.Enum) {
-                line.p = v.Unsigned64 ? std::to_chars(line.p, line.p + 20, static_cast<std::uint64_t>(v.Int)).ptr
-                                      : std::to_chars(line.p, line.p + 20, v.Int).ptr;
-                return;
+    first_ = true;
+    if (const auto offsets = FixedOffsets(n); !offsets.empty()) {
+        PutPackedValues(line, n, offsets);
+    } else {
+        reader_->Read(1, n);
+        PutUnpackedValues(line);
+    }
+}
+
+std::span<const std::uint32_t> DescribedLines::FixedOffsets(std::int64_t n)
+{
+    using Code = KsySlot::Code;
+    const std::uint32_t number = m_.DescribedRecords.ShapeNumber(n);
+    if (number >= offsetsKnown_.size()) {
+        offsets_.resize(number + 1);
+        offsetsKnown_.resize(number + 1);
+    }
+    if (!offsetsKnown_[number]) {
+        offsetsKnown_[number] = true;
+        const KsyShape& shape = m_.DescribedRecords.Shape(n);
+        std::vector<std::uint32_t>& at = offsets_[number];
+        std::uint32_t offset = 0;
+        for (const KsySlot& s : shape) {
+            at.push_back(offset);
+            if (s.What == Code::Text || s.What == Code::Octets || s.What == Code::Tagged) {
+                at.clear();
+                break;
             }
-            break;
-        case KsyValue::Kind::Bool: line.Put(v.Int ? "true" : "false"); return;
+            // As the packer lays them out: a boolean in a byte, a number in
+            // its width, nothing of the others.
+            const bool number = s.What == Code::Integer || s.What == Code::Unsigned64 || s.What == Code::Real;
+            offset += s.What == Code::Boolean ? 1 : number ? s.Width : 0;
+        }
+        if (shape.size() != keys_.size())
+            at.clear();
+    }
+    return offsets_[number];
+}
+
+namespace {
+
+double RealAt(const KsySlot& s, const std::uint8_t* at)
+{
+    if (s.Width == 4) {
+        float narrow = 0;
+        std::memcpy(&narrow, at, 4);
+        return narrow;
+    }
+    double wide = 0;
+    std::memcpy(&wide, at, 8);
+    return wide;
+}
+
+} // namespace
+
+void DescribedLines::PutPackedValues(LineCursor& line, std::int64_t n, std::span<const std::uint32_t> offsets)
+{
+    using Code = KsySlot::Code;
+    const KsyShape& shape = m_.DescribedRecords.Shape(n);
+    const std::uint8_t* packed = m_.DescribedRecords.PackedValues(n);
+    constexpr std::size_t Ahead = 4; // fields whose float texts are fetched before they are written
+    for (std::size_t k = 0; k < shape.size(); ++k) {
+        if (k + Ahead < shape.size() && shape[k + Ahead].What == Code::Real)
+            floats_.Prefetch(
+                k + Ahead, std::bit_cast<std::uint64_t>(RealAt(shape[k + Ahead], packed + offsets[k + Ahead])));
+        const KsySlot& s = shape[k];
+        const std::uint8_t* at = packed + offsets[k];
+        switch (s.What) {
+        case Code::Absent:
+        case Code::Object: continue;
+        case Code::Real: PutFloat(line, k, RealAt(s, at)); continue;
+        case Code::Integer:
+        case Code::Unsigned64:
+            if (s.Enum)
+                break;
+            PutKey(line, keys_[k]);
+            line.p = s.What == Code::Unsigned64
+                ? std::to_chars(line.p, line.p + 20, static_cast<std::uint64_t>(KsyGetInteger(at, s))).ptr
+                : std::to_chars(line.p, line.p + 20, KsyGetInteger(at, s)).ptr;
+            continue;
+        case Code::Boolean:
+            PutKey(line, keys_[k]);
+            line.Put(*at ? "true" : "false");
+            continue;
         default: break;
         }
-        value_.clear();
-        AppendKsyJson(value_, v);
-        line.Room(value_.size() + valuesRoom_);
-        line.Put(value_);
-    };
+        KsyUnpackedLists lists{lists_};
+        m_.Described->Packer().UnpackValue(s, at, one_, lists);
+        PutValue(line, keys_[k], one_);
+    }
+}
+
+void DescribedLines::PutKey(LineCursor& line, std::string_view key)
+{
+    if (!first_)
+        line.Put(",");
+    first_ = false;
+    line.Put(key);
+}
+
+void DescribedLines::PutFloat(LineCursor& line, std::size_t k, double value)
+{
+    // Of the values a float takes the longest to write; they repeat.
+    PutKey(line, keys_[k]);
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    FloatTextCache::Entry& kept = floats_.Slot(k, bits);
+    if (kept.Holds(bits)) {
+        line.Put(kept.View());
+        return;
+    }
+    char* const at = line.p;
+    if (std::isfinite(value))
+        line.p = std::to_chars(line.p, line.p + 32, value).ptr;
+    else
+        line.Put("null");
+    kept.Keep(bits, std::string_view(at, static_cast<std::size_t>(line.p - at)));
+}
+
+void DescribedLines::PutValue(LineCursor& line, std::string_view key, const KsyValue& v)
+{
+    switch (v.What) {
+    case KsyValue::Kind::Null:
+    case KsyValue::Kind::Object: return;
+    case KsyValue::Kind::Int:
+        if (!v.Enum) {
+            PutKey(line, key);
+            line.p = v.Unsigned64 ? std::to_chars(line.p, line.p + 20, static_cast<std::uint64_t>(v.Int)).ptr
+                                  : std::to_chars(line.p, line.p + 20, v.Int).ptr;
+            return;
+        }
+        break;
+    case KsyValue::Kind::Bool:
+        PutKey(line, key);
+        line.Put(v.Int ? "true" : "false");
+        return;
+    default: break;
+    }
+    value_.clear();
+    AppendKsyJson(value_, v);
+    line.Room(key.size() + value_.size() + valuesRoom_);
+    PutKey(line, key);
+    line.Put(value_);
+}
+
+void DescribedLines::PutUnpackedValues(LineCursor& line)
+{
     constexpr std::size_t Ahead = 4; // fields whose float texts are fetched before they are written
     for (std::size_t k = 0; k < keys_.size(); ++k) {
         if (const KsyValue& later = reader_->Value(k + Ahead); later.What == KsyValue::Kind::Float)
             floats_.Prefetch(k + Ahead, std::bit_cast<std::uint64_t>(later.Float));
         const KsyValue& v = reader_->Value(k);
         if (v.What == KsyValue::Kind::Float) {
-            // Of the values a float takes the longest to write; they repeat.
-            if (!first)
-                line.Put(",");
-            first = false;
-            line.Put(keys_[k]);
-            const auto bits = std::bit_cast<std::uint64_t>(v.Float);
-            FloatTextCache::Entry& kept = floats_.Slot(k, bits);
-            if (kept.Holds(bits)) {
-                line.Put(kept.View());
-            } else {
-                char* const at = line.p;
-                if (std::isfinite(v.Float))
-                    line.p = std::to_chars(line.p, line.p + 32, v.Float).ptr;
-                else
-                    line.Put("null");
-                kept.Keep(bits, std::string_view(at, static_cast<std::size_t>(line.p - at)));
-            }
+            PutFloat(line, k, v.Float);
         } else if (!expands_[k] || v.What != KsyValue::Kind::Array) {
-            put(keys_[k], v);
+            PutValue(line, keys_[k], v);
         } else {
             // A field over a list's items: one value an item.
             for (std::size_t i = 0; i < v.Items->size(); ++i) {
@@ -110,7 +217,7 @@ void DescribedLines::PutValues(LineCursor& line)
                 AppendJsonString(key_, satellite_->ItemFieldName(k, i), true);
                 key_.push_back(':');
                 line.Room(key_.size() + valuesRoom_);
-                put(key_, (*v.Items)[i]);
+                PutValue(line, key_, (*v.Items)[i]);
             }
         }
     }

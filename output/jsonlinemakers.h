@@ -8,6 +8,7 @@
 
 #include <charconv>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <span>
 #include <string>
@@ -105,8 +106,20 @@ public:
     std::string_view Line(int kind, std::int64_t n) override;
 
 private:
-    void PutValues(LineCursor& line);
+    // The values of record n: straight from the store where its shape holds
+    // only values of fixed width (numbers and booleans), else as its reader
+    // unpacks them.
+    void PutValues(LineCursor& line, std::int64_t n);
+    void PutUnpackedValues(LineCursor& line);
+    void PutPackedValues(LineCursor& line, std::int64_t n, std::span<const std::uint32_t> offsets);
+    // Where each value of the records of a shape begins in their packed
+    // bytes; empty where a value's width varies (texts, bytes, tagged).
+    std::span<const std::uint32_t> FixedOffsets(std::int64_t n);
+    void PutKey(LineCursor& line, std::string_view key);
+    void PutFloat(LineCursor& line, std::size_t k, double value);
+    void PutValue(LineCursor& line, std::string_view key, const KsyValue& v);
 
+    const Module1& m_;
     std::unique_ptr<SatelliteRecords> satellite_;
     std::unique_ptr<RecordReader> reader_; // of its own, so that lines can be made on several threads
     FloatTextCache floats_;
@@ -120,4 +133,9 @@ private:
     std::string key_;            // a list item's key
     std::size_t valuesRoom_ = 0; // the most the values of bounded size take with their keys
     std::string line_;
+    bool first_ = true;                               // no value put yet in the line
+    std::vector<std::vector<std::uint32_t>> offsets_; // FixedOffsets by shape number
+    std::vector<char> offsetsKnown_;
+    KsyValue one_;                                    // a value unpacked alone
+    std::deque<std::vector<KsyValue>> lists_;
 };
