@@ -136,6 +136,6 @@ private:
     bool first_ = true;                               // no value put yet in the line
     std::vector<std::vector<std::uint32_t>> offsets_; // FixedOffsets by shape number
     std::vector<char> offsetsKnown_;
-    KsyValue one_;                                    // a value unpacked alone
+    KsyValue one_; // a value unpacked alone
     std::deque<std::vector<KsyValue>> lists_;
 };
