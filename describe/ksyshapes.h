@@ -96,6 +96,27 @@ inline bool KsySlotHolds(const KsySlot& s, const KsyValue& v)
     return false;
 }
 
+// The bytes a value of slot s takes packed, where every value of s takes
+// the same: a boolean one, a number its width, an absent value, an object
+// or a stream none; -1 for a text, a byte array or a tagged value.
+inline int KsyFixedWidth(const KsySlot& s)
+{
+    using Code = KsySlot::Code;
+    switch (s.What) {
+    case Code::Integer:
+    case Code::Unsigned64:
+    case Code::Real: return s.Width;
+    case Code::Boolean: return 1;
+    case Code::Text:
+    case Code::Octets:
+    case Code::Tagged: return -1;
+    case Code::Object:
+    case Code::Stream:
+    case Code::Absent: return 0;
+    }
+    return -1;
+}
+
 // The shapes of a store's records: those of every packer it took records
 // from, each once.
 class KsyShapes {

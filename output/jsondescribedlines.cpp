@@ -66,32 +66,29 @@ void DescribedLines::PutValues(LineCursor& line, std::int64_t n)
 
 std::span<const std::uint32_t> DescribedLines::FixedOffsets(std::int64_t n)
 {
-    using Code = KsySlot::Code;
-    const std::uint32_t number = m_.DescribedRecords.ShapeNumber(n);
-    if (number >= offsetsKnown_.size()) {
-        offsets_.resize(number + 1);
-        offsetsKnown_.resize(number + 1);
+    const std::uint32_t shapeNumber = m_.DescribedRecords.ShapeNumber(n);
+    if (shapeNumber >= offsetsKnown_.size()) {
+        offsets_.resize(shapeNumber + 1);
+        offsetsKnown_.resize(shapeNumber + 1);
     }
-    if (!offsetsKnown_[number]) {
-        offsetsKnown_[number] = true;
+    if (!offsetsKnown_[shapeNumber]) {
+        offsetsKnown_[shapeNumber] = true;
         const KsyShape& shape = m_.DescribedRecords.Shape(n);
-        std::vector<std::uint32_t>& at = offsets_[number];
+        std::vector<std::uint32_t>& at = offsets_[shapeNumber];
         std::uint32_t offset = 0;
         for (const KsySlot& s : shape) {
-            at.push_back(offset);
-            if (s.What == Code::Text || s.What == Code::Octets || s.What == Code::Tagged) {
+            const int width = KsyFixedWidth(s);
+            if (width < 0) {
                 at.clear();
                 break;
             }
-            // As the packer lays them out: a boolean in a byte, a number in
-            // its width, nothing of the others.
-            const bool number = s.What == Code::Integer || s.What == Code::Unsigned64 || s.What == Code::Real;
-            offset += s.What == Code::Boolean ? 1 : number ? s.Width : 0;
+            at.push_back(offset);
+            offset += static_cast<std::uint32_t>(width);
         }
-        if (shape.size() != keys_.size())
+        if (at.size() != keys_.size())
             at.clear();
     }
-    return offsets_[number];
+    return offsets_[shapeNumber];
 }
 
 namespace {

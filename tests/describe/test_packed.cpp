@@ -122,6 +122,21 @@ TEST(PackedValues, EveryRecordReadsBackAsItWasWhateverWasPackedAroundIt)
         EXPECT_EQ(Seen(values), Seen(records[r])) << "record " << r;
         EXPECT_EQ(end - packed.data(),
             static_cast<std::ptrdiff_t>(r + 1 < records.size() ? where[r + 1].second : packed.size()));
+        // Where every slot has a fixed width, the widths lay the values out:
+        // each slot's value unpacked alone at the sum of those before it.
+        std::ptrdiff_t offset = 0;
+        KsyUnpackedLists alone{lists};
+        for (std::size_t k = 0; k < values.size(); ++k) {
+            const KsySlot& slot = packer.Shape(where[r].first)[k];
+            const int width = KsyFixedWidth(slot);
+            if (width < 0)
+                break;
+            KsyValue v;
+            const std::uint8_t* at = packed.data() + where[r].second + offset;
+            EXPECT_EQ(reader.UnpackValue(slot, at, v, alone) - at, width) << "record " << r << ", slot " << k;
+            EXPECT_EQ(Seen(v), Seen(values[k])) << "record " << r << ", slot " << k;
+            offset += width;
+        }
     }
     // The make of the last but one came before: it takes a shape there is.
     EXPECT_EQ(shapes[6], shapes[5]);
