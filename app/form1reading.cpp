@@ -155,7 +155,7 @@ void Form1::ShowPasses()
     QTableWidget* table = c_.PassTable;
     // The passes of many packets are found on the other core while the
     // window answers, where an open command holds the data set still.
-    if (reading_ && m_.RecordCount + m_.Packet2Count > 1000000) {
+    if (reading_ && m_.PacketTotal() > 1000000) {
         auto found = std::async(std::launch::async, [this] { return FindPasses(m_); });
         while (found.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready)
             ProcessPendingEvents();

@@ -258,7 +258,7 @@ QStringList Form1::ShowSatelliteNotes(bool afterRead)
     std::int64_t tried = 0;
     for (const ImportSummary& s : m_.Imports)
         tried += m_.Described ? s.Stored1 + s.NotParsed : s.Units;
-    if (afterRead && tried > 0 && m_.RecordCount == 0 && m_.Packet2Count == 0) {
+    if (afterRead && tried > 0 && m_.HighestRecord() == 0) {
         status << (m_.Described
                 ? QStringLiteral("0 of %1 parse with %2")
                       .arg(CountedText(tried, "frame", "frames"), QString::fromStdString(m_.Described->Id()))

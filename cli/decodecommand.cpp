@@ -50,10 +50,16 @@ void WriteClosingLine(
     TextSink& err, const Module1& m, std::size_t captures, std::size_t failures, std::int64_t leftOutOfInflux)
 {
     const std::size_t read = captures - failures;
-    std::string line = m.Described ? Counted(m.RecordCount, "record", "records") + " of " + m.Described->Id()
-            + ", from " + Counted(read, "file", "files")
-                                   : Counted(m.RecordCount, "record", "records") + " of packet kind 1, "
-            + std::to_string(m.Packet2Count) + " of packet kind 2, from " + Counted(read, "file", "files");
+    std::string line = Counted(m.RecordCount, "record", "records");
+    if (m.Described) {
+        line += " of " + m.Described->Id();
+    } else {
+        // "N records of packet kind 1, M of packet kind 2"
+        for (const PacketKind& kind : PacketKinds)
+            line += (kind.Number == 1 ? "" : ", " + std::to_string(m.Count(kind.Number))) + " of packet kind "
+                + std::to_string(kind.Number);
+    }
+    line += ", from " + Counted(read, "file", "files");
     if (failures > 0)
         line += " (" + std::to_string(failures) + " not read)";
     if (leftOutOfInflux > 0)

@@ -126,16 +126,14 @@ void MergeByTime(Module1& m)
 {
     if (m.Described && !m.DescribedRecords.FramesKept())
         throw std::logic_error("a described data set read without its frames cannot be merged");
-    const std::vector<std::int64_t> kept1 = KeptInOrder(m, 1);
-    const std::vector<std::int64_t> kept2 = KeptInOrder(m, 2);
-    if (m.Described) {
-        m.DescribedRecords.Reorder(kept1);
-    } else {
-        m.Table.Reorder(1, kept1);
-        m.Table.Reorder(2, kept2);
+    for (const PacketKind& kind : PacketKinds) {
+        const std::vector<std::int64_t> kept = KeptInOrder(m, kind.Number);
+        if (!m.Described)
+            m.Table.Reorder(kind.Number, kept);
+        else if (kind.Number == 1) // a described satellite's records are all of kind 1
+            m.DescribedRecords.Reorder(kept);
+        m.CountOf(kind.Number) = static_cast<std::int64_t>(kept.size());
     }
-    m.RecordCount = static_cast<std::int64_t>(kept1.size());
-    m.Packet2Count = static_cast<std::int64_t>(kept2.size());
     m.Merged = true;
 }
 

@@ -1,16 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "module1.h"
 
-namespace {
-
-void StoreFramePacket(Module1& m, int kind, std::int64_t n, PacketInfo reception)
+void DecodePacket(Module1& m, int kind, const PacketInfo& reception)
 {
-    reception.Satellite = m.FrameBuffer[19];
-    m.Table.StorePacket(kind, n, m.FrameBuffer.data() + PacketFirstByte, reception, m.FrameTimeText);
+    PacketInfo info = reception;
+    info.Satellite = m.FrameBuffer[19];
+    m.Table.StorePacket(kind, m.Count(kind), m.FrameBuffer.data() + PacketFirstByte, info, m.FrameTimeText);
 }
 
-} // namespace
+void DecodePacket1(Module1& m, const PacketInfo& reception) { DecodePacket(m, 1, reception); }
 
-void DecodePacket1(Module1& m, const PacketInfo& reception) { StoreFramePacket(m, 1, m.RecordCount, reception); }
-
-void DecodePacket2(Module1& m, const PacketInfo& reception) { StoreFramePacket(m, 2, m.Packet2Count, reception); }
+void DecodePacket2(Module1& m, const PacketInfo& reception) { DecodePacket(m, 2, reception); }

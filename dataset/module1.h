@@ -44,13 +44,16 @@ struct Module1 {
     ImportSummary Import;
     std::vector<ImportSummary> Imports;
 
-    // Records holding a packet of kind: the one place where the packet
-    // kinds meet the two counts above.
-    std::int64_t Count(int kind) const { return kind == 2 ? Packet2Count : RecordCount; }
+    // Records holding a packet of kind (KindCounts below names the count of
+    // each); a described satellite's are all of kind 1.
+    std::int64_t Count(int kind) const;
+    std::int64_t& CountOf(int kind);
     // Record count of the packet kind that field belongs to.
     std::int64_t CountForField(int field) const { return Count(PacketKindOfField(field)); }
-    // The larger of the two counts: every record that holds any packet.
-    std::int64_t HighestRecord() const { return RecordCount > Packet2Count ? RecordCount : Packet2Count; }
+    // The largest of the counts: every record that holds any packet.
+    std::int64_t HighestRecord() const;
+    // Packets stored, of every kind.
+    std::int64_t PacketTotal() const;
     // The reception data of record n's packet of kind (1 or 2).
     // A described satellite's records are all of kind 1.
     PacketInfo Packet(int kind, std::int64_t n) const
@@ -59,9 +62,42 @@ struct Module1 {
     }
 };
 
-// Store the packet of kind 1 in FrameBuffer as record RecordCount, and the
-// packet of kind 2 as record Packet2Count, with FrameTimeText and the
-// reception given (its satellite byte taken from the frame); their fields
-// are decoded from it whenever they are asked for.
+// The count of the records holding a packet of each kind, by kind: the one
+// place where the packet kinds meet the counts that the data set names.
+inline constexpr std::array<std::int64_t Module1::*, PacketKindCount> KindCounts{
+    &Module1::RecordCount, &Module1::Packet2Count};
+
+inline std::int64_t Module1::Count(int kind) const
+{
+    return this->*KindCounts[kind >= 1 && kind <= PacketKindCount ? static_cast<std::size_t>(kind - 1) : 0];
+}
+
+inline std::int64_t& Module1::CountOf(int kind)
+{
+    return this->*KindCounts[kind >= 1 && kind <= PacketKindCount ? static_cast<std::size_t>(kind - 1) : 0];
+}
+
+inline std::int64_t Module1::HighestRecord() const
+{
+    std::int64_t highest = 0;
+    for (const auto count : KindCounts)
+        highest = this->*count > highest ? this->*count : highest;
+    return highest;
+}
+
+inline std::int64_t Module1::PacketTotal() const
+{
+    std::int64_t total = 0;
+    for (const auto count : KindCounts)
+        total += this->*count;
+    return total;
+}
+
+// Store the packet of kind in FrameBuffer as record Count(kind), with
+// FrameTimeText and the reception given (its satellite byte taken from the
+// frame); its fields are decoded from it whenever they are asked for.
+// DecodePacket1 stores a packet of kind 1 as record RecordCount,
+// DecodePacket2 one of kind 2 as record Packet2Count.
+void DecodePacket(Module1& m, int kind, const PacketInfo& reception = {});
 void DecodePacket1(Module1& m, const PacketInfo& reception = {});
 void DecodePacket2(Module1& m, const PacketInfo& reception = {});

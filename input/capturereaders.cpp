@@ -11,8 +11,8 @@ ReadResult ReadCaptureFile(CaptureKind kind, Module1& m, ReaderHost& host, const
 
 void BeginDataSet(Module1& m)
 {
-    m.RecordCount = 0;
-    m.Packet2Count = 0;
+    for (const auto count : KindCounts)
+        m.*count = 0;
     m.Table.Clear();
     m.DescribedRecords.Clear();
     m.DescribedPending.Clear();

@@ -23,7 +23,7 @@ bool MatchesPacketHeader(std::span<const std::uint8_t> frame)
 int BuiltInSatelliteOfFrame(std::span<const std::uint8_t> frame)
 {
     constexpr std::size_t Number = PacketHeader{}.size(); // after the header and a spare byte
-    if (frame.size() <= Number + 1 || (frame[Number + 1] != 1 && frame[Number + 1] != 2))
+    if (frame.size() <= Number + 1 || !IsPacketKind(frame[Number + 1]))
         return 0;
     for (const BuiltInSatellite& s : BuiltInSatellites)
         if (std::equal(s.Header.begin() + 1, s.Header.end(), frame.begin()) && frame[Number] == s.Number)
@@ -39,19 +39,13 @@ int DispatchPacket(Module1& m, bool checkSatellite, const PacketInfo& reception)
         return 0;
     }
     const int kind = m.FrameBuffer[20];
-    switch (kind) {
-    case 1:
-        ++m.Import.Stored1;
-        ++m.RecordCount;
-        DecodePacket1(m, reception);
-        break;
-    case 2:
-        ++m.Import.Stored2;
-        ++m.Packet2Count;
-        DecodePacket2(m, reception);
-        break;
-    default: ++m.Import.OtherKind; return 0;
+    if (!IsPacketKind(kind)) {
+        ++m.Import.OtherKind;
+        return 0;
     }
+    ++m.Import.StoredOf(kind);
+    ++m.CountOf(kind);
+    DecodePacket(m, kind, reception);
     m.Import.NoteInstant(reception.At);
     return kind;
 }

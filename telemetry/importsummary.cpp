@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "importsummary.h"
 
+#include "telemetrytable.h"
+
 namespace {
 
 using S = ImportSummary;
@@ -80,10 +82,13 @@ std::string SummaryLine(const ImportSummary& s)
     line += std::to_string(s.Units) + " " + unit;
     if (s.TimeUnits > 0)
         line += " (" + std::to_string(s.TimeUnits) + " time " + unit + ")";
-    if (s.Described.empty())
-        line += ", stored " + std::to_string(s.Stored1) + " of kind 1 and " + std::to_string(s.Stored2) + " of kind 2";
-    else
+    if (s.Described.empty()) {
+        for (const PacketKind& kind : PacketKinds)
+            line += std::string(kind.Number == 1 ? ", stored " : " and ") + std::to_string(s.StoredOf(kind.Number))
+                + " of kind " + std::to_string(kind.Number);
+    } else {
         line += ", stored " + std::to_string(s.Stored1) + " of " + s.Described;
+    }
 
     const std::string dropped = GroupCounts(s, CounterGroup::Dropped);
     line += ", dropped:" + (dropped.empty() ? std::string(" none") : dropped);

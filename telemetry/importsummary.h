@@ -21,6 +21,7 @@ struct ImportSummary {
     std::int64_t Stored1 = 0;   // records of packet kind 1, or of a described satellite
     std::int64_t Stored2 = 0;   // records of packet kind 2
     std::int64_t& StoredOf(int kind) { return kind == 2 ? Stored2 : Stored1; }
+    std::int64_t StoredOf(int kind) const { return kind == 2 ? Stored2 : Stored1; }
     // Frames or lines dropped:
     std::int64_t TooShort = 0;       // too short to hold the packet kind
     std::int64_t OtherHeader = 0;    // neither satellite's AX.25 header

@@ -61,8 +61,8 @@ TelemetryRecord TelemetryTable::Record(std::int64_t n) const
 {
     TelemetryRecord record;
     DecodeValues(n, record.Values);
-    record.Packet1 = Packet(1, n);
-    record.Packet2 = Packet(2, n);
+    for (const PacketKind& kind : PacketKinds)
+        record.Packets[static_cast<std::size_t>(kind.Number - 1)] = Packet(kind.Number, n);
     return record;
 }
 

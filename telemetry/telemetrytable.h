@@ -34,6 +34,14 @@ struct PacketKind {
 };
 inline constexpr std::array<PacketKind, 2> PacketKinds{{{1, 0, 111}, {2, FirstPacket2Field, 123}}};
 inline constexpr int PacketKindCount = static_cast<int>(PacketKinds.size());
+// Whether a packet's kind byte names a kind of the table.
+inline constexpr bool IsPacketKind(int kind)
+{
+    for (const PacketKind& k : PacketKinds)
+        if (k.Number == kind)
+            return true;
+    return false;
+}
 
 inline constexpr int PacketFirstByte = 18;
 inline constexpr int PacketLastByte(int kind) { return PacketKinds[static_cast<std::size_t>(kind - 1)].LastByte; }
@@ -61,12 +69,12 @@ struct PacketInfo {
     std::uint8_t Satellite = 0;  // its satellite number byte (frame position 19)
 };
 
-// A record decoded: the values of its two packets (0 for the fields of a kind
-// it does not hold, and for the spare fields 46 to 49) and their reception data.
+// A record decoded: the values of its packets (0 for the fields of a kind it
+// does not hold, and for the spare fields 46 to 49) and their reception
+// data, by kind (Packets[kind - 1]).
 struct TelemetryRecord {
     std::array<double, FieldCount> Values{};
-    PacketInfo Packet1;
-    PacketInfo Packet2;
+    std::array<PacketInfo, PacketKindCount> Packets;
 };
 
 // The records, numbered from 1. Record n holds the n-th stored packet of each

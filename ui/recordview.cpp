@@ -22,7 +22,7 @@ void SetRecordCounter(FittedBox* counter, const QString& text)
 void ShowRecord(const Module1& m, Form1Controls& c, std::int64_t n, int selectedField, std::string_view decimalMark)
 {
     // Without a record the boxes are blank: zeros would read as values.
-    if (m.RecordCount == 0 && m.Packet2Count == 0) {
+    if (m.HighestRecord() == 0) {
         for (FittedBox* box : c.Text1)
             box->SetFittedText(QString());
         c.Label5->SetFittedText(QString(), QString());
