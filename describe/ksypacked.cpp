@@ -180,17 +180,13 @@ const std::uint8_t* UnpackTagged(
         }
         return at;
     }
-    case Real:
+    case Real: {
+        const KsySlot s{Code::Real, static_cast<std::uint8_t>(tag & 0x10 ? 4 : 8)};
         v.What = Kind::Float;
         v.Single = (tag & 0x20) != 0;
-        if (tag & 0x10) {
-            float narrow = 0;
-            std::memcpy(&narrow, at, 4);
-            v.Float = narrow;
-            return at + 4;
-        }
-        std::memcpy(&v.Float, at, 8);
-        return at + 8;
+        v.Float = KsyGetReal(at, s);
+        return at + s.Width;
+    }
     case Boolean:
         v.What = Kind::Bool;
         v.Int = tag >> 4;
@@ -353,13 +349,7 @@ const std::uint8_t* KsyPacker::UnpackValue(
     case Code::Real:
         v.What = Kind::Float;
         v.Single = s.Single;
-        if (s.Width == 4) {
-            float narrow = 0;
-            std::memcpy(&narrow, at, 4);
-            v.Float = narrow;
-        } else {
-            std::memcpy(&v.Float, at, 8);
-        }
+        v.Float = KsyGetReal(at, s);
         at += s.Width;
         break;
     case Code::Boolean:

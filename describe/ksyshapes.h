@@ -60,6 +60,19 @@ inline std::int64_t KsyGetInteger(const std::uint8_t* at, const KsySlot& s)
     }
 }
 
+// A real's bytes: an f4 or an f8, as slot s says.
+inline double KsyGetReal(const std::uint8_t* at, const KsySlot& s)
+{
+    if (s.Width == 4) {
+        float narrow = 0;
+        std::memcpy(&narrow, at, 4);
+        return narrow;
+    }
+    double wide = 0;
+    std::memcpy(&wide, at, 8);
+    return wide;
+}
+
 // Whether a float holds v exactly.
 inline bool KsyIsFloat(double v)
 {

@@ -91,22 +91,6 @@ std::span<const std::uint32_t> DescribedLines::FixedOffsets(std::int64_t n)
     return offsets_[shapeNumber];
 }
 
-namespace {
-
-double RealAt(const KsySlot& s, const std::uint8_t* at)
-{
-    if (s.Width == 4) {
-        float narrow = 0;
-        std::memcpy(&narrow, at, 4);
-        return narrow;
-    }
-    double wide = 0;
-    std::memcpy(&wide, at, 8);
-    return wide;
-}
-
-} // namespace
-
 void DescribedLines::PutPackedValues(LineCursor& line, std::int64_t n, std::span<const std::uint32_t> offsets)
 {
     using Code = KsySlot::Code;
@@ -116,21 +100,18 @@ void DescribedLines::PutPackedValues(LineCursor& line, std::int64_t n, std::span
     for (std::size_t k = 0; k < shape.size(); ++k) {
         if (k + Ahead < shape.size() && shape[k + Ahead].What == Code::Real)
             floats_.Prefetch(
-                k + Ahead, std::bit_cast<std::uint64_t>(RealAt(shape[k + Ahead], packed + offsets[k + Ahead])));
+                k + Ahead, std::bit_cast<std::uint64_t>(KsyGetReal(packed + offsets[k + Ahead], shape[k + Ahead])));
         const KsySlot& s = shape[k];
         const std::uint8_t* at = packed + offsets[k];
         switch (s.What) {
         case Code::Absent:
         case Code::Object: continue;
-        case Code::Real: PutFloat(line, k, RealAt(s, at)); continue;
+        case Code::Real: PutFloat(line, k, KsyGetReal(at, s)); continue;
         case Code::Integer:
         case Code::Unsigned64:
             if (s.Enum)
                 break;
-            PutKey(line, keys_[k]);
-            line.p = s.What == Code::Unsigned64
-                ? std::to_chars(line.p, line.p + 20, static_cast<std::uint64_t>(KsyGetInteger(at, s))).ptr
-                : std::to_chars(line.p, line.p + 20, KsyGetInteger(at, s)).ptr;
+            PutInteger(line, keys_[k], KsyGetInteger(at, s), s.What == Code::Unsigned64);
             continue;
         case Code::Boolean:
             PutKey(line, keys_[k]);
@@ -150,6 +131,13 @@ void DescribedLines::PutKey(LineCursor& line, std::string_view key)
         line.Put(",");
     first_ = false;
     line.Put(key);
+}
+
+void DescribedLines::PutInteger(LineCursor& line, std::string_view key, std::int64_t value, bool unsigned64)
+{
+    PutKey(line, key);
+    line.p = unsigned64 ? std::to_chars(line.p, line.p + 20, static_cast<std::uint64_t>(value)).ptr
+                        : std::to_chars(line.p, line.p + 20, value).ptr;
 }
 
 void DescribedLines::PutFloat(LineCursor& line, std::size_t k, double value)
@@ -177,9 +165,7 @@ void DescribedLines::PutValue(LineCursor& line, std::string_view key, const KsyV
     case KsyValue::Kind::Object: return;
     case KsyValue::Kind::Int:
         if (!v.Enum) {
-            PutKey(line, key);
-            line.p = v.Unsigned64 ? std::to_chars(line.p, line.p + 20, static_cast<std::uint64_t>(v.Int)).ptr
-                                  : std::to_chars(line.p, line.p + 20, v.Int).ptr;
+            PutInteger(line, key, v.Int, v.Unsigned64);
             return;
         }
         break;

@@ -116,6 +116,7 @@ private:
     // bytes; empty where a value's width varies (texts, bytes, tagged).
     std::span<const std::uint32_t> FixedOffsets(std::int64_t n);
     void PutKey(LineCursor& line, std::string_view key);
+    void PutInteger(LineCursor& line, std::string_view key, std::int64_t value, bool unsigned64);
     void PutFloat(LineCursor& line, std::size_t k, double value);
     void PutValue(LineCursor& line, std::string_view key, const KsyValue& v);
 
